@@ -1,0 +1,29 @@
+# Options every target of the project links to: the language level, warnings, and the
+# sanitizer and fuzzing switches chosen at configure time.
+
+option(TESSELVANE_WERROR "Treat compiler warnings as errors" OFF)
+set(TESSELVANE_SANITIZE "" CACHE STRING "Sanitizers to build with, e.g. address;undefined")
+option(TESSELVANE_FUZZ "Build the fuzz targets with libFuzzer (needs clang)" OFF)
+
+add_library(tesselvane_options INTERFACE)
+target_compile_features(tesselvane_options INTERFACE cxx_std_20)
+target_compile_options(tesselvane_options INTERFACE -Wall -Wextra -Wpedantic)
+if(TESSELVANE_WERROR)
+    target_compile_options(tesselvane_options INTERFACE -Werror)
+endif()
+# Qt's macros expand to code that trips -Wpedantic's extra semicolon check on older compilers.
+target_compile_options(tesselvane_options INTERFACE -Wno-extra-semi)
+
+if(TESSELVANE_SANITIZE)
+    list(JOIN TESSELVANE_SANITIZE "," _sanitizers)
+    target_compile_options(tesselvane_options INTERFACE
+        -fsanitize=${_sanitizers} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+    target_link_options(tesselvane_options INTERFACE -fsanitize=${_sanitizers})
+endif()
+
+# Every runtime artefact lands in one folder, so the build tree is laid out like the
+# program folder of an installed copy.
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bin)
+set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bin)
+set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+set(CMAKE_EXPORT_COMPILE_COMMANDS ON)

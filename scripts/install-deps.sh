@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the tests and the benchmarks need that is not
+# already installed. Safe to run again; does nothing when all are present.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake ninja-build pkg-config
+  # program
+  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libqt6svg6
+  libjpeg62-turbo-dev libsqlite3-dev libx11-dev
+  libglib2.0-dev gsettings-desktop-schemas
+  libpng-dev libgif-dev libwebp-dev libtiff-dev
+  fonts-noto-cjk
+  # tests, benchmarks, fuzzing
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb x11-apps xdotool faketime time sqlite3
+  clang libclang-rt-14-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -q
+"${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,183 @@
+#include "Groups.h"
+
+#include "Collation.h"
+#include "FolderEntries.h"
+#include "RegIni.h"
+
+#include <vector>
+
+namespace tesselvane {
+
+namespace {
+
+const QString kGroupName = QStringLiteral("GroupName");
+const QString kType = QStringLiteral("Type");
+const QString kFolder = QStringLiteral("Folder");
+
+bool isTrimmed(QChar c) {
+    return c.unicode() < 33;
+}
+
+QString trimBlanksAndControls(const QString& text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isTrimmed(text[begin]))
+        ++begin;
+    while (end > begin && isTrimmed(text[end - 1]))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+// Only a-z fold, so full-width letters and other scripts compare as they are.
+QString upperAsciiLetters(const QString& text) {
+    QString result = text;
+    for (QChar& c : result) {
+        if (c >= u'a' && c <= u'z')
+            c = QChar(c.unicode() - u'a' + u'A');
+    }
+    return result;
+}
+
+void scanInto(const QString& folder, QStringList& list, std::vector<FolderIdentity>& inside) {
+    FolderReader reader(folder);
+    if (!reader.isOpen())
+        return;
+    inside.push_back(reader.identity());
+    FolderEntry entry;
+    while (reader.next(entry)) {
+        QString path = folder + QLatin1Char('/') + entry.name;
+        if (!entry.isFolder) {
+            list.append(std::move(path));
+            continue;
+        }
+        bool loop = false;
+        for (const FolderIdentity& id : inside)
+            loop = loop || id == entry.identity;
+        if (!loop)
+            scanInto(path, list, inside);
+    }
+    inside.pop_back();
+}
+
+}  // namespace
+
+QString GroupContentsSection(const QString& groupName) {
+    return QStringLiteral("Files\\") + groupName;
+}
+
+QStringList ReadGroupNames(const RegIni& ini) {
+    QStringList names;
+    for (const auto& [ident, name] : ini.ReadSectionValues(kGroupName))
+        names.append(name);
+    return names;
+}
+
+void SaveGroupNames(RegIni& ini, const QStringList& names) {
+    RegIni::Batch batch(ini, kGroupName);
+    ini.EraseSection(kGroupName);
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        ini.WriteString(kGroupName, QStringLiteral("Group%1").arg(i), names[i]);
+    }
+    batch.Commit();
+}
+
+int GroupNameBytes(const QString& name) {
+    int bytes = 0;
+    for (const char32_t c : name.toUcs4()) {
+        const bool singleByte = c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F);  // half-width kana
+        bytes += singleByte ? 1 : 2;
+    }
+    return bytes;
+}
+
+GroupNameCheck CheckNewGroupName(const QString& typed, const QStringList& existingNames) {
+    using Result = GroupNameCheck::Result;
+    GroupNameCheck check;
+    check.name = trimBlanksAndControls(typed);
+    if (check.name.isEmpty()) {
+        check.result = Result::Empty;
+        return check;
+    }
+    if (check.name.contains(u'\\')) {
+        check.result = Result::HasBackslash;
+        check.message = QStringLiteral("グループ名に \\ は使えません");
+        return check;
+    }
+    if (GroupNameBytes(check.name) > kMaxGroupNameBytes) {
+        check.result = Result::TooLong;
+        check.message = QStringLiteral("グループ名が長すぎます（半角30文字、全角15文字まで）");
+        return check;
+    }
+    const QString folded = upperAsciiLetters(check.name);
+    for (const QString& existing : existingNames) {
+        if (upperAsciiLetters(existing) == folded) {
+            check.result = Result::Duplicate;
+            check.message = QStringLiteral("二重登録です");
+            return check;
+        }
+    }
+    check.result = Result::Accepted;
+    return check;
+}
+
+void LoadPictureList(const RegIni& ini, QStringList& list, const QString& groupName) {
+    list.clear();
+    if (groupName.isEmpty())
+        return;
+    const QString section = GroupContentsSection(groupName);
+    if (ini.ReadString(section, kType, QStringLiteral("0")) == QLatin1String("0")) {
+        ReadFileItems(ini, groupName, list);
+        return;
+    }
+    const QString folder = ini.ReadString(section, kFolder, QString());
+    // An empty folder would mean the root of the file system: no one chose that.
+    if (folder.isEmpty())
+        return;
+    ScanFolder(folder, list);
+    sortIgnoringCase(list);
+}
+
+void ReadFileItems(const RegIni& ini, const QString& groupName, QStringList& list) {
+    list.clear();
+    for (const auto& [name, text] : ini.ReadSectionValues(GroupContentsSection(groupName))) {
+        if (name != kType)
+            list.append(text);  // exactly "Type": a case-sensitive comparison
+    }
+}
+
+void ScanFolder(const QString& folder, QStringList& list) {
+    std::vector<FolderIdentity> inside;
+    scanInto(folder, list, inside);
+}
+
+void SaveGroup(RegIni& ini, const QString& groupName, GroupKind kind, const QString& folder,
+               const QStringList& files) {
+    const QString section = GroupContentsSection(groupName);
+    RegIni::Batch batch(ini, section);
+    ini.EraseSection(section);
+    if (kind == GroupKind::FileList) {
+        ini.WriteString(section, kType, QStringLiteral("0"));
+        for (qsizetype i = 0; i < files.size(); ++i) {
+            ini.WriteString(section, QStringLiteral("File%1").arg(i, 4, 10, QLatin1Char('0')),
+                            files[i]);
+        }
+    } else {
+        ini.WriteString(section, kType, QStringLiteral("1"));
+        ini.WriteString(section, kFolder, folder);
+    }
+    batch.Commit();
+}
+
+void RemoveGroup(RegIni& ini, QStringList& names, qsizetype index) {
+    if (index < 0 || index >= names.size())
+        return;
+    QStringList remaining = names;
+    const QString name = remaining.takeAt(index);
+    RegIni::Batch batch(ini, kGroupName);
+    ini.EraseSection(GroupContentsSection(name));
+    SaveGroupNames(ini, remaining);
+    batch.Commit();
+    names = std::move(remaining);
+}
+
+}  // namespace tesselvane

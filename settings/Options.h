@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+namespace tesselvane {
+
+class RegIni;
+
+// Schedule settings, kept in section "Time".
+struct TOptTime {
+    std::int32_t Option = 0;  // 0 at every start, 1 interval, 2 day, 3 weekday, 4 week, 5 month
+    std::int32_t OptionSub = 999;  // legacy sub-mode; 999 means absent; never saved
+    QString Path;                  // target folder of the date modes
+    std::int32_t Scale = 0;        // interval unit: 0 hours, 1 minutes, 2 seconds
+    std::int32_t Value = 0;        // interval in units of Scale
+    bool TimeBoot = false;         // interval mode also changes at start
+    bool SetWeekday = false;       // the current group follows the weekday
+};
+
+// Every option, kept in section "Option" (the schedule in "Time").
+struct TMyOption {
+    bool UpdateReg = true;
+    bool Random = false;
+    bool FitScreen = false;
+    std::uint8_t SlideMode = 0;  // 0 automatic, 1 manual
+    std::int32_t SlideTime = 3;  // seconds per picture
+    QString PluginPath;
+    bool UseJpeg = true;
+    bool UseSound = false;
+    QString SoundFile;
+    std::uint8_t SoundPos = 0;  // 0 when the change starts, 1 when it ends
+    TOptTime Time;
+};
+
+// The program's options, loaded once at start and saved once at the end.
+extern TMyOption MyOption;
+
+// Fills `options` from the store. Absent values take their defaults; an empty plug-in folder,
+// and an absent target folder, become `programFolder`. A legacy schedule (a sub-mode in
+// Time\OptionSub) is converted and written back at once.
+void LoadOptions(RegIni& ini, TMyOption& options, const QString& programFolder);
+// The same on MyOption with the program folder of this process.
+void LoadOptions(RegIni& ini);
+
+// Writes every option but the legacy sub-mode, all in one commit.
+void SaveOptions(RegIni& ini, const TMyOption& options);
+void SaveOptions(RegIni& ini);
+
+}  // namespace tesselvane

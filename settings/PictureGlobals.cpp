@@ -1,0 +1,9 @@
+#include "PictureGlobals.h"
+
+namespace tesselvane {
+
+QStringList PictureList;
+std::int32_t PictureIndex = -1;
+QString CurrentFile;
+
+}  // namespace tesselvane

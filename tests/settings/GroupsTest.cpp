@@ -1,0 +1,226 @@
+#include "Groups.h"
+#include "StoreFixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+
+#include <gmock/gmock.h>
+
+#include <unistd.h>
+
+using namespace tesselvane;
+using namespace tesselvane::test;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::UnorderedElementsAre;
+using Result = GroupNameCheck::Result;
+
+namespace {
+
+void touch(const QString& path) {
+    QDir().mkpath(path.section(u'/', 0, -2));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+}
+
+void link(const QString& target, const QString& path) {
+    ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(path).constData()),
+              0);
+}
+
+class GroupsTest : public StoreTest {
+protected:
+    QStringList load(const QString& group) {
+        QStringList list{"stale entry"};
+        LoadPictureList(*ini, list, group);
+        return list;
+    }
+};
+
+TEST_F(GroupsTest, GroupNamesAreRewrittenInListOrder) {
+    SaveGroupNames(*ini, {"海", "Mountains", "cities"});
+    EXPECT_THAT(ReadGroupNames(*ini), ElementsAre("海", "Mountains", "cities"));
+    QStringList idents;
+    ini->ReadSection("GroupName", idents);
+    EXPECT_THAT(idents, ElementsAre("Group0", "Group1", "Group2"));
+
+    SaveGroup(*ini, "Mountains", GroupKind::FileList, "", {"/m.jpg"});
+    SaveGroup(*ini, "cities", GroupKind::FileList, "", {"/c.jpg"});
+    QStringList names = ReadGroupNames(*ini);
+    RemoveGroup(*ini, names, 1);
+    EXPECT_THAT(names, ElementsAre("海", "cities"));
+    EXPECT_THAT(ReadGroupNames(*ini), ElementsAre("海", "cities"));
+    ini->ReadSection("GroupName", idents);
+    EXPECT_THAT(idents, ElementsAre("Group0", "Group1"));
+    EXPECT_FALSE(ini->SectionExists("Files\\Mountains"));
+    EXPECT_THAT(load("cities"), ElementsAre("/c.jpg"));
+}
+
+TEST_F(GroupsTest, RemovingAGroupLeavesWhatElseNamesIt) {
+    SaveGroupNames(*ini, {"a"});
+    ini->WriteString("Time\\Monday", "GroupName", "a");
+    QStringList names{"a"};
+    RemoveGroup(*ini, names, 0);
+    EXPECT_EQ(ini->ReadString("Time\\Monday", "GroupName", ""), "a");
+    EXPECT_THAT(ReadGroupNames(*ini), IsEmpty());
+}
+
+TEST_F(GroupsTest, GroupNamesAreReadInStoredOrderNotByNumber) {
+    put("GroupName", "Group1", "second");
+    put("GroupName", "Group0", "first");
+    EXPECT_THAT(ReadGroupNames(*ini), ElementsAre("second", "first"));
+}
+
+TEST_F(GroupsTest, NewNamesAreTrimmedAndComparedFoldingOnlyAtoZ) {
+    const QStringList existing{"Sea", "Ａｂｃ"};
+    GroupNameCheck c = CheckNewGroupName(" \t\x01Lake\r\n ", existing);
+    EXPECT_EQ(c.result, Result::Accepted);
+    EXPECT_EQ(c.name, "Lake");
+    EXPECT_EQ(CheckNewGroupName("  \t ", existing).result, Result::Empty);
+    // Full-width blanks are not trimmed.
+    EXPECT_EQ(CheckNewGroupName("\u3000", existing).result, Result::Accepted);
+
+    c = CheckNewGroupName("sEA", existing);
+    EXPECT_EQ(c.result, Result::Duplicate);
+    EXPECT_EQ(c.message, "二重登録です");
+    EXPECT_EQ(CheckNewGroupName("ａｂｃ", existing).result, Result::Accepted);
+    EXPECT_EQ(CheckNewGroupName("Séa", existing).result, Result::Accepted);
+}
+
+TEST_F(GroupsTest, NamesWithABackslashOrTooManyBytesAreRefused) {
+    const GroupNameCheck c = CheckNewGroupName("a\\b", {});
+    EXPECT_EQ(c.result, Result::HasBackslash);
+    EXPECT_FALSE(c.message.isEmpty());
+
+    EXPECT_EQ(CheckNewGroupName(QString(30, u'x'), {}).result, Result::Accepted);
+    EXPECT_EQ(CheckNewGroupName(QString(31, u'x'), {}).result, Result::TooLong);
+    EXPECT_EQ(CheckNewGroupName(QString(15, u'海'), {}).result, Result::Accepted);
+    EXPECT_EQ(CheckNewGroupName(QString(16, u'海'), {}).result, Result::TooLong);
+    EXPECT_EQ(GroupNameBytes(QString(30, QChar(0xFF71))), 30);  // half-width katakana
+}
+
+TEST_F(GroupsTest, GroupsWithoutContentsGiveEmptyLists) {
+    EXPECT_THAT(load(""), IsEmpty());
+    EXPECT_THAT(load("never set"), IsEmpty());
+    put("Files\\folder without folder", "Type", "1");
+    EXPECT_THAT(load("folder without folder"), IsEmpty());
+    put("Files\\empty folder", "Type", "1");
+    put("Files\\empty folder", "Folder", "");
+    EXPECT_THAT(load("empty folder"), IsEmpty());
+    SaveGroup(*ini, "gone", GroupKind::Folder, scratchFolder() + "missing", {});
+    EXPECT_THAT(load("gone"), IsEmpty());
+}
+
+TEST_F(GroupsTest, FileListsComeBackInStoredOrderWithDuplicatesAndMissingFiles) {
+    const QStringList files{"/p/z.jpg", "/p/a.jpg", "/p/z.jpg", "/nowhere/x.bmp"};
+    SaveGroup(*ini, "List", GroupKind::FileList, "", files);
+    EXPECT_EQ(load("list"), files);
+    EXPECT_EQ(ini->ReadString("Files\\List", "Type", ""), "0");
+    EXPECT_EQ(ini->ReadString("Files\\List", "File0003", ""), "/nowhere/x.bmp");
+
+    // Rewriting with fewer files leaves none of the old ones behind.
+    SaveGroup(*ini, "List", GroupKind::FileList, "", {"/only.png"});
+    EXPECT_THAT(load("List"), ElementsAre("/only.png"));
+    QStringList idents;
+    ini->ReadSection("Files\\List", idents);
+    EXPECT_THAT(idents, ElementsAre("Type", "File0000"));
+}
+
+TEST_F(GroupsTest, TheTypeValueDecidesTheKind) {
+    touch(scratchFolder() + "pics/a.jpg");
+    // Absent type: a list of files.
+    put("Files\\NoType", "File0000", "/x.jpg");
+    EXPECT_THAT(load("NoType"), ElementsAre("/x.jpg"));
+    // Any text but "0" is a folder.
+    put("Files\\Two", "Type", "2");
+    put("Files\\Two", "Folder", scratchFolder() + "pics");
+    EXPECT_THAT(load("Two"), ElementsAre(scratchFolder() + "pics/a.jpg"));
+    // Only a value named exactly "Type" is skipped.
+    put("Files\\Odd", "TYPE", "0");
+    put("Files\\Odd", "File0000", "/y.jpg");
+    EXPECT_THAT(load("Odd"), ElementsAre("0", "/y.jpg"));
+}
+
+TEST_F(GroupsTest, TenThousandAndOneFilesKeepTheirOrder) {
+    QStringList files;
+    for (int i = 0; i <= 10000; ++i)
+        files.append(QStringLiteral("/pictures/%1.jpg").arg(i));
+    SaveGroup(*ini, "Big", GroupKind::FileList, "", files);
+    EXPECT_EQ(ini->ReadString("Files\\Big", "File10000", ""), "/pictures/10000.jpg");
+    EXPECT_EQ(load("Big"), files);
+}
+
+TEST_F(GroupsTest, AFolderGroupListsEveryFileOfTheTreeSortedByFullPath) {
+    const QString p = scratchFolder() + "P";
+    touch(p + "/b.jpg");
+    touch(p + "/A.bmp");
+    touch(p + "/sub/a2.png");
+    touch(p + "/sub/.hidden");
+    touch(p + "/notes.txt");
+    touch(p + "/B/c.jpg");
+    SaveGroup(*ini, "Folder", GroupKind::Folder, p, {});
+    EXPECT_EQ(ini->ReadString("Files\\Folder", "Type", ""), "1");
+    EXPECT_EQ(ini->ReadString("Files\\Folder", "Folder", ""), p);
+    // "." sorts before "/", so b.jpg comes before the folder B.
+    EXPECT_THAT(load("Folder"),
+                ElementsAre(p + "/A.bmp", p + "/b.jpg", p + "/B/c.jpg", p + "/notes.txt",
+                            p + "/sub/.hidden", p + "/sub/a2.png"));
+}
+
+TEST_F(GroupsTest, AFolderStoredWithATrailingSlashGivesDoubledSlashes) {
+    const QString p = scratchFolder() + "T/";
+    touch(p + "x.jpg");
+    SaveGroup(*ini, "T", GroupKind::Folder, p, {});
+    EXPECT_THAT(load("T"), ElementsAre(p + "/x.jpg"));
+}
+
+TEST_F(GroupsTest, ScanFolderAppendsDepthFirstAndSurvivesLinkLoops) {
+    const QString p = scratchFolder() + "L";
+    touch(p + "/top.jpg");
+    touch(p + "/sub/inner.jpg");
+    touch(scratchFolder() + "other/elsewhere.jpg");
+    link("..", p + "/sub/up");                      // back to p: a loop
+    link(".", p + "/sub/self");                     // itself: a loop
+    link(scratchFolder() + "other", p + "/other");  // outside the tree: followed
+    link(p + "/missing", p + "/broken");            // no target: listed as a file
+
+    QStringList list{"kept"};
+    ScanFolder(p, list);
+    EXPECT_EQ(list.first(), "kept");
+    EXPECT_THAT(list.mid(1), UnorderedElementsAre(p + "/top.jpg", p + "/sub/inner.jpg",
+                                                  p + "/other/elsewhere.jpg", p + "/broken"));
+    // Depth first: a folder's files come right after the folder is met.
+    const qsizetype inner = list.indexOf(p + "/sub/inner.jpg");
+    const qsizetype elsewhere = list.indexOf(p + "/other/elsewhere.jpg");
+    EXPECT_GE(inner, 1);
+    EXPECT_GE(elsewhere, 1);
+}
+
+TEST_F(GroupsTest, AFolderReachedTwiceWithoutALoopIsListedTwice) {
+    const QString p = scratchFolder() + "D";
+    touch(p + "/real/x.jpg");
+    link("real", p + "/alias");
+    QStringList list;
+    ScanFolder(p, list);
+    EXPECT_THAT(list, UnorderedElementsAre(p + "/real/x.jpg", p + "/alias/x.jpg"));
+}
+
+TEST_F(GroupsTest, FolderSortFollowsTheUsersLocale) {
+    QLocale::setDefault(QLocale("de_DE"));
+    const QString p = scratchFolder() + "S";
+    for (const char* name : {"zebra.jpg", "Äpfel.jpg", "apfel2.jpg"})
+        touch(p + "/" + QString::fromUtf8(name));
+    SaveGroup(*ini, "S", GroupKind::Folder, p, {});
+    EXPECT_THAT(load("S"), ElementsAre(p + "/Äpfel.jpg", p + "/apfel2.jpg", p + "/zebra.jpg"));
+    QLocale::setDefault(QLocale::c());
+}
+
+TEST_F(GroupsTest, APathNamedGroupDoesNotClashWithTheLastFolderValue) {
+    ini->WriteString("Files", "Path", "/last/folder");
+    SaveGroup(*ini, "Path", GroupKind::FileList, "", {"/p.jpg"});
+    EXPECT_EQ(ini->ReadString("Files", "Path", ""), "/last/folder");
+    EXPECT_THAT(load("Path"), ElementsAre("/p.jpg"));
+}
+
+}  // namespace

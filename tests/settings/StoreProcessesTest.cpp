@@ -1,0 +1,101 @@
+// The store with other processes: killed in the middle of writes, and written by two
+// programs at once.
+
+#include "GroupGenerations.h"
+#include "RunProcess.h"
+#include "StoreFixture.h"
+
+#include <QFile>
+#include <QProcess>
+
+#include <csignal>
+#include <map>
+#include <random>
+#include <set>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace tesselvane;
+using namespace tesselvane::test;
+
+namespace {
+
+pid_t startWriter(int first, int count) {
+    const QByteArray program = QFile::encodeName(builtProgramFolder() + "store_writer");
+    const QByteArray firstText = QByteArray::number(first);
+    const QByteArray countText = QByteArray::number(count);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::execl(program.constData(), "store_writer", firstText.constData(), countText.constData(),
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    return pid;
+}
+
+TEST(StoreProcesses, AKillAtAnyMomentLeavesEveryGroupWhollyOldOrNew) {
+    std::mt19937 random(12345);
+    std::uniform_int_distribution<int> delayMs(5, 60);
+    std::set<int> generationsSeen;
+    std::map<QString, int> previous;  // each group's contents after the last kill
+    for (int kill = 0; kill < 60; ++kill) {
+        const int first = kill * 1000;
+        const pid_t pid = startWriter(first, 0);
+        ASSERT_GT(pid, 0);
+        ::usleep(static_cast<useconds_t>(delayMs(random) * 1000));
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the writer ended before it was killed";
+
+        RegistryStore store(RegistryStore::defaultPath());
+        ASSERT_EQ(store.integrityCheck(), "ok") << "after kill " << kill;
+        RegIni ini(store);
+        for (const QString& group : kGenerationGroups) {
+            const auto generation = generationOf(ini, group);
+            ASSERT_TRUE(generation)
+                << "group " << group.toStdString() << " is a mix after kill " << kill;
+            // Wholly the old contents or wholly a newer one.
+            const int old = previous.count(group) ? previous[group] : -1;
+            EXPECT_TRUE(*generation == old || *generation >= first)
+                << group.toStdString() << " holds " << *generation << " after kill " << kill;
+            previous[group] = *generation;
+            generationsSeen.insert(*generation);
+        }
+        const QStringList names = ReadGroupNames(ini);
+        if (!names.isEmpty()) {
+            ASSERT_EQ(names.size(), 4);
+            EXPECT_EQ(names.mid(0, 3), kGenerationGroups);
+        }
+    }
+    // The kills fell while writing was under way, not only before it began.
+    EXPECT_GT(generationsSeen.size(), 10u);
+}
+
+TEST(StoreProcesses, TwoProgramsWritingAtOnceBothSucceedAndNothingIsLost) {
+    const pid_t writer = startWriter(0, 200);
+    ASSERT_GT(writer, 0);
+    const int kValues = 40;
+    for (int i = 0; i < kValues; ++i) {
+        const ProcessResult r = runBuiltProgram(
+            "tesselvane-reg", {"add", "HKCU\\SOFTWARE\\Morvanti\\TESSEL\\Concurrent", "/v",
+                               QStringLiteral("v%1").arg(i), "/d", QString::number(i), "/f"});
+        ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    }
+    int status = 0;
+    ::waitpid(writer, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+
+    RegistryStore store(RegistryStore::defaultPath());
+    RegIni ini(store);
+    for (int i = 0; i < kValues; ++i) {
+        EXPECT_EQ(ini.ReadString("Concurrent", QStringLiteral("v%1").arg(i), ""),
+                  QString::number(i));
+    }
+    for (const QString& group : kGenerationGroups)
+        EXPECT_EQ(generationOf(ini, group), 199);
+}
+
+}  // namespace

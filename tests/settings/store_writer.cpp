@@ -1,0 +1,23 @@
+// Test helper: rewrites the generation groups in a loop, from generation FIRST on, COUNT
+// times (0: until killed). The store is the one of $XDG_CONFIG_HOME.
+
+#include "GroupGenerations.h"
+#include "RegistryStore.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+int main(int argc, char* argv[]) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: store_writer FIRST COUNT\n");
+        return 2;
+    }
+    const int first = std::atoi(argv[1]);
+    const int count = std::atoi(argv[2]);
+    tesselvane::RegistryStore store(tesselvane::RegistryStore::defaultPath());
+    tesselvane::RegIni ini(store);
+    for (int generation = first; count == 0 || generation < first + count; ++generation) {
+        tesselvane::test::writeGeneration(ini, generation);
+    }
+    return 0;
+}

@@ -1,0 +1,85 @@
+#include "TestFolders.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+#include <optional>
+#include <string>
+
+namespace tesselvane::test {
+
+namespace {
+
+QString g_root;
+
+const char* const kVariables[] = {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "HOME"};
+
+class FreshFolders : public ::testing::EmptyTestEventListener {
+public:
+    void OnTestStart(const ::testing::TestInfo&) override {
+        for (const char* name : kVariables) {
+            const char* value = std::getenv(name);
+            saved_[name] = value ? std::optional<std::string>(value) : std::nullopt;
+        }
+        QByteArray pattern = QDir::tempPath().toLocal8Bit() + "/tesselvane-test-XXXXXX";
+        if (!::mkdtemp(pattern.data())) {
+            ADD_FAILURE() << "cannot make a temporary folder";
+            return;
+        }
+        g_root = QFile::decodeName(pattern) + QLatin1Char('/');
+        const std::pair<const char*, const char*> folders[] = {
+            {"XDG_CONFIG_HOME", "config"},
+            {"XDG_DATA_HOME", "data"},
+            {"XDG_RUNTIME_DIR", "runtime"},
+            {"HOME", "home"},
+        };
+        for (const auto& [variable, folder] : folders) {
+            const QString path = g_root + QLatin1String(folder);
+            QDir().mkpath(path);
+            QFile::setPermissions(
+                path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            ::setenv(variable, QFile::encodeName(path).constData(), 1);
+        }
+        QDir().mkpath(scratchFolder());
+    }
+
+    void OnTestEnd(const ::testing::TestInfo&) override {
+        if (!g_root.isEmpty()) {
+            // A test may have left read-only folders behind; make them removable first.
+            ::system(QByteArray("chmod -R u+rwx '" + QFile::encodeName(g_root) + "' 2>/dev/null")
+                         .constData());
+            QDir(g_root).removeRecursively();
+        }
+        g_root.clear();
+        for (const auto& [name, value] : saved_) {
+            if (value) {
+                ::setenv(name.c_str(), value->c_str(), 1);
+            } else {
+                ::unsetenv(name.c_str());
+            }
+        }
+    }
+
+private:
+    std::map<std::string, std::optional<std::string>> saved_;
+};
+
+}  // namespace
+
+QString testRoot() {
+    return g_root;
+}
+
+QString scratchFolder() {
+    return g_root + QStringLiteral("scratch/");
+}
+
+void installFreshFoldersForEveryTest() {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new FreshFolders);
+}
+
+}  // namespace tesselvane::test

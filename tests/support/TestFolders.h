@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+namespace tesselvane::test {
+
+// Each test runs with fresh temporary XDG_CONFIG_HOME, XDG_DATA_HOME, XDG_RUNTIME_DIR and
+// HOME, all inside one folder that is removed when the test ends. These name them.
+QString testRoot();       // with a trailing "/"
+QString scratchFolder();  // testRoot() + "scratch/": for a test's own files
+
+// Installs the listener that gives every test of this binary its fresh folders.
+void installFreshFoldersForEveryTest();
+
+}  // namespace tesselvane::test
