@@ -11,6 +11,9 @@ int compareIgnoringCase(const QString& a, const QString& b);
 
 // Sorts ascending by compareIgnoringCase. Texts that compare equal are ordered by their
 // code points, so the result does not depend on the input order.
-void sortIgnoringCase(QStringList& texts);
+// When every text begins with the same `sharedPrefixLength` characters (paths below one
+// folder, the prefix ending with the separator), only the rest is collated: a shared
+// prefix cannot decide the order, and collating it is most of the work.
+void sortIgnoringCase(QStringList& texts, qsizetype sharedPrefixLength = 0);
 
 }  // namespace tesselvane

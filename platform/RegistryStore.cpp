@@ -38,7 +38,6 @@ CREATE TABLE value(
     data   BLOB NOT NULL
 );
 CREATE UNIQUE INDEX value_name ON value(key, folded);
-CREATE INDEX value_order ON value(key);
 INSERT INTO key(id, parent, name, folded) VALUES (1, NULL, '', '');
 )sql";
 
@@ -218,7 +217,7 @@ public:
     void begin(bool write) {
         if (depth_++ > 0)
             return;
-        keyCache_.clear();
+        forgetKeys();
         try {
             exec(write ? "BEGIN IMMEDIATE" : "BEGIN");
         } catch (...) {
@@ -234,7 +233,7 @@ public:
             rollbackOnly_ = true;
         if (--depth_ > 0)
             return;
-        keyCache_.clear();
+        forgetKeys();
         const bool innerFailed = rollbackOnly_ && commit;
         rollbackOnly_ = false;
         if (innerFailed) {
@@ -303,8 +302,27 @@ public:
         return id;
     }
 
-    void deleteSubtree(qint64 id) {
+    // Ids may change once the lock is released or a subtree is deleted.
+    void forgetKeys() {
         keyCache_.clear();
+        pathCache_.clear();
+    }
+
+    // The id of the key at `path`, created with its parents when `create`. Within a
+    // transaction the answer is remembered by the path text, so that a batch of writes to
+    // one key splits and folds its path once.
+    std::optional<qint64> resolve(const QString& path, bool create) {
+        if (depth_ > 0) {
+            if (auto cached = pathCache_.constFind(path); cached != pathCache_.constEnd()) return *cached;
+        }
+        const QStringList parts = splitKeyPath(path);
+        const std::optional<qint64> id = create ? createKey(parts) : findKey(parts);
+        if (id && depth_ > 0) pathCache_.insert(path, *id);
+        return id;
+    }
+
+    void deleteSubtree(qint64 id) {
+        forgetKeys();
         {
             Query q(*this,
                     "WITH RECURSIVE sub(id) AS (SELECT ?1 UNION ALL "
@@ -403,6 +421,7 @@ private:
     std::unordered_map<const char*, sqlite3_stmt*> statements_;
     // Key ids resolved while a transaction holds the database still.
     QHash<QString, qint64> keyCache_;
+    QHash<QString, qint64> pathCache_;
 };
 
 RegistryStore::RegistryStore(const QString& path) : impl_(std::make_unique<Impl>(path)) {}
@@ -418,14 +437,12 @@ const QString& RegistryStore::path() const {
 }
 
 bool RegistryStore::keyExists(const QString& key) const {
-    const QStringList parts = splitKeyPath(key);
-    return impl_->inTransaction(false, [&] { return impl_->findKey(parts).has_value(); });
+    return impl_->inTransaction(false, [&] { return impl_->resolve(key, false).has_value(); });
 }
 
 std::optional<QString> RegistryStore::storedKeyPath(const QString& key) const {
-    const QStringList parts = splitKeyPath(key);
     return impl_->inTransaction(false, [&]() -> std::optional<QString> {
-        const auto id = impl_->findKey(parts);
+        const auto id = impl_->resolve(key, false);
         if (!id)
             return std::nullopt;
         QStringList names;
@@ -443,14 +460,12 @@ std::optional<QString> RegistryStore::storedKeyPath(const QString& key) const {
 }
 
 void RegistryStore::createKey(const QString& key) {
-    const QStringList parts = splitKeyPath(key);
-    impl_->inTransaction(true, [&] { impl_->createKey(parts); });
+    impl_->inTransaction(true, [&] { impl_->resolve(key, true); });
 }
 
 bool RegistryStore::deleteKey(const QString& key) {
-    const QStringList parts = splitKeyPath(key);
     return impl_->inTransaction(true, [&] {
-        const auto id = impl_->findKey(parts);
+        const auto id = impl_->resolve(key, false);
         if (!id)
             return false;
         impl_->deleteSubtree(*id);
@@ -459,9 +474,8 @@ bool RegistryStore::deleteKey(const QString& key) {
 }
 
 std::optional<QStringList> RegistryStore::subkeyNames(const QString& key) const {
-    const QStringList parts = splitKeyPath(key);
     return impl_->inTransaction(false, [&]() -> std::optional<QStringList> {
-        const auto id = impl_->findKey(parts);
+        const auto id = impl_->resolve(key, false);
         if (!id)
             return std::nullopt;
         Impl::Query q(*impl_, "SELECT name FROM key WHERE parent = ?1 ORDER BY folded, name");
@@ -474,9 +488,8 @@ std::optional<QStringList> RegistryStore::subkeyNames(const QString& key) const 
 }
 
 std::optional<std::vector<RegValue>> RegistryStore::values(const QString& key) const {
-    const QStringList parts = splitKeyPath(key);
     return impl_->inTransaction(false, [&]() -> std::optional<std::vector<RegValue>> {
-        const auto id = impl_->findKey(parts);
+        const auto id = impl_->resolve(key, false);
         if (!id)
             return std::nullopt;
         Impl::Query q(*impl_, "SELECT name, type, data FROM value WHERE key = ?1 ORDER BY id");
@@ -490,9 +503,8 @@ std::optional<std::vector<RegValue>> RegistryStore::values(const QString& key) c
 }
 
 std::optional<QStringList> RegistryStore::valueNames(const QString& key) const {
-    const QStringList parts = splitKeyPath(key);
     return impl_->inTransaction(false, [&]() -> std::optional<QStringList> {
-        const auto id = impl_->findKey(parts);
+        const auto id = impl_->resolve(key, false);
         if (!id)
             return std::nullopt;
         Impl::Query q(*impl_, "SELECT name FROM value WHERE key = ?1 ORDER BY id");
@@ -505,9 +517,8 @@ std::optional<QStringList> RegistryStore::valueNames(const QString& key) const {
 }
 
 std::optional<RegValue> RegistryStore::value(const QString& key, const QString& name) const {
-    const QStringList parts = splitKeyPath(key);
     return impl_->inTransaction(false, [&]() -> std::optional<RegValue> {
-        const auto id = impl_->findKey(parts);
+        const auto id = impl_->resolve(key, false);
         if (!id)
             return std::nullopt;
         Impl::Query q(*impl_, "SELECT name, type, data FROM value WHERE key = ?1 AND folded = ?2");
@@ -530,9 +541,8 @@ void RegistryStore::setValue(const QString& key, const RegValue& value) {
                              .arg(value.name)
                              .arg(kMaxValueSize));
     }
-    const QStringList parts = splitKeyPath(key);
     impl_->inTransaction(true, [&] {
-        const qint64 id = impl_->createKey(parts);
+        const qint64 id = *impl_->resolve(key, true);
         Impl::Query q(
             *impl_,
             "INSERT INTO value(key, name, folded, type, data) VALUES (?1, ?2, ?3, ?4, ?5) "
@@ -548,9 +558,8 @@ void RegistryStore::setValue(const QString& key, const RegValue& value) {
 }
 
 bool RegistryStore::deleteValue(const QString& key, const QString& name) {
-    const QStringList parts = splitKeyPath(key);
     return impl_->inTransaction(true, [&] {
-        const auto id = impl_->findKey(parts);
+        const auto id = impl_->resolve(key, false);
         if (!id)
             return false;
         Impl::Query q(*impl_, "DELETE FROM value WHERE key = ?1 AND folded = ?2");

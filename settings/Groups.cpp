@@ -134,7 +134,7 @@ void LoadPictureList(const RegIni& ini, QStringList& list, const QString& groupN
     if (folder.isEmpty())
         return;
     ScanFolder(folder, list);
-    sortIgnoringCase(list);
+    sortIgnoringCase(list, folder.size() + 1);  // every path is folder + "/" + ...
 }
 
 void ReadFileItems(const RegIni& ini, const QString& groupName, QStringList& list) {

@@ -32,6 +32,20 @@ TEST_P(CollationTest, EqualTextsGetAStableOrderWhateverTheInput) {
     EXPECT_EQ(one, two);
 }
 
+TEST_P(CollationTest, SkippingASharedFolderPrefixGivesTheSameOrder) {
+    const QString root = "/home/ユーザー/Pictures/";
+    QStringList paths;
+    for (const char* name : {"b.jpg", "Äpfel.png", "a b/x.jpg", "a/x.jpg", "a-b.jpg", "A.JPG", "ä.jpg",
+                             "Zeta/.hidden", "z", "日本/写真.jpg", "_under.jpg", "10.jpg", "9.jpg"}) {
+        paths.append(root + QString::fromUtf8(name));
+    }
+    QStringList whole = paths;
+    QStringList skipped = paths;
+    sortIgnoringCase(whole);
+    sortIgnoringCase(skipped, root.size());
+    EXPECT_EQ(whole, skipped);
+}
+
 INSTANTIATE_TEST_SUITE_P(Locales, CollationTest, ::testing::Values("C", "en_US", "ja_JP"));
 
 TEST(Collation, FollowsTheUsersLocale) {
