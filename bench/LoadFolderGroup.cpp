@@ -34,9 +34,10 @@ int main(int argc, char* argv[]) {
 
     if (args.contains(QStringLiteral("--print"))) {
         QTextStream out(stdout);
-        for (const QString& path : list) out << path << '\n';
+        for (const QString& path : list)
+            out << path << '\n';
     }
-    std::fprintf(stderr, "%lld files, LoadPictureList %lld ms\n", static_cast<long long>(list.size()),
-                 static_cast<long long>(ms));
+    std::fprintf(stderr, "%lld files, LoadPictureList %lld ms\n",
+                 static_cast<long long>(list.size()), static_cast<long long>(ms));
     return 0;
 }

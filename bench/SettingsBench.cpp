@@ -17,7 +17,9 @@ namespace {
 QStringList tenThousandPaths() {
     QStringList files;
     for (int i = 0; i < 10000; ++i) {
-        files.append(QStringLiteral("/home/user/Pictures/Holidays 2026/Folder %1/IMG_%2.jpg").arg(i / 100).arg(i));
+        files.append(QStringLiteral("/home/user/Pictures/Holidays 2026/Folder %1/IMG_%2.jpg")
+                         .arg(i / 100)
+                         .arg(i));
     }
     return files;
 }
@@ -31,13 +33,15 @@ struct Store {
 void BM_SaveFileGroup10000(benchmark::State& state) {
     Store s;
     const QStringList files = tenThousandPaths();
-    for (auto _ : state) SaveGroup(s.ini, QStringLiteral("Holidays"), GroupKind::FileList, QString(), files);
+    for (auto _ : state)
+        SaveGroup(s.ini, QStringLiteral("Holidays"), GroupKind::FileList, QString(), files);
 }
 BENCHMARK(BM_SaveFileGroup10000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 void BM_LoadPictureListOfFileGroup10000(benchmark::State& state) {
     Store s;
-    SaveGroup(s.ini, QStringLiteral("Holidays"), GroupKind::FileList, QString(), tenThousandPaths());
+    SaveGroup(s.ini, QStringLiteral("Holidays"), GroupKind::FileList, QString(),
+              tenThousandPaths());
     QStringList list;
     for (auto _ : state) {
         LoadPictureList(s.ini, list, QStringLiteral("Holidays"));

@@ -21,6 +21,11 @@ if(TESSELVANE_SANITIZE)
     target_link_options(tesselvane_options INTERFACE -fsanitize=${_sanitizers})
 endif()
 
+if(TESSELVANE_FUZZ)
+    # Coverage instrumentation for everything the fuzz targets reach, not only their own file.
+    target_compile_options(tesselvane_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()
+
 # Every runtime artefact lands in one folder, so the build tree is laid out like the
 # program folder of an installed copy.
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bin)

@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     int previousLine = 0;
     for (const tesselvane::RegFileChange& change : parsed.changes) {
-        if (change.line <= previousLine) std::abort();
+        if (change.line <= previousLine)
+            std::abort();
         previousLine = change.line;
     }
     return 0;

@@ -32,7 +32,8 @@ int main(int argc, char* argv[]) {
         const std::filesystem::path path(argv[i]);
         if (std::filesystem::is_directory(path)) {
             for (const auto& entry : std::filesystem::recursive_directory_iterator(path)) {
-                if (!entry.is_regular_file()) continue;
+                if (!entry.is_regular_file())
+                    continue;
                 ok = replay(entry.path()) && ok;
                 ++count;
             }

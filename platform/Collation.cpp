@@ -63,7 +63,8 @@ std::vector<Key> keysOf(const QStringList& texts, KeyMaker newKeyMaker) {
         auto makeKey = newKeyMaker();
         std::vector<Key> keys;
         keys.reserve(static_cast<size_t>(end - begin));
-        for (qsizetype i = begin; i < end; ++i) keys.push_back(makeKey(texts.at(i)));
+        for (qsizetype i = begin; i < end; ++i)
+            keys.push_back(makeKey(texts.at(i)));
         return keys;
     };
     constexpr qsizetype kWorthASecondThread = 20000;
@@ -91,7 +92,8 @@ void sortIgnoringCase(QStringList& texts, qsizetype sharedPrefixLength) {
         const auto keys = keysOf<QString>(texts, [skip] {
             return [skip](const QString& text) { return text.mid(skip).toCaseFolded(); };
         });
-        order = sortedOrder(texts, keys, [](const QString& a, const QString& b) { return a.compare(b); });
+        order = sortedOrder(texts, keys,
+                            [](const QString& a, const QString& b) { return a.compare(b); });
     } else {
         const auto keys = keysOf<QCollatorSortKey>(texts, [skip] {
             return [skip, collator = userCollator()](const QString& text) {
@@ -105,7 +107,8 @@ void sortIgnoringCase(QStringList& texts, qsizetype sharedPrefixLength) {
 
     QStringList sorted;
     sorted.reserve(texts.size());
-    for (qsizetype i : order) sorted.append(std::move(texts[i]));
+    for (qsizetype i : order)
+        sorted.append(std::move(texts[i]));
     texts = std::move(sorted);
 }
 

@@ -80,12 +80,23 @@ QStringList splitKeyPath(const QString& path) {
 
 class RegistryStore::Impl {
 public:
-    explicit Impl(const QString& path) : path_(path) { open(); }
+    explicit Impl(const QString& path) : path_(path) {
+        try {
+            open();
+        } catch (...) {
+            close();  // the destructor does not run for a constructor that throws
+            throw;
+        }
+    }
 
-    ~Impl() {
+    ~Impl() { close(); }
+
+    void close() {
         for (auto& [sql, stmt] : statements_)
             sqlite3_finalize(stmt);
+        statements_.clear();
         sqlite3_close(db_);
+        db_ = nullptr;
     }
 
     // A prepared statement in use; it is reset when the scope ends so that no read
@@ -313,11 +324,13 @@ public:
     // one key splits and folds its path once.
     std::optional<qint64> resolve(const QString& path, bool create) {
         if (depth_ > 0) {
-            if (auto cached = pathCache_.constFind(path); cached != pathCache_.constEnd()) return *cached;
+            if (auto cached = pathCache_.constFind(path); cached != pathCache_.constEnd())
+                return *cached;
         }
         const QStringList parts = splitKeyPath(path);
         const std::optional<qint64> id = create ? createKey(parts) : findKey(parts);
-        if (id && depth_ > 0) pathCache_.insert(path, *id);
+        if (id && depth_ > 0)
+            pathCache_.insert(path, *id);
         return id;
     }
 
