@@ -3,35 +3,33 @@
 
 #include "RegIni.h"
 
-#include <cctype>
+#include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace {
 
+// An independent reading of the rule: blanks, an optional sign, decimal digits only, the
+// value within 32 bits.
 std::optional<std::int32_t> reference(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
-        ++i;
+    std::string_view rest(text);
+    rest.remove_prefix(std::min(rest.find_first_not_of(" \t"), rest.size()));
     bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        negative = text[i++] == '-';
-    if (i == text.size())
-        return std::nullopt;
-    long long value = 0;
-    for (; i < text.size(); ++i) {
-        if (!std::isdigit(static_cast<unsigned char>(text[i])))
-            return std::nullopt;
-        value = value * 10 + (text[i] - '0');
-        if (value > 3000000000LL)
-            return std::nullopt;
+    if (!rest.empty() && (rest.front() == '+' || rest.front() == '-')) {
+        negative = rest.front() == '-';
+        rest.remove_prefix(1);
     }
-    if (negative)
-        value = -value;
-    if (value < INT32_MIN || value > INT32_MAX)
-        return std::nullopt;
+    if (rest.empty() || rest.find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
+    rest.remove_prefix(std::min(rest.find_first_not_of('0'), rest.size() - 1));  // leading zeros
+    std::int64_t magnitude = 0;
+    if (rest.size() > 10) return std::nullopt;
+    std::from_chars(rest.data(), rest.data() + rest.size(), magnitude);
+    const std::int64_t value = negative ? -magnitude : magnitude;
+    if (value < INT32_MIN || value > INT32_MAX) return std::nullopt;
     return static_cast<std::int32_t>(value);
 }
 
