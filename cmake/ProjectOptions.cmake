@@ -11,8 +11,6 @@ target_compile_options(tesselvane_options INTERFACE -Wall -Wextra -Wpedantic)
 if(TESSELVANE_WERROR)
     target_compile_options(tesselvane_options INTERFACE -Werror)
 endif()
-# Qt's macros expand to code that trips -Wpedantic's extra semicolon check on older compilers.
-target_compile_options(tesselvane_options INTERFACE -Wno-extra-semi)
 
 if(TESSELVANE_SANITIZE)
     list(JOIN TESSELVANE_SANITIZE "," _sanitizers)

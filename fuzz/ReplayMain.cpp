@@ -9,6 +9,8 @@
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+// Optional in a target, as with libFuzzer.
+extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** argv);
 
 namespace {
 
@@ -26,6 +28,8 @@ bool replay(const std::filesystem::path& file) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (LLVMFuzzerInitialize)
+        LLVMFuzzerInitialize(&argc, &argv);
     int count = 0;
     bool ok = true;
     for (int i = 1; i < argc; ++i) {

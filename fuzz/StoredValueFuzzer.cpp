@@ -23,13 +23,16 @@ std::optional<std::int32_t> reference(const std::string& text) {
         negative = rest.front() == '-';
         rest.remove_prefix(1);
     }
-    if (rest.empty() || rest.find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
+    if (rest.empty() || rest.find_first_not_of("0123456789") != std::string_view::npos)
+        return std::nullopt;
     rest.remove_prefix(std::min(rest.find_first_not_of('0'), rest.size() - 1));  // leading zeros
     std::int64_t magnitude = 0;
-    if (rest.size() > 10) return std::nullopt;
+    if (rest.size() > 10)
+        return std::nullopt;
     std::from_chars(rest.data(), rest.data() + rest.size(), magnitude);
     const std::int64_t value = negative ? -magnitude : magnitude;
-    if (value < INT32_MIN || value > INT32_MAX) return std::nullopt;
+    if (value < INT32_MIN || value > INT32_MAX)
+        return std::nullopt;
     return static_cast<std::int32_t>(value);
 }
 

@@ -13,7 +13,7 @@ packages=(
   libpng-dev libgif-dev libwebp-dev libtiff-dev
   fonts-noto-cjk
   # tests, benchmarks, fuzzing
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libjpeg-turbo-progs
   xvfb x11-apps xdotool faketime time sqlite3
   clang libclang-rt-14-dev
 )

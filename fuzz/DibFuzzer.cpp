@@ -1,0 +1,46 @@
+// A plug-in's two blocks turned into a picture. The input is split into the header block
+// and the pixel block (its first byte says where), each copied into a block of exactly its
+// size, so that reading one byte past either is caught by AddressSanitizer.
+
+#include "DibImage.h"
+#include "EPictureError.h"
+
+#include <QtGlobal>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+// Qt's warnings about bad input are expected here and would only slow the run down.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 2)
+        return 0;
+    // The header block takes 40 bytes plus 4 per colour-table entry the first byte asks for.
+    const std::size_t infoSize = std::min<std::size_t>(size - 1, 40 + 4 * std::size_t{data[0]} * 2);
+    const std::size_t pixelsSize = size - 1 - infoSize;
+    auto info = std::make_unique<unsigned char[]>(infoSize);
+    auto pixels = std::make_unique<unsigned char[]>(pixelsSize + 1);
+    std::memcpy(info.get(), data + 1, infoSize);
+    std::memcpy(pixels.get(), data + 1 + infoSize, pixelsSize);
+
+    // Huge headers only make the run slow: the limits on size have unit tests of their own.
+    if (const auto h = tesselvane::ReadDibHeader(info.get(), infoSize)) {
+        if (std::abs(qint64(h->width) * h->height) > (1 << 20))
+            return 0;
+    }
+    const QImage image = tesselvane::DibToImage(info.get(), infoSize, pixels.get(), pixelsSize);
+    if (!image.isNull() && qint64(image.width()) * image.height() > tesselvane::kMaxPicturePixels)
+        std::abort();
+    if (const auto header = tesselvane::ReadDibHeader(info.get(), infoSize)) {
+        const auto palette = tesselvane::MakePalette(*header, info.get(), infoSize);
+        if (palette && (palette->isEmpty() || palette->size() > 256))
+            std::abort();
+    }
+    return 0;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QRgb>
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+namespace tesselvane {
+
+// The 40-byte bitmap information header of a device-independent bitmap (little-endian).
+struct DibHeader {
+    std::uint32_t size = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;  // > 0 bottom-up rows, < 0 top-down
+    std::uint16_t planes = 0;
+    std::uint16_t bitCount = 0;
+    std::uint32_t compression = 0;
+    std::uint32_t sizeImage = 0;
+    std::int32_t xPelsPerMeter = 0;
+    std::int32_t yPelsPerMeter = 0;
+    std::uint32_t clrUsed = 0;
+    std::uint32_t clrImportant = 0;
+};
+
+constexpr std::uint32_t kBiRgb = 0;
+constexpr std::uint32_t kBiBitfields = 3;
+constexpr std::size_t kDibHeaderSize = 40;
+
+// nullopt when the block is shorter than the header or the header's own size is not that of
+// a bitmap information header.
+std::optional<DibHeader> ReadDibHeader(const unsigned char* info, std::size_t infoSize);
+
+// The palette a picture asks for: biClrUsed entries, or 2^biBitCount when biClrUsed is 0 and
+// biBitCount is not 24; none when that is below 1 or above 256. Entries are taken from the
+// colour table after the header; entries the block does not hold are black.
+std::optional<QList<QRgb>> MakePalette(const DibHeader& header, const unsigned char* info,
+                                       std::size_t infoSize);
+
+// The picture of a header block and a pixel block, each given with the number of bytes it
+// holds: 1, 4 and 8 bits become Indexed8 with a 256-entry colour table, 16 and 24 bits
+// RGB888, 32 bits RGB32 (ARGB32 when the fourth bytes carry alpha). Only whole rows that the
+// pixel block holds are read (the image size is the header's, or computed when it is 0);
+// the rest stays black. A null image when the header is unusable: sizes negative, zero,
+// over the pixel limit or overflowing, or a bit count or compression this does not read.
+QImage DibToImage(const unsigned char* info, std::size_t infoSize, const unsigned char* pixels,
+                  std::size_t pixelsSize);
+
+// Bytes per row of a bitmap `width` pixels wide at `bits` per pixel, rows padded to 4 bytes.
+constexpr std::uint64_t DibStride(std::uint64_t width, std::uint64_t bits) {
+    return (width * bits + 31) / 32 * 4;
+}
+
+}  // namespace tesselvane

@@ -1,0 +1,304 @@
+#include "JpegCodec.h"
+
+#include "EPictureError.h"
+
+#include <QFile>
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+// jpeglib.h needs size_t and FILE declared first.
+#include <jerror.h>
+#include <jpeglib.h>
+
+namespace tesselvane {
+
+namespace {
+
+// Progressive files may hold any number of scans, each a pass over the whole picture; real
+// files have a dozen or so.
+constexpr int kMaxScans = 1000;
+
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+[[noreturn]] void errorExit(j_common_ptr cinfo) {
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    (*cinfo->err->format_message)(cinfo, err->message);
+    std::longjmp(err->jump, 1);
+}
+
+// Warnings about damaged entropy data mean the rest of the picture would be grey or
+// garbage: treat them as errors. Other warnings are harmless quirks of real files.
+void emitMessage(j_common_ptr cinfo, int level) {
+    if (level >= 0)
+        return;  // trace messages
+    switch (cinfo->err->msg_code) {
+        case JWRN_JPEG_EOF:
+        case JWRN_HIT_MARKER:
+        case JWRN_HUFF_BAD_CODE:
+        case JWRN_MUST_RESYNC:
+            errorExit(cinfo);
+        default:
+            cinfo->err->num_warnings++;
+    }
+}
+
+void outputMessage(j_common_ptr) {}  // never to stderr
+
+void progressMonitor(j_common_ptr cinfo) {
+    if (!cinfo->is_decompressor)
+        return;
+    auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (d->input_scan_number > kMaxScans) {
+        std::snprintf(reinterpret_cast<ErrorManager*>(cinfo->err)->message, JMSG_LENGTH_MAX,
+                      "more than %d scans", kMaxScans);
+        std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 2);
+    }
+}
+
+void installErrorManager(j_common_ptr cinfo, ErrorManager& err) {
+    cinfo->err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = errorExit;
+    err.pub.emit_message = emitMessage;
+    err.pub.output_message = outputMessage;
+    err.message[0] = '\0';
+}
+
+// Everything a decode owns, kept outside the function that calls setjmp so that a jump
+// back loses nothing: no object with a destructor lives in that function's frame.
+struct DecodeJob {
+    jpeg_decompress_struct cinfo{};
+    ErrorManager err{};
+    jpeg_progress_mgr progress{};
+    unsigned char* pixels = nullptr;  // malloc'd; handed to the QImage on success
+    JDIMENSION width = 0;
+    JDIMENSION height = 0;
+    std::size_t stride = 0;
+    bool cmyk = false;
+    bool adobeInverted = false;
+    bool tooLarge = false;
+    bool outOfMemory = false;
+    JSAMPROW colormap[3] = {};
+    int colours = 0;
+};
+
+// Returns 0 on success; otherwise the job's message says what went wrong.
+int decode(DecodeJob* job, const unsigned char* data, unsigned long size, bool quantize) {
+    j_decompress_ptr cinfo = &job->cinfo;
+    installErrorManager(reinterpret_cast<j_common_ptr>(cinfo), job->err);
+    if (setjmp(job->err.jump))
+        return 1;
+
+    jpeg_create_decompress(cinfo);
+    job->progress.progress_monitor = progressMonitor;
+    cinfo->progress = &job->progress;
+    jpeg_mem_src(cinfo, data, size);
+    jpeg_save_markers(cinfo, JPEG_APP0 + 14, 0xFFFF);  // Adobe marker: inverted CMYK
+    jpeg_read_header(cinfo, TRUE);
+
+    job->cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
+    for (jpeg_saved_marker_ptr m = cinfo->marker_list; m; m = m->next) {
+        if (m->marker == JPEG_APP0 + 14 && m->data_length >= 5 &&
+            std::memcmp(m->data, "Adobe", 5) == 0) {
+            job->adobeInverted = true;
+        }
+    }
+    if (job->cmyk) {
+        cinfo->out_color_space =
+            JCS_CMYK;  // libjpeg cannot quantise CMYK: the caller reduces later
+    } else if (quantize) {
+        cinfo->out_color_space = JCS_RGB;
+        cinfo->quantize_colors = TRUE;
+        cinfo->desired_number_of_colors = 236;
+        cinfo->two_pass_quantize = TRUE;
+        cinfo->dither_mode = JDITHER_FS;
+    } else {
+        cinfo->out_color_space = JCS_EXT_RGB;
+    }
+
+    jpeg_calc_output_dimensions(cinfo);
+    job->width = cinfo->output_width;
+    job->height = cinfo->output_height;
+    if (static_cast<unsigned long long>(job->width) * job->height > kMaxPicturePixels) {
+        job->tooLarge = true;
+        return 1;
+    }
+    // Whole-picture buffers of progressive files count against this too.
+    cinfo->mem->max_memory_to_use = 3L * 1024 * 1024 * 1024;
+
+    jpeg_start_decompress(cinfo);
+    const int components = cinfo->output_components;
+    job->stride = (static_cast<std::size_t>(job->width) * components + 3) & ~std::size_t{3};
+    job->pixels = static_cast<unsigned char*>(std::malloc(job->stride * job->height));
+    if (!job->pixels) {
+        job->outOfMemory = true;
+        return 1;
+    }
+    while (cinfo->output_scanline < cinfo->output_height) {
+        JSAMPROW row = job->pixels + job->stride * cinfo->output_scanline;
+        jpeg_read_scanlines(cinfo, &row, 1);
+    }
+    if (cinfo->quantize_colors) {
+        job->colours = cinfo->actual_number_of_colors;
+        for (int c = 0; c < 3; ++c) {
+            job->colormap[c] =
+                static_cast<JSAMPROW>(std::malloc(static_cast<std::size_t>(job->colours)));
+            if (!job->colormap[c]) {
+                job->outOfMemory = true;
+                return 1;
+            }
+            std::memcpy(job->colormap[c], cinfo->colormap[c],
+                        static_cast<std::size_t>(job->colours));
+        }
+    }
+    jpeg_finish_decompress(cinfo);
+    return 0;
+}
+
+void freePixels(void* pixels) {
+    std::free(pixels);
+}
+
+[[noreturn]] void raiseDecodeError(const DecodeJob& job, const QString& name) {
+    if (job.tooLarge) {
+        throw EPictureError(QStringLiteral("画像 %1 は大きすぎます (%2 × %3)")
+                                .arg(name)
+                                .arg(job.width)
+                                .arg(job.height));
+    }
+    if (job.outOfMemory || job.err.pub.msg_code == JERR_OUT_OF_MEMORY) {
+        throw EPictureError(QStringLiteral("画像 %1 を読み込むメモリが足りません").arg(name));
+    }
+    throw EPictureError(QStringLiteral("JPEG 画像 %1 は不正です (%2)")
+                            .arg(name, QString::fromLocal8Bit(job.err.message)));
+}
+
+QImage cmykToRgb(const DecodeJob& job) {
+    QImage image(static_cast<int>(job.width), static_cast<int>(job.height), QImage::Format_RGB888);
+    if (image.isNull())
+        return image;
+    for (JDIMENSION y = 0; y < job.height; ++y) {
+        const unsigned char* src = job.pixels + job.stride * y;
+        uchar* dst = image.scanLine(static_cast<int>(y));
+        for (JDIMENSION x = 0; x < job.width; ++x) {
+            int c = src[4 * x], m = src[4 * x + 1], ye = src[4 * x + 2], k = src[4 * x + 3];
+            if (!job.adobeInverted) {
+                c = 255 - c;
+                m = 255 - m;
+                ye = 255 - ye;
+                k = 255 - k;
+            }
+            dst[3 * x] = static_cast<uchar>(c * k / 255);
+            dst[3 * x + 1] = static_cast<uchar>(m * k / 255);
+            dst[3 * x + 2] = static_cast<uchar>(ye * k / 255);
+        }
+    }
+    return image;
+}
+
+}  // namespace
+
+QImage DecodeJpeg(const QByteArray& data, const QString& name, JpegOutput output) {
+    const bool quantize = output == JpegOutput::Quantized236;
+    DecodeJob job;
+    const int failed = decode(&job, reinterpret_cast<const unsigned char*>(data.constData()),
+                              static_cast<unsigned long>(data.size()), quantize);
+    jpeg_destroy_decompress(&job.cinfo);
+    if (failed) {
+        std::free(job.pixels);
+        for (JSAMPROW map : job.colormap)
+            std::free(map);
+        raiseDecodeError(job, name);
+    }
+
+    if (job.cmyk) {
+        QImage rgb = cmykToRgb(job);
+        std::free(job.pixels);
+        if (rgb.isNull())
+            throw EPictureError(QStringLiteral("画像 %1 を読み込むメモリが足りません").arg(name));
+        return quantize ? DecodeJpeg(EncodeJpeg(rgb, 100), name, output) : rgb;
+    }
+
+    const QImage::Format format = quantize ? QImage::Format_Indexed8 : QImage::Format_RGB888;
+    // The decoded rows become the picture's memory as they are: no copy.
+    QImage image(job.pixels, static_cast<int>(job.width), static_cast<int>(job.height),
+                 static_cast<qsizetype>(job.stride), format, freePixels, job.pixels);
+    if (quantize) {
+        QList<QRgb> table(job.colours);
+        for (int i = 0; i < job.colours; ++i)
+            table[i] = qRgb(job.colormap[0][i], job.colormap[1][i], job.colormap[2][i]);
+        for (JSAMPROW map : job.colormap)
+            std::free(map);
+        image.setColorTable(table);
+    }
+    return image;
+}
+
+QImage DecodeJpegFile(const QString& path, JpegOutput output) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw EPictureError(QStringLiteral("JPEG 画像 %1 を開けません").arg(path));
+    }
+    return DecodeJpeg(file.readAll(), path, output);
+}
+
+namespace {
+
+struct EncodeJob {
+    jpeg_compress_struct cinfo{};
+    ErrorManager err{};
+    unsigned char* buffer = nullptr;  // malloc'd by libjpeg
+    unsigned long size = 0;
+};
+
+int encode(EncodeJob* job, const QImage* image, int quality) {
+    j_compress_ptr cinfo = &job->cinfo;
+    installErrorManager(reinterpret_cast<j_common_ptr>(cinfo), job->err);
+    if (setjmp(job->err.jump))
+        return 1;
+    jpeg_create_compress(cinfo);
+    jpeg_mem_dest(cinfo, &job->buffer, &job->size);
+    cinfo->image_width = static_cast<JDIMENSION>(image->width());
+    cinfo->image_height = static_cast<JDIMENSION>(image->height());
+    cinfo->input_components = 3;
+    cinfo->in_color_space = JCS_EXT_RGB;
+    jpeg_set_defaults(cinfo);
+    jpeg_set_quality(cinfo, quality, TRUE);  // baseline tables
+    jpeg_start_compress(cinfo, TRUE);
+    while (cinfo->next_scanline < cinfo->image_height) {
+        JSAMPROW row =
+            const_cast<JSAMPROW>(image->constScanLine(static_cast<int>(cinfo->next_scanline)));
+        jpeg_write_scanlines(cinfo, &row, 1);
+    }
+    jpeg_finish_compress(cinfo);
+    return 0;
+}
+
+}  // namespace
+
+QByteArray EncodeJpeg(const QImage& image, int quality) {
+    const QImage rgb = image.format() == QImage::Format_RGB888
+                           ? image
+                           : image.convertToFormat(QImage::Format_RGB888);
+    EncodeJob job;
+    const int failed = rgb.isNull() ? 1 : encode(&job, &rgb, quality);
+    jpeg_destroy_compress(&job.cinfo);
+    QByteArray result;
+    if (!failed)
+        result =
+            QByteArray(reinterpret_cast<const char*>(job.buffer), static_cast<qsizetype>(job.size));
+    std::free(job.buffer);
+    if (failed) {
+        throw EPictureError(QStringLiteral("JPEG 画像を作れません (%1)")
+                                .arg(QString::fromLocal8Bit(job.err.message)));
+    }
+    return result;
+}
+
+}  // namespace tesselvane

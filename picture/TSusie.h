@@ -1,0 +1,61 @@
+#pragma once
+
+#include "TBitmap.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace tesselvane {
+
+// The image host: turns a picture file of any readable format into one bitmap. BMP files
+// and .jpg files are read by the built-in readers, everything else by the decoder plug-ins
+// (*.spi) of the plug-in folder, offered each file in the order of the folder's listing.
+class TSusie : public QObject {
+public:
+    // `screenDepth` gives the screen's bits per pixel; it is asked only when DeColor is set.
+    explicit TSusie(QObject* owner = nullptr, std::function<int()> screenDepth = {});
+    ~TSusie() override;
+
+    // The open-dialog filter of every readable type:
+    // "All Pictures|*.BMP;*.JPG;<plug-in patterns>|BMP|*.BMP|JPEG|*.JPG|<description>|<pattern>..."
+    const QString& Filter() const { return filter_; }
+
+    // The plug-in folder, ending in "/" unless empty. Setting it unloads every plug-in and
+    // scans the folder again (an empty folder scans the program folder).
+    const QString& PluginPath() const { return pluginPath_; }
+    void SetPluginPath(const QString& path);
+
+    // The result of the last LoadPicture; empty when the file could not be read.
+    const TBitmap& Bitmap() const { return bitmap_; }
+
+    // Read .jpg files with the built-in decoder rather than the plug-ins.
+    bool InJpeg = true;
+    // Reduce every loaded picture to 236 colours when the screen has 8 bits per pixel or fewer.
+    bool DeColor = false;
+
+    // Loads a picture into Bitmap. A missing file, or one that no reader accepts, leaves
+    // Bitmap empty; a damaged BMP or JPEG raises EPictureError.
+    void LoadPicture(const QString& fileName);
+
+    // The plug-ins in the order they are asked, by file name.
+    QStringList PluginFiles() const;
+
+private:
+    struct Plugin;
+
+    void ScanPlugins();
+    void UnloadPlugins();
+    void LoadWithPlugins(const QString& fileName, bool reduce);
+
+    std::function<int()> screenDepth_;
+    QString filter_;
+    QString pluginPath_;
+    TBitmap bitmap_;
+    std::vector<std::unique_ptr<Plugin>> plugins_;
+};
+
+}  // namespace tesselvane

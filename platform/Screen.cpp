@@ -1,0 +1,33 @@
+#include "Screen.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace tesselvane {
+
+namespace {
+
+QScreen* primaryScreen() {
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance())
+               ? QGuiApplication::primaryScreen()
+               : nullptr;
+}
+
+}  // namespace
+
+int screenColorDepth() {
+    const QScreen* screen = primaryScreen();
+    return screen ? screen->depth() : 24;
+}
+
+QRect desktopRect() {
+    const QScreen* screen = primaryScreen();
+    if (!screen)
+        return {};
+    const QRect logical = screen->geometry();
+    const qreal ratio = screen->devicePixelRatio();
+    return {QPoint(qRound(logical.x() * ratio), qRound(logical.y() * ratio)),
+            QSize(qRound(logical.width() * ratio), qRound(logical.height() * ratio))};
+}
+
+}  // namespace tesselvane

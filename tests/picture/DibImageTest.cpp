@@ -1,0 +1,157 @@
+#include "DibImage.h"
+#include "PictureTestSupport.h"
+
+#include <QtEndian>
+
+#include <gmock/gmock.h>
+
+#include <vector>
+
+using namespace tesselvane;
+using namespace tesselvane::test;
+
+namespace {
+
+// A header block with `colours` colour-table entries (entry i is (i, 2i, 3i)).
+std::vector<unsigned char> header(int width, int height, int bits, std::uint32_t clrUsed,
+                                  int colours, std::uint32_t sizeImage = 0,
+                                  std::uint32_t compression = kBiRgb) {
+    std::vector<unsigned char> info(40 + 4 * static_cast<size_t>(colours));
+    auto put32 = [&](size_t at, std::uint32_t v) { qToLittleEndian(v, info.data() + at); };
+    put32(0, 40);
+    put32(4, static_cast<std::uint32_t>(width));
+    put32(8, static_cast<std::uint32_t>(height));
+    qToLittleEndian<std::uint16_t>(1, info.data() + 12);
+    qToLittleEndian<std::uint16_t>(static_cast<std::uint16_t>(bits), info.data() + 14);
+    put32(16, compression);
+    put32(20, sizeImage);
+    put32(32, clrUsed);
+    for (int i = 0; i < colours; ++i) {
+        info[40 + 4 * i] = static_cast<unsigned char>(3 * i);
+        info[40 + 4 * i + 1] = static_cast<unsigned char>(2 * i);
+        info[40 + 4 * i + 2] = static_cast<unsigned char>(i);
+    }
+    return info;
+}
+
+TEST(MakePalette, CountsColoursAsTheHeaderSays) {
+    auto h8 = header(2, 2, 8, 0, 256);
+    auto p = MakePalette(*ReadDibHeader(h8.data(), h8.size()), h8.data(), h8.size());
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->size(), 256);
+    EXPECT_EQ(p->at(5), qRgb(5, 10, 15));
+
+    auto h300 = header(2, 2, 8, 300, 300);
+    EXPECT_FALSE(MakePalette(*ReadDibHeader(h300.data(), h300.size()), h300.data(), h300.size()));
+    auto h24 = header(2, 2, 24, 0, 0);
+    EXPECT_FALSE(MakePalette(*ReadDibHeader(h24.data(), h24.size()), h24.data(), h24.size()));
+    auto h16 = header(2, 2, 16, 0, 0);
+    EXPECT_FALSE(MakePalette(*ReadDibHeader(h16.data(), h16.size()), h16.data(), h16.size()));
+    auto h32 = header(2, 2, 32, 0, 0);
+    EXPECT_FALSE(MakePalette(*ReadDibHeader(h32.data(), h32.size()), h32.data(), h32.size()));
+    // A 24-bit picture may still name a palette of its own.
+    auto h24used = header(2, 2, 24, 16, 16);
+    EXPECT_EQ(
+        MakePalette(*ReadDibHeader(h24used.data(), h24used.size()), h24used.data(), h24used.size())
+            ->size(),
+        16);
+    auto h4 = header(2, 2, 4, 0, 16);
+    EXPECT_EQ(MakePalette(*ReadDibHeader(h4.data(), h4.size()), h4.data(), h4.size())->size(), 16);
+    // Entries the block does not hold are black, never read from beyond it.
+    auto shortTable = header(2, 2, 8, 0, 3);
+    p = MakePalette(*ReadDibHeader(shortTable.data(), shortTable.size()), shortTable.data(),
+                    shortTable.size());
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->at(2), qRgb(2, 4, 6));
+    EXPECT_EQ(p->at(3), qRgb(0, 0, 0));
+}
+
+TEST(DibToImage, ReadsBottomUpAndTopDownRows) {
+    auto info = header(2, 2, 24, 0, 0);
+    // Bottom row first: blue-green-red triples, rows padded to 8 bytes.
+    const unsigned char pixels[16] = {255, 0, 0, 0, 255, 0, 0, 0, 0, 0, 255, 255, 255, 255, 0, 0};
+    QImage image = DibToImage(info.data(), info.size(), pixels, sizeof pixels);
+    ASSERT_EQ(image.format(), QImage::Format_RGB888);
+    EXPECT_EQ(image.pixel(0, 1), qRgb(0, 0, 255));
+    EXPECT_EQ(image.pixel(1, 1), qRgb(0, 255, 0));
+    EXPECT_EQ(image.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(1, 0), qRgb(255, 255, 255));
+
+    info = header(2, -2, 24, 0, 0);
+    image = DibToImage(info.data(), info.size(), pixels, sizeof pixels);
+    EXPECT_EQ(image.pixel(0, 0), qRgb(0, 0, 255));
+}
+
+TEST(DibToImage, ComputesAZeroImageSizeAndReadsNoMoreThanTheBlockHolds) {
+    auto info = header(3, 4, 8, 0, 256);      // rows of 4 bytes
+    std::vector<unsigned char> pixels(8, 7);  // only two of the four rows
+    QImage image = DibToImage(info.data(), info.size(), pixels.data(), pixels.size());
+    ASSERT_EQ(image.size(), QSize(3, 4));
+    EXPECT_EQ(image.pixelIndex(0, 3), 7);  // bottom rows came from the block
+    EXPECT_EQ(image.pixelIndex(0, 2), 7);
+    EXPECT_EQ(image.pixelIndex(0, 1), 0);  // the rest stays black
+    EXPECT_EQ(image.pixelIndex(0, 0), 0);
+
+    // A header that claims a larger image than the block: still only the block.
+    info = header(3, 4, 8, 0, 256, 1u << 30);
+    image = DibToImage(info.data(), info.size(), pixels.data(), pixels.size());
+    EXPECT_EQ(image.pixelIndex(0, 1), 0);
+    // One that claims less: only that much is copied.
+    info = header(3, 4, 8, 0, 256, 4);
+    std::vector<unsigned char> full(16, 9);
+    image = DibToImage(info.data(), info.size(), full.data(), full.size());
+    EXPECT_EQ(image.pixelIndex(0, 3), 9);
+    EXPECT_EQ(image.pixelIndex(0, 2), 0);
+}
+
+TEST(DibToImage, RefusesUnusableHeaders) {
+    std::vector<unsigned char> pixels(64);
+    const std::vector<unsigned char> bad[] = {
+        header(0, 4, 24, 0, 0),
+        header(-3, 4, 24, 0, 0),
+        header(4, 0, 24, 0, 0),
+        header(20000, 20000, 24, 0, 0),  // over 2^28 pixels
+        header(0x7fffffff, 0x7fffffff, 32, 0, 0),
+        header(4, 4, 7, 0, 0),          // no such bit count
+        header(4, 4, 8, 0, 256, 0, 1),  // RLE8 is not for plug-ins
+        header(4, 4, 24, 0, 0, 0, kBiBitfields),
+    };
+    for (const auto& info : bad)
+        EXPECT_TRUE(DibToImage(info.data(), info.size(), pixels.data(), pixels.size()).isNull());
+    auto info = header(4, 4, 24, 0, 0);
+    EXPECT_TRUE(DibToImage(info.data(), 39, pixels.data(), pixels.size()).isNull());
+    EXPECT_TRUE(DibToImage(info.data(), info.size(), nullptr, 0).isNull());
+}
+
+TEST(DibToImage, ThirtyTwoBitsWithAndWithoutAlphaAndBitFields) {
+    auto info = header(1, 1, 32, 0, 0);
+    const unsigned char opaque[4] = {10, 20, 30, 0};
+    QImage image = DibToImage(info.data(), info.size(), opaque, 4);
+    EXPECT_EQ(image.format(), QImage::Format_RGB32);
+    EXPECT_EQ(image.pixel(0, 0), qRgb(30, 20, 10));
+    const unsigned char translucent[4] = {10, 20, 30, 128};
+    image = DibToImage(info.data(), info.size(), translucent, 4);
+    EXPECT_EQ(image.format(), QImage::Format_ARGB32);
+    EXPECT_EQ(qAlpha(image.pixel(0, 0)), 128);
+
+    // 16 bits, 5-6-5 bit fields: the masks follow the header.
+    info = header(1, 1, 16, 0, 3, 0, kBiBitfields);
+    qToLittleEndian<std::uint32_t>(0xF800, info.data() + 40);
+    qToLittleEndian<std::uint32_t>(0x07E0, info.data() + 44);
+    qToLittleEndian<std::uint32_t>(0x001F, info.data() + 48);
+    const unsigned char green[4] = {0xE0, 0x07, 0, 0};
+    EXPECT_EQ(DibToImage(info.data(), info.size(), green, 4).pixel(0, 0), qRgb(0, 255, 0));
+    // Masks missing from the block: no picture rather than a guess.
+    EXPECT_TRUE(DibToImage(info.data(), 44, green, 4).isNull());
+}
+
+TEST(DibToImage, PaletteIndexesBeyondTheTableAreBlack) {
+    auto info = header(2, 1, 8, 2, 2);
+    const unsigned char pixels[4] = {1, 200, 0, 0};
+    const QImage image = DibToImage(info.data(), info.size(), pixels, 4);
+    EXPECT_EQ(image.colorCount(), 256);
+    EXPECT_EQ(image.pixel(0, 0), qRgb(1, 2, 3));
+    EXPECT_EQ(image.pixel(1, 0), qRgb(0, 0, 0));
+}
+
+}  // namespace

@@ -1,0 +1,120 @@
+#include "ColorReduction.h"
+#include "EPictureError.h"
+#include "JpegCodec.h"
+#include "PictureTestSupport.h"
+
+#include <QSet>
+
+#include <gmock/gmock.h>
+
+using namespace tesselvane;
+using namespace tesselvane::test;
+
+namespace {
+
+// JPEG is lossy: the test picture at quality 95 stays within these of its source (the largest
+// differences are at its sharp blue steps, which chroma subsampling blurs).
+constexpr int kLargestDifference = 40;
+constexpr double kMeanDifference = 3.0;
+
+class JpegGolden : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(JpegGolden, DecodesCloseToTheSource) {
+    const QString base = goldenFolder() + "jpeg/" + GetParam();
+    const QImage image = DecodeJpegFile(base + ".jpg", JpegOutput::Rgb24);
+    EXPECT_EQ(image.format(), QImage::Format_RGB888);
+    const ImageDifference d = compareImages(image, QImage(base + ".ref.png"));
+    EXPECT_FALSE(d.sizeDiffers);
+    EXPECT_LE(d.largest, kLargestDifference);
+    EXPECT_LE(d.mean, kMeanDifference);
+}
+
+INSTANTIATE_TEST_SUITE_P(Variants, JpegGolden,
+                         ::testing::Values("baseline", "progressive", "restart444", "grey",
+                                           "cmyk"));
+
+int distinctColours(const QImage& image) {
+    QSet<int> used;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            used.insert(image.pixelIndex(x, y));
+    }
+    return static_cast<int>(used.size());
+}
+
+TEST(JpegCodec, QuantisedOutputHasAtMost236ColoursAndLooksTheSame) {
+    for (const char* name : {"baseline", "grey", "cmyk"}) {
+        const QString base = goldenFolder() + "jpeg/" + name;
+        const QImage image = DecodeJpegFile(base + ".jpg", JpegOutput::Quantized236);
+        EXPECT_EQ(image.format(), QImage::Format_Indexed8) << name;
+        EXPECT_LE(image.colorCount(), 236) << name;
+        const ImageDifference d = compareImages(image, QImage(base + ".ref.png"));
+        EXPECT_LE(d.mean, 8.0) << name;  // dithering trades exactness for the look
+    }
+}
+
+TEST(ColorReduction, GivesAPalettePictureOfAtMost236Colours) {
+    // 4096 distinct colours in.
+    QImage source(64, 64, QImage::Format_RGB888);
+    for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 64; ++x)
+            source.setPixel(x, y, qRgb(x * 4, y * 4, (x ^ y) * 4));
+    }
+    const QImage reduced = ReduceColors(source);
+    ASSERT_EQ(reduced.format(), QImage::Format_Indexed8);
+    EXPECT_LE(reduced.colorCount(), 236);
+    EXPECT_LE(distinctColours(reduced), 236);
+    EXPECT_LE(compareImages(reduced, source).mean, 12.0);
+    // Any format in.
+    EXPECT_EQ(ReduceColors(source.convertToFormat(QImage::Format_ARGB32)).format(),
+              QImage::Format_Indexed8);
+    EXPECT_EQ(ReduceColors(source.convertToFormat(QImage::Format_Indexed8)).format(),
+              QImage::Format_Indexed8);
+}
+
+TEST(JpegCodec, EncodesBaselineAtTheGivenQuality) {
+    QImage source(40, 30, QImage::Format_RGB888);
+    source.fill(QColor(10, 200, 90));
+    const QByteArray jpeg = EncodeJpeg(source, 100);
+    ASSERT_TRUE(jpeg.startsWith("\xFF\xD8"));
+    EXPECT_TRUE(jpeg.contains("\xFF\xC0"));   // baseline frame
+    EXPECT_FALSE(jpeg.contains("\xFF\xC2"));  // not progressive
+    EXPECT_LE(compareImages(DecodeJpeg(jpeg, "x", JpegOutput::Rgb24), source).largest, 2);
+}
+
+TEST(JpegCodec, DamagedOrTruncatedFilesRaiseAnErrorNamingTheFile) {
+    const QByteArray good = readFile(goldenFolder() + "jpeg/baseline.jpg");
+    QByteArray corrupt = good;
+    for (qsizetype i = corrupt.size() / 2; i < corrupt.size() - 2; i += 7)
+        corrupt[i] = '\xFF';
+    const QByteArray cases[] = {QByteArray(), QByteArray("not a jpeg at all"), good.left(200),
+                                good.left(good.size() / 2), corrupt};
+    for (const QByteArray& data : cases) {
+        for (const JpegOutput output : {JpegOutput::Rgb24, JpegOutput::Quantized236}) {
+            try {
+                DecodeJpeg(data, "/pictures/broken.jpg", output);
+                ADD_FAILURE() << "decoded " << data.size() << " damaged bytes";
+            } catch (const EPictureError& e) {
+                EXPECT_THAT(e.message().toStdString(),
+                            ::testing::HasSubstr("/pictures/broken.jpg"));
+            }
+        }
+    }
+}
+
+TEST(JpegCodec, RefusesPicturesOverThePixelLimitBeforeDecoding) {
+    QByteArray data = readFile(goldenFolder() + "jpeg/baseline.jpg");
+    // The frame header: FF C0, length, precision, height, width.
+    const qsizetype sof = data.indexOf("\xFF\xC0");
+    ASSERT_GT(sof, 0);
+    data[sof + 5] = '\x7F';  // height 32512 + ...
+    data[sof + 7] = '\x7F';  // width 32512 + ...: over 2^28 pixels
+    try {
+        DecodeJpeg(data, "huge.jpg", JpegOutput::Rgb24);
+        FAIL();
+    } catch (const EPictureError& e) {
+        EXPECT_THAT(e.message().toStdString(), ::testing::HasSubstr("大きすぎます"));
+    }
+}
+
+}  // namespace

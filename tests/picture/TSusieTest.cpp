@@ -1,0 +1,326 @@
+#include "EPictureError.h"
+#include "PictureTestSupport.h"
+#include "ProgramPaths.h"
+#include "TSusie.h"
+#include "TestFolders.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+#include <gmock/gmock.h>
+
+#include <cstdlib>
+
+using namespace tesselvane;
+using namespace tesselvane::test;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+namespace {
+
+class TSusieTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        log_ = scratchFolder() + "calls.log";
+        ::setenv("TESSELVANE_TEST_SPI_LOG", QFile::encodeName(log_).constData(), 1);
+    }
+    void TearDown() override { ::unsetenv("TESSELVANE_TEST_SPI_LOG"); }
+
+    // A plug-in folder holding test plug-ins under the given names: {name in folder, plug-in}.
+    QString pluginFolder(std::initializer_list<std::pair<const char*, const char*>> plugins) {
+        const QString folder = scratchFolder() + QStringLiteral("plugins%1/").arg(folders_++);
+        QDir().mkpath(folder);
+        for (const auto& [name, plugin] : plugins) {
+            EXPECT_TRUE(QFile::copy(testPluginFolder() + plugin + ".spi", folder + name)) << plugin;
+        }
+        return folder;
+    }
+
+    // A picture for the test plug-ins: magic, colour, size, after `junk` bytes.
+    QString picture(const QString& name, const QByteArray& magic, QRgb colour, int width = 3,
+                    int height = 2, int junk = 0) {
+        QByteArray data(junk, 'j');
+        data += magic;
+        data += char(qRed(colour));
+        data += char(qGreen(colour));
+        data += char(qBlue(colour));
+        data += char(width);
+        data += char(height);
+        const QString path = scratchFolder() + name;
+        writeFile(path, data);
+        return path;
+    }
+
+    QStringList calls() {
+        QFile file(log_);
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        const QStringList lines =
+            QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        file.remove();
+        return lines;
+    }
+
+    // A host whose screen has `depth` bits per pixel, counting how often it asks.
+    std::unique_ptr<TSusie> host(const QString& folder, int depth = 24) {
+        auto susie = std::make_unique<TSusie>(nullptr, [this, depth] {
+            ++screenQuestions_;
+            return depth;
+        });
+        susie->SetPluginPath(folder);
+        return susie;
+    }
+
+    QString log_;
+    int folders_ = 0;
+    int screenQuestions_ = 0;
+};
+
+TEST_F(TSusieTest, PluginPathGetsItsSeparatorOnce) {
+    const QString folder = pluginFolder({});
+    TSusie susie;
+    EXPECT_EQ(susie.PluginPath(), "");
+    susie.SetPluginPath(folder.chopped(1));
+    EXPECT_EQ(susie.PluginPath(), folder);
+    susie.SetPluginPath(folder);
+    EXPECT_EQ(susie.PluginPath(), folder);
+    susie.SetPluginPath("");
+    EXPECT_EQ(susie.PluginPath(), "");
+}
+
+TEST_F(TSusieTest, WithoutPluginsTheFilterListsBmpAndJpegOnly) {
+    const auto susie = host(pluginFolder({}));
+    EXPECT_EQ(susie->Filter(), "All Pictures|*.BMP;*.JPG|BMP|*.BMP|JPEG|*.JPG");
+    EXPECT_THAT(susie->PluginFiles(), IsEmpty());
+}
+
+TEST_F(TSusieTest, TheFilterListsEachPluginsTypesInTableOrder) {
+    const QString folder =
+        pluginFolder({{"b.spi", "fourth"}, {"A.spi", "plain"}, {"c.spi", "third"}});
+    const auto susie = host(folder);
+    EXPECT_EQ(susie->Filter(),
+              "All Pictures|*.BMP;*.JPG;*.plain;*.fourth;*.third|BMP|*.BMP|JPEG|*.JPG|"
+              "plain pictures|*.plain|fourth pictures|*.fourth|third pictures|*.third");
+    EXPECT_THAT(susie->PluginFiles(),
+                ElementsAre(folder + "A.spi", folder + "b.spi", folder + "c.spi"));
+}
+
+TEST_F(TSusieTest, OnlyImportFiltersWithAllEntryPointsJoinTheTable) {
+    const QString folder = pluginFolder({{"1.spi", "third"},
+                                         {"2.spi", "fourth"},
+                                         {"3.spi", "archive"},
+                                         {"4.spi", "noissupported"}});
+    QDir().mkpath(folder + "5-folder.spi");
+    writeFile(folder + "6-not-a-library.spi", "just text");
+    writeFile(folder + "7.txt", "");
+    const auto susie = host(folder);
+    // Third character "I", or fourth "N", make an import filter; an archive filter is left.
+    EXPECT_THAT(susie->PluginFiles(), ElementsAre(folder + "1.spi", folder + "2.spi"));
+    // The plug-in without IsSupported is never asked, but its type stays in the filter.
+    EXPECT_THAT(susie->Filter().toStdString(), HasSubstr("noissupported pictures|*.noissupported"));
+    EXPECT_THAT(susie->Filter().toStdString(), ::testing::Not(HasSubstr("archive")));
+}
+
+TEST_F(TSusieTest, AnEmptyPluginPathSearchesTheProgramFolderNotTheWorkingDirectory) {
+    // The working directory holds a plug-in; it must not be loaded.
+    const QString cwd = pluginFolder({{"plain.spi", "plain"}});
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(cwd);
+    TSusie susie;
+    QDir::setCurrent(before);
+    for (const QString& file : susie.PluginFiles())
+        EXPECT_TRUE(file.startsWith(programFolder()));
+    EXPECT_THAT(susie.Filter().toStdString(), ::testing::Not(HasSubstr("plain pictures")));
+}
+
+TEST_F(TSusieTest, EachPluginIsAskedAtOffsetZeroThenAt128AndTheFirstToAcceptReads) {
+    const QString folder = pluginFolder({{"a.spi", "at128"}, {"b.spi", "any128"}});
+    const auto susie = host(folder);
+    calls();
+    susie->LoadPicture(picture("header.x", "T128", qRgb(10, 20, 30), 3, 2, 128));
+    ASSERT_FALSE(susie->Bitmap().Empty());
+    EXPECT_EQ(susie->Bitmap().Image.pixel(0, 0), qRgb(10, 20, 30));
+    EXPECT_THAT(calls(), ElementsAre("at128:IsSupported@0", "at128:IsSupported@128",
+                                     "at128:GetPictureInfo@128", "at128:GetPicture@128"));
+
+    // A file nobody reads: every plug-in asked exactly twice, in order.
+    susie->LoadPicture(picture("nobody.x", "NONE", 0));
+    EXPECT_TRUE(susie->Bitmap().Empty());
+    EXPECT_THAT(calls(), ElementsAre("at128:IsSupported@0", "at128:IsSupported@128",
+                                     "any128:IsSupported@0", "any128:IsSupported@128"));
+}
+
+TEST_F(TSusieTest, JpgFilesGoToTheBuiltInDecoderOnlyWhenInJpegIsSet) {
+    const auto susie = host(pluginFolder({{"j.spi", "jpegclaim"}}));
+    const QByteArray jpeg = readFile(goldenFolder() + "jpeg/baseline.jpg");
+    for (const char* name : {"photo.jpg", "PHOTO.JPG", "photo.jpeg", "photo.jpe"})
+        writeFile(scratchFolder() + name, jpeg);
+    const QSize real(64, 48);
+
+    susie->LoadPicture(scratchFolder() + "photo.jpg");
+    EXPECT_EQ(susie->Bitmap().Image.size(), real);
+    susie->LoadPicture(scratchFolder() + "PHOTO.JPG");
+    EXPECT_EQ(susie->Bitmap().Image.size(), real);
+    // Other spellings of JPEG always go to the plug-ins (this one answers with its own picture).
+    susie->LoadPicture(scratchFolder() + "photo.jpeg");
+    EXPECT_NE(susie->Bitmap().Image.size(), real);
+    EXPECT_FALSE(susie->Bitmap().Empty());
+    susie->LoadPicture(scratchFolder() + "photo.jpe");
+    EXPECT_NE(susie->Bitmap().Image.size(), real);
+    susie->InJpeg = false;
+    susie->LoadPicture(scratchFolder() + "photo.jpg");
+    EXPECT_NE(susie->Bitmap().Image.size(), real);
+}
+
+TEST_F(TSusieTest, BmpFilesAreReadByTheBuiltInReaderWhateverThePlugins) {
+    const auto susie = host(pluginFolder({{"p.spi", "plain"}}));
+    const QString file = scratchFolder() + "x.Bmp";
+    QFile::copy(goldenFolder() + "bmp/pal8.bmp", file);
+    susie->LoadPicture(file);
+    EXPECT_EQ(
+        compareImages(susie->Bitmap().Image, QImage(goldenFolder() + "bmp/pal8.ref.png")).largest,
+        0);
+    ASSERT_TRUE(susie->Bitmap().Palette);
+    EXPECT_EQ(susie->Bitmap().Palette->size(), 256);
+    QFile::copy(goldenFolder() + "bmp/rgb24.bmp", scratchFolder() + "y.bmp");
+    susie->LoadPicture(scratchFolder() + "y.bmp");
+    EXPECT_FALSE(susie->Bitmap().Palette);
+}
+
+TEST_F(TSusieTest, FailuresLeaveTheBitmapEmpty) {
+    const auto susie = host(pluginFolder({{"f.spi", "failing"}, {"p.spi", "plain"}}));
+    const QString good = picture("good.x", "TPLN", qRgb(1, 2, 3));
+    susie->LoadPicture(good);
+    ASSERT_FALSE(susie->Bitmap().Empty());
+    susie->LoadPicture(scratchFolder() + "missing.x");
+    EXPECT_TRUE(susie->Bitmap().Empty());
+
+    susie->LoadPicture(good);
+    susie->LoadPicture(picture("fails.x", "TFAI", qRgb(1, 2, 3)));
+    EXPECT_TRUE(susie->Bitmap().Empty());
+    susie->LoadPicture(scratchFolder());  // a folder is no picture
+    EXPECT_TRUE(susie->Bitmap().Empty());
+}
+
+TEST_F(TSusieTest, DamagedBuiltInFormatsRaiseErrors) {
+    const auto susie = host(pluginFolder({}));
+    writeFile(scratchFolder() + "bad.bmp", "BM broken");
+    writeFile(scratchFolder() + "bad.jpg", QByteArray("\xFF\xD8\xFF\xE0 broken", 13));
+    EXPECT_THROW(susie->LoadPicture(scratchFolder() + "bad.bmp"), EPictureError);
+    EXPECT_TRUE(susie->Bitmap().Empty());
+    EXPECT_THROW(susie->LoadPicture(scratchFolder() + "bad.jpg"), EPictureError);
+}
+
+TEST_F(TSusieTest, PalettesOfPluginPicturesFollowTheColourCountOfTheHeader) {
+    const auto susie = host(pluginFolder({{"a.spi", "pal0"}, {"b.spi", "pal300"}}));
+    susie->LoadPicture(picture("p0.x", "TP00", qRgb(200, 100, 50)));
+    ASSERT_TRUE(susie->Bitmap().Palette);
+    EXPECT_EQ(susie->Bitmap().Palette->size(), 256);
+    EXPECT_EQ(susie->Bitmap().Palette->at(1), qRgb(200, 100, 50));
+    EXPECT_EQ(susie->Bitmap().Image.pixel(2, 1), qRgb(200, 100, 50));
+
+    susie->LoadPicture(picture("p300.x", "TP30", qRgb(200, 100, 50)));
+    ASSERT_FALSE(susie->Bitmap().Empty());
+    EXPECT_FALSE(susie->Bitmap().Palette);
+    EXPECT_EQ(susie->Bitmap().Image.pixel(2, 1), qRgb(200, 100, 50));
+}
+
+TEST_F(TSusieTest, DeColorReducesOnlyOnScreensOf8BitsOrFewer) {
+    const QString folder = pluginFolder({{"p.spi", "plain"}});
+    const QString file = picture("colour.x", "TPLN", qRgb(250, 10, 120), 40, 30);
+
+    auto deep = host(folder, 24);
+    deep->LoadPicture(file);
+    EXPECT_EQ(screenQuestions_, 0);  // not asked while DeColor is off
+    deep->DeColor = true;
+    deep->LoadPicture(file);
+    EXPECT_EQ(screenQuestions_, 1);
+    EXPECT_EQ(deep->Bitmap().Image.format(), QImage::Format_RGB888);
+
+    auto shallow = host(folder, 8);
+    shallow->DeColor = true;
+    shallow->LoadPicture(file);
+    const TBitmap& bitmap = shallow->Bitmap();
+    ASSERT_EQ(bitmap.Image.format(), QImage::Format_Indexed8);
+    EXPECT_LE(bitmap.Image.colorCount(), 236);
+    EXPECT_LE(compareImages(bitmap.Image, QImage(40, 30, QImage::Format_RGB888)).sizeDiffers,
+              false);
+    // The plug-in's 24-bit header makes no palette, and the reduced picture keeps none.
+    EXPECT_FALSE(bitmap.Palette);
+
+    // JPEG decodes straight to 236 colours; BMP is reduced after reading.
+    writeFile(scratchFolder() + "p.jpg", readFile(goldenFolder() + "jpeg/baseline.jpg"));
+    shallow->LoadPicture(scratchFolder() + "p.jpg");
+    EXPECT_EQ(shallow->Bitmap().Image.format(), QImage::Format_Indexed8);
+    ASSERT_TRUE(shallow->Bitmap().Palette);
+    EXPECT_LE(shallow->Bitmap().Palette->size(), 236);
+    QFile::copy(goldenFolder() + "bmp/rgb24.bmp", scratchFolder() + "p.bmp");
+    shallow->LoadPicture(scratchFolder() + "p.bmp");
+    EXPECT_EQ(shallow->Bitmap().Image.format(), QImage::Format_Indexed8);
+    EXPECT_LE(shallow->Bitmap().Image.colorCount(), 236);
+}
+
+TEST_F(TSusieTest, AHostileHeaderGivesABoundedPictureAndNothingIsLeaked) {
+    const auto susie = host(pluginFolder({{"h.spi", "hostile"}}));
+    susie->LoadPicture(picture("hostile.x", "THOS", 0));
+    // The header's size is kept, but only what the 100-byte block holds is read.
+    ASSERT_FALSE(susie->Bitmap().Empty());
+    EXPECT_EQ(susie->Bitmap().Image.size(), QSize(4000, 3000));
+    EXPECT_EQ(susie->Bitmap().Image.pixelIndex(0, 0), 0);
+}
+
+TEST_F(TSusieTest, ChangingThePluginPathUnloadsAndScansAgain) {
+    const QString one = pluginFolder({{"p.spi", "plain"}});
+    const QString two = pluginFolder({{"t.spi", "third"}});
+    const auto susie = host(one);
+    const QString file = picture("p.x", "TPLN", qRgb(1, 1, 1));
+    susie->LoadPicture(file);
+    EXPECT_FALSE(susie->Bitmap().Empty());
+    susie->SetPluginPath(two);
+    EXPECT_THAT(susie->PluginFiles(), ElementsAre(two + "t.spi"));
+    susie->LoadPicture(file);
+    EXPECT_TRUE(susie->Bitmap().Empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(TSusieShipped, TheShippedPluginsAreFoundInTheProgramFolderAndListedInOrder) {
+    TSusie susie;
+    EXPECT_EQ(susie.Filter(),
+              "All Pictures|*.BMP;*.JPG;*.gif;*.png;*.tif;*.tiff;*.webp|BMP|*.BMP|JPEG|*.JPG|"
+              "GIF file|*.gif|PNG file|*.png|TIFF file|*.tif;*.tiff|WebP file|*.webp");
+}
+
+class TSusieShippedGolden : public ::testing::TestWithParam<const char*> {};
+
+// Golden pictures of the plug-in formats (those without transparency, whose hidden colours
+// may differ), read through the host as the program reads them.
+TEST_P(TSusieShippedGolden, ReadsThePicture) {
+    TSusie susie;
+    const QString file = goldenFolder() + GetParam();
+    susie.LoadPicture(file);
+    ASSERT_FALSE(susie.Bitmap().Empty());
+    const ImageDifference d =
+        compareImages(susie.Bitmap().Image, QImage(file.section(u'.', 0, -2) + ".ref.png"));
+    EXPECT_FALSE(d.sizeDiffers);
+    EXPECT_LE(d.largest, file.contains("lossy") ? 12 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, TSusieShippedGolden,
+                         ::testing::Values("png/rgb8.png", "png/palette.png", "png/grey.png",
+                                           "png/rgb16.png", "png/interlaced.png", "gif/plain.gif",
+                                           "gif/interlaced.gif", "gif/animated.gif",
+                                           "gif/offset.gif", "webp/lossless.webp",
+                                           "webp/lossy.webp", "tiff/rgb.tif", "tiff/rgb-lzw.tif",
+                                           "tiff/multipage.tif", "tiff/grey.tif",
+                                           "tiff/palette.tif"),
+                         [](const auto& info) {
+                             QString name = QString::fromLatin1(info.param).section(u'.', 0, 0);
+                             return name.remove(u'/').remove(u'-').toStdString();
+                         });
+
+}  // namespace
