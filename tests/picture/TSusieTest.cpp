@@ -207,7 +207,7 @@ TEST_F(TSusieTest, FailuresLeaveTheBitmapEmpty) {
 TEST_F(TSusieTest, DamagedBuiltInFormatsRaiseErrors) {
     const auto susie = host(pluginFolder({}));
     writeFile(scratchFolder() + "bad.bmp", "BM broken");
-    writeFile(scratchFolder() + "bad.jpg", QByteArray("\xFF\xD8\xFF\xE0 broken", 13));
+    writeFile(scratchFolder() + "bad.jpg", QByteArray("\xFF\xD8\xFF\xE0 broken"));
     EXPECT_THROW(susie->LoadPicture(scratchFolder() + "bad.bmp"), EPictureError);
     EXPECT_TRUE(susie->Bitmap().Empty());
     EXPECT_THROW(susie->LoadPicture(scratchFolder() + "bad.jpg"), EPictureError);
