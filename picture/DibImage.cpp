@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -217,6 +218,54 @@ QImage DibToImage(const unsigned char* info, std::size_t infoSize, const unsigne
         }
     }
     return image;
+}
+
+void* ImageToPackedDib(const QImage& source) {
+    const QImage image = source.format() == QImage::Format_RGB888
+                             ? source
+                             : source.convertToFormat(QImage::Format_RGB888);
+    if (image.isNull())
+        return nullptr;
+    const std::uint64_t stride = DibStride(static_cast<std::uint64_t>(image.width()), 24);
+    const std::uint64_t pixels = stride * static_cast<std::uint64_t>(image.height());
+    auto* block = static_cast<unsigned char*>(std::calloc(1, kDibHeaderSize + pixels));
+    if (!block)
+        return nullptr;
+    qToLittleEndian<std::uint32_t>(kDibHeaderSize, block);
+    qToLittleEndian<std::int32_t>(image.width(), block + 4);
+    qToLittleEndian<std::int32_t>(image.height(), block + 8);
+    qToLittleEndian<std::uint16_t>(1, block + 12);
+    qToLittleEndian<std::uint16_t>(24, block + 14);
+    qToLittleEndian<std::uint32_t>(static_cast<std::uint32_t>(pixels), block + 20);
+    for (int y = 0; y < image.height(); ++y) {
+        const uchar* src = image.constScanLine(y);
+        unsigned char* dst =
+            block + kDibHeaderSize + stride * static_cast<std::uint64_t>(image.height() - 1 - y);
+        for (int x = 0; x < image.width(); ++x) {
+            dst[3 * x] = src[3 * x + 2];
+            dst[3 * x + 1] = src[3 * x + 1];
+            dst[3 * x + 2] = src[3 * x];
+        }
+    }
+    return block;
+}
+
+QImage PackedDibToImage(const void* block, std::size_t size) {
+    const auto* bytes = static_cast<const unsigned char*>(block);
+    const auto header = ReadDibHeader(bytes, size);
+    if (!header)
+        return {};
+    // The colour table (or the three bit-field masks) sits between header and pixels.
+    std::uint64_t entries = header->clrUsed;
+    if (entries == 0 && header->bitCount <= 8)
+        entries = std::uint64_t{1} << header->bitCount;
+    if (header->compression == kBiBitfields)
+        entries = 3;
+    const std::uint64_t pixelsAt = header->size + 4 * entries;
+    if (pixelsAt > size)
+        return {};
+    return DibToImage(bytes, static_cast<std::size_t>(pixelsAt), bytes + pixelsAt,
+                      size - static_cast<std::size_t>(pixelsAt));
 }
 
 }  // namespace tesselvane

@@ -48,6 +48,14 @@ std::optional<QList<QRgb>> MakePalette(const DibHeader& header, const unsigned c
 QImage DibToImage(const unsigned char* info, std::size_t infoSize, const unsigned char* pixels,
                   std::size_t pixelsSize);
 
+// A packed DIB (header, colour table, pixel rows in one malloc'd block) of a picture, as the
+// extension plug-ins take it: 24-bit bottom-up. nullptr when memory is short. Free with free().
+void* ImageToPackedDib(const QImage& image);
+
+// The picture of a packed DIB whose block holds `size` bytes; a null image when it is not
+// one DibToImage reads.
+QImage PackedDibToImage(const void* block, std::size_t size);
+
 // Bytes per row of a bitmap `width` pixels wide at `bits` per pixel, rows padded to 4 bytes.
 constexpr std::uint64_t DibStride(std::uint64_t width, std::uint64_t bits) {
     return (width * bits + 31) / 32 * 4;

@@ -13,8 +13,13 @@ enum class JpegOutput {
 
 // Decodes a JPEG with libjpeg. Raises EPictureError, naming `name`, for a damaged or
 // truncated file, one over the pixel limit, or when memory runs short; libjpeg never prints.
-QImage DecodeJpeg(const QByteArray& data, const QString& name, JpegOutput output);
-QImage DecodeJpegFile(const QString& path, JpegOutput output);
+// With `atLeast` given, the picture is decoded at the smallest of libjpeg's scales (1/8 to 8/8)
+// that keeps it at least that large in both directions (full size when none does): for a
+// picture that will be shrunk anyway, most of the work is saved. Such a picture comes as RGB32
+// rather than RGB888 (Rgb24 output), which scales faster.
+QImage DecodeJpeg(const QByteArray& data, const QString& name, JpegOutput output,
+                  QSize atLeast = QSize());
+QImage DecodeJpegFile(const QString& path, JpegOutput output, QSize atLeast = QSize());
 
 // Encodes a picture as a baseline JPEG of the given quality (1-100).
 QByteArray EncodeJpeg(const QImage& image, int quality);

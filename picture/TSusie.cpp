@@ -64,9 +64,7 @@ struct TSusie::Plugin {
 };
 
 TSusie::TSusie(QObject* owner, std::function<int()> screenDepth)
-    : QObject(owner), screenDepth_(screenDepth ? std::move(screenDepth) : screenColorDepth) {
-    ScanPlugins();
-}
+    : QObject(owner), screenDepth_(screenDepth ? std::move(screenDepth) : screenColorDepth) {}
 
 TSusie::~TSusie() {
     UnloadPlugins();
@@ -77,10 +75,22 @@ void TSusie::SetPluginPath(const QString& path) {
     pluginPath_ = path;
     if (!pluginPath_.isEmpty() && !pluginPath_.endsWith(u'/'))
         pluginPath_ += u'/';
-    ScanPlugins();
+}
+
+void TSusie::ScanIfNeeded() const {
+    // The folder is scanned when its plug-ins are first needed, not when it is set: the
+    // program sets it twice at start, and BMP and JPEG pictures need no plug-in at all.
+    if (!scanned_)
+        const_cast<TSusie*>(this)->ScanPlugins();
+}
+
+const QString& TSusie::Filter() const {
+    ScanIfNeeded();
+    return filter_;
 }
 
 QStringList TSusie::PluginFiles() const {
+    ScanIfNeeded();
     QStringList files;
     for (const auto& plugin : plugins_)
         files.append(plugin->file);
@@ -89,6 +99,7 @@ QStringList TSusie::PluginFiles() const {
 
 void TSusie::ScanPlugins() {
     plugins_.clear();
+    scanned_ = true;
     QString filter = QStringLiteral("BMP|*.BMP|JPEG|*.JPG");
     QString patterns = QStringLiteral("*.BMP;*.JPG");
     // Never the working directory: code is loaded only from a folder chosen for it.
@@ -134,6 +145,8 @@ void TSusie::ScanPlugins() {
 void TSusie::UnloadPlugins() {
     for (auto& plugin : plugins_)
         plugin->library.unload();
+    plugins_.clear();
+    scanned_ = false;
 }
 
 void TSusie::LoadPicture(const QString& fileName) {
@@ -153,8 +166,8 @@ void TSusie::LoadPicture(const QString& fileName) {
         return;
     }
     if (extension == QLatin1String(".JPG") && InJpeg) {
-        QImage image =
-            DecodeJpegFile(fileName, reduce ? JpegOutput::Quantized236 : JpegOutput::Rgb24);
+        QImage image = DecodeJpegFile(
+            fileName, reduce ? JpegOutput::Quantized236 : JpegOutput::Rgb24, JpegSizeHint);
         bitmap_.Palette = paletteOfIndexed(image);
         bitmap_.Image = std::move(image);
         return;
@@ -163,6 +176,7 @@ void TSusie::LoadPicture(const QString& fileName) {
 }
 
 void TSusie::LoadWithPlugins(const QString& fileName, bool reduce) {
+    ScanIfNeeded();
     const QByteArray name = QFile::encodeName(fileName);
     const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace tesselvane {
@@ -22,20 +23,26 @@ public:
 
     // The open-dialog filter of every readable type:
     // "All Pictures|*.BMP;*.JPG;<plug-in patterns>|BMP|*.BMP|JPEG|*.JPG|<description>|<pattern>..."
-    const QString& Filter() const { return filter_; }
+    const QString& Filter() const;
 
-    // The plug-in folder, ending in "/" unless empty. Setting it unloads every plug-in and
-    // scans the folder again (an empty folder scans the program folder).
+    // The plug-in folder, ending in "/" unless empty. Setting it unloads every plug-in; the
+    // folder (the program folder when empty) is scanned again when plug-ins are next needed.
     const QString& PluginPath() const { return pluginPath_; }
     void SetPluginPath(const QString& path);
 
     // The result of the last LoadPicture; empty when the file could not be read.
     const TBitmap& Bitmap() const { return bitmap_; }
+    // Hands the result over and leaves Bitmap empty: a caller that keeps its own copy anyway
+    // (the wallpaper renderer) spares the host holding a second one for the whole run.
+    TBitmap TakeBitmap() { return std::exchange(bitmap_, TBitmap()); }
 
     // Read .jpg files with the built-in decoder rather than the plug-ins.
     bool InJpeg = true;
     // Reduce every loaded picture to 236 colours when the screen has 8 bits per pixel or fewer.
     bool DeColor = false;
+    // When valid, a JPEG picture that will be shrunk to this size may come back smaller than
+    // its full size, but never smaller than this in either direction.
+    QSize JpegSizeHint;
 
     // Loads a picture into Bitmap. A missing file, or one that no reader accepts, leaves
     // Bitmap empty; a damaged BMP or JPEG raises EPictureError.
@@ -48,6 +55,7 @@ private:
     struct Plugin;
 
     void ScanPlugins();
+    void ScanIfNeeded() const;
     void UnloadPlugins();
     void LoadWithPlugins(const QString& fileName, bool reduce);
 
@@ -56,6 +64,7 @@ private:
     QString pluginPath_;
     TBitmap bitmap_;
     std::vector<std::unique_ptr<Plugin>> plugins_;
+    bool scanned_ = false;
 };
 
 }  // namespace tesselvane

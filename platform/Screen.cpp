@@ -7,6 +7,8 @@ namespace tesselvane {
 
 namespace {
 
+std::optional<ScreenOverride> g_override;
+
 QScreen* primaryScreen() {
     return qobject_cast<QGuiApplication*>(QCoreApplication::instance())
                ? QGuiApplication::primaryScreen()
@@ -15,12 +17,20 @@ QScreen* primaryScreen() {
 
 }  // namespace
 
+void SetScreenOverride(std::optional<ScreenOverride> screen) {
+    g_override = screen;
+}
+
 int screenColorDepth() {
+    if (g_override)
+        return g_override->depth;
     const QScreen* screen = primaryScreen();
     return screen ? screen->depth() : 24;
 }
 
 QRect desktopRect() {
+    if (g_override)
+        return QRect(QPoint(0, 0), g_override->size);
     const QScreen* screen = primaryScreen();
     if (!screen)
         return {};

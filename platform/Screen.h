@@ -2,6 +2,8 @@
 
 #include <QRect>
 
+#include <optional>
+
 namespace tesselvane {
 
 // Bits per pixel of the primary screen; 24 when there is no screen (no GUI session).
@@ -9,5 +11,13 @@ int screenColorDepth();
 
 // The primary screen's rectangle in device pixels; empty when there is no screen.
 QRect desktopRect();
+
+// Makes the two answer as a screen of this depth and size would, whatever the session has;
+// nullopt asks the session again. For tests of what depends on the screen.
+struct ScreenOverride {
+    int depth = 24;
+    QSize size;
+};
+void SetScreenOverride(std::optional<ScreenOverride> screen);
 
 }  // namespace tesselvane

@@ -14,7 +14,7 @@ packages=(
   fonts-noto-cjk
   # tests, benchmarks, fuzzing
   libgtest-dev libgmock-dev libbenchmark-dev libjpeg-turbo-progs
-  xvfb x11-apps xdotool faketime time sqlite3
+  xvfb x11-apps x11-utils xdotool faketime time sqlite3 hsetroot
   clang libclang-rt-14-dev
 )
 

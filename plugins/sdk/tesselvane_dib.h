@@ -71,7 +71,7 @@ static inline uint8_t* spi_dib_colors(void* info_block) {
 /* Row `y` counted from the top of the picture, in a bottom-up pixel block. */
 static inline uint8_t* spi_dib_row(void* info_block, void* pixel_block, int32_t y) {
     const SpiBitmapInfoHeader* h = (const SpiBitmapInfoHeader*)info_block;
-    const uint32_t stride = SPI_DIB_STRIDE(h->biWidth, h->biBitCount);
+    const size_t stride = (size_t)SPI_DIB_STRIDE(h->biWidth, h->biBitCount);
     return (uint8_t*)pixel_block + (size_t)stride * (size_t)(h->biHeight - 1 - y);
 }
 

@@ -70,8 +70,10 @@ typedef struct SpiBitmapInfoHeader {
 
 enum { SPI_BI_RGB = 0, SPI_BI_BITFIELDS = 3 };
 
-/* Rows of the pixel block are padded to a multiple of 4 bytes. */
-#define SPI_DIB_STRIDE(width, bits) ((((uint32_t)(width) * (uint32_t)(bits) + 31u) / 32u) * 4u)
+/* Rows of the pixel block are padded to a multiple of 4 bytes. Computed in 64 bits, so that
+ * no width a hostile header may give wraps it round. */
+#define SPI_DIB_STRIDE(width, bits) \
+    ((((uint64_t)(uint32_t)(width) * (uint32_t)(bits) + 31u) / 32u) * 4u)
 
 /*
  * Fills `buf` (`buflen` bytes, zero-terminated) with text number `infono` and returns the

@@ -1,0 +1,83 @@
+#include "BmpWriter.h"
+
+#include "DibImage.h"
+
+#include <QtEndian>
+
+#include <vector>
+
+namespace tesselvane {
+
+bool WriteBmp(QIODevice& device, const QImage& image) {
+    if (image.isNull())
+        return false;
+    const bool indexed = image.format() == QImage::Format_Indexed8;
+    const QImage source =
+        indexed || image.format() == QImage::Format_RGB888 || image.format() == QImage::Format_RGB32
+            ? image
+            : image.convertToFormat(QImage::Format_RGB32);
+    const int bits = indexed ? 8 : 24;
+    const quint32 colours = indexed ? static_cast<quint32>(source.colorCount()) : 0;
+    const quint64 stride =
+        DibStride(static_cast<quint64>(source.width()), static_cast<quint64>(bits));
+    const quint64 pixelBytes = stride * static_cast<quint64>(source.height());
+    const quint64 offset = 14 + 40 + 4 * colours;
+    if (offset + pixelBytes > 0xFFFFFFFFull)
+        return false;
+
+    std::vector<uchar> head(offset, 0);
+    uchar* p = head.data();
+    p[0] = 'B';
+    p[1] = 'M';
+    qToLittleEndian<quint32>(static_cast<quint32>(offset + pixelBytes), p + 2);
+    qToLittleEndian<quint32>(static_cast<quint32>(offset), p + 10);
+    qToLittleEndian<quint32>(40, p + 14);
+    qToLittleEndian<qint32>(source.width(), p + 18);
+    qToLittleEndian<qint32>(source.height(), p + 22);
+    qToLittleEndian<quint16>(1, p + 26);
+    qToLittleEndian<quint16>(static_cast<quint16>(bits), p + 28);
+    qToLittleEndian<quint32>(static_cast<quint32>(pixelBytes), p + 34);
+    qToLittleEndian<qint32>(2835, p + 38);  // 72 dpi
+    qToLittleEndian<qint32>(2835, p + 42);
+    qToLittleEndian<quint32>(colours, p + 46);
+    for (quint32 i = 0; i < colours; ++i) {
+        const QRgb c = source.color(static_cast<int>(i));
+        uchar* e = p + 54 + 4 * i;
+        e[0] = static_cast<uchar>(qBlue(c));
+        e[1] = static_cast<uchar>(qGreen(c));
+        e[2] = static_cast<uchar>(qRed(c));
+    }
+    if (device.write(reinterpret_cast<const char*>(head.data()),
+                     static_cast<qint64>(head.size())) != static_cast<qint64>(head.size())) {
+        return false;
+    }
+
+    std::vector<uchar> row(stride, 0);
+    const bool rgb888 = source.format() == QImage::Format_RGB888;
+    for (int y = source.height() - 1; y >= 0; --y) {
+        const uchar* src = source.constScanLine(y);
+        if (indexed) {
+            std::copy(src, src + source.width(), row.begin());
+        } else if (rgb888) {
+            for (int x = 0; x < source.width(); ++x) {
+                row[3 * x] = src[3 * x + 2];
+                row[3 * x + 1] = src[3 * x + 1];
+                row[3 * x + 2] = src[3 * x];
+            }
+        } else {
+            const auto* px = reinterpret_cast<const QRgb*>(src);
+            for (int x = 0; x < source.width(); ++x) {
+                row[3 * x] = static_cast<uchar>(qBlue(px[x]));
+                row[3 * x + 1] = static_cast<uchar>(qGreen(px[x]));
+                row[3 * x + 2] = static_cast<uchar>(qRed(px[x]));
+            }
+        }
+        if (device.write(reinterpret_cast<const char*>(row.data()), static_cast<qint64>(stride)) !=
+            static_cast<qint64>(stride)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace tesselvane

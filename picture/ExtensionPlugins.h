@@ -1,0 +1,53 @@
+#pragma once
+
+#include "SharedLibrary.h"
+
+#include <QImage>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace tesselvane {
+
+class RegistryStore;
+
+using SettingPlugInFn = std::int32_t(std::uintptr_t window, const char* key, void* dib);
+using ExecutePlugInFn = std::int32_t(std::uintptr_t window, const char* key, void** dib);
+
+// One loaded extension plug-in. Either entry point may be missing; it is then never called.
+struct TTesselPlugin {
+    SharedLibrary Handle;
+    QString Name;  // "<name> Ver<version with two decimals>"
+    std::int32_t Order = 0;
+    SettingPlugInFn* SettingPlugIn = nullptr;
+    ExecutePlugInFn* ExecutePlugIn = nullptr;
+};
+
+// The loaded extension plug-ins in the order they run.
+extern std::vector<TTesselPlugin> PlugIns;
+extern std::int32_t PlugInCount;
+
+// The key every plug-in call carries: where plug-ins keep their settings.
+inline constexpr const char* kPlugInKey = "\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn";
+
+// Loads every *.bpi of `folder` (the program folder by default) whose type text begins with
+// "B", ordered by their order numbers compared as text right-aligned in two places.
+void LoadPlugIns(const QString& folder = QString());
+// Unloads them all.
+void FreePlugIns();
+
+// Hands `picture` through every plug-in's ExecutePlugIn in table order, each getting the
+// result of the one before, and returns the last result. `window` is the X11 window the
+// plug-ins may use as a parent, 0 for none. Raises EPictureError when memory runs short or a
+// plug-in hands back something that is no picture.
+QImage ExecutePlugIns(const QImage& picture, std::uintptr_t window);
+
+// Opens the settings of plug-in `index`, showing it `picture` (or nothing when null); does
+// nothing for a plug-in without settings.
+void OpenPlugInSettings(std::size_t index, std::uintptr_t window, const QImage& picture);
+
+// Where the settings functions offered to plug-ins read and write; null refuses them.
+void SetPlugInSettingsStore(RegistryStore* store);
+
+}  // namespace tesselvane

@@ -1,0 +1,180 @@
+#include "Wallpaper.h"
+
+#include "BmpWriter.h"
+#include "ColorReduction.h"
+#include "DataModule1.h"
+#include "Desktop.h"
+#include "EPictureError.h"
+#include "ExtensionPlugins.h"
+#include "Options.h"
+#include "ProgramPaths.h"
+#include "Screen.h"
+#include "Sound.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <thread>
+
+#include <cmath>
+#include <stdexcept>
+
+namespace tesselvane {
+
+std::uintptr_t ApplicationWindow = 0;
+
+namespace {
+
+TSusie& sharedHost() {
+    if (!Susie1)
+        throw std::logic_error("no image host: create the data module first");
+    return *Susie1;
+}
+
+DesktopService& desktop() {
+    if (!Desktop)
+        throw std::logic_error("no desktop service");
+    return *Desktop;
+}
+
+void playIf(int position) {
+    if (MyOption.UseSound && MyOption.SoundPos == position)
+        PlaySoundSync(MyOption.SoundFile);
+}
+
+// Written beside the old file and renamed over it: a failure leaves the wallpaper the desktop
+// shows whole. Not synced to disk: the file can always be made again, and rename() alone
+// already keeps a crash from leaving a half-written file under the name.
+void writeWallpaper(const QImage& picture, const QString& file) {
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    QTemporaryFile temporary(file + QStringLiteral(".XXXXXX"));
+    const auto fail = [&](const QString& why) {
+        throw EPictureError(QStringLiteral("壁紙ファイル %1 を書けません (%2)").arg(file, why));
+    };
+    if (!temporary.open())
+        fail(temporary.errorString());
+    if (!WriteBmp(temporary, picture) || !temporary.flush())
+        fail(temporary.errorString());
+    temporary.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                             QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    if (std::rename(QFile::encodeName(temporary.fileName()).constData(),
+                    QFile::encodeName(file).constData()) != 0) {
+        fail(QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    temporary.setAutoRemove(false);
+}
+
+// Writes the file while the desktop makes the picture ready, and shows it only once the file
+// is whole: a failed write leaves both the old file and the old wallpaper.
+void showWrittenWallpaper(const QImage& picture) {
+    const QString file = WallpaperFile();
+    std::exception_ptr writeError;
+    std::thread writer([&] {
+        try {
+            writeWallpaper(picture, file);
+        } catch (...) {
+            writeError = std::current_exception();
+        }
+    });
+    std::unique_ptr<PreparedWallpaper> prepared;
+    try {
+        prepared = desktop().PrepareWallpaper(file, MyOption.UpdateReg, picture);
+    } catch (...) {
+        writer.join();
+        throw;
+    }
+    writer.join();
+    if (writeError)
+        std::rethrow_exception(writeError);
+    prepared->Show();
+}
+
+}  // namespace
+
+QString WallpaperFile() {
+    return dataFolder() + QStringLiteral("$tessel.bmp");
+}
+
+namespace {
+
+// The picture of a file as the host reads it, or a null image when no reader accepts it.
+QImage loadForWallpaper(const QString& fileName) {
+    const QFileInfo file(fileName);
+    if (fileName.isEmpty() || !file.exists() || file.isDir())
+        return {};
+    TSusie& host = sharedHost();
+    host.DeColor = false;
+    if (MyOption.FitScreen)
+        host.JpegSizeHint = desktopRect().size();
+    try {
+        host.LoadPicture(fileName);
+    } catch (...) {
+        host.JpegSizeHint = QSize();
+        throw;
+    }
+    host.JpegSizeHint = QSize();
+    return host.TakeBitmap().Image;
+}
+
+}  // namespace
+
+void ChangeWallpaper(const QString& fileName) {
+    playIf(0);
+    QImage working = loadForWallpaper(fileName);
+    if (working.isNull()) {
+        desktop().SetWallpaper(DesktopService::kNone, MyOption.UpdateReg);
+    } else {
+        // 24-bit colour: RGB888, or RGB32 (its pixels padded to 32 bits) when it is going to
+        // be stretched, which is several times faster to scale.
+        if (working.format() != QImage::Format_RGB32)
+            working = working.convertToFormat(QImage::Format_RGB888);
+        if (MyOption.FitScreen)
+            StretchToScreen(working);
+        working = ExecutePlugIns(working, ApplicationWindow);
+        if (screenColorDepth() <= 8)
+            working = ReduceColors(working);
+        showWrittenWallpaper(working);
+    }
+    playIf(1);
+}
+
+void StretchToScreen(QImage& bitmap) {
+    const QSize screen = desktopRect().size();
+    if (screen.isEmpty() || bitmap.isNull())
+        return;
+    if (bitmap.size() == screen)
+        return;
+    // Qt's smooth scaling is several times faster on 32-bit pixels than on 24-bit ones.
+    if (bitmap.format() != QImage::Format_RGB32)
+        bitmap = bitmap.convertToFormat(QImage::Format_RGB32);
+    bitmap = bitmap.scaled(screen, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+void FitBitmap(QImage& bitmap, QSize size) {
+    if (bitmap.width() == 0 || bitmap.height() == 0)
+        return;
+    const double sx = double(size.width()) / bitmap.width();
+    const double sy = double(size.height()) / bitmap.height();
+    const double scale = (sx > 0 && sy > 0) ? std::min(sx, sy) : std::max(sx, sy);
+    const int width = static_cast<int>(std::floor(bitmap.width() * scale));
+    const int height = static_cast<int>(std::floor(bitmap.height() * scale));
+    if (width <= 0 || height <= 0) {
+        bitmap = QImage();
+        return;
+    }
+    bitmap = bitmap.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+void LoadPreviewPicture(TBitmap& graphic, const QString& fileName) {
+    TSusie& host = sharedHost();
+    host.DeColor = true;
+    host.LoadPicture(fileName);
+    graphic = host.Bitmap();
+}
+
+}  // namespace tesselvane

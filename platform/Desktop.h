@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QString>
+
+#include <memory>
+#include <stdexcept>
+
+namespace tesselvane {
+
+class RegistryStore;
+
+// A desktop that cannot take the wallpaper: no display, no settings schema, a file it
+// cannot read. The message says which, for people.
+class EDesktopError : public std::runtime_error {
+public:
+    explicit EDesktopError(const QString& message)
+        : std::runtime_error(message.toStdString()), message_(message) {}
+    const QString& message() const { return message_; }
+
+private:
+    QString message_;
+};
+
+enum class WallpaperStyle { Centered, Tiled };
+
+// A wallpaper made ready to show; dropping it without Show() leaves the desktop as it was.
+class PreparedWallpaper {
+public:
+    virtual ~PreparedWallpaper() = default;
+    virtual void Show() = 0;
+};
+
+// One way of putting a picture on the desktop (the X root window, GNOME's settings, ...).
+class DesktopBackend {
+public:
+    virtual ~DesktopBackend() = default;
+    virtual QString Name() const = 0;
+    // Shows `file` as the wallpaper, or no picture when `file` is empty, on `background`.
+    // `picture` may hold the file's picture already, to spare reading it again. `persist`
+    // asks that the desktop keep it beyond this session where it can tell the difference.
+    virtual void Apply(const QString& file, const QImage& picture, WallpaperStyle style,
+                       const QColor& background, bool persist) = 0;
+    // Does what can be done before `file` is complete (it may still be being written), and
+    // leaves the rest to Show(). By default everything waits for Show().
+    virtual std::unique_ptr<PreparedWallpaper> Prepare(const QString& file, const QImage& picture,
+                                                       WallpaperStyle style,
+                                                       const QColor& background, bool persist);
+};
+
+// The back end for this session: TESSELVANE_DESKTOP when set (x11, gnome, cinnamon, mate),
+// else chosen from XDG_CURRENT_DESKTOP, DISPLAY and WAYLAND_DISPLAY. Raises EDesktopError
+// when none fits.
+std::unique_ptr<DesktopBackend> CreateDesktopBackend();
+
+// What SystemParametersInfo(SPI_SETDESKWALLPAPER) did on Windows: shows a file as the
+// wallpaper, tiled or centred as TileWallpaper in "Control Panel\Desktop" of the per-user
+// store says, on the colour of Background in "Control Panel\Colors".
+class DesktopService {
+public:
+    static inline const QString kNone = QStringLiteral("(なし)");
+
+    // `backend` may be null: it is then created from the session at the first change.
+    DesktopService(RegistryStore& store, std::unique_ptr<DesktopBackend> backend = nullptr);
+    ~DesktopService();
+
+    // `name` is a picture file, or "(なし)" (or empty) for no picture. With `updateIniFile`
+    // the name is also stored as Wallpaper in "Control Panel\Desktop".
+    void SetWallpaper(const QString& name, bool updateIniFile, const QImage& picture = QImage());
+    // The same in two steps: the work that need not wait for the file, then, once it is
+    // written, Show(). Dropped without Show(), nothing changes.
+    std::unique_ptr<PreparedWallpaper> PrepareWallpaper(const QString& name, bool updateIniFile,
+                                                        const QImage& picture = QImage());
+
+    DesktopBackend& Backend();
+
+private:
+    RegistryStore& store_;
+    std::unique_ptr<DesktopBackend> backend_;
+};
+
+// The program's desktop service; set by whoever creates it (the program, a test).
+extern DesktopService* Desktop;
+
+}  // namespace tesselvane

@@ -1,0 +1,126 @@
+#include "GnomeDesktop.h"
+
+#include "ProgramPaths.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QUrl>
+
+// WORKAROUND: GLib names a struct member "signals", which Qt defines as a keyword macro.
+#pragma push_macro("signals")
+#undef signals
+#include <gio/gio.h>
+#pragma pop_macro("signals")
+
+#include <memory>
+
+namespace tesselvane {
+
+namespace {
+
+struct Schema {
+    const char* id;
+    const char* pictureKey;  // a URI, or a plain path for MATE
+    bool pictureIsUri;
+};
+
+Schema schemaOf(GnomeDesktop::Variant variant) {
+    switch (variant) {
+        case GnomeDesktop::Variant::Cinnamon:
+            return {"org.cinnamon.desktop.background", "picture-uri", true};
+        case GnomeDesktop::Variant::Mate:
+            return {"org.mate.background", "picture-filename", false};
+        case GnomeDesktop::Variant::Gnome:
+            break;
+    }
+    return {"org.gnome.desktop.background", "picture-uri", true};
+}
+
+template <class T, void (*Free)(gpointer)>
+struct GFree {
+    void operator()(T* p) const { Free(p); }
+};
+using SettingsPtr = std::unique_ptr<GSettings, GFree<GSettings, g_object_unref>>;
+
+const QString kLinkPrefix = QStringLiteral("wallpaper-");
+
+// A name the desktop has not seen, linked to `file`; earlier links are removed.
+QString freshLinkTo(const QString& file) {
+    const QString folder = dataFolder();
+    QDir().mkpath(folder);
+    static int counter = 0;
+    const QString link = folder + kLinkPrefix +
+                         QString::number(QDateTime::currentMSecsSinceEpoch()) + u'-' +
+                         QString::number(++counter) + u'.' + QFileInfo(file).suffix();
+    if (!QFile::link(file, link))
+        throw EDesktopError(QStringLiteral("壁紙へのリンク %1 を作れません").arg(link));
+    for (const QString& old :
+         QDir(folder).entryList({kLinkPrefix + u'*'}, QDir::System | QDir::Files)) {
+        if (folder + old != link)
+            QFile::remove(folder + old);
+    }
+    return link;
+}
+
+void setString(GSettings* settings, const char* key, const QString& value) {
+    g_settings_set_string(settings, key, value.toUtf8().constData());
+}
+
+}  // namespace
+
+QString GnomeDesktop::Name() const {
+    switch (variant_) {
+        case Variant::Cinnamon:
+            return QStringLiteral("cinnamon");
+        case Variant::Mate:
+            return QStringLiteral("mate");
+        case Variant::Gnome:
+            break;
+    }
+    return QStringLiteral("gnome");
+}
+
+void GnomeDesktop::Apply(
+    const QString& file, const QImage&, WallpaperStyle style, const QColor& background,
+    bool /*persist: GSettings keep every value; there is no setting for one session only*/) {
+    const Schema schema = schemaOf(variant_);
+    GSettingsSchemaSource* source = g_settings_schema_source_get_default();
+    GSettingsSchema* found =
+        source ? g_settings_schema_source_lookup(source, schema.id, TRUE) : nullptr;
+    if (!found) {
+        throw EDesktopError(
+            QStringLiteral("GSettings のスキーマ %1 がありません").arg(QLatin1String(schema.id)));
+    }
+    const bool hasDark = g_settings_schema_has_key(found, "picture-uri-dark");
+    const bool hasColour = g_settings_schema_has_key(found, "primary-color");
+    SettingsPtr settings(g_settings_new_full(found, nullptr, nullptr));
+    g_settings_schema_unref(found);
+
+    if (file.isEmpty()) {
+        g_settings_delay(settings.get());
+        setString(settings.get(), "picture-options", QStringLiteral("none"));
+        if (hasColour)
+            setString(settings.get(), "primary-color", background.name());
+        g_settings_apply(settings.get());
+    } else {
+        if (!QFileInfo::exists(file))
+            throw EDesktopError(QStringLiteral("壁紙 %1 がありません").arg(file));
+        const QString link = freshLinkTo(QFileInfo(file).absoluteFilePath());
+        const QString picture = schema.pictureIsUri ? QUrl::fromLocalFile(link).toString() : link;
+        // Several keys, one change for the desktop to see.
+        g_settings_delay(settings.get());
+        setString(settings.get(), schema.pictureKey, picture);
+        if (hasDark)
+            setString(settings.get(), "picture-uri-dark", picture);
+        setString(settings.get(), "picture-options",
+                  style == WallpaperStyle::Tiled ? QStringLiteral("wallpaper")
+                                                 : QStringLiteral("centered"));
+        if (hasColour)
+            setString(settings.get(), "primary-color", background.name());
+        g_settings_apply(settings.get());
+    }
+    g_settings_sync();
+}
+
+}  // namespace tesselvane

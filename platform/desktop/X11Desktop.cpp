@@ -1,0 +1,318 @@
+#include "X11Desktop.h"
+
+#include <QHash>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <bit>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace tesselvane {
+
+namespace {
+
+// Xlib's default handler ends the process; a failed request must only fail the change.
+int ignoreXError(Display*, XErrorEvent*) {
+    return 0;
+}
+
+struct DisplayCloser {
+    void operator()(Display* d) const { XCloseDisplay(d); }
+};
+using DisplayPtr = std::unique_ptr<Display, DisplayCloser>;
+
+// Turns picture colours into pixel values of the screen's visual.
+class PixelMapper {
+public:
+    PixelMapper(Display* display, int screen) : display_(display) {
+        visual_ = DefaultVisual(display, screen);
+        colormap_ = DefaultColormap(display, screen);
+        trueColour_ = visual_->c_class == TrueColor || visual_->c_class == DirectColor;
+    }
+
+    unsigned long operator()(QRgb rgb) {
+        if (trueColour_) {
+            return channel(qRed(rgb), visual_->red_mask) |
+                   channel(qGreen(rgb), visual_->green_mask) |
+                   channel(qBlue(rgb), visual_->blue_mask);
+        }
+        // Colormapped screens: each colour of the picture gets a cell of the default colormap,
+        // or the nearest cell already there when the map is full.
+        const QRgb key = rgb & 0xFFFFFFu;
+        if (const auto found = cache_.constFind(key); found != cache_.constEnd())
+            return *found;
+        XColor colour{};
+        colour.red = static_cast<unsigned short>(qRed(rgb) * 257);
+        colour.green = static_cast<unsigned short>(qGreen(rgb) * 257);
+        colour.blue = static_cast<unsigned short>(qBlue(rgb) * 257);
+        colour.flags = DoRed | DoGreen | DoBlue;
+        const unsigned long pixel =
+            XAllocColor(display_, colormap_, &colour) ? colour.pixel : nearest(rgb);
+        cache_.insert(key, pixel);
+        return pixel;
+    }
+
+    bool standardTrueColour32(const XImage* image) const {
+        return trueColour_ && image->bits_per_pixel == 32 && image->byte_order == LSBFirst &&
+               visual_->red_mask == 0xFF0000 && visual_->green_mask == 0xFF00 &&
+               visual_->blue_mask == 0xFF;
+    }
+
+private:
+    static unsigned long channel(int value, unsigned long mask) {
+        if (mask == 0)
+            return 0;
+        const int shift = std::countr_zero(mask);
+        const int bits = std::popcount(mask);
+        const unsigned long v = bits >= 8 ? static_cast<unsigned long>(value) << (bits - 8)
+                                          : static_cast<unsigned long>(value) >> (8 - bits);
+        return (v << shift) & mask;
+    }
+
+    unsigned long nearest(QRgb rgb) {
+        if (cells_.empty()) {
+            const int count = std::min(visual_->map_entries, 256);
+            cells_.resize(static_cast<size_t>(count));
+            for (int i = 0; i < count; ++i)
+                cells_[static_cast<size_t>(i)].pixel = static_cast<unsigned long>(i);
+            XQueryColors(display_, colormap_, cells_.data(), count);
+        }
+        unsigned long best = 0;
+        long bestDistance = -1;
+        for (const XColor& c : cells_) {
+            const long dr = qRed(rgb) - c.red / 257, dg = qGreen(rgb) - c.green / 257,
+                       db = qBlue(rgb) - c.blue / 257;
+            const long distance = dr * dr + dg * dg + db * db;
+            if (bestDistance < 0 || distance < bestDistance) {
+                bestDistance = distance;
+                best = c.pixel;
+            }
+        }
+        return best;
+    }
+
+    Display* display_;
+    Visual* visual_;
+    Colormap colormap_;
+    bool trueColour_ = true;
+    QHash<QRgb, unsigned long> cache_;
+    std::vector<XColor> cells_;
+};
+
+// The pixmap that the last setter of the root picture left, when it followed the convention
+// that lets the next one free it.
+Pixmap retainedRootPixmap(Display* display, Window root, Atom rootId, Atom esetrootId) {
+    auto read = [&](Atom atom) -> Pixmap {
+        Atom type = None;
+        int format = 0;
+        unsigned long items = 0, after = 0;
+        unsigned char* data = nullptr;
+        Pixmap pixmap = None;
+        if (XGetWindowProperty(display, root, atom, 0, 1, False, XA_PIXMAP, &type, &format, &items,
+                               &after, &data) == Success &&
+            type == XA_PIXMAP && format == 32 && items == 1 && data) {
+            pixmap = *reinterpret_cast<Pixmap*>(data);
+        }
+        if (data)
+            XFree(data);
+        return pixmap;
+    };
+    const Pixmap esetroot = read(esetrootId);
+    return esetroot != None && esetroot == read(rootId) ? esetroot : None;
+}
+
+}  // namespace
+
+namespace {
+
+// Row `y` of a picture as 32-bit colours; fast for the formats the program produces.
+void rowAsRgb(const QImage& picture, int y, QRgb* out) {
+    const uchar* src = picture.constScanLine(y);
+    const int width = picture.width();
+    switch (picture.format()) {
+        case QImage::Format_RGB888:
+            for (int x = 0; x < width; ++x)
+                out[x] = qRgb(src[3 * x], src[3 * x + 1], src[3 * x + 2]);
+            return;
+        case QImage::Format_RGB32:
+        case QImage::Format_ARGB32:
+            std::memcpy(out, src, static_cast<size_t>(width) * 4);
+            return;
+        case QImage::Format_Indexed8: {
+            const QList<QRgb> table = picture.colorTable();
+            for (int x = 0; x < width; ++x)
+                out[x] = src[x] < table.size() ? table[src[x]] : qRgb(0, 0, 0);
+            return;
+        }
+        default:
+            for (int x = 0; x < width; ++x)
+                out[x] = picture.pixel(x, y);
+    }
+}
+
+}  // namespace
+
+QImage ComposeDesktop(const QImage& picture, QSize screen, WallpaperStyle style,
+                      const QColor& background) {
+    // Plain row copies rather than QPainter, which would bring the font machinery up first.
+    QImage canvas(screen, QImage::Format_RGB32);
+    if (canvas.isNull())
+        return canvas;
+    canvas.fill(background.rgb());
+    if (picture.isNull() || picture.width() == 0 || picture.height() == 0)
+        return canvas;
+    const int w = picture.width(), h = picture.height();
+    std::vector<QRgb> row(static_cast<size_t>(w));
+    if (style == WallpaperStyle::Tiled) {
+        for (int y = 0; y < screen.height(); ++y) {
+            rowAsRgb(picture, y % h, row.data());
+            auto* dst = reinterpret_cast<QRgb*>(canvas.scanLine(y));
+            for (int x = 0; x < screen.width(); x += w) {
+                std::memcpy(dst + x, row.data(),
+                            static_cast<size_t>(std::min(w, screen.width() - x)) * 4);
+            }
+        }
+        return canvas;
+    }
+    // Centred; a picture larger than the screen loses equal parts on both sides.
+    const int left = (screen.width() - w) / 2, top = (screen.height() - h) / 2;
+    const int from = std::max(0, left), to = std::min(screen.width(), left + w);
+    if (from >= to)
+        return canvas;
+    for (int y = std::max(0, top); y < std::min(screen.height(), top + h); ++y) {
+        rowAsRgb(picture, y - top, row.data());
+        std::memcpy(reinterpret_cast<QRgb*>(canvas.scanLine(y)) + from, row.data() + (from - left),
+                    static_cast<size_t>(to - from) * 4);
+    }
+    return canvas;
+}
+
+namespace {
+
+// The picture put into a pixmap of the screen, not yet shown.
+class X11Prepared : public PreparedWallpaper {
+public:
+    X11Prepared(DisplayPtr display, Pixmap pixmap, unsigned long background)
+        : display_(std::move(display)), pixmap_(pixmap), background_(background) {}
+
+    ~X11Prepared() override {
+        // Never shown: the pixmap goes with the connection.
+        if (!shown_ && pixmap_ != None)
+            XFreePixmap(display_.get(), pixmap_);
+    }
+
+    void Show() override {
+        Display* d = display_.get();
+        const Window root = DefaultRootWindow(d);
+        const Atom rootId = XInternAtom(d, "_XROOTPMAP_ID", False);
+        const Atom esetrootId = XInternAtom(d, "ESETROOT_PMAP_ID", False);
+        // Free the picture this replaces: its setter left its connection's resources alive.
+        if (const Pixmap old = retainedRootPixmap(d, root, rootId, esetrootId); old != None)
+            XKillClient(d, old);
+        if (pixmap_ == None) {
+            XSetWindowBackground(d, root, background_);
+            XClearWindow(d, root);
+            XDeleteProperty(d, root, rootId);
+            XDeleteProperty(d, root, esetrootId);
+        } else {
+            XSetWindowBackgroundPixmap(d, root, pixmap_);
+            XClearWindow(d, root);
+            const auto* id = reinterpret_cast<const unsigned char*>(&pixmap_);
+            XChangeProperty(d, root, rootId, XA_PIXMAP, 32, PropModeReplace, id, 1);
+            XChangeProperty(d, root, esetrootId, XA_PIXMAP, 32, PropModeReplace, id, 1);
+            // The pixmap must outlive this connection: the next setter frees it with XKillClient.
+            XSetCloseDownMode(d, RetainPermanent);
+        }
+        XSync(d, False);
+        shown_ = true;
+    }
+
+private:
+    DisplayPtr display_;
+    Pixmap pixmap_;
+    unsigned long background_;
+    bool shown_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<PreparedWallpaper> X11Desktop::Prepare(const QString& file, const QImage& picture,
+                                                       WallpaperStyle style,
+                                                       const QColor& background, bool persist) {
+    // A picture that is only in the file must wait until the file is complete.
+    if (!file.isEmpty() && picture.isNull()) {
+        return DesktopBackend::Prepare(file, picture, style, background, persist);
+    }
+
+    XSetErrorHandler(ignoreXError);
+    DisplayPtr display(XOpenDisplay(nullptr));
+    if (!display) {
+        throw EDesktopError(
+            QStringLiteral("X ディスプレイ %1 に接続できません")
+                .arg(qEnvironmentVariable("DISPLAY", QStringLiteral("(DISPLAY が空です)"))));
+    }
+    Display* d = display.get();
+    const int screen = DefaultScreen(d);
+    const Window root = RootWindow(d, screen);
+    const QSize size(DisplayWidth(d, screen), DisplayHeight(d, screen));
+    const unsigned depth = static_cast<unsigned>(DefaultDepth(d, screen));
+    PixelMapper pixelOf(d, screen);
+    const unsigned long backgroundPixel = pixelOf(background.rgb());
+    if (file.isEmpty())
+        return std::make_unique<X11Prepared>(std::move(display), None, backgroundPixel);
+
+    QImage canvas = ComposeDesktop(picture, size, style, background);
+    if (canvas.isNull())
+        throw EDesktopError(QStringLiteral("壁紙の画像を作るメモリが足りません"));
+    XImage* image = XCreateImage(d, DefaultVisual(d, screen), depth, ZPixmap, 0, nullptr,
+                                 static_cast<unsigned>(size.width()),
+                                 static_cast<unsigned>(size.height()), 32, 0);
+    if (!image)
+        throw EDesktopError(QStringLiteral("壁紙の画像を作れません"));
+    const bool shared =
+        pixelOf.standardTrueColour32(image) && image->bytes_per_line == canvas.bytesPerLine();
+    if (shared) {
+        // The usual screen takes the canvas's memory as it is.
+        image->data = reinterpret_cast<char*>(canvas.bits());
+    } else {
+        image->data = static_cast<char*>(
+            std::malloc(static_cast<size_t>(image->bytes_per_line) * size.height()));
+        if (!image->data) {
+            XDestroyImage(image);
+            throw EDesktopError(QStringLiteral("壁紙の画像を作るメモリが足りません"));
+        }
+        for (int y = 0; y < size.height(); ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
+            for (int x = 0; x < size.width(); ++x)
+                XPutPixel(image, x, y, pixelOf(row[x]));
+        }
+    }
+    const Pixmap pixmap = XCreatePixmap(d, root, static_cast<unsigned>(size.width()),
+                                        static_cast<unsigned>(size.height()), depth);
+    GC gc = XCreateGC(d, pixmap, 0, nullptr);
+    XPutImage(d, pixmap, gc, image, 0, 0, 0, 0, static_cast<unsigned>(size.width()),
+              static_cast<unsigned>(size.height()));
+    XFreeGC(d, gc);
+    if (shared)
+        image->data = nullptr;  // the canvas owns it
+    XDestroyImage(image);
+    return std::make_unique<X11Prepared>(std::move(display), pixmap, backgroundPixel);
+}
+
+void X11Desktop::Apply(const QString& file, const QImage& given, WallpaperStyle style,
+                       const QColor& background, bool persist) {
+    QImage picture = given;
+    if (!file.isEmpty() && picture.isNull()) {
+        picture = QImage(file);
+        if (picture.isNull())
+            throw EDesktopError(QStringLiteral("壁紙 %1 を読み込めません").arg(file));
+    }
+    // The root picture lives as long as the X session anyway: `persist` changes nothing here.
+    Prepare(file, picture, style, background, persist)->Show();
+}
+
+}  // namespace tesselvane

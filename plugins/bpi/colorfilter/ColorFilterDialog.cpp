@@ -1,0 +1,46 @@
+#include "ColorFilterDialog.h"
+
+#include "SettingsDialog.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace tesselvane::bpi {
+
+ColorFilterDialog::ColorFilterDialog(const FilterSettings& settings, QWidget* parent)
+    : QDialog(parent) {
+    setWindowTitle(QStringLiteral("色フィルターの設定"));
+
+    // The effect stays selectable while it is off, so that it can be chosen beforehand.
+    enabled_ = new QCheckBox(QStringLiteral("壁紙に使う"), this);
+    enabled_->setObjectName(QStringLiteral("enabled"));
+    enabled_->setChecked(settings.enabled);
+
+    auto* group = new QGroupBox(QStringLiteral("効果"), this);
+    grayscale_ = new QRadioButton(QStringLiteral("グレースケール"), group);
+    grayscale_->setObjectName(QStringLiteral("grayscale"));
+    sepia_ = new QRadioButton(QStringLiteral("セピア"), group);
+    sepia_->setObjectName(QStringLiteral("sepia"));
+    (settings.mode == FilterMode::Grayscale ? grayscale_ : sepia_)->setChecked(true);
+    auto* choices = new QVBoxLayout(group);
+    choices->addWidget(grayscale_);
+    choices->addWidget(sepia_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(enabled_);
+    layout->addWidget(group);
+    layout->addWidget(okCancelButtons(this));
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+FilterSettings ColorFilterDialog::settings() const {
+    FilterSettings result;
+    result.enabled = enabled_->isChecked();
+    result.mode = grayscale_->isChecked() ? FilterMode::Grayscale : FilterMode::Sepia;
+    return result;
+}
+
+}  // namespace tesselvane::bpi

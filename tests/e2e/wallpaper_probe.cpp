@@ -1,0 +1,52 @@
+// Test helper: wallpaper_probe [--plugins] FILE...  makes each file the wallpaper in turn, as
+// the program does, with the options of the store of $XDG_CONFIG_HOME and the desktop of the
+// session (TESSELVANE_DESKTOP, DISPLAY, ...); the extension plug-ins of the program folder
+// only with --plugins. Errors go to standard error with exit status 1.
+
+#include "DataModule1.h"
+#include "Desktop.h"
+#include "EPictureError.h"
+#include "ERegistryException.h"
+#include "ExtensionPlugins.h"
+#include "Options.h"
+#include "RegIni.h"
+#include "RegistryStore.h"
+#include "Wallpaper.h"
+
+#include <QGuiApplication>
+#include <QTextStream>
+
+using namespace tesselvane;
+
+int main(int argc, char* argv[]) {
+    QGuiApplication app(argc, argv);
+    QTextStream err(stderr);
+    try {
+        RegistryStore store(RegistryStore::defaultPath());
+        RegIni ini(store);
+        LoadOptions(ini);
+        TDataModule1 dataModule;
+        Susie1->SetPluginPath(MyOption.PluginPath);
+        Susie1->InJpeg = MyOption.UseJpeg;
+        QStringList files = QCoreApplication::arguments().mid(1);
+        SetPlugInSettingsStore(&store);
+        if (files.removeAll(QStringLiteral("--plugins")) > 0)
+            LoadPlugIns();
+        DesktopService desktop(store);
+        Desktop = &desktop;
+        for (const QString& file : files)
+            ChangeWallpaper(file);
+        FreePlugIns();
+        Desktop = nullptr;
+    } catch (const EDesktopError& e) {
+        err << e.message() << Qt::endl;
+        return 1;
+    } catch (const EPictureError& e) {
+        err << e.message() << Qt::endl;
+        return 1;
+    } catch (const ERegistryException& e) {
+        err << e.message() << Qt::endl;
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,174 @@
+#include "EPictureError.h"
+#include "ExtensionPlugins.h"
+#include "PictureTestSupport.h"
+#include "RegistryStore.h"
+#include "TestFolders.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+
+#include <gmock/gmock.h>
+
+#include <cstdlib>
+
+using namespace tesselvane;
+using namespace tesselvane::test;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+class ExtensionPluginsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        log_ = scratchFolder() + "bpi.log";
+        ::setenv("TESSELVANE_TEST_BPI_LOG", QFile::encodeName(log_).constData(), 1);
+    }
+    void TearDown() override {
+        FreePlugIns();
+        SetPlugInSettingsStore(nullptr);
+        ::unsetenv("TESSELVANE_TEST_BPI_LOG");
+        QLocale::setDefault(QLocale::c());
+    }
+
+    QString folderWith(std::initializer_list<const char*> plugins) {
+        const QString folder = scratchFolder() + "bpi/";
+        QDir().mkpath(folder);
+        for (const char* plugin : plugins) {
+            EXPECT_TRUE(QFile::copy(testPluginFolder() + plugin + ".bpi", folder + plugin + ".bpi"))
+                << plugin;
+        }
+        return folder;
+    }
+
+    QStringList names() const {
+        QStringList result;
+        for (const TTesselPlugin& p : PlugIns)
+            result.append(p.Name);
+        return result;
+    }
+
+    QStringList calls() {
+        QFile file(log_);
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        const QStringList lines =
+            QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        file.remove();
+        return lines;
+    }
+
+    QString log_;
+};
+
+TEST_F(ExtensionPluginsTest, NoPluginsNoTable) {
+    LoadPlugIns(folderWith({}));
+    EXPECT_EQ(PlugInCount, 0);
+    EXPECT_THAT(PlugIns, IsEmpty());
+    QImage picture(4, 3, QImage::Format_RGB888);
+    picture.fill(Qt::green);
+    EXPECT_EQ(ExecutePlugIns(picture, 0), picture);
+}
+
+TEST_F(ExtensionPluginsTest, OrderNumbersSortAsRightAlignedText) {
+    LoadPlugIns(folderWith({"order12", "order5", "order30", "order100", "order20"}));
+    ASSERT_EQ(PlugInCount, 5);
+    // Compared as text: " 5" < "100" < "12" < "20" < "30", so 100 runs before 12 and 20.
+    EXPECT_THAT(names(), ElementsAre("order5 Ver12.34", "order100 Ver1.05", "order12 Ver1.05",
+                                     "order20 Ver1.05", "order30 Ver0.05"));
+    EXPECT_EQ(PlugIns[0].Order, 5);
+}
+
+TEST_F(ExtensionPluginsTest, VersionsUseTheUsersDecimalSeparator) {
+    QLocale::setDefault(QLocale(QStringLiteral("de_DE")));
+    LoadPlugIns(folderWith({"order5"}));
+    EXPECT_THAT(names(), ElementsAre("order5 Ver12,34"));
+}
+
+TEST_F(ExtensionPluginsTest, OnlyPluginsOfTypeBWithNumbersForVersionAndOrderAreLoaded) {
+    const QString folder =
+        folderWith({"lowercase", "badversion", "badorder", "nosetting", "noexecute"});
+    QFile::copy(testPluginFolder() + "plain.spi", folder + "decoder.bpi");  // no GetPlugInInfo
+    LoadPlugIns(folder);
+    EXPECT_THAT(names(), ElementsAre("nosetting Ver1.05", "noexecute Ver1.05"));
+    // Plug-ins missing an entry point are listed; the missing call is never made.
+    EXPECT_FALSE(PlugIns[0].SettingPlugIn);
+    EXPECT_TRUE(PlugIns[0].ExecutePlugIn);
+    EXPECT_FALSE(PlugIns[1].ExecutePlugIn);
+    QImage picture(2, 2, QImage::Format_RGB888);
+    picture.fill(Qt::white);
+    ExecutePlugIns(picture, 0);
+    OpenPlugInSettings(0, 0, picture);
+    EXPECT_THAT(calls(), ElementsAre("nosetting:Execute 2x2 255,255,255"));
+}
+
+TEST_F(ExtensionPluginsTest, EachPluginGetsThePictureTheOneBeforeReturned) {
+    LoadPlugIns(folderWith({"drawinto", "newdib"}));
+    ASSERT_THAT(names(), ElementsAre("newdib Ver1.05", "drawinto Ver1.05"));
+    QImage picture(5, 4, QImage::Format_RGB888);
+    picture.fill(QColor(10, 20, 30));
+    const QImage result = ExecutePlugIns(picture, 0);
+    // The first made a new, wider, inverted picture; the second saw it and drew into it.
+    EXPECT_THAT(calls(),
+                ElementsAre("newdib:Execute 5x4 10,20,30", "drawinto:Execute 7x4 245,235,225"));
+    ASSERT_EQ(result.size(), QSize(7, 4));
+    EXPECT_EQ(result.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(result.pixel(1, 0), qRgb(245, 235, 225));
+    EXPECT_EQ(result.pixel(6, 3), qRgb(0, 0, 0));
+    // The picture handed in is left as it was.
+    EXPECT_EQ(picture.pixel(0, 0), qRgb(10, 20, 30));
+}
+
+TEST_F(ExtensionPluginsTest, SettingsGetThePictureAndTheirOwnCornerOfTheStore) {
+    RegistryStore store(RegistryStore::defaultPath());
+    SetPlugInSettingsStore(&store);
+    LoadPlugIns(folderWith({"order5"}));
+    QImage picture(3, 2, QImage::Format_RGB888);
+    picture.fill(QColor(1, 2, 3));
+    OpenPlugInSettings(0, 0, picture);
+    OpenPlugInSettings(0, 0, QImage());
+    OpenPlugInSettings(7, 0, picture);  // no such plug-in: nothing
+    EXPECT_THAT(calls(),
+                ElementsAre("order5:Setting \\SOFTWARE\\Morvanti\\TESSEL\\PlugIn 3x2 1,2,3",
+                            "order5:Setting \\SOFTWARE\\Morvanti\\TESSEL\\PlugIn no picture"));
+    EXPECT_EQ(store.value("SOFTWARE\\Morvanti\\TESSEL\\PlugIn\\order5", "Opened")->toText(), "yes");
+}
+
+}  // namespace
+
+extern "C" std::int32_t TesselvaneReadSetting(const char*, const char*, char*, std::int32_t);
+extern "C" std::int32_t TesselvaneWriteSetting(const char*, const char*, const char*);
+
+namespace {
+
+TEST(PluginSettingsFunctions, ReachOnlyThePluginKey) {
+    RegistryStore store(RegistryStore::defaultPath());
+    SetPlugInSettingsStore(&store);
+    EXPECT_EQ(TesselvaneWriteSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn\\Cal", "Corner", "3"),
+              0);
+    EXPECT_EQ(TesselvaneWriteSetting("\\software\\morvanti\\tessel\\plugin", "Top", "1"), 0);
+    char buf[8];
+    EXPECT_EQ(TesselvaneReadSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn\\Cal", "Corner", buf,
+                                    sizeof buf),
+              1);
+    EXPECT_STREQ(buf, "3");
+    EXPECT_EQ(TesselvaneReadSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn\\Cal", "Missing", buf,
+                                    sizeof buf),
+              -1);
+    // Not the program's own settings, nor anything else.
+    EXPECT_EQ(TesselvaneWriteSetting("\\SOFTWARE\\Morvanti\\TESSEL\\Option", "Random", "1"), -1);
+    EXPECT_EQ(TesselvaneWriteSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugInX", "a", "1"), -1);
+    EXPECT_EQ(TesselvaneReadSetting("\\SOFTWARE\\Morvanti\\TESSEL", "x", buf, sizeof buf), -1);
+    EXPECT_FALSE(store.keyExists("SOFTWARE\\Morvanti\\TESSEL\\Option"));
+    // A value longer than the buffer is cut, its length still told.
+    TesselvaneWriteSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn", "Long", "0123456789");
+    EXPECT_EQ(
+        TesselvaneReadSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn", "Long", buf, sizeof buf), 10);
+    EXPECT_STREQ(buf, "0123456");
+    SetPlugInSettingsStore(nullptr);
+    EXPECT_EQ(
+        TesselvaneReadSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn", "Long", buf, sizeof buf), -1);
+}
+
+}  // namespace

@@ -1,0 +1,300 @@
+#include "DataModule1.h"
+#include "Desktop.h"
+#include "EPictureError.h"
+#include "ExtensionPlugins.h"
+#include "JpegCodec.h"
+#include "Options.h"
+#include "PictureTestSupport.h"
+#include "RecordingDesktop.h"
+#include "RegistryStore.h"
+#include "Screen.h"
+#include "Sound.h"
+#include "TestFolders.h"
+#include "Wallpaper.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+
+#include <gmock/gmock.h>
+
+#include <sys/resource.h>
+#include <csignal>
+
+using namespace tesselvane;
+using namespace tesselvane::test;
+using ::testing::ElementsAre;
+
+namespace {
+
+class WallpaperTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        MyOption = TMyOption{};
+        MyOption.UpdateReg = true;
+        store_ = std::make_unique<RegistryStore>(RegistryStore::defaultPath());
+        auto backend = std::make_unique<RecordingDesktop>(calls_);
+        backend_ = backend.get();
+        desktop_ = std::make_unique<DesktopService>(*store_, std::move(backend));
+        Desktop = desktop_.get();
+        dataModule_ = std::make_unique<TDataModule1>();
+        SetScreenOverride(ScreenOverride{24, QSize(1024, 768)});
+        SetSoundObserver([this](const QString& file) { events_.append("sound " + file); });
+    }
+    void TearDown() override {
+        SetSoundObserver({});
+        SetScreenOverride(std::nullopt);
+        FreePlugIns();
+        dataModule_.reset();
+        Desktop = nullptr;
+    }
+
+    QString bmp(const QString& name, QSize size, QColor colour) {
+        QImage image(size, QImage::Format_RGB888);
+        image.fill(colour);
+        const QString path = scratchFolder() + name;
+        EXPECT_TRUE(image.save(path, "BMP"));
+        return path;
+    }
+
+    QImage wallpaper() { return QImage(WallpaperFile()); }
+
+    std::shared_ptr<QList<RecordingDesktop::Call>> calls_ =
+        std::make_shared<QList<RecordingDesktop::Call>>();
+    QStringList events_;
+    std::unique_ptr<RegistryStore> store_;
+    RecordingDesktop* backend_ = nullptr;
+    std::unique_ptr<DesktopService> desktop_;
+    std::unique_ptr<TDataModule1> dataModule_;
+};
+
+TEST_F(WallpaperTest, APictureBecomesTheWallpaperFileAtItsOwnSize) {
+    ChangeWallpaper(bmp("a.bmp", QSize(640, 480), QColor(200, 10, 10)));
+    ASSERT_EQ(calls_->size(), 1);
+    EXPECT_EQ(calls_->at(0).file, WallpaperFile());
+    EXPECT_TRUE(calls_->at(0).persist);
+    QImageReader reader(WallpaperFile());
+    EXPECT_EQ(QString::fromLatin1(reader.format()), "bmp");
+    const QImage written = wallpaper();
+    EXPECT_EQ(written.size(), QSize(640, 480));
+    EXPECT_EQ(written.pixel(5, 5), qRgb(200, 10, 10));
+    EXPECT_TRUE(WallpaperFile().endsWith("/tesselvane/$tessel.bmp"));
+    // With UpdateReg the desktop value remembers it.
+    EXPECT_EQ(store_->value("Control Panel\\Desktop", "Wallpaper")->toText(), WallpaperFile());
+}
+
+TEST_F(WallpaperTest, WithoutUpdateRegNothingIsRemembered) {
+    MyOption.UpdateReg = false;
+    ChangeWallpaper(bmp("a.bmp", QSize(8, 8), Qt::blue));
+    EXPECT_FALSE(calls_->at(0).persist);
+    EXPECT_FALSE(store_->value("Control Panel\\Desktop", "Wallpaper"));
+}
+
+TEST_F(WallpaperTest, NoPictureMeansNoWallpaperAndTheFileIsLeftAlone) {
+    MyOption.UseSound = true;
+    MyOption.SoundFile = "/sounds/change.wav";
+    for (const int position : {0, 1}) {
+        MyOption.SoundPos = static_cast<std::uint8_t>(position);
+        events_.clear();
+        calls_->clear();
+        ChangeWallpaper("");
+        ChangeWallpaper(scratchFolder() + "missing.jpg");
+        QFile::copy(testPluginFolder() + "plain.spi", scratchFolder() + "nobody-reads.xyz");
+        ChangeWallpaper(scratchFolder() + "nobody-reads.xyz");
+        ASSERT_EQ(calls_->size(), 3);
+        for (const auto& call : *calls_)
+            EXPECT_EQ(call.file, "");
+        // The sound plays whatever became of the picture.
+        EXPECT_EQ(events_.size(), 3);
+    }
+    EXPECT_FALSE(QFile::exists(WallpaperFile()));
+    EXPECT_EQ(store_->value("Control Panel\\Desktop", "Wallpaper")->toText(), "(なし)");
+}
+
+TEST_F(WallpaperTest, TheSoundPlaysBeforeOrAfterTheChangeAsSet) {
+    MyOption.UseSound = true;
+    MyOption.SoundFile = "/sounds/change.wav";
+    const QString picture = bmp("a.bmp", QSize(4, 4), Qt::red);
+    SetSoundObserver([this](const QString&) {
+        events_.append(QStringLiteral("sound after %1 changes").arg(calls_->size()));
+    });
+    MyOption.SoundPos = 0;
+    ChangeWallpaper(picture);
+    MyOption.SoundPos = 1;
+    ChangeWallpaper(picture);
+    MyOption.UseSound = false;
+    ChangeWallpaper(picture);
+    EXPECT_THAT(events_, ElementsAre("sound after 0 changes", "sound after 2 changes"));
+}
+
+TEST_F(WallpaperTest, FitScreenStretchesToTheScreen) {
+    MyOption.FitScreen = true;
+    ChangeWallpaper(bmp("a.bmp", QSize(640, 480), Qt::green));
+    EXPECT_EQ(wallpaper().size(), QSize(1024, 768));
+    EXPECT_EQ(calls_->at(0).pictureSize, QSize(1024, 768));
+}
+
+TEST_F(WallpaperTest, FitScreenDecodesLargeJpegsAtAReducedScaleNotBelowTheScreen) {
+    MyOption.FitScreen = true;
+    QImage big(4000, 3000, QImage::Format_RGB888);
+    big.fill(QColor(30, 60, 90));
+    ASSERT_TRUE(big.save(scratchFolder() + "big.jpg", "JPG"));
+    // 2/8 would be 1000 x 750, below the screen; 3/8 is the smallest that is not.
+    const QImage decodedHint =
+        DecodeJpegFile(scratchFolder() + "big.jpg", JpegOutput::Rgb24, QSize(1024, 768));
+    EXPECT_EQ(decodedHint.size(), QSize(1500, 1125));
+    ChangeWallpaper(scratchFolder() + "big.jpg");
+    EXPECT_EQ(wallpaper().size(), QSize(1024, 768));
+    EXPECT_TRUE(Susie1->Bitmap().Empty());  // handed over, not kept twice
+    EXPECT_LE(compareImages(wallpaper(), QImage(1024, 768, QImage::Format_RGB888)).sizeDiffers,
+              false);
+    // Without FitScreen the picture keeps its size.
+    MyOption.FitScreen = false;
+    ChangeWallpaper(scratchFolder() + "big.jpg");
+    EXPECT_EQ(wallpaper().size(), QSize(4000, 3000));
+}
+
+TEST_F(WallpaperTest, OnScreensOf8BitsTheFileIsAPalettePictureOfAtMost236Colours) {
+    SetScreenOverride(ScreenOverride{8, QSize(1024, 768)});
+    QImage rainbow(64, 64, QImage::Format_RGB888);
+    for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 64; ++x)
+            rainbow.setPixel(x, y, qRgb(x * 4, y * 4, (x + y) * 2));
+    }
+    rainbow.save(scratchFolder() + "rainbow.bmp", "BMP");
+    ChangeWallpaper(scratchFolder() + "rainbow.bmp");
+    const QImage written = wallpaper();
+    EXPECT_EQ(written.format(), QImage::Format_Indexed8);
+    EXPECT_LE(written.colorCount(), 236);
+    EXPECT_LE(compareImages(written, rainbow).mean, 10.0);
+}
+
+TEST_F(WallpaperTest, ExtensionPluginsProcessThePictureBeforeItIsWritten) {
+    const QString folder = scratchFolder() + "bpi/";
+    QDir().mkpath(folder);
+    QFile::copy(testPluginFolder() + "newdib.bpi", folder + "newdib.bpi");
+    QFile::copy(testPluginFolder() + "drawinto.bpi", folder + "drawinto.bpi");
+    LoadPlugIns(folder);
+    ChangeWallpaper(bmp("a.bmp", QSize(10, 6), QColor(0, 0, 0)));
+    const QImage written = wallpaper();
+    EXPECT_EQ(written.size(), QSize(12, 6));
+    EXPECT_EQ(written.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(written.pixel(1, 0), qRgb(255, 255, 255));
+}
+
+TEST_F(WallpaperTest, AFailedWriteRaisesAndLeavesTheOldFileAndWallpaper) {
+    ChangeWallpaper(bmp("first.bmp", QSize(400, 300), Qt::yellow));
+    const QByteArray before = readFile(WallpaperFile());
+    MyOption.UseSound = true;
+    MyOption.SoundPos = 1;
+    MyOption.SoundFile = "/sounds/after.wav";
+    const QString second = bmp("second.bmp", QSize(400, 300), Qt::cyan);
+
+    // A file-size limit makes the write fail, for root as for anyone.
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 64 * 1024;
+    setrlimit(RLIMIT_FSIZE, &small);
+    EXPECT_THROW(ChangeWallpaper(second), EPictureError);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(readFile(WallpaperFile()), before);
+    EXPECT_EQ(calls_->size(), 1);    // the desktop was not touched
+    EXPECT_TRUE(events_.isEmpty());  // nor the after-change sound played
+    EXPECT_EQ(QDir(QFileInfo(WallpaperFile()).absolutePath()).entryList(QDir::Files).size(),
+              1);  // no leftovers
+}
+
+TEST_F(WallpaperTest, ADamagedPictureRaisesBeforeAnythingChanges) {
+    QFile file(scratchFolder() + "bad.bmp");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("BM this is not a bitmap");
+    file.close();
+    EXPECT_THROW(ChangeWallpaper(scratchFolder() + "bad.bmp"), EPictureError);
+    EXPECT_TRUE(calls_->isEmpty());
+}
+
+TEST_F(WallpaperTest, DesktopErrorsReachTheCaller) {
+    backend_->failWith = QStringLiteral("X ディスプレイ :99 に接続できません");
+    EXPECT_THROW(ChangeWallpaper(""), EDesktopError);
+}
+
+TEST_F(WallpaperTest, PreviewsAreReducedOnScreensOf8Bits) {
+    SetScreenOverride(ScreenOverride{8, QSize(1024, 768)});
+    TBitmap preview;
+    LoadPreviewPicture(preview, bmp("p.bmp", QSize(30, 20), QColor(12, 200, 99)));
+    EXPECT_EQ(preview.Image.format(), QImage::Format_Indexed8);
+    LoadPreviewPicture(preview, scratchFolder() + "missing.bmp");
+    EXPECT_TRUE(preview.Empty());
+}
+
+TEST(FitBitmap, ScalesToTheLargestSizeThatFitsWithTheShapeKept) {
+    const std::tuple<QSize, QSize, QSize> cases[] = {
+        {QSize(400, 400), QSize(200, 100), QSize(100, 100)},
+        {QSize(50, 20), QSize(200, 100), QSize(200, 80)},
+        {QSize(3, 1000), QSize(200, 100), QSize(0, 0)},  // 0 x 100: no picture
+        {QSize(50, 50), QSize(0, 100), QSize(100, 100)},
+        {QSize(50, 50), QSize(0, 0), QSize(0, 0)},
+    };
+    for (const auto& [picture, box, expected] : cases) {
+        QImage image(picture, QImage::Format_RGB888);
+        image.fill(Qt::white);
+        FitBitmap(image, box);
+        EXPECT_EQ(image.size(), expected) << picture.width() << "x" << picture.height();
+    }
+    QImage empty;
+    FitBitmap(empty, QSize(10, 10));
+    EXPECT_TRUE(empty.isNull());
+}
+
+TEST(FitBitmap, ScalesSmoothly) {
+    QImage image(2, 1, QImage::Format_RGB888);
+    image.setPixel(0, 0, qRgb(0, 0, 0));
+    image.setPixel(1, 0, qRgb(255, 255, 255));
+    FitBitmap(image, QSize(8, 4));
+    // Nearest-neighbour would give only black and white.
+    const int middle = qRed(image.pixel(3, 1));
+    EXPECT_GT(middle, 20);
+    EXPECT_LT(middle, 235);
+}
+
+}  // namespace
+
+#include "BmpWriter.h"
+
+#include <QBuffer>
+
+namespace {
+
+TEST(BmpWriter, WritesPalettePicturesAs8BitsAndTheRestAs24) {
+    QImage indexed(5, 3, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(1, 2, 3), qRgb(200, 100, 50), qRgb(9, 9, 9)});
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 5; ++x)
+            indexed.setPixel(x, y, static_cast<uint>((x + y) % 3));
+    }
+    QImage rgb(7, 2, QImage::Format_RGB888);
+    rgb.setPixel(0, 0, qRgb(255, 0, 0));
+    rgb.setPixel(6, 1, qRgb(0, 0, 255));
+    const QImage rgb32 = rgb.convertToFormat(QImage::Format_RGB32);
+    const QImage argb = rgb.convertToFormat(QImage::Format_ARGB32);
+    for (const QImage& source : {indexed, rgb, rgb32, argb}) {
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(WriteBmp(buffer, source));
+        const QByteArray bytes = buffer.data();
+        const int bits = static_cast<uchar>(bytes[28]);
+        EXPECT_EQ(bits, source.format() == QImage::Format_Indexed8 ? 8 : 24);
+        QImage back;
+        ASSERT_TRUE(back.loadFromData(bytes, "BMP"));
+        EXPECT_EQ(compareImages(back, source).largest, 0);
+        if (bits == 8) {
+            EXPECT_EQ(back.colorCount(), 3);
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,122 @@
+#include "Desktop.h"
+#include "RecordingDesktop.h"
+#include "RegistryStore.h"
+#include "TestFolders.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace tesselvane;
+using namespace tesselvane::test;
+
+namespace {
+
+class DesktopServiceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        store_ = std::make_unique<RegistryStore>(RegistryStore::defaultPath());
+        service_ =
+            std::make_unique<DesktopService>(*store_, std::make_unique<RecordingDesktop>(calls_));
+    }
+    void tile(const QString& value) {
+        store_->setValue("Control Panel\\Desktop", RegValue::text("TileWallpaper", value));
+    }
+
+    std::shared_ptr<QList<RecordingDesktop::Call>> calls_ =
+        std::make_shared<QList<RecordingDesktop::Call>>();
+    std::unique_ptr<RegistryStore> store_;
+    std::unique_ptr<DesktopService> service_;
+};
+
+TEST_F(DesktopServiceTest, TheArrangementComesFromTileWallpaper) {
+    service_->SetWallpaper("/w.bmp", false);  // absent: centred, as on Windows
+    tile("1");
+    service_->SetWallpaper("/w.bmp", false);
+    tile("0");
+    service_->SetWallpaper("/w.bmp", false);
+    tile("2");
+    service_->SetWallpaper("/w.bmp", false);
+    ASSERT_EQ(calls_->size(), 4);
+    EXPECT_EQ(calls_->at(0).style, WallpaperStyle::Centered);
+    EXPECT_EQ(calls_->at(1).style, WallpaperStyle::Tiled);
+    EXPECT_EQ(calls_->at(2).style, WallpaperStyle::Centered);
+    EXPECT_EQ(calls_->at(3).style, WallpaperStyle::Centered);
+}
+
+TEST_F(DesktopServiceTest, NoneMeansNoPictureAndUpdateIniFileRemembersTheName) {
+    service_->SetWallpaper("(なし)", true);
+    service_->SetWallpaper("", false);
+    EXPECT_EQ(calls_->at(0).file, "");
+    EXPECT_EQ(calls_->at(1).file, "");
+    EXPECT_EQ(store_->value("Control Panel\\Desktop", "Wallpaper")->toText(), "(なし)");
+    service_->SetWallpaper("/pictures/w.bmp", true);
+    EXPECT_TRUE(calls_->at(2).persist);
+    EXPECT_EQ(store_->value("Control Panel\\Desktop", "Wallpaper")->toText(), "/pictures/w.bmp");
+    service_->SetWallpaper("/pictures/other.bmp", false);
+    EXPECT_FALSE(calls_->at(3).persist);
+    EXPECT_EQ(store_->value("Control Panel\\Desktop", "Wallpaper")->toText(), "/pictures/w.bmp");
+}
+
+TEST_F(DesktopServiceTest, TheDesktopColourComesFromControlPanelColors) {
+    service_->SetWallpaper("/w.bmp", false);
+    for (const char* text : {"0 128 255", " 10  20 30 ", "1 2", "300 0 0", "a b c"}) {
+        store_->setValue("Control Panel\\Colors",
+                         RegValue::text("Background", QString::fromLatin1(text)));
+        service_->SetWallpaper("/w.bmp", false);
+    }
+    EXPECT_EQ(calls_->at(0).background, QColor(Qt::black));
+    EXPECT_EQ(calls_->at(1).background, QColor(0, 128, 255));
+    EXPECT_EQ(calls_->at(2).background, QColor(10, 20, 30));
+    for (int i = 3; i < 6; ++i)
+        EXPECT_EQ(calls_->at(i).background, QColor(Qt::black));
+}
+
+TEST(DesktopBackendChoice, FollowsTheSessionOrTheOverride) {
+    const auto choose = [](const char* forced, const char* desktop, const char* display) {
+        forced ? ::setenv("TESSELVANE_DESKTOP", forced, 1) : ::unsetenv("TESSELVANE_DESKTOP");
+        desktop ? ::setenv("XDG_CURRENT_DESKTOP", desktop, 1) : ::unsetenv("XDG_CURRENT_DESKTOP");
+        display ? ::setenv("DISPLAY", display, 1) : ::unsetenv("DISPLAY");
+        try {
+            return CreateDesktopBackend()->Name();
+        } catch (const EDesktopError& e) {
+            return QStringLiteral("error: ") + e.message();
+        }
+    };
+    const QByteArray savedDisplay = qgetenv("DISPLAY");
+    const QByteArray savedDesktop = qgetenv("XDG_CURRENT_DESKTOP");
+    EXPECT_EQ(choose(nullptr, "ubuntu:GNOME", ":0"), "gnome");
+    EXPECT_EQ(choose(nullptr, "Budgie:GNOME", nullptr), "gnome");
+    EXPECT_EQ(choose(nullptr, "X-Cinnamon", ":0"), "cinnamon");
+    EXPECT_EQ(choose(nullptr, "MATE", ":0"), "mate");
+    EXPECT_EQ(choose(nullptr, nullptr, ":0"), "x11");
+    EXPECT_EQ(choose(nullptr, "i3", ":1"), "x11");
+    EXPECT_EQ(choose("x11", "GNOME", ":0"), "x11");
+    EXPECT_EQ(choose("GNOME", nullptr, nullptr), "gnome");
+    EXPECT_TRUE(choose(nullptr, "sway", nullptr).startsWith("error: "));
+    EXPECT_TRUE(choose("plasma", nullptr, ":0").contains("plasma"));
+    ::unsetenv("TESSELVANE_DESKTOP");
+    savedDisplay.isNull() ? ::unsetenv("DISPLAY")
+                          : ::setenv("DISPLAY", savedDisplay.constData(), 1);
+    savedDesktop.isNull() ? ::unsetenv("XDG_CURRENT_DESKTOP")
+                          : ::setenv("XDG_CURRENT_DESKTOP", savedDesktop.constData(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DesktopServiceTest, APreparedWallpaperChangesNothingUntilShown) {
+    {
+        auto prepared = service_->PrepareWallpaper("/w.bmp", true);
+        EXPECT_TRUE(calls_->isEmpty());
+    }
+    EXPECT_TRUE(calls_->isEmpty());
+    EXPECT_FALSE(store_->value("Control Panel\\Desktop", "Wallpaper"));
+    auto prepared = service_->PrepareWallpaper("/w.bmp", true);
+    prepared->Show();
+    EXPECT_EQ(calls_->size(), 1);
+    EXPECT_EQ(store_->value("Control Panel\\Desktop", "Wallpaper")->toText(), "/w.bmp");
+}
+
+}  // namespace

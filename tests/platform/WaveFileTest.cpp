@@ -1,0 +1,84 @@
+#include "Sound.h"
+#include "TestFolders.h"
+#include "WaveFile.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+using namespace tesselvane;
+
+namespace {
+
+QByteArray chunk(const char* id, const QByteArray& body) {
+    QByteArray out(id, 4);
+    char size[4];
+    qToLittleEndian<quint32>(static_cast<quint32>(body.size()), size);
+    out.append(size, 4);
+    out += body;
+    if (body.size() % 2)
+        out += '\0';
+    return out;
+}
+
+QByteArray pcmFormat(int channels, int rate, int bits) {
+    QByteArray fmt(16, '\0');
+    auto* p = reinterpret_cast<uchar*>(fmt.data());
+    qToLittleEndian<quint16>(1, p);
+    qToLittleEndian<quint16>(static_cast<quint16>(channels), p + 2);
+    qToLittleEndian<quint32>(static_cast<quint32>(rate), p + 4);
+    qToLittleEndian<quint32>(static_cast<quint32>(rate * channels * bits / 8), p + 8);
+    qToLittleEndian<quint16>(static_cast<quint16>(channels * bits / 8), p + 12);
+    qToLittleEndian<quint16>(static_cast<quint16>(bits), p + 14);
+    return fmt;
+}
+
+QByteArray wave(const QByteArray& chunks) {
+    return "RIFF" + QByteArray(4, '\0') + "WAVE" + chunks;
+}
+
+TEST(WaveFile, ReadsFormatAndLengthPastOtherChunks) {
+    const QByteArray file = wave(chunk("fmt ", pcmFormat(2, 44100, 16)) + chunk("LIST", "odd") +
+                                 chunk("data", QByteArray(44100 * 4 / 2, '\0')));
+    const auto info = ReadWaveInfo(file);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->channels, 2);
+    EXPECT_EQ(info->sampleRate, 44100);
+    EXPECT_EQ(info->durationMs, 500);
+}
+
+TEST(WaveFile, RefusesWhatIsNotAPlayableWave) {
+    const QByteArray noFormat = wave(chunk("data", QByteArray(100, '\0')));
+    QByteArray zeroRate = pcmFormat(1, 0, 8);
+    QByteArray compressed = pcmFormat(1, 8000, 8);
+    compressed[0] = 2;  // ADPCM
+    for (const QByteArray& bad : {QByteArray(), QByteArray("RIFF"), QByteArray("RIFX1234WAVE"),
+                                  noFormat, wave(chunk("fmt ", zeroRate) + chunk("data", "x")),
+                                  wave(chunk("fmt ", compressed) + chunk("data", "x")),
+                                  wave(chunk("fmt ", "short") + chunk("data", "x")),
+                                  wave(chunk("fmt ", pcmFormat(1, 8000, 8)))}) {
+        EXPECT_FALSE(ReadWaveInfo(bad)) << bad.toHex().toStdString();
+    }
+    // A chunk that claims to run past the end of the data ends the search.
+    QByteArray huge =
+        wave(chunk("fmt ", pcmFormat(1, 8000, 8)) + "LIST" + QByteArray("\xff\xff\xff\x7f", 4));
+    EXPECT_FALSE(ReadWaveInfo(huge));
+}
+
+TEST(Sound, AFileThatCannotBePlayedIsSilentAndReturnsAtOnce) {
+    const QString path = test::scratchFolder() + "not-a-sound.wav";
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("this is text");
+    f.close();
+    QElapsedTimer timer;
+    timer.start();
+    PlaySoundSync(path);
+    PlaySoundSync(test::scratchFolder() + "missing.wav");
+    PlaySoundSync(QString());
+    EXPECT_LT(timer.elapsed(), 1000);
+}
+
+}  // namespace
