@@ -1,32 +1,7 @@
-// For now the program loads its options, says where they live, saves them and ends.
+// Tesselvane: the program's entry.
 
-#include "ERegistryException.h"
-#include "Options.h"
-#include "RegIni.h"
-#include "RegistryStore.h"
-
-#include <QCoreApplication>
-#include <QTextStream>
-
-using namespace tesselvane;
+#include "ProgramStart.h"
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Tesselvane"));
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    try {
-        RegistryStore store(RegistryStore::defaultPath());
-        RegIni ini(store);
-        LoadOptions(ini);
-        out << "Settings store: " << store.path() << Qt::endl;
-        SaveOptions(ini);
-    } catch (const ERegistryException& e) {
-        err << "Tesselvane: " << e.message() << Qt::endl;
-        return 1;
-    } catch (const StoreError& e) {
-        err << "Tesselvane: " << e.message() << Qt::endl;
-        return 1;
-    }
-    return 0;
+    return tesselvane::RunProgram(argc, argv);
 }

@@ -13,5 +13,7 @@ extern QStringList PictureList;
 extern std::int32_t PictureIndex;
 // The picture the scheduler chose last; empty when there is none.
 extern QString CurrentFile;
+// Timer ticks counted toward the next change in interval mode; kept across runs.
+extern std::int32_t TimerCount;
 
 }  // namespace tesselvane

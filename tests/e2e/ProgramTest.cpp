@@ -1,4 +1,5 @@
-// The built programs as a user runs them.
+// The built programs as a user runs them: tesselvane on a private X server, its date modes
+// at a fixed date (libfaketime), and tesselvane-reg.
 
 #include "RegIni.h"
 #include "RegistryStore.h"
@@ -7,12 +8,16 @@
 #include "XvfbServer.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
 #include <QProcess>
+#include <QThread>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <csignal>
 
 using namespace tesselvane;
 using namespace tesselvane::test;
@@ -23,51 +28,229 @@ namespace {
 QString storeFile() {
     return qEnvironmentVariable("XDG_CONFIG_HOME") + "/tesselvane/registry.db";
 }
+QString wallpaperFile() {
+    return qEnvironmentVariable("XDG_DATA_HOME") + "/tesselvane/$tessel.bmp";
+}
 
-TEST(Program, FirstRunSaysWhereTheStoreIsAndSavesEveryOption) {
-    const ProcessResult r = runBuiltProgram("tesselvane", {});
-    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
-    EXPECT_EQ(r.outText(), "Settings store: " + storeFile() + "\n");
+const QString kKey = QStringLiteral("SOFTWARE\\Morvanti\\TESSEL");
 
-    struct stat st {};
-    ASSERT_EQ(::stat(QFile::encodeName(storeFile()).constData(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
+void set(const QString& section, const QString& ident, const QString& value) {
+    RegistryStore store(storeFile());
+    RegIni(store).WriteString(section, ident, value);
+}
 
+QString stored(const QString& section, const QString& ident) {
+    RegistryStore store(storeFile());
+    return RegIni(store).ReadString(section, ident, QStringLiteral("<absent>"));
+}
+
+QString solid(const QString& name, QColor colour) {
+    QImage image(16, 16, QImage::Format_RGB888);
+    image.fill(colour);
+    const QString path = scratchFolder() + name;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    EXPECT_TRUE(image.save(path, "BMP"));
+    return path;
+}
+
+void group(const QString& name, const QStringList& files) {
     RegistryStore store(storeFile());
     RegIni ini(store);
-    EXPECT_EQ(ini.ReadString("Option", "PluginPath", ""), builtProgramFolder());
-    EXPECT_EQ(ini.ReadString("Time", "Path", ""), builtProgramFolder());
-    EXPECT_EQ(ini.ReadString("Option", "SlideTime", ""), "3");
-    EXPECT_FALSE(ini.ValueExists("Time", "OptionSub"));
+    QStringList idents;
+    ini.ReadSection("GroupName", idents);
+    ini.WriteString("GroupName", QStringLiteral("Group%1").arg(idents.size()), name);
+    ini.WriteString("Files\\" + name, "Type", "0");
+    for (int i = 0; i < files.size(); ++i) {
+        ini.WriteString("Files\\" + name, QStringLiteral("File%1").arg(i, 4, 10, QLatin1Char('0')),
+                        files[i]);
+    }
 }
 
-TEST(Program, ALegacyScheduleIsConvertedAndKept) {
-    runBuiltProgram("tesselvane-reg", {"add", "HKCU\\SOFTWARE\\Morvanti\\TESSEL\\Time", "/v",
-                                       "OptionSub", "/d", "3", "/f"});
-    ASSERT_EQ(runBuiltProgram("tesselvane", {}).exitCode, 0);
-    const ProcessResult r =
-        runBuiltProgram("tesselvane-reg", {"query", "HKCU\\SOFTWARE\\Morvanti\\TESSEL\\Time"});
-    EXPECT_THAT(r.outText().toStdString(), HasSubstr("    Option    REG_SZ    4\n"));
-    EXPECT_THAT(r.outText().toStdString(), ::testing::Not(HasSubstr("OptionSub")));
+QRgb wallpaperColour() {
+    const QImage image(wallpaperFile());
+    return image.isNull() ? qRgb(1, 2, 3) : image.pixel(0, 0);
 }
 
-TEST(Program, AValueOfAnotherTypeIsReportedAndNothingIsOverwritten) {
-    ASSERT_EQ(
-        runBuiltProgram("tesselvane-reg", {"add", "HKCU\\SOFTWARE\\Morvanti\\TESSEL\\Option", "/v",
-                                           "SlideTime", "/t", "REG_DWORD", "/d", "7", "/f"})
-            .exitCode,
-        0);
-    const ProcessResult r = runBuiltProgram("tesselvane", {});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_THAT(r.errText().toStdString(), HasSubstr("'SlideTime' のデータ型が不正です"));
+// The program on the test's X server, at a fixed date and time.
+class Tesselvane {
+public:
+    Tesselvane(const XvfbServer& server, const QStringList& arguments,
+               const QString& when = "2026-07-02 10:00:00") {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", server.display());
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        env.insert("TESSELVANE_DESKTOP", "x11");
+        // libfaketime preloaded directly (its faketime command would stand between us and
+        // the program's process): the clock starts at `when` and runs on.
+        env.insert("LD_PRELOAD", QStringLiteral(TESSELVANE_LIBFAKETIME));
+        env.insert("FAKETIME", "@" + when);
+        env.insert("FAKETIME_DONT_FAKE_MONOTONIC", "1");
+        process_.setProcessEnvironment(env);
+        process_.start(builtProgramFolder() + "tesselvane", arguments);
+        process_.waitForStarted(10000);
+    }
+    ~Tesselvane() {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished();
+        }
+    }
+    bool finishesWithin(int ms) { return process_.waitForFinished(ms); }
+    int exitCode() const { return process_.exitCode(); }
+    bool running() const { return process_.state() == QProcess::Running; }
+    // Ends it as a session or `kill` does.
+    void terminate() {
+        ::kill(static_cast<pid_t>(process_.processId()), SIGTERM);
+        process_.waitForFinished(20000);
+    }
+    QString errors() { return QString::fromUtf8(process_.readAllStandardError()); }
+
+private:
+    QProcess process_;
+};
+
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        server_ = std::make_unique<XvfbServer>(320, 240, 24);
+        ASSERT_TRUE(server_->isRunning()) << server_->error().toStdString();
+    }
+    std::unique_ptr<XvfbServer> server_;
+};
+
+TEST_F(ProgramTest, ChangeOnceInEachDateModeAndEnd) {
+    const QString folder = scratchFolder() + "dates/";
+    solid("dates/day0702.bmp", QColor(255, 0, 0));
+    solid("dates/weekday005.bmp", QColor(0, 255, 0));  // 2 July 2026 is a Thursday
+    solid("dates/week027.bmp", QColor(0, 0, 255));     // its week of the year
+    solid("dates/month007.bmp", QColor(255, 255, 0));
+    set("Time", "Path", folder);
+    const std::pair<int, QRgb> modes[] = {
+        {2, qRgb(255, 0, 0)}, {3, qRgb(0, 255, 0)}, {4, qRgb(0, 0, 255)}, {5, qRgb(255, 255, 0)}};
+    for (const auto& [mode, colour] : modes) {
+        set("Time", "Option", QString::number(mode));
+        Tesselvane program(*server_, {mode % 2 ? "-C" : "-c"});
+        ASSERT_TRUE(program.finishesWithin(30000)) << "mode " << mode;
+        EXPECT_EQ(program.exitCode(), 0) << program.errors().toStdString();
+        EXPECT_EQ(wallpaperColour(), colour) << "mode " << mode;
+        EXPECT_EQ(stored("Time", "Option"), QString::number(mode));
+        EXPECT_EQ(stored("Time", "Count"), "0");
+        EXPECT_EQ(stored("Task", "Index"), "-1");
+        EXPECT_EQ(stored("Option", "PluginPath"), builtProgramFolder());
+    }
+    // A day without its picture: no wallpaper, and the file of the last change stays.
+    set("Time", "Option", "2");
+    Tesselvane program(*server_, {"-C"}, "2026-07-03 10:00:00");
+    ASSERT_TRUE(program.finishesWithin(30000));
+    RegistryStore store(storeFile());
+    EXPECT_EQ(store.value("Control Panel\\Desktop", "Wallpaper")->toText(), "(なし)");
+    EXPECT_EQ(wallpaperColour(), qRgb(255, 255, 0));
+}
+
+TEST_F(ProgramTest, ChangeOnceInModeZeroTakesTheNextPictureAndSavesItsPlace) {
+    group("g", {solid("1.bmp", QColor(255, 0, 0)), solid("2.bmp", QColor(0, 255, 0)),
+                solid("3.bmp", QColor(0, 0, 255))});
+    set("Task", "Default", "0");
+    set("Task", "Index", "0");
+    Tesselvane program(*server_, {"-C"});
+    ASSERT_TRUE(program.finishesWithin(30000));
+    EXPECT_EQ(wallpaperColour(), qRgb(0, 255, 0));
+    EXPECT_EQ(stored("Task", "Index"), "1");
+    EXPECT_EQ(stored("Task", "Default"), "0");
+}
+
+TEST_F(ProgramTest, ALegacyScheduleIsConvertedAndKept) {
+    solid("dates/x027.bmp", QColor(9, 9, 9));
+    set("Time", "Path", scratchFolder() + "dates");
+    set("Time", "OptionSub", "3");  // by week, in the older form
+    Tesselvane program(*server_, {"-C"});
+    ASSERT_TRUE(program.finishesWithin(30000));
+    EXPECT_EQ(stored("Time", "Option"), "4");
+    EXPECT_EQ(stored("Time", "OptionSub"), "<absent>");
+    EXPECT_EQ(wallpaperColour(), qRgb(9, 9, 9));
+}
+
+TEST_F(ProgramTest, ASecondCopyIsTurnedAwayAndChangesNothing) {
+    group("g", {solid("1.bmp", QColor(255, 0, 0)), solid("2.bmp", QColor(0, 255, 0))});
+    set("Task", "Default", "0");
+    Tesselvane first(*server_, {});
+    // The first copy goes resident after its change at start.
+    QElapsedTimer waited;
+    waited.start();
+    while (wallpaperColour() != qRgb(255, 0, 0) && waited.elapsed() < 20000)
+        QThread::msleep(50);
+    ASSERT_EQ(wallpaperColour(), qRgb(255, 0, 0));
+    const QByteArray storeBefore = [] {
+        QFile f(storeFile());
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+    Tesselvane second(*server_, {"-C"});
+    ASSERT_TRUE(second.finishesWithin(10000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(wallpaperColour(), qRgb(255, 0, 0));
+    EXPECT_TRUE(first.running());
+    QFile f(storeFile());
+    f.open(QIODevice::ReadOnly);
+    EXPECT_EQ(f.readAll(), storeBefore);
+    first.terminate();
+    EXPECT_EQ(stored("Task", "Index"), "0");  // the first copy saved at its end
+}
+
+TEST_F(ProgramTest, ChangeOnceMeansNothingInIntervalModeAndTheCountOutlivesARestart) {
+    group("g", {solid("1.bmp", QColor(255, 0, 0)), solid("2.bmp", QColor(0, 255, 0))});
+    set("Task", "Default", "0");
+    set("Time", "Option", "1");
+    set("Time", "Scale", "2");   // seconds
+    set("Time", "Value", "60");  // a change a minute: none during this test
+    Tesselvane program(*server_, {"-C"});
+    EXPECT_FALSE(program.finishesWithin(3500));  // "-C" is ignored: still running
+    program.terminate();
+    const int counted = stored("Time", "Count").toInt();
+    EXPECT_GE(counted, 2);
+    EXPECT_LE(counted, 4);
+    EXPECT_FALSE(QFile::exists(wallpaperFile()));
+
+    // The count goes on from where it stopped.
+    set("Time", "Value", QString::number(counted + 2));
+    Tesselvane again(*server_, {});
+    QElapsedTimer waited;
+    waited.start();
+    while (!QFile::exists(wallpaperFile()) && waited.elapsed() < 15000)
+        QThread::msleep(50);
+    const qint64 took = waited.elapsed();
+    EXPECT_TRUE(QFile::exists(wallpaperFile()));
+    EXPECT_GE(took, 1000);  // two more ticks, not counted + 2
+    EXPECT_LT(took, 6000);
+    again.terminate();
+}
+
+TEST_F(ProgramTest, AValueOfAnotherTypeIsReportedAndNothingIsOverwritten) {
+    ASSERT_EQ(runBuiltProgram("tesselvane-reg", {"add", "HKCU\\" + kKey + "\\Option", "/v",
+                                                 "SlideTime", "/t", "REG_DWORD", "/d", "7", "/f"})
+                  .exitCode,
+              0);
+    Tesselvane program(*server_, {"-C"});
+    // The error box waits for its "OK".
+    QThread::msleep(1500);
+    ASSERT_TRUE(program.running());
+    QProcess xdotool;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", server_->display());
+    xdotool.setProcessEnvironment(env);
+    xdotool.start("xdotool", {"search", "--sync", "--name", "^Tesselvane$", "key", "--window", "%1",
+                              "Return"});
+    xdotool.waitForFinished(20000);
+    ASSERT_TRUE(program.finishesWithin(20000));
+    EXPECT_EQ(program.exitCode(), 1);
     const ProcessResult q =
-        runBuiltProgram("tesselvane-reg", {"query", "HKCU\\SOFTWARE\\Morvanti\\TESSEL\\Option"});
+        runBuiltProgram("tesselvane-reg", {"query", "HKCU\\" + kKey + "\\Option"});
     EXPECT_EQ(q.outText(),
               "\nHKEY_CURRENT_USER\\SOFTWARE\\Morvanti\\TESSEL\\Option\n"
               "    SlideTime    REG_DWORD    0x7\n\n");
 }
 
-TEST(Program, RegToolReportsMissingKeysOnStandardError) {
+TEST(RegTool, ReportsMissingKeysOnStandardError) {
     const ProcessResult r = runBuiltProgram("tesselvane-reg", {"query", "HKCU\\Nothing\\Here"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.out.isEmpty());
@@ -75,7 +258,7 @@ TEST(Program, RegToolReportsMissingKeysOnStandardError) {
               "ERROR: The system was unable to find the specified registry key or value.\n");
 }
 
-TEST(Program, RegToolImportsAndExportsFiles) {
+TEST(RegTool, ImportsAndExportsFiles) {
     const QString file = scratchFolder() + "in.reg";
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -93,6 +276,9 @@ TEST(Program, RegToolImportsAndExportsFiles) {
     EXPECT_THAT(e.readAll().toStdString(),
                 HasSubstr("[HKEY_CURRENT_USER\\SOFTWARE\\Morvanti\\TESSEL\\GroupName]\r\n"
                           "\"Group0\"=\"海\"\r\n"));
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(storeFile()).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 TEST(Xvfb, APrivateServerStartsOnAFreeDisplayAndStops) {

@@ -21,9 +21,10 @@ public:
 
     explicit RecordingDesktop(std::shared_ptr<QList<Call>> calls) : calls_(std::move(calls)) {}
     QString Name() const override { return QStringLiteral("recording"); }
-    void Apply(const QString& file, const QImage& picture, WallpaperStyle style, const QColor& background,
-               bool persist) override {
-        if (failWith) throw EDesktopError(*failWith);
+    void Apply(const QString& file, const QImage& picture, WallpaperStyle style,
+               const QColor& background, bool persist) override {
+        if (failWith)
+            throw EDesktopError(*failWith);
         calls_->append({file, picture.size(), style, background, persist});
     }
 

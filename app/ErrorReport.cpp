@@ -1,0 +1,54 @@
+#include "ErrorReport.h"
+
+#include "Desktop.h"
+#include "EPictureError.h"
+#include "ERegistryException.h"
+#include "MessageBoxes.h"
+#include "StoreError.h"
+
+namespace tesselvane {
+
+QString ErrorText(std::exception_ptr error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const ERegistryException& e) {
+        return e.message();
+    } catch (const EPictureError& e) {
+        return e.message();
+    } catch (const EDesktopError& e) {
+        return e.message();
+    } catch (const StoreError& e) {
+        return e.message();
+    } catch (const std::exception& e) {
+        return QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        return QStringLiteral("不明なエラーが発生しました");
+    }
+}
+
+QString WithFullStop(const QString& text) {
+    if (text.isEmpty())
+        return text;
+    const QChar last = text.back();
+    if (last == u'.' || last == u'。' || last == u'！' || last == u'？' || last == u'!' ||
+        last == u'?')
+        return text;
+    return text + (last.unicode() >= 0x3000 ? QStringLiteral("。") : QStringLiteral("."));
+}
+
+void ReportError(std::exception_ptr error) {
+    ShowErrorReport(QApplication::activeWindow(), WithFullStop(ErrorText(error)));
+}
+
+TesselvaneApplication::TesselvaneApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool TesselvaneApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        ReportError(std::current_exception());
+        return false;
+    }
+}
+
+}  // namespace tesselvane

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QApplication>
+#include <QString>
+
+#include <exception>
+#include <utility>
+
+namespace tesselvane {
+
+// The text an error carries, for people: the message of the program's own errors, what() of
+// anything else.
+QString ErrorText(std::exception_ptr error);
+
+// The text of the general error report: the error's text with a full stop added when it has
+// none (a Japanese one after Japanese text).
+QString WithFullStop(const QString& text);
+
+// Runs a command or a timer tick; an error that escapes it is shown in the general error
+// report and the program goes on.
+void ReportError(std::exception_ptr error);
+template <class Command>
+void RunGuarded(Command&& command) {
+    try {
+        std::forward<Command>(command)();
+    } catch (...) {
+        ReportError(std::current_exception());
+    }
+}
+
+// The application object. An error that escapes an event handler anyway is reported like
+// any other, rather than ending the program.
+class TesselvaneApplication : public QApplication {
+public:
+    TesselvaneApplication(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
+}  // namespace tesselvane

@@ -1,0 +1,108 @@
+#include "ProgramStart.h"
+
+#include "DataModule1.h"
+#include "Desktop.h"
+#include "ERegistryException.h"
+#include "ErrorReport.h"
+#include "ExtensionPlugins.h"
+#include "MessageBoxes.h"
+#include "Options.h"
+#include "PictureGlobals.h"
+#include "RegIni.h"
+#include "RegistryStore.h"
+#include "SingleInstance.h"
+#include "TerminationSignals.h"
+#include "TfrmTask.h"
+#include "Wallpaper.h"
+
+#include <QIcon>
+#include <QSessionManager>
+#include <QTimer>
+
+#include <memory>
+
+namespace tesselvane {
+
+namespace {
+
+// A store that cannot be opened or read at start: said in the general error report, then the
+// program ends (there is nothing it could do without its settings).
+int reportAtStart(std::exception_ptr error) {
+    ReportError(error);
+    return 1;
+}
+
+}  // namespace
+
+int RunProgram(int argc, char* argv[]) {
+    TesselvaneApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tesselvane"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Tesselvane"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tesselvane.svg")));
+    // The window hides while the program is resident; only the exit commands end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    std::unique_ptr<RegistryStore> store;
+    std::unique_ptr<RegIni> ini;
+    try {
+        store = std::make_unique<RegistryStore>(RegistryStore::defaultPath());
+        ini = std::make_unique<RegIni>(*store);
+    } catch (const StoreError&) {
+        return reportAtStart(std::make_exception_ptr(ERegistryException(
+            QStringLiteral("キー \\SOFTWARE\\Morvanti\\TESSEL の作成に失敗しました"))));
+    } catch (...) {
+        return reportAtStart(std::current_exception());
+    }
+
+    // A second copy ends at once, without a word, changing nothing.
+    const SingleInstance instance;
+    if (!instance.IsFirst())
+        return 0;
+
+    try {
+        LoadOptions(*ini);
+    } catch (...) {
+        return reportAtStart(std::current_exception());
+    }
+
+    int status = 0;
+    {
+        TDataModule1 dataModule1;
+        DesktopService desktop(*store);
+        Desktop = &desktop;
+        SetPlugInSettingsStore(store.get());
+
+        std::unique_ptr<TfrmTask> frmTask;
+        try {
+            TfrmTask::Environment environment{*store, *ini, QApplication::arguments().mid(1),
+                                              [] { return QDate::currentDate(); }, RandomDraw()};
+            frmTask = std::make_unique<TfrmTask>(std::move(environment));
+        } catch (...) {
+            return reportAtStart(std::current_exception());
+        }
+        TfrmTask& task = *frmTask;
+        ApplicationWindow = task.winId();
+
+        TerminationSignals termination([&task] { task.Exit(); });
+        // A log-off first asks whether we may end: save now, since it may be called off.
+        QObject::connect(&app, &QGuiApplication::commitDataRequest, &task,
+                         [&task](QSessionManager&) { RunGuarded([&task] { task.SaveState(); }); });
+
+        if (task.ShowMainWindowAtStart())
+            task.show();
+        // The first idle moment: the windows exist and the queue is empty.
+        QTimer::singleShot(0, &task, [&task] { RunGuarded([&task] { task.AppIdle(); }); });
+        status = QApplication::exec();
+
+        // Only now, with the event loop over, go the picture list and the plug-ins.
+        frmTask.reset();
+        PictureList.clear();
+        FreePlugIns();
+        SetPlugInSettingsStore(nullptr);
+        ApplicationWindow = 0;
+        Desktop = nullptr;
+    }
+    return status;
+}
+
+}  // namespace tesselvane

@@ -1,0 +1,85 @@
+#include "Scheduler.h"
+
+#include "FileSearch.h"
+
+namespace tesselvane {
+
+namespace {
+
+// Sunday = 1 ... Saturday = 7.
+int sundayFirst(QDate day) {
+    return day.dayOfWeek() % 7 + 1;
+}
+
+}  // namespace
+
+int NextListIndex(int count, int current, bool random, bool back, const RandomDraw& draw) {
+    if (count <= 0)
+        return current;
+    const int last = count - 1;
+    if (random) {
+        const int r = draw(count > 1 ? count - 1 : 1);
+        if (r != current)
+            return r;
+        return current + 1 > last ? 0 : current + 1;
+    }
+    if (!back)
+        return current < last && current >= -1 ? current + 1 : 0;
+    return current > 0 && current <= last ? current - 1 : last;
+}
+
+int WeekOfYear(QDate today) {
+    const QDate newYear(today.year(), 1, 1);
+    int week = static_cast<int>(newYear.daysTo(today)) / 7 + 1;
+    if (sundayFirst(today) < sundayFirst(newYear))
+        ++week;
+    return week > 52 ? 52 : week;
+}
+
+QString DateNumber(int mode, QDate today) {
+    const auto pad = [](int n, int digits) {
+        return QStringLiteral("%1").arg(n, digits, 10, QLatin1Char('0'));
+    };
+    switch (mode) {
+        case 2:
+            return pad(today.month(), 2) + pad(today.day(), 2);
+        case 3:
+            return pad(sundayFirst(today), 3);
+        case 4:
+            return pad(WeekOfYear(today), 3);
+        case 5:
+            return pad(today.month(), 3);
+        default:
+            return QString();
+    }
+}
+
+QString DatePicturePath(const QString& folderText, int mode, QDate today) {
+    QString folder = folderText;
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    const QStringList found =
+        findFiles(folder, QStringLiteral("*") + DateNumber(mode, today) + QStringLiteral(".*"));
+    return found.isEmpty() ? QString() : folder + found.first();
+}
+
+int TimerIntervalMs(int scale, int current) {
+    switch (scale) {
+        case 0:
+            return 3600000;
+        case 1:
+            return 60000;
+        case 2:
+            return 1000;
+        default:
+            return current;
+    }
+}
+
+QString WeekdayKey(QDate day) {
+    static const char* const names[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                        "Thursday", "Friday", "Saturday"};
+    return QStringLiteral("Time\\") + QLatin1String(names[day.dayOfWeek() % 7]);
+}
+
+}  // namespace tesselvane

@@ -1,0 +1,212 @@
+// The main window's commands: choosing and applying pictures, the toolbar and the menu.
+
+#include "TfrmTask.h"
+
+#include "Desktop.h"
+#include "ErrorReport.h"
+#include "Groups.h"
+#include "Help.h"
+#include "MessageBoxes.h"
+#include "Options.h"
+#include "PictureGlobals.h"
+#include "RegIni.h"
+#include "TVersionInfo.h"
+#include "Wallpaper.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
+
+namespace tesselvane {
+
+namespace {
+
+// Marks a change under way, so that a tick falling due meanwhile (the sound plays in a local
+// event loop) waits for it instead of starting a second one.
+class ChangeUnderWay {
+public:
+    explicit ChangeUnderWay(bool& flag) : flag_(flag) { flag_ = true; }
+    ~ChangeUnderWay() { flag_ = false; }
+
+private:
+    bool& flag_;
+};
+
+}  // namespace
+
+void TfrmTask::NextPicture(bool back) {
+    ChangeUnderWay underWay(changing_);
+    if (MyOption.Time.Option >= 2) {
+        const QString path =
+            DatePicturePath(MyOption.Time.Path, MyOption.Time.Option, env_.today());
+        ChangeWallpaper(path);
+        CurrentFile = path;
+        return;
+    }
+    if (PictureList.isEmpty())
+        return;
+    PictureIndex = NextListIndex(static_cast<int>(PictureList.size()), PictureIndex,
+                                 MyOption.Random, back, env_.random);
+    const QString path = PictureList.at(PictureIndex);
+    ChangeWallpaper(path);
+    CurrentFile = path;
+}
+
+void TfrmTask::Timer1Timer() {
+    if (changing_) {
+        // At most one tick waits; the rest of a long change delays the count.
+        tickPending_ = true;
+        return;
+    }
+    do {
+        tickPending_ = false;
+        ++TimerCount;
+        if (TimerCount >= MyOption.Time.Value) {
+            TimerCount = 0;
+            NextPicture(false);
+        }
+    } while (tickPending_ && Timer1_->isActive());
+}
+
+void TfrmTask::spbtnGroupClick() {
+    const QString remembered =
+        cboGroup_->currentIndex() >= 0 ? cboGroup_->currentText() : QString();
+    if (OpenGroupDialog)
+        OpenGroupDialog();
+    LoadGroupNames();
+    const int found = cboGroup_->findText(remembered, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (found >= 0 && !remembered.isEmpty()) {
+        cboGroup_->setCurrentIndex(found);
+        LoadPictureList(env_.ini, PictureList, remembered);
+    }
+}
+
+void TfrmTask::spbtnTimeClick() {
+    if (OpenTimeDialog)
+        OpenTimeDialog();
+}
+
+// Tile (1) or centre (0) through the desktop's own value, then render the wallpaper the
+// desktop has again, so that it shows in the new arrangement.
+void TfrmTask::ArrangeWallpaper(int tile) {
+    RegIni desktop(env_.store, QStringLiteral("Control Panel"));
+    const QString section = QStringLiteral("DeskTop");
+    if (desktop.ReadInteger(section, QStringLiteral("TileWallpaper"), tile == 1 ? 0 : 1) == tile)
+        return;
+    const QString wallpaper = desktop.ReadString(section, QStringLiteral("Wallpaper"), QString());
+    desktop.WriteInteger(section, QStringLiteral("TileWallpaper"), tile);
+    ChangeWallpaper(wallpaper);
+}
+
+void TfrmTask::spbtnTileClick() {
+    ArrangeWallpaper(1);
+}
+
+void TfrmTask::spbtnCenterClick() {
+    ArrangeWallpaper(0);
+}
+
+void TfrmTask::spbtnSlideClick() {
+    if (cboGroup_->currentIndex() < 0) {
+        ShowWarning(this, QStringLiteral("グループを選択してください。"));
+        return;
+    }
+    if (OpenSlideShow)
+        OpenSlideShow();
+}
+
+void TfrmTask::spbtnOptionClick() {
+    if (OpenOptionDialog)
+        OpenOptionDialog();
+}
+
+void TfrmTask::spbtnHelpClick() {
+    OpenHelp(HelpCommand::Finder);
+}
+
+void TfrmTask::cboGroupChange() {
+    LoadPictureList(env_.ini, PictureList,
+                    cboGroup_->currentIndex() >= 0 ? cboGroup_->currentText() : QString());
+}
+
+void TfrmTask::pmnuResizeClick() {
+    RestoreToolbar();
+}
+
+void TfrmTask::pmnuNextClick() {
+    NextPicture(false);
+}
+
+void TfrmTask::pmnuBackClick() {
+    NextPicture(true);
+}
+
+void TfrmTask::pmnuJumpClick() {
+    if (OpenJumpDialog)
+        OpenJumpDialog();
+}
+
+void TfrmTask::pmnuStopClick() {
+    // The mark says paused; only this command changes it (a restart may leave it set).
+    if (paused_) {
+        SetTrayTip(QStringLiteral("TesselvaneMain"));
+        Timer1_->start();
+    } else {
+        SetTrayTip(QStringLiteral("TesselvaneMain(停止中)"));
+        Timer1_->stop();
+    }
+    paused_ = !paused_;
+    MenuItem("pmnuStop")->setChecked(paused_);
+}
+
+void TfrmTask::N5Click() {
+    ChangeUnderWay underWay(changing_);
+    ChangeWallpaper(CurrentFile);
+}
+
+void TfrmTask::pmnuClearClick() {
+    // The file, CurrentFile and PictureIndex stay: only the desktop loses its picture.
+    if (Desktop)
+        Desktop->SetWallpaper(DesktopService::kNone, MyOption.UpdateReg);
+}
+
+void TfrmTask::About1Click() {
+    QAction* about = MenuItem("About1");
+    about->setEnabled(false);
+    VersionInfo1_->Execute(this);
+    about->setEnabled(true);
+}
+
+void TfrmTask::pmnuExitClick() {
+    Exit();
+}
+
+void TfrmTask::DropFiles(const QStringList& paths) {
+    // Only the first file counts; CurrentFile and PictureIndex stay as they are.
+    if (paths.isEmpty())
+        return;
+    ChangeUnderWay underWay(changing_);
+    ChangeWallpaper(paths.first());
+}
+
+void TfrmTask::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TfrmTask::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile())
+            paths.append(url.toLocalFile());
+    }
+    event->acceptProposedAction();
+    RunGuarded([this, paths] { DropFiles(paths); });
+}
+
+}  // namespace tesselvane

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace tesselvane {
+
+// The program's message boxes: a fixed text, the icon and caption of their kind, one "OK".
+enum class MessageKind { Warning, Error, Report };
+
+// "警告" with the warning icon.
+void ShowWarning(QWidget* parent, const QString& text);
+// "エラー" with the error icon.
+void ShowError(QWidget* parent, const QString& text);
+// The general error report: "Tesselvane" with the error icon.
+void ShowErrorReport(QWidget* parent, const QString& text);
+
+// Receives every box instead of the screen; for tests, which cannot click "OK".
+using MessageBoxHook =
+    std::function<void(MessageKind kind, const QString& caption, const QString& text)>;
+void SetMessageBoxHook(MessageBoxHook hook);
+
+}  // namespace tesselvane

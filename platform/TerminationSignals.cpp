@@ -1,0 +1,44 @@
+#include "TerminationSignals.h"
+
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace tesselvane {
+
+namespace {
+
+int g_pipe[2] = {-1, -1};
+
+void onSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_pipe[1], &byte, 1);
+}
+
+}  // namespace
+
+TerminationSignals::TerminationSignals(std::function<void()> handler, QObject* parent) : QObject(parent) {
+    if (g_pipe[0] < 0 && ::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    auto* notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [handler = std::move(handler)] {
+        char buffer[16];
+        while (::read(g_pipe[0], buffer, sizeof buffer) > 0) {
+        }
+        handler();
+    });
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signal, &action, nullptr);
+}
+
+TerminationSignals::~TerminationSignals() {
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signal, &action, nullptr);
+}
+
+}  // namespace tesselvane

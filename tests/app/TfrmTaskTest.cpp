@@ -1,0 +1,540 @@
+#include "DataModule1.h"
+#include "Desktop.h"
+#include "ErrorReport.h"
+#include "Groups.h"
+#include "MessageBoxes.h"
+#include "Options.h"
+#include "PictureGlobals.h"
+#include "RecordingDesktop.h"
+#include "RegIni.h"
+#include "RegistryStore.h"
+#include "Screen.h"
+#include "Sound.h"
+#include "TestFolders.h"
+#include "TfrmTask.h"
+#include "Wallpaper.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QToolButton>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <deque>
+
+using namespace tesselvane;
+using namespace tesselvane::test;
+using ::testing::ElementsAre;
+using State = TfrmTask::State;
+
+namespace {
+
+struct Box {
+    MessageKind kind;
+    QString caption;
+    QString text;
+};
+
+class TfrmTaskTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        store_ = std::make_unique<RegistryStore>(RegistryStore::defaultPath());
+        ini_ = std::make_unique<RegIni>(*store_);
+        desktop_ =
+            std::make_unique<DesktopService>(*store_, std::make_unique<RecordingDesktop>(calls_));
+        Desktop = desktop_.get();
+        SetScreenOverride(ScreenOverride{24, QSize(800, 600)});
+        SetMessageBoxHook([this](MessageKind kind, const QString& caption, const QString& text) {
+            boxes_.push_back({kind, caption, text});
+        });
+        PictureList.clear();
+        PictureIndex = -1;
+        CurrentFile.clear();
+        TimerCount = 0;
+    }
+    void TearDown() override {
+        task_.reset();
+        dataModule_.reset();
+        SetMessageBoxHook({});
+        SetScreenOverride(std::nullopt);
+        Desktop = nullptr;
+    }
+
+    // A solid picture file, so the wallpaper tells which picture was applied.
+    QString picture(const QString& name, QColor colour) {
+        QImage image(8, 8, QImage::Format_RGB888);
+        image.fill(colour);
+        const QString path = scratchFolder() + name;
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        EXPECT_TRUE(image.save(path, "BMP"));
+        return path;
+    }
+
+    void group(const QString& name, const QStringList& files) {
+        QStringList names = ReadGroupNames(*ini_);
+        if (!names.contains(name)) {
+            names.append(name);
+            SaveGroupNames(*ini_, names);
+        }
+        SaveGroup(*ini_, name, GroupKind::FileList, QString(), files);
+    }
+
+    void set(const QString& section, const QString& ident, const QString& value) {
+        ini_->WriteString(section, ident, value);
+    }
+
+    // The window as the program creates it: options loaded first, the data module before it.
+    TfrmTask& create(QStringList arguments = {}, std::deque<int> draws = {}) {
+        LoadOptions(*ini_, MyOption, QStringLiteral("/nonexistent-program-folder/"));
+        dataModule_ = std::make_unique<TDataModule1>();
+        draws_ = std::move(draws);
+        TfrmTask::Environment env{*store_, *ini_, std::move(arguments), [this] { return today_; },
+                                  [this](int count) {
+                                      drawCounts_.push_back(count);
+                                      const int v = draws_.empty() ? 0 : draws_.front();
+                                      if (!draws_.empty())
+                                          draws_.pop_front();
+                                      return v;
+                                  }};
+        task_ = std::make_unique<TfrmTask>(std::move(env));
+        return *task_;
+    }
+
+    // The colour of the wallpaper last applied; black for "no wallpaper".
+    QRgb shown() {
+        if (calls_->isEmpty() || calls_->last().file.isEmpty())
+            return qRgb(0, 0, 0);
+        return QImage(WallpaperFile()).pixel(0, 0);
+    }
+
+    QToolButton* button(const char* name) {
+        return task_->findChild<QToolButton*>(QLatin1String(name));
+    }
+    void trigger(const char* item) { task_->MenuItem(item)->trigger(); }
+
+    std::shared_ptr<QList<RecordingDesktop::Call>> calls_ =
+        std::make_shared<QList<RecordingDesktop::Call>>();
+    std::vector<Box> boxes_;
+    std::unique_ptr<RegistryStore> store_;
+    std::unique_ptr<RegIni> ini_;
+    std::unique_ptr<DesktopService> desktop_;
+    std::unique_ptr<TDataModule1> dataModule_;
+    std::unique_ptr<TfrmTask> task_;
+    QDate today_{2026, 7, 4};  // a Saturday
+    std::deque<int> draws_;
+    std::vector<int> drawCounts_;
+};
+
+TEST_F(TfrmTaskTest, TheToolbarAsDesigned) {
+    TfrmTask& task = create();
+    EXPECT_EQ(task.windowTitle(), "Tesselvane");
+    EXPECT_EQ(task.size(), QSize(397, 31));
+    EXPECT_EQ(task.minimumSize(), task.maximumSize());
+    const std::pair<const char*, std::pair<int, const char*>> expected[] = {
+        {"spbtnExit", {4, "終了"}},
+        {"spbtnStart", {32, "開始"}},
+        {"spbtnGroup", {56, "ｸﾞﾙｰﾌﾟの編集"}},
+        {"spbtnTime", {84, "時間の設定"}},
+        {"spbtnTile", {112, "画面全体に表示"}},
+        {"spbtnCenter", {136, "中央に表示"}},
+        {"spbtnSlide", {164, "ｽﾗｲﾄﾞ"}},
+        {"spbtnOption", {340, "ｵﾌﾟｼｮﾝ"}},
+        {"spbtnHelp", {368, "ﾍﾙﾌﾟ"}},
+    };
+    for (const auto& [name, where] : expected) {
+        QToolButton* b = button(name);
+        ASSERT_TRUE(b) << name;
+        EXPECT_EQ(b->x(), where.first) << name;
+        EXPECT_EQ(b->size(), QSize(25, 25)) << name;
+        EXPECT_EQ(b->toolTip(), QString::fromUtf8(where.second)) << name;
+        EXPECT_TRUE(b->autoRaise()) << name;
+        EXPECT_FALSE(b->icon().isNull()) << name;
+    }
+    EXPECT_EQ(task.GroupBox()->x(), 195);
+    EXPECT_EQ(task.GroupBox()->width(), 142);
+    EXPECT_FALSE(task.GroupBox()->isEditable());
+    QStringList captions;
+    for (QAction* a : task.PopupMenu()->actions())
+        captions.append(a->isSeparator() ? "-" : a->text());
+    EXPECT_THAT(captions, ElementsAre("元のｻｲｽﾞに戻す(&R)", "-", "次へ(&N)", "前へ(&P)",
+                                      "ジャンプ(&J)", "-", "一時停止(&S)", "-", "再表示(&F)",
+                                      "壁紙を消す(&C)", "-", "バージョン情報...(&I)", "終了(&Z)"));
+}
+
+TEST_F(TfrmTaskTest, AFirstRunShowsTheToolbarAndChangesNothing) {
+    TfrmTask& task = create();
+    EXPECT_TRUE(task.ShowMainWindowAtStart());
+    EXPECT_EQ(task.pos(), QPoint(0, 0));
+    EXPECT_EQ(task.GroupBox()->currentIndex(), -1);
+    task.show();
+    task.AppIdle();
+    EXPECT_TRUE(calls_->isEmpty());
+    EXPECT_EQ(task.CurrentState(), State::Visible);
+    EXPECT_FALSE(task.TrayIcon());
+}
+
+TEST_F(TfrmTaskTest, CreationRestoresWhatTheLastRunSaved) {
+    group("a", {picture("a1.bmp", Qt::red)});
+    group("b", {picture("b1.bmp", Qt::green), picture("b2.bmp", Qt::blue),
+                picture("b3.bmp", Qt::yellow)});
+    set("Task", "Left", "120");
+    set("Task", "Top", "80");
+    set("Task", "Default", "1");
+    set("Task", "Index", "7");  // past the end of three: starts again at 0
+    set("Time", "Count", "2");
+    store_->setValue("Control Panel\\Desktop", RegValue::text("TileWallpaper", "0"));
+    TfrmTask& task = create();
+    EXPECT_EQ(task.pos(), QPoint(120, 80));
+    EXPECT_EQ(task.GroupBox()->currentText(), "b");
+    EXPECT_EQ(PictureList.size(), 3);
+    EXPECT_EQ(PictureIndex, 0);
+    EXPECT_EQ(TimerCount, 2);
+    EXPECT_FALSE(task.TileDown());
+    EXPECT_FALSE(task.ShowMainWindowAtStart());  // a group is selected: resident at once
+}
+
+TEST_F(TfrmTaskTest, StoredPositionsOutOfRangeAndIndexesAtTheEdges) {
+    group("a", {picture("a1.bmp", Qt::red)});
+    set("Task", "Default", "5");
+    set("Task", "Index", "-1");
+    store_->setValue("Control Panel\\Desktop", RegValue::text("TileWallpaper", "2"));
+    TfrmTask& task = create();
+    EXPECT_EQ(task.GroupBox()->currentIndex(), -1);
+    EXPECT_TRUE(PictureList.isEmpty());
+    EXPECT_EQ(PictureIndex, -1);   // -1 stays -1
+    EXPECT_TRUE(task.TileDown());  // left as designed
+    EXPECT_TRUE(task.ShowMainWindowAtStart());
+}
+
+TEST_F(TfrmTaskTest, TheWeekdaysGroupIsTakenWhenItExists) {
+    group("weekend", {picture("w1.bmp", Qt::red), picture("w2.bmp", Qt::green)});
+    group("work", {picture("k1.bmp", Qt::blue)});
+    set("Time", "SetWeekday", "1");
+    set("Task", "Default", "1");
+    set("Time\\Saturday", "GroupName", "WEEKEND");
+    set("Time\\Saturday", "Index", "1");
+    create();
+    EXPECT_EQ(task_->GroupBox()->currentText(), "weekend");
+    EXPECT_EQ(PictureIndex, 1);
+    task_.reset();
+
+    // A weekday naming a group that is gone: the stored group and index stay.
+    set("Time\\Saturday", "GroupName", "holidays");
+    set("Task", "Index", "0");
+    create();
+    EXPECT_EQ(task_->GroupBox()->currentText(), "work");
+    EXPECT_EQ(PictureIndex, 0);
+}
+
+TEST_F(TfrmTaskTest, StartWithoutAGroupWarnsAndStays) {
+    TfrmTask& task = create();
+    task.show();
+    button("spbtnStart")->click();
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].kind, MessageKind::Warning);
+    EXPECT_EQ(boxes_[0].caption, "警告");
+    EXPECT_EQ(boxes_[0].text, "グループを選択してください。");
+    EXPECT_EQ(task.CurrentState(), State::Visible);
+    button("spbtnSlide")->click();
+    EXPECT_EQ(boxes_.size(), 2u);
+}
+
+TEST_F(TfrmTaskTest, StartGoesResidentAndRunsTheTimerInIntervalModeOnly) {
+    group("g", {picture("1.bmp", Qt::red)});
+    set("Time", "Option", "1");
+    set("Time", "Scale", "1");
+    TfrmTask& task = create();
+    task.GroupBox()->setCurrentIndex(0);
+    task.show();
+    task.spbtnStartClick();
+    EXPECT_EQ(task.CurrentState(), State::Resident);
+    EXPECT_TRUE(task.Timer()->isActive());
+    EXPECT_EQ(task.Timer()->interval(), 60000);
+    ASSERT_TRUE(task.TrayIcon());
+    EXPECT_EQ(task.TrayIcon()->toolTip(), "TesselvaneMain");
+    EXPECT_TRUE(calls_->isEmpty());  // starting never changes the wallpaper
+
+    task.pmnuResizeClick();
+    EXPECT_EQ(task.CurrentState(), State::Visible);
+    EXPECT_FALSE(task.Timer()->isActive());
+
+    MyOption.Time.Option = 0;
+    task.spbtnStartClick();
+    EXPECT_FALSE(task.Timer()->isActive());
+}
+
+TEST_F(TfrmTaskTest, MinimisingSendsTheProgramToTheNotificationArea) {
+    group("g", {picture("1.bmp", Qt::red)});
+    TfrmTask& task = create();
+    task.GroupBox()->setCurrentIndex(0);
+    task.show();
+    task.setWindowState(Qt::WindowMinimized);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(task.CurrentState(), State::Resident);
+    EXPECT_FALSE(task.windowState() & Qt::WindowMinimized);
+}
+
+TEST_F(TfrmTaskTest, PauseKeepsTheCountAndChangesTheTip) {
+    group("g", {picture("1.bmp", Qt::red)});
+    set("Time", "Option", "1");
+    TfrmTask& task = create();
+    task.GroupBox()->setCurrentIndex(0);
+    task.spbtnStartClick();
+    TimerCount = 1;
+    trigger("pmnuStop");
+    EXPECT_EQ(task.CurrentState(), State::Paused);
+    EXPECT_EQ(task.TrayIcon()->toolTip(), "TesselvaneMain(停止中)");
+    EXPECT_TRUE(task.MenuItem("pmnuStop")->isChecked());
+    trigger("pmnuStop");
+    EXPECT_EQ(task.CurrentState(), State::Resident);
+    EXPECT_EQ(task.TrayIcon()->toolTip(), "TesselvaneMain");
+    EXPECT_EQ(TimerCount, 1);
+}
+
+TEST_F(TfrmTaskTest, TheMenuIsPreparedForTheMode) {
+    TfrmTask& task = create();
+    const auto enabled = [&](const char* item) { return task.MenuItem(item)->isEnabled(); };
+    for (int mode = 0; mode <= 5; ++mode) {
+        for (const bool random : {false, true}) {
+            MyOption.Time.Option = mode;
+            MyOption.Random = random;
+            task.PopupMenu1Popup();
+            EXPECT_EQ(enabled("pmnuStop"), mode == 1) << mode;
+            EXPECT_EQ(enabled("pmnuNext"), mode <= 1) << mode;
+            EXPECT_EQ(enabled("pmnuBack"), mode <= 1 && !random) << mode << random;
+            for (const char* always :
+                 {"pmnuResize", "pmnuJump", "N5", "pmnuClear", "About1", "pmnuExit"}) {
+                EXPECT_TRUE(enabled(always)) << always;
+            }
+        }
+    }
+}
+
+TEST_F(TfrmTaskTest, NextAndPreviousWalkTheListAndRecordThePicture) {
+    const QStringList files{picture("1.bmp", Qt::red), picture("2.bmp", Qt::green),
+                            picture("3.bmp", Qt::blue)};
+    group("g", files);
+    set("Task", "Default", "0");
+    TfrmTask& task = create();
+    trigger("pmnuNext");
+    EXPECT_EQ(PictureIndex, 0);
+    EXPECT_EQ(CurrentFile, files[0]);
+    EXPECT_EQ(shown(), qRgb(255, 0, 0));
+    trigger("pmnuBack");
+    EXPECT_EQ(PictureIndex, 2);
+    EXPECT_EQ(shown(), qRgb(0, 0, 255));
+    trigger("pmnuNext");
+    EXPECT_EQ(PictureIndex, 0);
+
+    // An empty list: nothing happens at all.
+    task.GroupBox()->setCurrentIndex(-1);
+    task.cboGroupChange();
+    const auto before = calls_->size();
+    trigger("pmnuNext");
+    EXPECT_EQ(calls_->size(), before);
+    EXPECT_EQ(CurrentFile, files[0]);
+}
+
+TEST_F(TfrmTaskTest, RandomOrderDrawsOverOneFewerThanTheList) {
+    group("g",
+          {picture("1.bmp", Qt::red), picture("2.bmp", Qt::green), picture("3.bmp", Qt::blue)});
+    set("Task", "Default", "0");
+    set("Option", "Random", "1");
+    create({}, {1, 1, 0});
+    trigger("pmnuNext");  // -1 -> 1
+    trigger("pmnuNext");  // draw 1 equals 1 -> 2
+    trigger("pmnuNext");  // draw 0 -> 0
+    EXPECT_EQ(PictureIndex, 0);
+    EXPECT_THAT(drawCounts_, ElementsAre(2, 2, 2));
+}
+
+TEST_F(TfrmTaskTest, DateModesTakeTheDatesFileAndRemoveTheWallpaperWithoutOne) {
+    const QString folder = scratchFolder() + "dates/";
+    picture("dates/a0704.bmp", Qt::red);
+    picture("dates/w007.bmp", Qt::green);  // Saturday
+    set("Time", "Path", folder);
+    set("Time", "Option", "2");
+    TfrmTask& task = create();
+    EXPECT_FALSE(task.ShowMainWindowAtStart());
+    task.NextPicture(false);
+    EXPECT_EQ(CurrentFile, folder + "a0704.bmp");
+    EXPECT_EQ(shown(), qRgb(255, 0, 0));
+    MyOption.Time.Option = 3;
+    task.NextPicture(true);
+    EXPECT_EQ(shown(), qRgb(0, 255, 0));
+    today_ = QDate(2026, 7, 5);
+    MyOption.Time.Option = 2;
+    task.NextPicture(false);
+    EXPECT_EQ(CurrentFile, "");
+    EXPECT_EQ(calls_->last().file, "");
+    EXPECT_EQ(PictureIndex, -1);  // the list is not touched
+}
+
+TEST_F(TfrmTaskTest, TicksChangeEveryValueUnits) {
+    group("g", {picture("1.bmp", Qt::red), picture("2.bmp", Qt::green)});
+    set("Task", "Default", "0");
+    set("Time", "Option", "1");
+    set("Time", "Value", "2");
+    TfrmTask& task = create();
+    std::vector<int> changesAfterTick;
+    for (int tick = 1; tick <= 6; ++tick) {
+        task.Timer1Timer();
+        changesAfterTick.push_back(static_cast<int>(calls_->size()));
+    }
+    EXPECT_THAT(changesAfterTick, ElementsAre(0, 1, 1, 2, 2, 3));
+    MyOption.Time.Value = 0;
+    task.Timer1Timer();
+    task.Timer1Timer();
+    EXPECT_EQ(calls_->size(), 5);
+}
+
+TEST_F(TfrmTaskTest, ATickDuringAChangeWaitsForIt) {
+    group("g", {picture("1.bmp", Qt::red), picture("2.bmp", Qt::green)});
+    set("Task", "Default", "0");
+    set("Time", "Option", "1");
+    set("Time", "Value", "1");
+    set("Option", "UseSound", "1");
+    set("Option", "SoundFile", "/x.wav");
+    TfrmTask& task = create();
+    task.GroupBox()->setCurrentIndex(0);
+    task.spbtnStartClick();
+    bool first = true;
+    // The sound plays in a local event loop; three ticks fall due during the first change.
+    SetSoundObserver([&](const QString&) {
+        if (!std::exchange(first, false))
+            return;
+        for (int i = 0; i < 3; ++i)
+            task.Timer1Timer();
+    });
+    task.Timer1Timer();
+    SetSoundObserver({});
+    // One change, then the one waiting tick: two changes, not four.
+    EXPECT_EQ(calls_->size(), 2);
+}
+
+TEST_F(TfrmTaskTest, RedisplayClearAndDroppedFiles) {
+    const QString red = picture("1.bmp", Qt::red);
+    group("g", {red});
+    set("Task", "Default", "0");
+    create();
+    trigger("pmnuNext");
+    trigger("pmnuClear");
+    EXPECT_EQ(calls_->last().file, "");
+    EXPECT_EQ(CurrentFile, red);  // stays
+    EXPECT_EQ(PictureIndex, 0);
+    trigger("N5");
+    EXPECT_EQ(shown(), qRgb(255, 0, 0));
+
+    const QString blue = picture("long/" + QString(200, u'x') + "/blue.bmp", Qt::blue);
+    task_->DropFiles({blue, picture("green.bmp", Qt::green)});
+    EXPECT_EQ(shown(), qRgb(0, 0, 255));  // the first only, whatever its length
+    EXPECT_EQ(CurrentFile, red);
+}
+
+TEST_F(TfrmTaskTest, TileAndCentreRenderTheDesktopsWallpaperAgain) {
+    const QString red = picture("1.bmp", Qt::red);
+    store_->setValue("Control Panel\\Desktop", RegValue::text("Wallpaper", red));
+    TfrmTask& task = create();
+    store_->setValue("Control Panel\\Desktop", RegValue::text("TileWallpaper", "1"));
+    task.spbtnTileClick();
+    EXPECT_TRUE(calls_->isEmpty());  // already tiled: nothing at all
+    task.spbtnCenterClick();
+    ASSERT_EQ(calls_->size(), 1);
+    EXPECT_EQ(calls_->last().style, WallpaperStyle::Centered);
+    EXPECT_EQ(store_->value("Control Panel\\Desktop", "TileWallpaper")->toText(), "0");
+    task.spbtnTileClick();
+    EXPECT_EQ(calls_->last().style, WallpaperStyle::Tiled);
+    EXPECT_EQ(shown(), qRgb(255, 0, 0));
+}
+
+TEST_F(TfrmTaskTest, ExitSavesEverythingTheWindowKeeps) {
+    group("a", {picture("1.bmp", Qt::red)});
+    group("b", {picture("2.bmp", Qt::green), picture("3.bmp", Qt::blue)});
+    set("Time", "SetWeekday", "1");
+    TfrmTask& task = create();
+    task.move(33, 44);
+    task.GroupBox()->setCurrentIndex(1);
+    task.cboGroupChange();
+    task.NextPicture(false);
+    task.NextPicture(false);
+    TimerCount = 5;
+    MyOption.Random = true;
+    trigger("pmnuExit");
+    const auto read = [&](const char* section, const char* ident) {
+        return ini_->ReadString(section, ident, "-");
+    };
+    EXPECT_EQ(read("Task", "Index"), "1");
+    EXPECT_EQ(read("Task", "Default"), "1");
+    EXPECT_EQ(read("Time", "Count"), "5");
+    EXPECT_EQ(read("Option", "Random"), "1");
+    EXPECT_EQ(read("Time\\Saturday", "Index"), "1");
+    EXPECT_NE(read("Task", "Left"), "-");
+}
+
+TEST_F(TfrmTaskTest, TheStartupActionOfEachMode) {
+    const QStringList files{picture("1.bmp", Qt::red), picture("2.bmp", Qt::green)};
+    group("g", files);
+    set("Task", "Default", "0");
+    set("Task", "Index", "1");
+
+    // Mode 1 without TimeBoot: no change, the stored picture is the current one.
+    set("Time", "Option", "1");
+    TfrmTask* task = &create({"-c"});
+    task->AppIdle();
+    EXPECT_TRUE(calls_->isEmpty());
+    EXPECT_EQ(CurrentFile, files[1]);
+    EXPECT_EQ(task->CurrentState(), State::Resident);  // "-C" means nothing in mode 1
+    EXPECT_TRUE(task->Timer()->isActive());
+    task_.reset();
+
+    // Mode 1 with TimeBoot: the next picture at once.
+    set("Time", "TimeBoot", "1");
+    task = &create();
+    task->AppIdle();
+    EXPECT_EQ(shown(), qRgb(255, 0, 0));
+    task_.reset();
+
+    // Mode 0: the next picture, then resident; with "-C" the program ends after saving.
+    set("Time", "Option", "0");
+    set("Task", "Index", "0");
+    task = &create({"-C"});
+    task->AppIdle();
+    EXPECT_EQ(shown(), qRgb(0, 255, 0));
+    EXPECT_EQ(ini_->ReadString("Task", "Index", ""), "1");
+    EXPECT_FALSE(task->TrayIcon());
+}
+
+TEST_F(TfrmTaskTest, AnErrorInACommandIsReportedAndTheProgramGoesOn) {
+    QFile bad(scratchFolder() + "bad.bmp");
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("BM not a bitmap");
+    bad.close();
+    group("g", {scratchFolder() + "bad.bmp", picture("ok.bmp", Qt::red)});
+    set("Task", "Default", "0");
+    TfrmTask& task = create();
+    task.show();
+    trigger("pmnuNext");
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].kind, MessageKind::Report);
+    EXPECT_EQ(boxes_[0].caption, "Tesselvane");
+    EXPECT_EQ(boxes_[0].text, "ビットマップ画像 " + scratchFolder() + "bad.bmp は不正です。");
+    trigger("pmnuNext");
+    EXPECT_EQ(shown(), qRgb(255, 0, 0));
+    EXPECT_EQ(task.CurrentState(), State::Visible);
+}
+
+TEST(ErrorReport, AddsAFullStopOnlyWhenThereIsNone) {
+    EXPECT_EQ(WithFullStop("'x' のデータ型が不正です"), "'x' のデータ型が不正です。");
+    EXPECT_EQ(WithFullStop("Disk full"), "Disk full.");
+    EXPECT_EQ(WithFullStop("Done."), "Done.");
+    EXPECT_EQ(WithFullStop("済み。"), "済み。");
+    EXPECT_EQ(WithFullStop(""), "");
+}
+
+}  // namespace

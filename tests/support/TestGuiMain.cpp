@@ -1,0 +1,18 @@
+// The main of the GUI test binaries: a QApplication (on the offscreen platform the tests
+// set), and fresh per-user folders for every test.
+
+#include "TestFolders.h"
+
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char* argv[]) {
+    ::testing::InitGoogleTest(&argc, argv);
+    // Also when the build lists the tests, which it does without the tests' environment.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    tesselvane::test::installFreshFoldersForEveryTest();
+    return RUN_ALL_TESTS();
+}
