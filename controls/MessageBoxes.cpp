@@ -14,8 +14,8 @@ void show(QWidget* parent, MessageKind kind, const QString& caption, QMessageBox
         g_hook(kind, caption, text);
         return;
     }
-    QMessageBox box(icon, caption, text, QMessageBox::Ok, parent);
-    box.setButtonText(QMessageBox::Ok, QStringLiteral("OK"));
+    QMessageBox box(icon, caption, text, QMessageBox::NoButton, parent);
+    box.setDefaultButton(box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole));
     box.exec();
 }
 
