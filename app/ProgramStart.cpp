@@ -12,6 +12,8 @@
 #include "RegistryStore.h"
 #include "SingleInstance.h"
 #include "TerminationSignals.h"
+#include "TesselvaneApplication.h"
+#include "TfrmJump.h"
 #include "TfrmTask.h"
 #include "Wallpaper.h"
 
@@ -82,6 +84,9 @@ int RunProgram(int argc, char* argv[]) {
         }
         TfrmTask& task = *frmTask;
         ApplicationWindow = task.winId();
+        // The dialogs live as long as the main window; they are only shown and hidden.
+        TfrmJump frmJump(*ini, *task.GroupBox(), [&task] { task.cboGroupChange(); });
+        task.OpenJumpDialog = [&frmJump] { frmJump.ShowJump(); };
 
         TerminationSignals termination([&task] { task.Exit(); });
         // A log-off first asks whether we may end: save now, since it may be called off.

@@ -12,11 +12,12 @@ bool WriteBmp(QIODevice& device, const QImage& image) {
     if (image.isNull())
         return false;
     const bool indexed = image.format() == QImage::Format_Indexed8;
-    const QImage source =
-        indexed || image.format() == QImage::Format_RGB888 || image.format() == QImage::Format_RGB32
-            ? image
-            : image.convertToFormat(QImage::Format_RGB32);
-    const int bits = indexed ? 8 : 24;
+    // RGB32 is the screen's own format: its rows are the 32-bit BMP rows as they stand.
+    const bool rgb32 = image.format() == QImage::Format_RGB32;
+    const QImage source = indexed || rgb32 || image.format() == QImage::Format_RGB888
+                              ? image
+                              : image.convertToFormat(QImage::Format_RGB32);
+    const int bits = indexed ? 8 : (rgb32 ? 32 : 24);
     const quint32 colours = indexed ? static_cast<quint32>(source.colorCount()) : 0;
     const quint64 stride =
         DibStride(static_cast<quint64>(source.width()), static_cast<quint64>(bits));
@@ -56,6 +57,13 @@ bool WriteBmp(QIODevice& device, const QImage& image) {
     const bool rgb888 = source.format() == QImage::Format_RGB888;
     for (int y = source.height() - 1; y >= 0; --y) {
         const uchar* src = source.constScanLine(y);
+        if (rgb32) {
+            if (device.write(reinterpret_cast<const char*>(src), static_cast<qint64>(stride)) !=
+                static_cast<qint64>(stride)) {
+                return false;
+            }
+            continue;
+        }
         if (indexed) {
             std::copy(src, src + source.width(), row.begin());
         } else if (rgb888) {

@@ -4,7 +4,9 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -87,7 +89,110 @@ struct DecodeJob {
     bool outOfMemory = false;
     JSAMPROW colormap[3] = {};
     int colours = 0;
+    // Resampling to a given size while decoding (all malloc'd, freed whatever happens).
+    int targetWidth = 0;
+    int targetHeight = 0;
+    unsigned char* sourceRow = nullptr;
+    unsigned char* resampled[2] = {};
+    std::int32_t* xIndex = nullptr;
+    std::uint16_t* xWeight = nullptr;
 };
+
+// Where output position `i` of `to` falls on an axis of `from` pixels, in 1/65536 pixel, with
+// pixel centres matched and the ends held.
+std::int64_t sourcePosition(std::int64_t i, std::int64_t from, std::int64_t to) {
+    const std::int64_t position = ((2 * i + 1) * from - to) * 65536 / (2 * to);
+    return std::clamp<std::int64_t>(position, 0, (from - 1) * 65536);
+}
+
+// a and b mixed by w/256, two 8-bit channels at a time in each half of a 32-bit word.
+inline std::uint32_t mix(std::uint32_t a, std::uint32_t b, std::uint32_t w) {
+    const std::uint32_t v = 256 - w;
+    const std::uint32_t rb = (((a & 0x00FF00FFu) * v + (b & 0x00FF00FFu) * w) >> 8) & 0x00FF00FFu;
+    const std::uint32_t ga =
+        ((((a >> 8) & 0x00FF00FFu) * v + ((b >> 8) & 0x00FF00FFu) * w)) & 0xFF00FF00u;
+    return rb | ga;
+}
+
+// One decoded row of 4-byte pixels, resampled to the target width.
+void resampleRow(const DecodeJob* job, const unsigned char* source, unsigned char* row) {
+    const auto* in = reinterpret_cast<const std::uint32_t*>(source);
+    auto* out = reinterpret_cast<std::uint32_t*>(row);
+    const std::int32_t last = static_cast<std::int32_t>(job->width) - 1;
+    for (int x = 0; x < job->targetWidth; ++x) {
+        const std::int32_t i = job->xIndex[x];
+        out[x] = mix(in[i], in[std::min(i + 1, last)], job->xWeight[x]);
+    }
+}
+
+// Two resampled rows mixed by w/256 into an output row.
+void mixRows(const unsigned char* a, const unsigned char* b, unsigned w, unsigned char* out,
+             int width) {
+    const auto* pa = reinterpret_cast<const std::uint32_t*>(a);
+    const auto* pb = reinterpret_cast<const std::uint32_t*>(b);
+    auto* po = reinterpret_cast<std::uint32_t*>(out);
+    if (w == 0) {
+        std::memcpy(po, pa, static_cast<std::size_t>(width) * 4);
+        return;
+    }
+    for (int x = 0; x < width; ++x)
+        po[x] = mix(pa[x], pb[x], w);
+}
+
+// Reads every row, resampling to the target size on the way: the picture at its decoded size
+// never exists whole, which saves memory and a pass over it.
+int readResampled(DecodeJob* job) {
+    j_decompress_ptr cinfo = &job->cinfo;
+    const int tw = job->targetWidth, th = job->targetHeight;
+    const std::int64_t w0 = job->width, h0 = job->height;
+    job->stride = static_cast<std::size_t>(tw) * 4;
+    job->pixels =
+        static_cast<unsigned char*>(std::malloc(job->stride * static_cast<std::size_t>(th)));
+    job->sourceRow = static_cast<unsigned char*>(std::malloc(static_cast<std::size_t>(w0) * 4));
+    job->resampled[0] = static_cast<unsigned char*>(std::malloc(job->stride));
+    job->resampled[1] = static_cast<unsigned char*>(std::malloc(job->stride));
+    job->xIndex = static_cast<std::int32_t*>(
+        std::malloc(sizeof(std::int32_t) * static_cast<std::size_t>(tw)));
+    job->xWeight = static_cast<std::uint16_t*>(
+        std::malloc(sizeof(std::uint16_t) * static_cast<std::size_t>(tw)));
+    if (!job->pixels || !job->sourceRow || !job->resampled[0] || !job->resampled[1] ||
+        !job->xIndex || !job->xWeight) {
+        job->outOfMemory = true;
+        return 1;
+    }
+    for (int x = 0; x < tw; ++x) {
+        const std::int64_t position = sourcePosition(x, w0, tw);
+        job->xIndex[x] = static_cast<std::int32_t>(position >> 16);
+        job->xWeight[x] = static_cast<std::uint16_t>((position >> 8) & 0xFF);
+    }
+    int y = 0;
+    for (std::int64_t s = 0; s < h0; ++s) {
+        JSAMPROW row = job->sourceRow;
+        jpeg_read_scanlines(cinfo, &row, 1);
+        resampleRow(job, job->sourceRow, job->resampled[s & 1]);
+        // Every output row whose two source rows have now been read.
+        for (; y < th; ++y) {
+            const std::int64_t position = sourcePosition(y, h0, th);
+            const std::int64_t r0 = position >> 16, r1 = std::min(r0 + 1, h0 - 1);
+            if (r1 > s)
+                break;
+            mixRows(job->resampled[r0 & 1], job->resampled[r1 & 1],
+                    static_cast<unsigned>((position >> 8) & 0xFF),
+                    job->pixels + job->stride * static_cast<std::size_t>(y), tw);
+        }
+    }
+    job->width = static_cast<JDIMENSION>(tw);
+    job->height = static_cast<JDIMENSION>(th);
+    return 0;
+}
+
+void releaseScratch(DecodeJob& job) {
+    std::free(job.sourceRow);
+    std::free(job.resampled[0]);
+    std::free(job.resampled[1]);
+    std::free(job.xIndex);
+    std::free(job.xWeight);
+}
 
 // Returns 0 on success; otherwise the job's message says what went wrong.
 // Reads from `file` when given (the picture never has to be in memory whole), else `data`.
@@ -160,6 +265,14 @@ int decode(DecodeJob* job, std::FILE* file, const unsigned char* data, unsigned 
     cinfo->mem->max_memory_to_use = 3L * 1024 * 1024 * 1024;
 
     jpeg_start_decompress(cinfo);
+    if (job->rgb32) {
+        job->targetWidth = minWidth;
+        job->targetHeight = minHeight;
+        if (readResampled(job))
+            return 1;
+        jpeg_finish_decompress(cinfo);
+        return 0;
+    }
     const int components = cinfo->output_components;
     job->stride = (static_cast<std::size_t>(job->width) * components + 3) & ~std::size_t{3};
     job->pixels = static_cast<unsigned char*>(std::malloc(job->stride * job->height));
@@ -236,6 +349,7 @@ namespace {
 QImage finishDecode(DecodeJob& job, int failed, const QString& name, JpegOutput output) {
     const bool quantize = output == JpegOutput::Quantized236;
     jpeg_destroy_decompress(&job.cinfo);
+    releaseScratch(job);
     if (failed) {
         std::free(job.pixels);
         for (JSAMPROW map : job.colormap)

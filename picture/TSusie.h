@@ -40,8 +40,8 @@ public:
     bool InJpeg = true;
     // Reduce every loaded picture to 236 colours when the screen has 8 bits per pixel or fewer.
     bool DeColor = false;
-    // When valid, a JPEG picture that will be shrunk to this size may come back smaller than
-    // its full size, but never smaller than this in either direction.
+    // When valid, the size the picture is going to be stretched to: a JPEG read by the
+    // built-in decoder comes back already stretched to it (as RGB32), which is far cheaper.
     QSize JpegSizeHint;
 
     // Loads a picture into Bitmap. A missing file, or one that no reader accepts, leaves

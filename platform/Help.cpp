@@ -11,7 +11,8 @@ namespace {
 
 void openManual(const QString& fragment) {
     QUrl url = QUrl::fromLocalFile(programFolder() + QStringLiteral("TESSEL.html"));
-    if (!fragment.isEmpty()) url.setFragment(fragment);
+    if (!fragment.isEmpty())
+        url.setFragment(fragment);
     QDesktopServices::openUrl(url);
 }
 
@@ -22,6 +23,8 @@ void OpenHelp(HelpCommand command) {
     openManual(command == HelpCommand::Finder ? QStringLiteral("index") : QString());
 }
 
-void OpenHelpContext(int context) { openManual(QStringLiteral("ctx-%1").arg(context)); }
+void OpenHelpContext(int context) {
+    openManual(QStringLiteral("ctx-%1").arg(context));
+}
 
 }  // namespace tesselvane

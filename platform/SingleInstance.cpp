@@ -22,8 +22,10 @@ QString SingleInstance::LockFile() {
 }
 
 SingleInstance::SingleInstance() {
-    const int fd = ::open(QFile::encodeName(LockFile()).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) return;
+    const int fd =
+        ::open(QFile::encodeName(LockFile()).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
         return;
@@ -32,7 +34,8 @@ SingleInstance::SingleInstance() {
 }
 
 SingleInstance::~SingleInstance() {
-    if (fd_ >= 0) ::close(fd_);  // closing the last descriptor releases the lock
+    if (fd_ >= 0)
+        ::close(fd_);  // closing the last descriptor releases the lock
 }
 
 }  // namespace tesselvane

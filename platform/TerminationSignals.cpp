@@ -2,9 +2,9 @@
 
 #include <QSocketNotifier>
 
-#include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
+#include <csignal>
 
 namespace tesselvane {
 
@@ -19,8 +19,10 @@ void onSignal(int) {
 
 }  // namespace
 
-TerminationSignals::TerminationSignals(std::function<void()> handler, QObject* parent) : QObject(parent) {
-    if (g_pipe[0] < 0 && ::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+TerminationSignals::TerminationSignals(std::function<void()> handler, QObject* parent)
+    : QObject(parent) {
+    if (g_pipe[0] < 0 && ::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
     auto* notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
     connect(notifier, &QSocketNotifier::activated, this, [handler = std::move(handler)] {
         char buffer[16];
@@ -32,13 +34,15 @@ TerminationSignals::TerminationSignals(std::function<void()> handler, QObject* p
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signal, &action, nullptr);
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(signal, &action, nullptr);
 }
 
 TerminationSignals::~TerminationSignals() {
     struct sigaction action {};
     action.sa_handler = SIG_DFL;
-    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signal, &action, nullptr);
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(signal, &action, nullptr);
 }
 
 }  // namespace tesselvane

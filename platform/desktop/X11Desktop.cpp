@@ -265,7 +265,10 @@ std::unique_ptr<PreparedWallpaper> X11Desktop::Prepare(const QString& file, cons
     if (file.isEmpty())
         return std::make_unique<X11Prepared>(std::move(display), None, backgroundPixel);
 
-    QImage canvas = ComposeDesktop(picture, size, style, background);
+    // A picture of the screen's size and format is the canvas as it stands.
+    const QImage canvas = picture.size() == size && picture.format() == QImage::Format_RGB32
+                              ? picture
+                              : ComposeDesktop(picture, size, style, background);
     if (canvas.isNull())
         throw EDesktopError(QStringLiteral("壁紙の画像を作るメモリが足りません"));
     XImage* image = XCreateImage(d, DefaultVisual(d, screen), depth, ZPixmap, 0, nullptr,
@@ -276,8 +279,8 @@ std::unique_ptr<PreparedWallpaper> X11Desktop::Prepare(const QString& file, cons
     const bool shared =
         pixelOf.standardTrueColour32(image) && image->bytes_per_line == canvas.bytesPerLine();
     if (shared) {
-        // The usual screen takes the canvas's memory as it is.
-        image->data = reinterpret_cast<char*>(canvas.bits());
+        // The usual screen takes the canvas's memory as it is (Xlib only reads it).
+        image->data = const_cast<char*>(reinterpret_cast<const char*>(canvas.constBits()));
     } else {
         image->data = static_cast<char*>(
             std::malloc(static_cast<size_t>(image->bytes_per_line) * size.height()));

@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QMenu>
 #include <QSystemTrayIcon>

@@ -304,3 +304,38 @@ TEST(Xvfb, APrivateServerStartsOnAFreeDisplayAndStops) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ProgramTest, AnInstalledCopyFindsItsPluginsAndManual) {
+    const QString prefix = scratchFolder() + "prefix";
+    QProcess install;
+    install.start("cmake", {"--install", QStringLiteral(TESSELVANE_BUILD_DIR), "--prefix", prefix});
+    ASSERT_TRUE(install.waitForFinished(120000));
+    ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().toStdString();
+    const QString programFolder = prefix + "/lib/tesselvane/";
+    EXPECT_TRUE(QFile::exists(programFolder + "TESSEL.html"));
+    EXPECT_TRUE(QFile::exists(prefix + "/share/applications/tesselvane.desktop"));
+
+    // A PNG date file: only the installed png.spi can read it.
+    QImage image(8, 8, QImage::Format_RGB888);
+    image.fill(QColor(12, 34, 56));
+    QDir().mkpath(scratchFolder() + "dates");
+    ASSERT_TRUE(image.save(scratchFolder() + "dates/p0702.png", "PNG"));
+    set("Time", "Option", "2");
+    set("Time", "Path", scratchFolder() + "dates");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", server_->display());
+    env.insert("TESSELVANE_DESKTOP", "x11");
+    env.insert("LD_PRELOAD", QStringLiteral(TESSELVANE_LIBFAKETIME));
+    env.insert("FAKETIME", "@2026-07-02 10:00:00");
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(prefix + "/bin/tesselvane", {"-C"});
+    ASSERT_TRUE(program.waitForFinished(30000));
+    EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+    EXPECT_EQ(stored("Option", "PluginPath"), programFolder);
+    EXPECT_EQ(wallpaperColour(), qRgb(12, 34, 56));
+}
+
+}  // namespace

@@ -72,6 +72,20 @@ TEST(ColorReduction, GivesAPalettePictureOfAtMost236Colours) {
               QImage::Format_Indexed8);
 }
 
+TEST(JpegCodec, StretchesToAGivenSizeWhileDecoding) {
+    const QString file = goldenFolder() + "jpeg/baseline.jpg";
+    const QImage full = DecodeJpegFile(file, JpegOutput::Rgb24);
+    for (const QSize size : {QSize(32, 24), QSize(40, 40), QSize(130, 70), QSize(7, 5)}) {
+        const QImage stretched = DecodeJpegFile(file, JpegOutput::Rgb24, size);
+        ASSERT_EQ(stretched.size(), size);
+        EXPECT_EQ(stretched.format(), QImage::Format_RGB32);
+        const QImage reference = full.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        EXPECT_LE(compareImages(stretched, reference).mean, 6.0)
+            << size.width() << "x" << size.height();
+        EXPECT_EQ(qAlpha(stretched.pixel(0, 0)), 255);
+    }
+}
+
 TEST(JpegCodec, EncodesBaselineAtTheGivenQuality) {
     QImage source(40, 30, QImage::Format_RGB888);
     source.fill(QColor(10, 200, 90));

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QApplication>
 #include <QString>
 
 #include <exception>
@@ -27,13 +26,5 @@ void RunGuarded(Command&& command) {
         ReportError(std::current_exception());
     }
 }
-
-// The application object. An error that escapes an event handler anyway is reported like
-// any other, rather than ending the program.
-class TesselvaneApplication : public QApplication {
-public:
-    TesselvaneApplication(int& argc, char** argv);
-    bool notify(QObject* receiver, QEvent* event) override;
-};
 
 }  // namespace tesselvane

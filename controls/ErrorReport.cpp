@@ -6,6 +6,8 @@
 #include "MessageBoxes.h"
 #include "StoreError.h"
 
+#include <QApplication>
+
 namespace tesselvane {
 
 QString ErrorText(std::exception_ptr error) {
@@ -38,17 +40,6 @@ QString WithFullStop(const QString& text) {
 
 void ReportError(std::exception_ptr error) {
     ShowErrorReport(QApplication::activeWindow(), WithFullStop(ErrorText(error)));
-}
-
-TesselvaneApplication::TesselvaneApplication(int& argc, char** argv) : QApplication(argc, argv) {}
-
-bool TesselvaneApplication::notify(QObject* receiver, QEvent* event) {
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (...) {
-        ReportError(std::current_exception());
-        return false;
-    }
 }
 
 }  // namespace tesselvane

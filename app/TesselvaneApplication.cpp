@@ -1,0 +1,18 @@
+#include "TesselvaneApplication.h"
+
+#include "ErrorReport.h"
+
+namespace tesselvane {
+
+TesselvaneApplication::TesselvaneApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool TesselvaneApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        ReportError(std::current_exception());
+        return false;
+    }
+}
+
+}  // namespace tesselvane

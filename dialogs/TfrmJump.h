@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QDialog>
+#include <QStringList>
+
+#include <functional>
+
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+namespace tesselvane {
+
+class RegIni;
+
+// Pick any picture of any group, see it small, and make it the wallpaper at once; the group
+// becomes the main window's and the picture its current one. Modeless: the main window stays
+// usable while it is open.
+class TfrmJump : public QDialog {
+public:
+    // `mainGroupBox` is the main window's group box; `mainGroupChanged` its handler of a new
+    // selection (it reloads the picture list).
+    TfrmJump(RegIni& ini, QComboBox& mainGroupBox, std::function<void()> mainGroupChanged,
+             QWidget* parent = nullptr);
+
+    // Shows it, or brings it to the front when it is open.
+    void ShowJump();
+
+    void cboGroupClick();
+    void lstListClick();
+    void btnOKClick();
+    void btnCancelClick();
+
+    const QStringList& JumpList() const { return jumpList_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void done(int result) override;
+
+private:
+    void FormShow();
+    void ClearPreview();
+
+    RegIni& ini_;
+    QComboBox& mainGroupBox_;
+    std::function<void()> mainGroupChanged_;
+    QStringList jumpList_;
+    QComboBox* cboGroup_;
+    QListWidget* lstList_;
+    QLabel* Image1_;
+    QPushButton* btnOK_;
+    QPushButton* btnCancel_;
+};
+
+}  // namespace tesselvane
