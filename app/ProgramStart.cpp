@@ -5,11 +5,14 @@
 #include "ERegistryException.h"
 #include "ErrorReport.h"
 #include "ExtensionPlugins.h"
+#include "JpegPrefetch.h"
 #include "MessageBoxes.h"
 #include "Options.h"
 #include "PictureGlobals.h"
 #include "RegIni.h"
 #include "RegistryStore.h"
+#include "Scheduler.h"
+#include "Screen.h"
 #include "SingleInstance.h"
 #include "TerminationSignals.h"
 #include "TesselvaneApplication.h"
@@ -34,15 +37,42 @@ int reportAtStart(std::exception_ptr error) {
     return 1;
 }
 
+// The change due at start in a date mode is known before any window exists: its picture is
+// read on a second thread while the application and the windows are built.
+void prefetchStartPicture() {
+    if (MyOption.Time.Option < 2 || !MyOption.UseJpeg)
+        return;
+    const QString path =
+        DatePicturePath(MyOption.Time.Path, MyOption.Time.Option, QDate::currentDate());
+    if (!path.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive))
+        return;
+    QSize stretchTo;
+    if (MyOption.FitScreen) {
+        const auto screen = ScreenSizeBeforeGui();
+        if (!screen)
+            return;
+        stretchTo = *screen;
+    }
+    PrefetchJpeg(path, stretchTo);
+}
+
 }  // namespace
 
 int RunProgram(int argc, char* argv[]) {
-    TesselvaneApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tesselvane"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tesselvane"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tesselvane.svg")));
-    // The window hides while the program is resident; only the exit commands end it.
-    QApplication::setQuitOnLastWindowClosed(false);
+    // Made when first needed: a second copy ends before, and the start's picture is read
+    // while it is made.
+    std::unique_ptr<TesselvaneApplication> application;
+    const auto app = [&]() -> TesselvaneApplication& {
+        if (!application) {
+            application = std::make_unique<TesselvaneApplication>(argc, argv);
+            QApplication::setApplicationName(QStringLiteral("Tesselvane"));
+            QApplication::setApplicationDisplayName(QStringLiteral("Tesselvane"));
+            QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tesselvane.svg")));
+            // The window hides while the program is resident; only the exit commands end it.
+            QApplication::setQuitOnLastWindowClosed(false);
+        }
+        return *application;
+    };
 
     std::unique_ptr<RegistryStore> store;
     std::unique_ptr<RegIni> ini;
@@ -50,9 +80,11 @@ int RunProgram(int argc, char* argv[]) {
         store = std::make_unique<RegistryStore>(RegistryStore::defaultPath());
         ini = std::make_unique<RegIni>(*store);
     } catch (const StoreError&) {
+        app();
         return reportAtStart(std::make_exception_ptr(ERegistryException(
             QStringLiteral("キー \\SOFTWARE\\Morvanti\\TESSEL の作成に失敗しました"))));
     } catch (...) {
+        app();
         return reportAtStart(std::current_exception());
     }
 
@@ -64,8 +96,11 @@ int RunProgram(int argc, char* argv[]) {
     try {
         LoadOptions(*ini);
     } catch (...) {
+        app();
         return reportAtStart(std::current_exception());
     }
+    prefetchStartPicture();
+    app();
 
     int status = 0;
     {
@@ -90,14 +125,14 @@ int RunProgram(int argc, char* argv[]) {
 
         TerminationSignals termination([&task] { task.Exit(); });
         // A log-off first asks whether we may end: save now, since it may be called off.
-        QObject::connect(&app, &QGuiApplication::commitDataRequest, &task,
+        QObject::connect(&app(), &QGuiApplication::commitDataRequest, &task,
                          [&task](QSessionManager&) { RunGuarded([&task] { task.SaveState(); }); });
 
         if (task.ShowMainWindowAtStart())
             task.show();
         // The first idle moment: the windows exist and the queue is empty.
         QTimer::singleShot(0, &task, [&task] { RunGuarded([&task] { task.AppIdle(); }); });
-        status = QApplication::exec();
+        status = app().exec();
 
         // Only now, with the event loop over, go the picture list and the plug-ins.
         frmTask.reset();

@@ -63,6 +63,9 @@ if [ ! -f "$work/.tree-complete" ]; then
   done
   touch "$work/.tree-complete"
 fi
+# The first picture of the group is the one mode 0 shows: a real one (the tree's other files
+# are empty, and an empty .jpg is a damaged picture that the error report would stop at).
+"$bin/make_test_photo" 64 48 "$work/small.ppm" && cjpeg -outfile "$tree/Album 000/IMG_0000.jpg" "$work/small.ppm"
 rm -rf "$XDG_CONFIG_HOME"
 reg Time Option 0
 reg GroupName Group0 Tree

@@ -5,11 +5,14 @@
 #include <QFile>
 
 #include <algorithm>
+#include <condition_variable>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 // jpeglib.h needs size_t and FILE declared first.
 #include <jerror.h>
@@ -92,11 +95,27 @@ struct DecodeJob {
     // Resampling to a given size while decoding (all malloc'd, freed whatever happens).
     int targetWidth = 0;
     int targetHeight = 0;
-    unsigned char* sourceRow = nullptr;
-    unsigned char* resampled[2] = {};
+    unsigned char* ring = nullptr;     // decoded rows waiting for the resampler
+    unsigned char* resampled[3] = {};  // the last, a row on its way to rowSums
     std::int32_t* xIndex = nullptr;
     std::uint16_t* xWeight = nullptr;
+    // Shrinking by two or more, whole blocks of kx by ky pixels are first averaged, so that
+    // every source pixel counts; mixing two neighbours alone would skip most of them.
+    std::int64_t kx = 1, ky = 1;
+    std::uint32_t* boxRow = nullptr;   // a row averaged across, before the mix
+    std::uint32_t* rowSums = nullptr;  // four channels per output column, over ky rows
+    // The resampler runs on a thread of its own, so that libjpeg's thread only decodes.
+    struct Pipe {
+        std::mutex mutex;
+        std::condition_variable changed;
+        std::int64_t produced = 0;  // rows the decoder has put in the ring
+        std::int64_t consumed = 0;  // rows the resampler is done with
+        bool stop = false;
+        std::thread resampler;
+    } pipe;
 };
+
+constexpr std::int64_t kRingRows = 32;
 
 // Where output position `i` of `to` falls on an axis of `from` pixels, in 1/65536 pixel, with
 // pixel centres matched and the ends held.
@@ -114,11 +133,41 @@ inline std::uint32_t mix(std::uint32_t a, std::uint32_t b, std::uint32_t w) {
     return rb | ga;
 }
 
+// Each run of kx pixels averaged into one.
+void averageAcross(const DecodeJob* job, const std::uint32_t* in, std::uint32_t* out) {
+    const std::int64_t kx = job->kx, width = job->width / kx;
+    const std::uint64_t reciprocal = (std::uint64_t{1} << 32) / static_cast<std::uint64_t>(kx);
+    for (std::int64_t x = 0; x < width; ++x) {
+        std::uint32_t rb = 0, ga = 0;  // 0x00FF00FF halves: room for 256 pixels each
+        std::uint32_t sum[4] = {};
+        for (std::int64_t i = 0; i < kx; ++i) {
+            const std::uint32_t p = in[x * kx + i];
+            rb += p & 0x00FF00FFu;
+            ga += (p >> 8) & 0x00FF00FFu;
+            if ((i & 0xFF) == 0xFF) {
+                sum[0] += rb & 0xFFFF, sum[1] += rb >> 16, sum[2] += ga & 0xFFFF,
+                    sum[3] += ga >> 16;
+                rb = ga = 0;
+            }
+        }
+        sum[0] += rb & 0xFFFF, sum[1] += rb >> 16, sum[2] += ga & 0xFFFF, sum[3] += ga >> 16;
+        const auto mean = [&](std::uint32_t v) {
+            return std::min<std::uint32_t>(
+                255, static_cast<std::uint32_t>((v * reciprocal + (std::uint64_t{1} << 31)) >> 32));
+        };
+        out[x] = mean(sum[0]) | mean(sum[1]) << 16 | mean(sum[2]) << 8 | mean(sum[3]) << 24;
+    }
+}
+
 // One decoded row of 4-byte pixels, resampled to the target width.
 void resampleRow(const DecodeJob* job, const unsigned char* source, unsigned char* row) {
     const auto* in = reinterpret_cast<const std::uint32_t*>(source);
     auto* out = reinterpret_cast<std::uint32_t*>(row);
-    const std::int32_t last = static_cast<std::int32_t>(job->width) - 1;
+    if (job->kx > 1) {
+        averageAcross(job, in, job->boxRow);
+        in = job->boxRow;
+    }
+    const std::int32_t last = static_cast<std::int32_t>(job->width / job->kx) - 1;
     for (int x = 0; x < job->targetWidth; ++x) {
         const std::int32_t i = job->xIndex[x];
         out[x] = mix(in[i], in[std::min(i + 1, last)], job->xWeight[x]);
@@ -139,6 +188,110 @@ void mixRows(const unsigned char* a, const unsigned char* b, unsigned w, unsigne
         po[x] = mix(pa[x], pb[x], w);
 }
 
+// Adds a row to the sums of its block of ky rows; with the block's last row, writes the
+// block's mean into `out` and starts again. True when it did.
+bool averageDown(DecodeJob* job, const unsigned char* row, std::int64_t s, unsigned char* out) {
+    const int tw = job->targetWidth;
+    const auto* in = reinterpret_cast<const std::uint32_t*>(row);
+    std::uint32_t* sums = job->rowSums;
+    for (int x = 0; x < tw; ++x) {
+        const std::uint32_t p = in[x];
+        sums[4 * x] += p & 0xFF, sums[4 * x + 1] += (p >> 8) & 0xFF,
+            sums[4 * x + 2] += (p >> 16) & 0xFF, sums[4 * x + 3] += p >> 24;
+    }
+    if ((s + 1) % job->ky != 0)
+        return false;
+    const std::uint64_t reciprocal = (std::uint64_t{1} << 32) / static_cast<std::uint64_t>(job->ky);
+    auto* po = reinterpret_cast<std::uint32_t*>(out);
+    for (int x = 0; x < tw; ++x) {
+        std::uint32_t p = 0;
+        for (int c = 0; c < 4; ++c) {
+            const auto mean = static_cast<std::uint32_t>(
+                (sums[4 * x + c] * reciprocal + (std::uint64_t{1} << 31)) >> 32);
+            p |= std::min<std::uint32_t>(255, mean) << (8 * c);
+            sums[4 * x + c] = 0;
+        }
+        po[x] = p;
+    }
+    return true;
+}
+
+// The resampler's side: takes each decoded row from the ring, resamples it to the target
+// width, and writes every output row whose two source rows it now has.
+void resampleRows(DecodeJob* job) {
+    const int tw = job->targetWidth, th = job->targetHeight;
+    const std::int64_t w0 = job->width, h0 = job->height;
+    const std::int64_t ky = job->ky, h1 = h0 / ky;  // rows after averaging down
+    auto& pipe = job->pipe;
+    int y = 0;
+    for (std::int64_t s = 0; s < h0; ++s) {
+        {
+            std::unique_lock lock(pipe.mutex);
+            pipe.changed.wait(lock, [&] { return pipe.produced > s || pipe.stop; });
+            if (pipe.produced <= s)
+                return;  // stopped: the decoder failed
+        }
+        const std::int64_t r = s / ky;  // the row it falls in after averaging down
+        bool rowReady = false;
+        if (r < h1) {
+            unsigned char* out = job->resampled[r & 1];
+            resampleRow(job,
+                        job->ring + static_cast<std::size_t>(s % kRingRows) *
+                                        static_cast<std::size_t>(w0) * 4,
+                        ky > 1 ? job->resampled[2] : out);
+            rowReady = ky == 1 || averageDown(job, job->resampled[2], s, out);
+        }
+        {
+            std::lock_guard lock(pipe.mutex);
+            pipe.consumed = s + 1;
+        }
+        pipe.changed.notify_all();
+        if (!rowReady)
+            continue;
+        for (; y < th; ++y) {
+            const std::int64_t position = sourcePosition(y, h1, th);
+            const std::int64_t r0 = position >> 16, r1 = std::min(r0 + 1, h1 - 1);
+            if (r1 > r)
+                break;
+            mixRows(job->resampled[r0 & 1], job->resampled[r1 & 1],
+                    static_cast<unsigned>((position >> 8) & 0xFF),
+                    job->pixels + job->stride * static_cast<std::size_t>(y), tw);
+        }
+    }
+}
+
+// The decoder's side of the ring; each returns before libjpeg is called again, so no lock is
+// held when libjpeg jumps out on an error.
+unsigned char* freeRingRow(DecodeJob* job, std::int64_t s) {
+    std::unique_lock lock(job->pipe.mutex);
+    job->pipe.changed.wait(lock, [&] { return s - job->pipe.consumed < kRingRows; });
+    return job->ring +
+           static_cast<std::size_t>(s % kRingRows) * static_cast<std::size_t>(job->width) * 4;
+}
+
+void publishRow(DecodeJob* job, std::int64_t s) {
+    {
+        std::lock_guard lock(job->pipe.mutex);
+        job->pipe.produced = s + 1;
+    }
+    job->pipe.changed.notify_all();
+}
+
+void stopResampler(DecodeJob& job) {
+    if (!job.pipe.resampler.joinable())
+        return;
+    {
+        std::lock_guard lock(job.pipe.mutex);
+        job.pipe.stop = true;
+    }
+    job.pipe.changed.notify_all();
+    job.pipe.resampler.join();
+}
+
+void startResampler(DecodeJob* job) {
+    job->pipe.resampler = std::thread(resampleRows, job);
+}
+
 // Reads every row, resampling to the target size on the way: the picture at its decoded size
 // never exists whole, which saves memory and a pass over it.
 int readResampled(DecodeJob* job) {
@@ -148,48 +301,49 @@ int readResampled(DecodeJob* job) {
     job->stride = static_cast<std::size_t>(tw) * 4;
     job->pixels =
         static_cast<unsigned char*>(std::malloc(job->stride * static_cast<std::size_t>(th)));
-    job->sourceRow = static_cast<unsigned char*>(std::malloc(static_cast<std::size_t>(w0) * 4));
-    job->resampled[0] = static_cast<unsigned char*>(std::malloc(job->stride));
-    job->resampled[1] = static_cast<unsigned char*>(std::malloc(job->stride));
+    job->ring =
+        static_cast<unsigned char*>(std::malloc(static_cast<std::size_t>(w0) * 4 * kRingRows));
+    job->kx = std::max<std::int64_t>(1, w0 / tw);
+    job->ky = std::max<std::int64_t>(1, h0 / th);
+    for (unsigned char*& row : job->resampled)
+        row = static_cast<unsigned char*>(std::malloc(job->stride));
+    job->boxRow = static_cast<std::uint32_t*>(
+        std::malloc(sizeof(std::uint32_t) * static_cast<std::size_t>(w0 / job->kx)));
+    job->rowSums = static_cast<std::uint32_t*>(
+        std::calloc(static_cast<std::size_t>(tw) * 4, sizeof(std::uint32_t)));
     job->xIndex = static_cast<std::int32_t*>(
         std::malloc(sizeof(std::int32_t) * static_cast<std::size_t>(tw)));
     job->xWeight = static_cast<std::uint16_t*>(
         std::malloc(sizeof(std::uint16_t) * static_cast<std::size_t>(tw)));
-    if (!job->pixels || !job->sourceRow || !job->resampled[0] || !job->resampled[1] ||
-        !job->xIndex || !job->xWeight) {
+    if (!job->pixels || !job->ring || !job->resampled[0] || !job->resampled[1] ||
+        !job->resampled[2] || !job->xIndex || !job->xWeight || !job->boxRow || !job->rowSums) {
         job->outOfMemory = true;
         return 1;
     }
     for (int x = 0; x < tw; ++x) {
-        const std::int64_t position = sourcePosition(x, w0, tw);
+        const std::int64_t position = sourcePosition(x, w0 / job->kx, tw);
         job->xIndex[x] = static_cast<std::int32_t>(position >> 16);
         job->xWeight[x] = static_cast<std::uint16_t>((position >> 8) & 0xFF);
     }
-    int y = 0;
+    startResampler(job);
     for (std::int64_t s = 0; s < h0; ++s) {
-        JSAMPROW row = job->sourceRow;
+        JSAMPROW row = freeRingRow(job, s);
         jpeg_read_scanlines(cinfo, &row, 1);
-        resampleRow(job, job->sourceRow, job->resampled[s & 1]);
-        // Every output row whose two source rows have now been read.
-        for (; y < th; ++y) {
-            const std::int64_t position = sourcePosition(y, h0, th);
-            const std::int64_t r0 = position >> 16, r1 = std::min(r0 + 1, h0 - 1);
-            if (r1 > s)
-                break;
-            mixRows(job->resampled[r0 & 1], job->resampled[r1 & 1],
-                    static_cast<unsigned>((position >> 8) & 0xFF),
-                    job->pixels + job->stride * static_cast<std::size_t>(y), tw);
-        }
+        publishRow(job, s);
     }
+    job->pipe.resampler.join();
     job->width = static_cast<JDIMENSION>(tw);
     job->height = static_cast<JDIMENSION>(th);
     return 0;
 }
 
 void releaseScratch(DecodeJob& job) {
-    std::free(job.sourceRow);
-    std::free(job.resampled[0]);
-    std::free(job.resampled[1]);
+    stopResampler(job);  // before anything it works on goes
+    std::free(job.ring);
+    for (unsigned char* row : job.resampled)
+        std::free(row);
+    std::free(job.boxRow);
+    std::free(job.rowSums);
     std::free(job.xIndex);
     std::free(job.xWeight);
 }

@@ -5,6 +5,7 @@
 #include "DibImage.h"
 #include "FileSearch.h"
 #include "JpegCodec.h"
+#include "JpegPrefetch.h"
 #include "ProgramPaths.h"
 #include "Screen.h"
 #include "SharedLibrary.h"
@@ -166,8 +167,15 @@ void TSusie::LoadPicture(const QString& fileName) {
         return;
     }
     if (extension == QLatin1String(".JPG") && InJpeg) {
-        QImage image = DecodeJpegFile(
-            fileName, reduce ? JpegOutput::Quantized236 : JpegOutput::Rgb24, JpegSizeHint);
+        // A picture read ahead (at start, while the windows were built) when it is this one.
+        std::optional<QImage> prefetched = TakePrefetchedJpeg(fileName, JpegSizeHint);
+        if (reduce)
+            prefetched.reset();  // read in full colour; this one wants a palette
+        QImage image =
+            prefetched
+                ? std::move(*prefetched)
+                : DecodeJpegFile(fileName, reduce ? JpegOutput::Quantized236 : JpegOutput::Rgb24,
+                                 JpegSizeHint);
         bitmap_.Palette = paletteOfIndexed(image);
         bitmap_.Image = std::move(image);
         return;

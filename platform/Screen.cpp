@@ -3,6 +3,9 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+// Last: Xlib's macros would clash with the headers above.
+#include <X11/Xlib.h>
+
 namespace tesselvane {
 
 namespace {
@@ -38,6 +41,18 @@ QRect desktopRect() {
     const qreal ratio = screen->devicePixelRatio();
     return {QPoint(qRound(logical.x() * ratio), qRound(logical.y() * ratio)),
             QSize(qRound(logical.width() * ratio), qRound(logical.height() * ratio))};
+}
+
+std::optional<QSize> ScreenSizeBeforeGui() {
+    if (g_override)
+        return g_override->size;
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return std::nullopt;
+    const int screen = DefaultScreen(display);
+    const QSize size(DisplayWidth(display, screen), DisplayHeight(display, screen));
+    XCloseDisplay(display);
+    return size;
 }
 
 }  // namespace tesselvane

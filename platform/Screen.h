@@ -12,6 +12,11 @@ int screenColorDepth();
 // The primary screen's rectangle in device pixels; empty when there is no screen.
 QRect desktopRect();
 
+// The screen's size in device pixels from the X server itself, for work that starts before
+// the GUI is up; nullopt when there is no X display. May differ from desktopRect() (several
+// monitors): treat it as a guess.
+std::optional<QSize> ScreenSizeBeforeGui();
+
 // Makes the two answer as a screen of this depth and size would, whatever the session has;
 // nullopt asks the session again. For tests of what depends on the screen.
 struct ScreenOverride {

@@ -1,7 +1,9 @@
 #include "ColorReduction.h"
 #include "EPictureError.h"
 #include "JpegCodec.h"
+#include "JpegPrefetch.h"
 #include "PictureTestSupport.h"
+#include "TestFolders.h"
 
 #include <QSet>
 
@@ -129,6 +131,64 @@ TEST(JpegCodec, RefusesPicturesOverThePixelLimitBeforeDecoding) {
     } catch (const EPictureError& e) {
         EXPECT_THAT(e.message().toStdString(), ::testing::HasSubstr("大きすぎます"));
     }
+}
+
+// Smooth gradients with a grid, so that a row out of place or a column shifted shows.
+QImage gradientPicture(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB888);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const bool line = x % 97 < 3 || y % 89 < 3;
+            image.setPixel(
+                x, y,
+                line ? qRgb(0, 0, 0) : qRgb(x * 255 / width, y * 255 / height, (x + y) % 256));
+        }
+    }
+    return image;
+}
+
+TEST(JpegCodec, StretchesLargePicturesRowForRowLikeAPlainScale) {
+    // More rows than the resampler keeps in flight, shrunk and grown, odd sizes.
+    const QByteArray jpeg = EncodeJpeg(gradientPicture(1203, 857), 95);
+    const QImage full = DecodeJpeg(jpeg, "g.jpg", JpegOutput::Rgb24);
+    for (const QSize size :
+         {QSize(301, 211), QSize(640, 480), QSize(1920, 1080), QSize(1203, 3), QSize(20, 600)}) {
+        const QImage stretched = DecodeJpeg(jpeg, "g.jpg", JpegOutput::Rgb24, size);
+        ASSERT_EQ(stretched.size(), size);
+        const QImage reference = full.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const ImageDifference d = compareImages(stretched, reference);
+        EXPECT_LE(d.mean, 6.0) << size.width() << "x" << size.height();
+    }
+}
+
+TEST(JpegPrefetch, HandsOverThePictureAskedForAndOnlyThat) {
+    const QString file = scratchFolder() + "prefetch.jpg";
+    writeFile(file, EncodeJpeg(gradientPicture(400, 300), 90));
+    const QImage direct = DecodeJpegFile(file, JpegOutput::Rgb24, QSize(200, 100));
+
+    PrefetchJpeg(file, QSize(200, 100));
+    const std::optional<QImage> taken = TakePrefetchedJpeg(file, QSize(200, 100));
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(compareImages(*taken, direct).largest, 0);
+    EXPECT_FALSE(TakePrefetchedJpeg(file, QSize(200, 100)));  // once only
+
+    // Another size or another file: not handed over, and dropped.
+    PrefetchJpeg(file, QSize(200, 100));
+    EXPECT_FALSE(TakePrefetchedJpeg(file, QSize(201, 100)));
+    EXPECT_FALSE(TakePrefetchedJpeg(file, QSize(200, 100)));
+    PrefetchJpeg(file, QSize());
+    EXPECT_FALSE(TakePrefetchedJpeg(scratchFolder() + "other.jpg", QSize()));
+}
+
+TEST(JpegPrefetch, ReadingErrorsReachTheOneWhoTakesThePicture) {
+    const QString file = scratchFolder() + "broken-prefetch.jpg";
+    writeFile(file, QByteArray("not a jpeg"));
+    PrefetchJpeg(file, QSize());
+    EXPECT_THROW(TakePrefetchedJpeg(file, QSize()), EPictureError);
+    // A later one still works.
+    writeFile(file, EncodeJpeg(gradientPicture(20, 20), 90));
+    PrefetchJpeg(file, QSize());
+    EXPECT_TRUE(TakePrefetchedJpeg(file, QSize()));
 }
 
 }  // namespace
