@@ -5,6 +5,7 @@
 #include "ERegistryException.h"
 #include "ErrorReport.h"
 #include "ExtensionPlugins.h"
+#include "HeapPolicy.h"
 #include "JpegPrefetch.h"
 #include "MessageBoxes.h"
 #include "Options.h"
@@ -24,6 +25,8 @@
 #include <QSessionManager>
 #include <QTimer>
 
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 namespace tesselvane {
@@ -59,6 +62,8 @@ void prefetchStartPicture() {
 }  // namespace
 
 int RunProgram(int argc, char* argv[]) {
+    KeepHeapCompact();
+
     // Made when first needed: a second copy ends before, and the start's picture is read
     // while it is made.
     std::unique_ptr<TesselvaneApplication> application;
@@ -142,7 +147,13 @@ int RunProgram(int argc, char* argv[]) {
         ApplicationWindow = 0;
         Desktop = nullptr;
     }
-    return status;
+    ini.reset();
+    store.reset();
+    // Everything is saved and the store is closed. Destroying the application object would
+    // first bring up Qt's font machinery (a run that only changed the wallpaper never used
+    // it) just to shut it down again: the process ends here instead.
+    std::fflush(nullptr);
+    std::_Exit(status);
 }
 
 }  // namespace tesselvane

@@ -3,7 +3,8 @@
 namespace tesselvane {
 
 // The whole program: one running copy, the settings, the windows, the start-up action, the
-// event loop, and the saves at the end. Returns the exit status.
+// event loop, and the saves at the end. Ends the process when it has run; returns the exit
+// status when it could not start.
 int RunProgram(int argc, char* argv[]);
 
 }  // namespace tesselvane

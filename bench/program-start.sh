@@ -55,17 +55,24 @@ awk -v a="$ours" -v b="$peer" -v c="$ours_kb" -v d="$peer_kb" 'BEGIN {
   printf "ratios: time %.2f, memory %.2f (targets at most 0.50)\n", a / b, c / d }'
 
 tree=$work/tree
-if [ ! -f "$work/.tree-complete" ]; then
-  rm -rf "$tree"; mkdir -p "$tree"
-  for d in $(seq -w 0 999); do
-    mkdir -p "$tree/Album $d"
-    (cd "$tree/Album $d" && touch $(printf 'IMG_%04d.jpg ' $(seq 0 99)))
+# Every file is a hard link to one of two small real pictures (a file takes at most 65,000
+# links): each run shows the next one in turn, and the tree takes no room.
+if [ ! -f "$work/.tree-complete-v2" ]; then
+  rm -rf "$tree"; mkdir -p "$tree/Album 000" "$tree/Album 500"
+  "$bin/make_test_photo" 64 48 "$work/small.ppm"
+  cjpeg -outfile "$work/small.jpg" "$work/small.ppm"
+  cp "$work/small.jpg" "$work/small2.jpg"
+  for i in $(seq -w 0 99); do
+    ln "$work/small.jpg" "$tree/Album 000/IMG_00$i.jpg"
+    ln "$work/small2.jpg" "$tree/Album 500/IMG_00$i.jpg"
   done
-  touch "$work/.tree-complete"
+  for d in $(seq -w 1 999); do
+    [ "$d" = 500 ] && continue
+    printf -v from '%03d' $((10#$d < 500 ? 0 : 500))
+    cp -al "$tree/Album $from" "$tree/Album $d"
+  done
+  touch "$work/.tree-complete-v2"
 fi
-# The first picture of the group is the one mode 0 shows: a real one (the tree's other files
-# are empty, and an empty .jpg is a damaged picture that the error report would stop at).
-"$bin/make_test_photo" 64 48 "$work/small.ppm" && cjpeg -outfile "$tree/Album 000/IMG_0000.jpg" "$work/small.ppm"
 rm -rf "$XDG_CONFIG_HOME"
 reg Time Option 0
 reg GroupName Group0 Tree

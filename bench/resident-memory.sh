@@ -33,16 +33,25 @@ reg Time Value 1
 LD_PRELOAD=$(ls /usr/lib/*/faketime/libfaketime.so.1) FAKETIME="+0 x10" "$bin/tesselvane" &
 pid=$!
 file="$XDG_DATA_HOME/tesselvane/\$tessel.bmp"
-count=0 last=
-sample() {
-  printf '%-18s rss %6d KB  descriptors %3d\n' "after change $count:" \
-    "$(awk '/VmRSS/ {print $2}' /proc/$pid/status)" "$(ls /proc/$pid/fd | wc -l)"
+# Each reading is taken 40 ms after a change ended (a change comes every 100 ms), so that no
+# change is in flight; five readings up to the 100th and to the last change, their median
+# and largest.
+count=0 last= readings=()
+report() {
+  printf '%s\n' "${readings[@]}" | sort -n | awk -v n="$count" '{a[NR]=$1} END {
+    printf "changes %4d: rss median %6d KB, largest %6d KB\n", n, a[int((NR+1)/2)], a[NR] }'
+  printf '              descriptors %s\n' "$(ls /proc/$pid/fd | wc -l)"
+  readings=()
 }
 while [ "$count" -lt "$changes" ]; do
   now=$(stat -c %i "$file" 2>/dev/null || true)
   if [ -n "$now" ] && [ "$now" != "$last" ]; then
     last=$now; count=$((count + 1))
-    if [ "$count" -eq 100 ] || [ "$count" -eq "$changes" ]; then sample; fi
+    if { [ "$count" -gt 95 ] && [ "$count" -le 100 ]; } || [ "$count" -gt $((changes - 5)) ]; then
+      sleep 0.04
+      readings+=("$(awk '/VmRSS/ {print $2}' /proc/$pid/status)")
+      if [ "$count" -eq 100 ] || [ "$count" -eq "$changes" ]; then report; fi
+    fi
   fi
-  sleep 0.01
+  sleep 0.005
 done

@@ -98,7 +98,7 @@ std::optional<QList<QRgb>> MakePalette(const DibHeader& header, const unsigned c
 }
 
 QImage DibToImage(const unsigned char* info, std::size_t infoSize, const unsigned char* pixels,
-                  std::size_t pixelsSize) {
+                  std::size_t pixelsSize, DibWidth width24) {
     const auto header = ReadDibHeader(info, infoSize);
     if (!header || !pixels)
         return {};
@@ -127,7 +127,8 @@ QImage DibToImage(const unsigned char* info, std::size_t infoSize, const unsigne
     QImage::Format format = QImage::Format_RGB888;
     if (paletted)
         format = QImage::Format_Indexed8;
-    if (bits == 32)
+    const bool widen = bits == 24 && width24 == DibWidth::Rgb32;
+    if (bits == 32 || widen)
         format = QImage::Format_RGB32;
     QImage image(static_cast<int>(width), static_cast<int>(height), format);
     if (image.isNull())
@@ -139,7 +140,7 @@ QImage DibToImage(const unsigned char* info, std::size_t infoSize, const unsigne
         QList<QRgb> table = colourTable(h, info, infoSize, std::min<std::size_t>(used, 256));
         table.resize(256, qRgb(0, 0, 0));  // every index a pixel may hold has a colour
         image.setColorTable(table);
-    } else {
+    } else if (wholeRows < height) {
         image.fill(Qt::black);
     }
 
@@ -185,6 +186,12 @@ QImage DibToImage(const unsigned char* info, std::size_t infoSize, const unsigne
                 }
                 break;
             case 24:
+                if (widen) {
+                    auto* out = reinterpret_cast<QRgb*>(dst);
+                    for (std::int64_t x = 0; x < width; ++x)
+                        out[x] = qRgb(src[3 * x + 2], src[3 * x + 1], src[3 * x]);
+                    break;
+                }
                 for (std::int64_t x = 0; x < width; ++x) {
                     dst[3 * x] = src[3 * x + 2];
                     dst[3 * x + 1] = src[3 * x + 1];
@@ -221,16 +228,19 @@ QImage DibToImage(const unsigned char* info, std::size_t infoSize, const unsigne
 }
 
 void* ImageToPackedDib(const QImage& source) {
-    const QImage image = source.format() == QImage::Format_RGB888
+    // RGB32 and RGB888 are read as they are; anything else goes through RGB32.
+    const bool wide = source.format() != QImage::Format_RGB888;
+    const QImage image = !wide || source.format() == QImage::Format_RGB32
                              ? source
-                             : source.convertToFormat(QImage::Format_RGB888);
+                             : source.convertToFormat(QImage::Format_RGB32);
     if (image.isNull())
         return nullptr;
     const std::uint64_t stride = DibStride(static_cast<std::uint64_t>(image.width()), 24);
     const std::uint64_t pixels = stride * static_cast<std::uint64_t>(image.height());
-    auto* block = static_cast<unsigned char*>(std::calloc(1, kDibHeaderSize + pixels));
+    auto* block = static_cast<unsigned char*>(std::malloc(kDibHeaderSize + pixels));
     if (!block)
         return nullptr;
+    std::memset(block, 0, kDibHeaderSize);
     qToLittleEndian<std::uint32_t>(kDibHeaderSize, block);
     qToLittleEndian<std::int32_t>(image.width(), block + 4);
     qToLittleEndian<std::int32_t>(image.height(), block + 8);
@@ -241,16 +251,27 @@ void* ImageToPackedDib(const QImage& source) {
         const uchar* src = image.constScanLine(y);
         unsigned char* dst =
             block + kDibHeaderSize + stride * static_cast<std::uint64_t>(image.height() - 1 - y);
-        for (int x = 0; x < image.width(); ++x) {
-            dst[3 * x] = src[3 * x + 2];
-            dst[3 * x + 1] = src[3 * x + 1];
-            dst[3 * x + 2] = src[3 * x];
+        const auto width = static_cast<std::uint64_t>(image.width());
+        if (wide) {
+            const auto* in = reinterpret_cast<const QRgb*>(src);
+            for (std::uint64_t x = 0; x < width; ++x) {
+                dst[3 * x] = static_cast<unsigned char>(qBlue(in[x]));
+                dst[3 * x + 1] = static_cast<unsigned char>(qGreen(in[x]));
+                dst[3 * x + 2] = static_cast<unsigned char>(qRed(in[x]));
+            }
+        } else {
+            for (std::uint64_t x = 0; x < width; ++x) {
+                dst[3 * x] = src[3 * x + 2];
+                dst[3 * x + 1] = src[3 * x + 1];
+                dst[3 * x + 2] = src[3 * x];
+            }
         }
+        std::memset(dst + 3 * width, 0, stride - 3 * width);  // row padding
     }
     return block;
 }
 
-QImage PackedDibToImage(const void* block, std::size_t size) {
+QImage PackedDibToImage(const void* block, std::size_t size, DibWidth width24) {
     const auto* bytes = static_cast<const unsigned char*>(block);
     const auto header = ReadDibHeader(bytes, size);
     if (!header)
@@ -265,7 +286,7 @@ QImage PackedDibToImage(const void* block, std::size_t size) {
     if (pixelsAt > size)
         return {};
     return DibToImage(bytes, static_cast<std::size_t>(pixelsAt), bytes + pixelsAt,
-                      size - static_cast<std::size_t>(pixelsAt));
+                      size - static_cast<std::size_t>(pixelsAt), width24);
 }
 
 }  // namespace tesselvane

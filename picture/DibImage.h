@@ -39,14 +39,18 @@ std::optional<DibHeader> ReadDibHeader(const unsigned char* info, std::size_t in
 std::optional<QList<QRgb>> MakePalette(const DibHeader& header, const unsigned char* info,
                                        std::size_t infoSize);
 
+// How 24-bit pixels come out: RGB888, or RGB32 for a picture that is worked on further in
+// 32-bit pixels (the wallpaper), which saves a conversion.
+enum class DibWidth { AsStored, Rgb32 };
+
 // The picture of a header block and a pixel block, each given with the number of bytes it
 // holds: 1, 4 and 8 bits become Indexed8 with a 256-entry colour table, 16 and 24 bits
-// RGB888, 32 bits RGB32 (ARGB32 when the fourth bytes carry alpha). Only whole rows that the
-// pixel block holds are read (the image size is the header's, or computed when it is 0);
-// the rest stays black. A null image when the header is unusable: sizes negative, zero,
+// RGB888 (24 bits RGB32 when asked), 32 bits RGB32 (ARGB32 when the fourth bytes carry alpha). Only
+// whole rows that the pixel block holds are read (the image size is the header's, or computed when
+// it is 0); the rest stays black. A null image when the header is unusable: sizes negative, zero,
 // over the pixel limit or overflowing, or a bit count or compression this does not read.
 QImage DibToImage(const unsigned char* info, std::size_t infoSize, const unsigned char* pixels,
-                  std::size_t pixelsSize);
+                  std::size_t pixelsSize, DibWidth width24 = DibWidth::AsStored);
 
 // A packed DIB (header, colour table, pixel rows in one malloc'd block) of a picture, as the
 // extension plug-ins take it: 24-bit bottom-up. nullptr when memory is short. Free with free().
@@ -54,7 +58,7 @@ void* ImageToPackedDib(const QImage& image);
 
 // The picture of a packed DIB whose block holds `size` bytes; a null image when it is not
 // one DibToImage reads.
-QImage PackedDibToImage(const void* block, std::size_t size);
+QImage PackedDibToImage(const void* block, std::size_t size, DibWidth width24 = DibWidth::AsStored);
 
 // Bytes per row of a bitmap `width` pixels wide at `bits` per pixel, rows padded to 4 bytes.
 constexpr std::uint64_t DibStride(std::uint64_t width, std::uint64_t bits) {

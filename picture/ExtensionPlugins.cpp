@@ -102,7 +102,9 @@ QImage ExecutePlugIns(const QImage& picture, std::uintptr_t window) {
             throw EPictureError(
                 QStringLiteral("拡張プラグイン %1 が画像を返しませんでした").arg(plugin.Name));
     }
-    QImage result = PackedDibToImage(dib, malloc_usable_size(dib));
+    QImage result = PackedDibToImage(
+        dib, malloc_usable_size(dib),
+        picture.format() == QImage::Format_RGB32 ? DibWidth::Rgb32 : DibWidth::AsStored);
     std::free(dib);
     if (result.isNull())
         throw EPictureError(QStringLiteral("拡張プラグインの返した画像が不正です"));

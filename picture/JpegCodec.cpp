@@ -105,17 +105,22 @@ struct DecodeJob {
     std::uint32_t* boxRow = nullptr;   // a row averaged across, before the mix
     std::uint32_t* rowSums = nullptr;  // four channels per output column, over ky rows
     // The resampler runs on a thread of its own, so that libjpeg's thread only decodes.
+    // A side that has to wait sleeps until the other is a batch of rows ahead, not one: a
+    // wake-up per row would cost more than the row.
     struct Pipe {
         std::mutex mutex;
-        std::condition_variable changed;
-        std::int64_t produced = 0;  // rows the decoder has put in the ring
-        std::int64_t consumed = 0;  // rows the resampler is done with
+        std::condition_variable rowsReady, roomFree;
+        std::int64_t produced = 0;        // rows the decoder has put in the ring
+        std::int64_t consumed = 0;        // rows the resampler is done with
+        std::int64_t resamplerWants = 0;  // while it waits: `produced` it waits for
+        std::int64_t decoderWants = 0;    // while it waits: `consumed` it waits for
         bool stop = false;
         std::thread resampler;
     } pipe;
 };
 
 constexpr std::int64_t kRingRows = 32;
+constexpr std::int64_t kBatchRows = 8;
 
 // Where output position `i` of `to` falls on an axis of `from` pixels, in 1/65536 pixel, with
 // pixel centres matched and the ends held.
@@ -227,9 +232,14 @@ void resampleRows(DecodeJob* job) {
     for (std::int64_t s = 0; s < h0; ++s) {
         {
             std::unique_lock lock(pipe.mutex);
-            pipe.changed.wait(lock, [&] { return pipe.produced > s || pipe.stop; });
-            if (pipe.produced <= s)
-                return;  // stopped: the decoder failed
+            if (pipe.produced <= s) {
+                pipe.resamplerWants = std::min(s + kBatchRows, h0);
+                pipe.rowsReady.wait(
+                    lock, [&] { return pipe.produced >= pipe.resamplerWants || pipe.stop; });
+                pipe.resamplerWants = 0;
+                if (pipe.produced <= s)
+                    return;  // stopped: the decoder failed
+            }
         }
         const std::int64_t r = s / ky;  // the row it falls in after averaging down
         bool rowReady = false;
@@ -241,11 +251,14 @@ void resampleRows(DecodeJob* job) {
                         ky > 1 ? job->resampled[2] : out);
             rowReady = ky == 1 || averageDown(job, job->resampled[2], s, out);
         }
+        bool wake = false;
         {
             std::lock_guard lock(pipe.mutex);
             pipe.consumed = s + 1;
+            wake = pipe.decoderWants > 0 && pipe.consumed >= pipe.decoderWants;
         }
-        pipe.changed.notify_all();
+        if (wake)
+            pipe.roomFree.notify_one();
         if (!rowReady)
             continue;
         for (; y < th; ++y) {
@@ -263,18 +276,27 @@ void resampleRows(DecodeJob* job) {
 // The decoder's side of the ring; each returns before libjpeg is called again, so no lock is
 // held when libjpeg jumps out on an error.
 unsigned char* freeRingRow(DecodeJob* job, std::int64_t s) {
-    std::unique_lock lock(job->pipe.mutex);
-    job->pipe.changed.wait(lock, [&] { return s - job->pipe.consumed < kRingRows; });
+    auto& pipe = job->pipe;
+    std::unique_lock lock(pipe.mutex);
+    if (s - pipe.consumed >= kRingRows) {
+        pipe.decoderWants = s - kRingRows + kBatchRows;
+        pipe.roomFree.wait(lock, [&] { return pipe.consumed >= pipe.decoderWants; });
+        pipe.decoderWants = 0;
+    }
     return job->ring +
            static_cast<std::size_t>(s % kRingRows) * static_cast<std::size_t>(job->width) * 4;
 }
 
 void publishRow(DecodeJob* job, std::int64_t s) {
+    auto& pipe = job->pipe;
+    bool wake = false;
     {
-        std::lock_guard lock(job->pipe.mutex);
-        job->pipe.produced = s + 1;
+        std::lock_guard lock(pipe.mutex);
+        pipe.produced = s + 1;
+        wake = pipe.resamplerWants > 0 && pipe.produced >= pipe.resamplerWants;
     }
-    job->pipe.changed.notify_all();
+    if (wake)
+        pipe.rowsReady.notify_one();
 }
 
 void stopResampler(DecodeJob& job) {
@@ -284,7 +306,7 @@ void stopResampler(DecodeJob& job) {
         std::lock_guard lock(job.pipe.mutex);
         job.pipe.stop = true;
     }
-    job.pipe.changed.notify_all();
+    job.pipe.rowsReady.notify_all();
     job.pipe.resampler.join();
 }
 
@@ -551,6 +573,8 @@ QImage DecodeJpegFile(const QString& path, JpegOutput output, QSize atLeast) {
     std::FILE* file = std::fopen(QFile::encodeName(path).constData(), "rbe");
     if (!file)
         throw EPictureError(QStringLiteral("JPEG 画像 %1 を開けません").arg(path));
+    // libjpeg reads 4 KB at a time: a larger buffer saves most of the system calls.
+    std::setvbuf(file, nullptr, _IOFBF, 256 * 1024);
     DecodeJob job;
     const int failed = decode(&job, file, nullptr, 0, output == JpegOutput::Quantized236,
                               atLeast.width(), atLeast.height());

@@ -1,14 +1,10 @@
 #include "Sound.h"
 
+#include "ProgramPaths.h"
+#include "SharedLibrary.h"
 #include "WaveFile.h"
 
-#include <QAudioDevice>
-#include <QEventLoop>
 #include <QFile>
-#include <QMediaDevices>
-#include <QSoundEffect>
-#include <QTimer>
-#include <QUrl>
 
 namespace tesselvane {
 
@@ -22,6 +18,19 @@ constexpr qint64 kLongestWaitMs = 5 * 60 * 1000;
 constexpr qint64 kMarginMs = 2000;
 
 std::function<void(const QString&)> g_observer;
+
+using PlayWave = void(const char* path, long long waitMs);
+
+// Loaded once, on the first sound, and kept: Qt Multimedia does not like to be unloaded.
+PlayWave* wavePlayer() {
+    static PlayWave* const play = []() -> PlayWave* {
+        auto* module = new SharedLibrary;  // never unloaded
+        if (!module->load(programFolder() + QStringLiteral("tesselvane-sound.so")))
+            return nullptr;
+        return module->resolve<PlayWave>("tesselvane_play_wave");
+    }();
+    return play;
+}
 
 }  // namespace
 
@@ -41,31 +50,11 @@ void PlaySoundSync(const QString& file) {
     wave.close();
     if (!info)
         return;
-    // WORKAROUND: without an audio output Qt reports such a sound as playing forever.
-    if (QMediaDevices::audioOutputs().isEmpty())
-        return;
-
-    QSoundEffect effect;
-    QEventLoop loop;
-    QObject::connect(&effect, &QSoundEffect::playingChanged, &loop, [&] {
-        if (!effect.isPlaying())
-            loop.quit();
-    });
-    QObject::connect(&effect, &QSoundEffect::statusChanged, &loop, [&] {
-        if (effect.status() == QSoundEffect::Error)
-            loop.quit();
-        if (effect.status() == QSoundEffect::Ready && !effect.isPlaying())
-            effect.play();
-    });
-    QTimer limit;
-    limit.setSingleShot(true);
-    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
-    limit.start(static_cast<int>(std::min(info->durationMs + kMarginMs, kLongestWaitMs)));
-    effect.setSource(QUrl::fromLocalFile(file));
-    if (effect.status() == QSoundEffect::Error)
-        return;
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    effect.stop();
+    // Without its module (a broken installation) the program is silent, as for any sound
+    // that cannot be played.
+    if (PlayWave* play = wavePlayer())
+        play(QFile::encodeName(file).constData(),
+             std::min(info->durationMs + kMarginMs, kLongestWaitMs));
 }
 
 }  // namespace tesselvane

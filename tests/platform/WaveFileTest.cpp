@@ -1,3 +1,5 @@
+#include "ProgramPaths.h"
+#include "SharedLibrary.h"
 #include "Sound.h"
 #include "TestFolders.h"
 #include "WaveFile.h"
@@ -79,6 +81,24 @@ TEST(Sound, AFileThatCannotBePlayedIsSilentAndReturnsAtOnce) {
     PlaySoundSync(test::scratchFolder() + "missing.wav");
     PlaySoundSync(QString());
     EXPECT_LT(timer.elapsed(), 1000);
+}
+
+TEST(Sound, APlayableFileGoesToTheAudioModuleAndEndsWithinItsLength) {
+    // The audio stack lives in a module beside the program, loaded on the first sound.
+    SharedLibrary module;
+    ASSERT_TRUE(module.load(programFolder() + "tesselvane-sound.so"))
+        << module.errorString().toStdString();
+    EXPECT_NE(module.resolve<void(const char*, long long)>("tesselvane_play_wave"), nullptr);
+
+    const QString path = test::scratchFolder() + "short.wav";
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(wave(chunk("fmt ", pcmFormat(1, 8000, 8)) + chunk("data", QByteArray(800, '\x80'))));
+    f.close();
+    QElapsedTimer timer;
+    timer.start();
+    PlaySoundSync(path);  // a tenth of a second, or nothing on a machine without audio
+    EXPECT_LT(timer.elapsed(), 3000);
 }
 
 }  // namespace
