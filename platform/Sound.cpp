@@ -23,12 +23,11 @@ using PlayWave = void(const char* path, long long waitMs);
 
 // Loaded once, on the first sound, and kept: Qt Multimedia does not like to be unloaded.
 PlayWave* wavePlayer() {
-    static PlayWave* const play = []() -> PlayWave* {
-        auto* module = new SharedLibrary;  // never unloaded
-        if (!module->load(programFolder() + QStringLiteral("tesselvane-sound.so")))
-            return nullptr;
-        return module->resolve<PlayWave>("tesselvane_play_wave");
-    }();
+    static SharedLibrary* const module = new SharedLibrary;  // never unloaded
+    static PlayWave* const play =
+        module->load(programFolder() + QStringLiteral("tesselvane-sound.so"))
+            ? module->resolve<PlayWave>("tesselvane_play_wave")
+            : nullptr;
     return play;
 }
 
