@@ -1,5 +1,6 @@
-// The JPEG path: decoding in both output forms, and reducing what was decoded. Any bytes give
-// a picture or an EPictureError; quantised output never has more than 236 colours.
+// The JPEG path: decoding in both output forms, stretched while decoding, and reducing what
+// was decoded. Any bytes give a picture or an EPictureError; quantised output never has more
+// than 236 colours; a stretched RGB32 picture has the size asked for.
 
 #include "ColorReduction.h"
 #include "EPictureError.h"
@@ -31,6 +32,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 std::abort();
         }
     } catch (const tesselvane::EPictureError&) {
+    }
+    if (size >= 2) {
+        // The size to stretch to comes from the last two bytes, which a decoder ignores after
+        // the end of the picture: shrinking by large factors and growing both get their turn.
+        const QSize target(1 + data[size - 1] * 7 % 400, 1 + data[size - 2] * 5 % 300);
+        try {
+            const QImage stretched = tesselvane::DecodeJpeg(bytes, QStringLiteral("fuzz.jpg"),
+                                                            JpegOutput::Rgb24, target);
+            // CMYK pictures only get libjpeg's scale, and come as RGB888.
+            if (stretched.format() == QImage::Format_RGB32
+                    ? stretched.size() != target
+                    : stretched.format() != QImage::Format_RGB888) {
+                std::abort();
+            }
+        } catch (const tesselvane::EPictureError&) {
+        }
     }
     try {
         const QImage quantised =

@@ -13,10 +13,11 @@ enum class JpegOutput {
 
 // Decodes a JPEG with libjpeg. Raises EPictureError, naming `name`, for a damaged or
 // truncated file, one over the pixel limit, or when memory runs short; libjpeg never prints.
-// With `atLeast` given, the picture is decoded at the smallest of libjpeg's scales (1/8 to 8/8)
-// that keeps it at least that large in both directions (full size when none does): for a
-// picture that will be shrunk anyway, most of the work is saved. Such a picture comes as RGB32
-// rather than RGB888 (Rgb24 output), which scales faster.
+// With `atLeast` given (Rgb24 output), the picture is decoded at the smallest of libjpeg's
+// scales (1/8 to 8/8) that keeps it at least that large in both directions (full size when
+// none does), and stretched smoothly to exactly that size on the way, as RGB32: for a picture
+// that will be shrunk anyway, most of the work is saved. CMYK pictures only get the scale,
+// and come as RGB888.
 QImage DecodeJpeg(const QByteArray& data, const QString& name, JpegOutput output,
                   QSize atLeast = QSize());
 QImage DecodeJpegFile(const QString& path, JpegOutput output, QSize atLeast = QSize());
