@@ -154,4 +154,40 @@ TEST(DibToImage, PaletteIndexesBeyondTheTableAreBlack) {
     EXPECT_EQ(image.pixel(1, 0), qRgb(0, 0, 0));
 }
 
+TEST(PackedDib, RoundTripsEveryPictureFormatThroughTwentyFourBitRows) {
+    // Odd width: every row carries padding, which must be zero.
+    QImage source(7, 5, QImage::Format_RGB32);
+    for (int y = 0; y < 5; ++y) {
+        for (int x = 0; x < 7; ++x)
+            source.setPixel(x, y, qRgb(x * 30, y * 50, (x * y * 13) % 256));
+    }
+    const std::size_t stride = 24;  // 7 * 3 rounded up to 4
+    for (const QImage::Format format :
+         {QImage::Format_RGB32, QImage::Format_RGB888, QImage::Format_ARGB32}) {
+        const QImage in = source.convertToFormat(format);
+        void* dib = ImageToPackedDib(in);
+        ASSERT_NE(dib, nullptr);
+        const auto* bytes = static_cast<const unsigned char*>(dib);
+        EXPECT_EQ(qFromLittleEndian<std::uint16_t>(bytes + 14), 24);
+        EXPECT_EQ(qFromLittleEndian<std::int32_t>(bytes + 8), 5);  // bottom-up
+        // The bottom row comes first, blue first.
+        EXPECT_EQ(bytes[40], 0);
+        EXPECT_EQ(bytes[41], 4 * 50);
+        EXPECT_EQ(bytes[42], 0);
+        for (std::size_t row = 0; row < 5; ++row) {
+            for (std::size_t pad = 21; pad < stride; ++pad)
+                EXPECT_EQ(bytes[40 + row * stride + pad], 0);
+        }
+        const std::size_t size = 40 + stride * 5;
+        const QImage asStored = PackedDibToImage(dib, size);
+        const QImage wide = PackedDibToImage(dib, size, DibWidth::Rgb32);
+        std::free(dib);
+        EXPECT_EQ(asStored.format(), QImage::Format_RGB888);
+        EXPECT_EQ(wide.format(), QImage::Format_RGB32);
+        EXPECT_EQ(compareImages(asStored, source).largest, 0) << format;
+        EXPECT_EQ(compareImages(wide, source).largest, 0) << format;
+        EXPECT_EQ(qAlpha(wide.pixel(3, 3)), 255);
+    }
+}
+
 }  // namespace
