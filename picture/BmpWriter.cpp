@@ -4,6 +4,8 @@
 
 #include <QtEndian>
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace tesselvane {
@@ -53,19 +55,19 @@ bool WriteBmp(QIODevice& device, const QImage& image) {
         return false;
     }
 
-    std::vector<uchar> row(stride, 0);
+    // Rows go out in blocks of about a megabyte: a write per row costs a file system call
+    // per row, which is most of the time for a screen-sized picture.
+    const quint64 rowsPerBlock = std::max<quint64>(1, (1 << 20) / stride);
+    std::vector<uchar> block(stride * std::min<quint64>(rowsPerBlock, source.height()), 0);
     const bool rgb888 = source.format() == QImage::Format_RGB888;
+    quint64 filled = 0;
     for (int y = source.height() - 1; y >= 0; --y) {
         const uchar* src = source.constScanLine(y);
+        uchar* row = block.data() + filled * stride;
         if (rgb32) {
-            if (device.write(reinterpret_cast<const char*>(src), static_cast<qint64>(stride)) !=
-                static_cast<qint64>(stride)) {
-                return false;
-            }
-            continue;
-        }
-        if (indexed) {
-            std::copy(src, src + source.width(), row.begin());
+            std::memcpy(row, src, stride);
+        } else if (indexed) {
+            std::copy(src, src + source.width(), row);
         } else if (rgb888) {
             for (int x = 0; x < source.width(); ++x) {
                 row[3 * x] = src[3 * x + 2];
@@ -80,9 +82,11 @@ bool WriteBmp(QIODevice& device, const QImage& image) {
                 row[3 * x + 2] = static_cast<uchar>(qRed(px[x]));
             }
         }
-        if (device.write(reinterpret_cast<const char*>(row.data()), static_cast<qint64>(stride)) !=
-            static_cast<qint64>(stride)) {
-            return false;
+        if (++filled == rowsPerBlock || y == 0) {
+            const auto bytes = static_cast<qint64>(filled * stride);
+            if (device.write(reinterpret_cast<const char*>(block.data()), bytes) != bytes)
+                return false;
+            filled = 0;
         }
     }
     return true;

@@ -1,10 +1,12 @@
 #include "DibImage.h"
 
 #include "EPictureError.h"
+#include "ParallelRows.h"
 
 #include <QtEndian>
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstdlib>
 #include <cstring>
@@ -158,62 +160,69 @@ QImage DibToImage(const unsigned char* info, std::size_t infoSize, const unsigne
     }
     const Channel red(masks[0]), green(masks[1]), blue(masks[2]);
 
-    bool alpha = false;
-    for (std::int64_t y = 0; y < height; ++y) {
-        const std::int64_t storedRow = topDown ? y : height - 1 - y;
-        if (storedRow >= wholeRows)
-            continue;  // beyond what the block holds: stays black
-        const unsigned char* src = pixels + static_cast<std::uint64_t>(storedRow) * stride;
-        uchar* dst = image.scanLine(static_cast<int>(y));
-        switch (bits) {
-            case 1:
-                for (std::int64_t x = 0; x < width; ++x)
-                    dst[x] = (src[x >> 3] >> (7 - (x & 7))) & 1;
-                break;
-            case 4:
-                for (std::int64_t x = 0; x < width; ++x)
-                    dst[x] = (src[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F;
-                break;
-            case 8:
-                std::memcpy(dst, src, static_cast<std::size_t>(width));
-                break;
-            case 16:
-                for (std::int64_t x = 0; x < width; ++x) {
-                    const std::uint32_t p = readLE<std::uint16_t>(src + 2 * x);
-                    dst[3 * x] = static_cast<uchar>(red(p));
-                    dst[3 * x + 1] = static_cast<uchar>(green(p));
-                    dst[3 * x + 2] = static_cast<uchar>(blue(p));
-                }
-                break;
-            case 24:
-                if (widen) {
-                    auto* out = reinterpret_cast<QRgb*>(dst);
+    std::atomic<bool> alpha = false;
+    uchar* const imageBits = image.bits();  // before the threads: no detaching in them
+    const auto imageStride = static_cast<std::size_t>(image.bytesPerLine());
+    ForRowsInParallel(height, width, [&](std::int64_t first, std::int64_t last) {
+        bool alphaSeen = false;
+        for (std::int64_t y = first; y < last; ++y) {
+            const std::int64_t storedRow = topDown ? y : height - 1 - y;
+            if (storedRow >= wholeRows)
+                continue;  // beyond what the block holds: stays black
+            const unsigned char* src = pixels + static_cast<std::uint64_t>(storedRow) * stride;
+            uchar* dst = imageBits + imageStride * static_cast<std::size_t>(y);
+            switch (bits) {
+                case 1:
                     for (std::int64_t x = 0; x < width; ++x)
-                        out[x] = qRgb(src[3 * x + 2], src[3 * x + 1], src[3 * x]);
+                        dst[x] = (src[x >> 3] >> (7 - (x & 7))) & 1;
                     break;
-                }
-                for (std::int64_t x = 0; x < width; ++x) {
-                    dst[3 * x] = src[3 * x + 2];
-                    dst[3 * x + 1] = src[3 * x + 1];
-                    dst[3 * x + 2] = src[3 * x];
-                }
-                break;
-            case 32:
-                if (!bitfields) {
-                    // Blue, green, red, alpha: the memory layout of RGB32 and ARGB32.
-                    std::memcpy(dst, src, static_cast<std::size_t>(width) * 4);
-                    for (std::int64_t x = 0; x < width && !alpha; ++x)
-                        alpha = src[4 * x + 3] != 0;
-                } else {
-                    auto* out = reinterpret_cast<QRgb*>(dst);
+                case 4:
+                    for (std::int64_t x = 0; x < width; ++x)
+                        dst[x] = (src[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F;
+                    break;
+                case 8:
+                    std::memcpy(dst, src, static_cast<std::size_t>(width));
+                    break;
+                case 16:
                     for (std::int64_t x = 0; x < width; ++x) {
-                        const std::uint32_t p = readLE<std::uint32_t>(src + 4 * x);
-                        out[x] = qRgb(red(p), green(p), blue(p));
+                        const std::uint32_t p = readLE<std::uint16_t>(src + 2 * x);
+                        dst[3 * x] = static_cast<uchar>(red(p));
+                        dst[3 * x + 1] = static_cast<uchar>(green(p));
+                        dst[3 * x + 2] = static_cast<uchar>(blue(p));
                     }
-                }
-                break;
+                    break;
+                case 24:
+                    if (widen) {
+                        auto* out = reinterpret_cast<QRgb*>(dst);
+                        for (std::int64_t x = 0; x < width; ++x)
+                            out[x] = qRgb(src[3 * x + 2], src[3 * x + 1], src[3 * x]);
+                        break;
+                    }
+                    for (std::int64_t x = 0; x < width; ++x) {
+                        dst[3 * x] = src[3 * x + 2];
+                        dst[3 * x + 1] = src[3 * x + 1];
+                        dst[3 * x + 2] = src[3 * x];
+                    }
+                    break;
+                case 32:
+                    if (!bitfields) {
+                        // Blue, green, red, alpha: the memory layout of RGB32 and ARGB32.
+                        std::memcpy(dst, src, static_cast<std::size_t>(width) * 4);
+                        for (std::int64_t x = 0; x < width && !alphaSeen; ++x)
+                            alphaSeen = src[4 * x + 3] != 0;
+                    } else {
+                        auto* out = reinterpret_cast<QRgb*>(dst);
+                        for (std::int64_t x = 0; x < width; ++x) {
+                            const std::uint32_t p = readLE<std::uint32_t>(src + 4 * x);
+                            out[x] = qRgb(red(p), green(p), blue(p));
+                        }
+                    }
+                    break;
+            }
         }
-    }
+        if (alphaSeen)
+            alpha = true;
+    });
     if (bits == 32 && !bitfields) {
         if (alpha)
             return image.reinterpretAsFormat(QImage::Format_ARGB32) ? image : QImage();
@@ -247,27 +256,29 @@ void* ImageToPackedDib(const QImage& source) {
     qToLittleEndian<std::uint16_t>(1, block + 12);
     qToLittleEndian<std::uint16_t>(24, block + 14);
     qToLittleEndian<std::uint32_t>(static_cast<std::uint32_t>(pixels), block + 20);
-    for (int y = 0; y < image.height(); ++y) {
-        const uchar* src = image.constScanLine(y);
-        unsigned char* dst =
-            block + kDibHeaderSize + stride * static_cast<std::uint64_t>(image.height() - 1 - y);
-        const auto width = static_cast<std::uint64_t>(image.width());
-        if (wide) {
-            const auto* in = reinterpret_cast<const QRgb*>(src);
-            for (std::uint64_t x = 0; x < width; ++x) {
-                dst[3 * x] = static_cast<unsigned char>(qBlue(in[x]));
-                dst[3 * x + 1] = static_cast<unsigned char>(qGreen(in[x]));
-                dst[3 * x + 2] = static_cast<unsigned char>(qRed(in[x]));
+    ForRowsInParallel(image.height(), image.width(), [&](std::int64_t first, std::int64_t last) {
+        for (auto y = static_cast<int>(first); y < static_cast<int>(last); ++y) {
+            const uchar* src = image.constScanLine(y);
+            unsigned char* dst = block + kDibHeaderSize +
+                                 stride * static_cast<std::uint64_t>(image.height() - 1 - y);
+            const auto width = static_cast<std::uint64_t>(image.width());
+            if (wide) {
+                const auto* in = reinterpret_cast<const QRgb*>(src);
+                for (std::uint64_t x = 0; x < width; ++x) {
+                    dst[3 * x] = static_cast<unsigned char>(qBlue(in[x]));
+                    dst[3 * x + 1] = static_cast<unsigned char>(qGreen(in[x]));
+                    dst[3 * x + 2] = static_cast<unsigned char>(qRed(in[x]));
+                }
+            } else {
+                for (std::uint64_t x = 0; x < width; ++x) {
+                    dst[3 * x] = src[3 * x + 2];
+                    dst[3 * x + 1] = src[3 * x + 1];
+                    dst[3 * x + 2] = src[3 * x];
+                }
             }
-        } else {
-            for (std::uint64_t x = 0; x < width; ++x) {
-                dst[3 * x] = src[3 * x + 2];
-                dst[3 * x + 1] = src[3 * x + 1];
-                dst[3 * x + 2] = src[3 * x];
-            }
+            std::memset(dst + 3 * width, 0, stride - 3 * width);  // row padding
         }
-        std::memset(dst + 3 * width, 0, stride - 3 * width);  // row padding
-    }
+    });
     return block;
 }
 

@@ -3,6 +3,7 @@
 #include "ProgramPaths.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHash>
 
@@ -20,6 +21,7 @@ namespace {
 constexpr int kSchemaVersion = 1;
 constexpr qint64 kRootId = 1;
 constexpr int kDefaultBusyTimeoutMs = 10000;
+constexpr useconds_t kBusyRetryMicroseconds = 5000;
 
 const char* const kSchema = R"sql(
 CREATE TABLE key(
@@ -203,12 +205,36 @@ public:
         return stmt;
     }
 
+    // Runs `step` again while the store says "busy" without having waited: SQLite answers so
+    // at once where waiting could deadlock (a reader that needs the write lock, as turning a
+    // new file to WAL does), or while another program recovers the file.
+    template <class Step>
+    auto retryWhileBusy(Step&& step) {
+        QElapsedTimer waited;
+        waited.start();
+        for (;;) {
+            try {
+                return step();
+            } catch (const StoreError& e) {
+                if (e.kind() != StoreError::Kind::Busy || waited.elapsed() >= kDefaultBusyTimeoutMs)
+                    throw;
+            }
+            ::usleep(kBusyRetryMicroseconds);
+        }
+    }
+
     // Runs `body` inside a transaction: a write transaction takes the write lock at once
-    // (BEGIN IMMEDIATE) so that two writers queue instead of failing half-way.
+    // (BEGIN IMMEDIATE) so that two writers queue instead of failing half-way. One that met
+    // "busy" was rolled back whole, so it can run again.
     template <class Body>
     auto inTransaction(bool write, Body&& body) {
         if (depth_ > 0)
             return body();
+        return retryWhileBusy([&] { return runTransaction(write, body); });
+    }
+
+    template <class Body>
+    auto runTransaction(bool write, Body& body) {
         begin(write);
         try {
             if constexpr (std::is_void_v<decltype(body())>) {
@@ -397,11 +423,12 @@ private:
         sqlite3_extended_result_codes(db_, 1);
         setBusyTimeout(kDefaultBusyTimeoutMs);
 
+        retryWhileBusy([&] { prepareFile(); });
+    }
+
+    void prepareFile() {
         // WAL lets readers go on while a writer works; FULL makes each commit durable.
-        {
-            Query q(*this, "PRAGMA journal_mode = WAL");
-            q.run();
-        }
+        exec("PRAGMA journal_mode = WAL");
         exec("PRAGMA synchronous = FULL");
 
         // Only a new file takes the write lock here, so opening never waits for a writer.

@@ -190,4 +190,37 @@ TEST(PackedDib, RoundTripsEveryPictureFormatThroughTwentyFourBitRows) {
     }
 }
 
+TEST(PackedDib, ScreenSizedPicturesComeBackWhole) {
+    // Large enough to be converted in two halves on two threads.
+    QImage source(1503, 1001, QImage::Format_RGB32);
+    for (int y = 0; y < source.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(source.scanLine(y));
+        for (int x = 0; x < source.width(); ++x)
+            row[x] = qRgb(x % 251, y % 241, (x ^ y) % 256);
+    }
+    void* dib = ImageToPackedDib(source);
+    ASSERT_NE(dib, nullptr);
+    const std::size_t size = 40 + DibStride(1503, 24) * 1001;
+    EXPECT_EQ(compareImages(PackedDibToImage(dib, size, DibWidth::Rgb32), source).largest, 0);
+    EXPECT_EQ(compareImages(PackedDibToImage(dib, size), source).largest, 0);
+    std::free(dib);
+
+    // A 32-bit picture whose only alpha is in its last row: found whichever half reads it.
+    const std::size_t stride = 1503 * 4;
+    std::vector<unsigned char> block(40 + stride * 1001, 0);
+    qToLittleEndian<std::uint32_t>(40, block.data());
+    qToLittleEndian<std::int32_t>(1503, block.data() + 4);
+    qToLittleEndian<std::int32_t>(1001, block.data() + 8);
+    qToLittleEndian<std::uint16_t>(1, block.data() + 12);
+    qToLittleEndian<std::uint16_t>(32, block.data() + 14);
+    for (const std::size_t row : {std::size_t{0}, std::size_t{1000}}) {
+        std::fill(block.begin() + 40, block.end(), 0);
+        block[40 + row * stride + 3] = 0x80;
+        EXPECT_EQ(PackedDibToImage(block.data(), block.size()).format(), QImage::Format_ARGB32)
+            << row;
+    }
+    std::fill(block.begin() + 40, block.end(), 0);
+    EXPECT_EQ(PackedDibToImage(block.data(), block.size()).format(), QImage::Format_RGB32);
+}
+
 }  // namespace

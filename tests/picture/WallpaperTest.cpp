@@ -297,4 +297,21 @@ TEST(BmpWriter, WritesPalettePicturesAs8BitsScreenPicturesAs32AndTheRestAs24) {
     }
 }
 
+TEST(BmpWriter, PicturesLargerThanOneWriteComeOutWhole) {
+    // Rows go out in blocks of about a megabyte; these take several, the last one partly full.
+    QImage rgb(601, 1999, QImage::Format_RGB888);
+    for (int y = 0; y < rgb.height(); ++y) {
+        for (int x = 0; x < rgb.width(); ++x)
+            rgb.setPixel(x, y, qRgb(x % 256, y % 256, (x + 3 * y) % 256));
+    }
+    for (const QImage& source : {rgb, rgb.convertToFormat(QImage::Format_RGB32)}) {
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(WriteBmp(buffer, source));
+        QImage back;
+        ASSERT_TRUE(back.loadFromData(buffer.data(), "BMP"));
+        EXPECT_EQ(compareImages(back, source).largest, 0);
+    }
+}
+
 }  // namespace

@@ -10,8 +10,10 @@
 
 #include <csignal>
 #include <map>
+#include <memory>
 #include <random>
 #include <set>
+#include <vector>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -96,6 +98,31 @@ TEST(StoreProcesses, TwoProgramsWritingAtOnceBothSucceedAndNothingIsLost) {
     }
     for (const QString& group : kGenerationGroups)
         EXPECT_EQ(generationOf(ini, group), 199);
+}
+
+TEST(StoreProcesses, ProgramsOpeningANewStoreAtOnceAllSucceed) {
+    // The first moments of a new store file are the ones where opening could say "busy".
+    const QString reg = builtProgramFolder() + "tesselvane-reg";
+    for (int round = 0; round < 10; ++round) {
+        QFile::remove(RegistryStore::defaultPath());
+        QFile::remove(RegistryStore::defaultPath() + "-wal");
+        QFile::remove(RegistryStore::defaultPath() + "-shm");
+        std::vector<std::unique_ptr<QProcess>> programs;
+        for (int i = 0; i < 4; ++i) {
+            programs.push_back(std::make_unique<QProcess>());
+            programs.back()->start(reg, {"add", "HKCU\\SOFTWARE\\Morvanti\\TESSEL\\Race", "/v",
+                                         QStringLiteral("v%1").arg(i), "/d", "x", "/f"});
+        }
+        for (auto& program : programs) {
+            ASSERT_TRUE(program->waitForFinished(30000));
+            EXPECT_EQ(program->exitCode(), 0)
+                << "round " << round << ": " << program->readAllStandardError().toStdString();
+        }
+        RegistryStore store(RegistryStore::defaultPath());
+        RegIni ini(store);
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(ini.ReadString("Race", QStringLiteral("v%1").arg(i), ""), "x");
+    }
 }
 
 }  // namespace
