@@ -21,15 +21,7 @@ if [ ! -f "$work/.tree-complete" ]; then
 fi
 export XDG_CONFIG_HOME=$work/config
 
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-time_ms() {  # command... -> wall milliseconds
-  local start end
-  start=$(date +%s%N)
-  "$@" >/dev/null 2>&1
-  end=$(date +%s%N)
-  echo $(((end - start) / 1000000))
-}
-peak_kb() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1; }
+. "$(dirname "$0")/timing.sh"
 
 find_sort() { find "$tree" -type f | sort -f; }
 export -f find_sort; export tree
@@ -39,8 +31,8 @@ export -f find_sort; export tree
 
 ours=(); peer=()
 for _ in $(seq "$runs"); do
-  ours+=("$(time_ms "$tool" "$tree")")
-  peer+=("$(time_ms bash -c find_sort)")
+  ours+=("$(wall_ms "$tool" "$tree")")
+  peer+=("$(wall_ms bash -c find_sort)")
 done
 ours_ms=$(printf '%s\n' "${ours[@]}" | median)
 peer_ms=$(printf '%s\n' "${peer[@]}" | median)

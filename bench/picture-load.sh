@@ -19,14 +19,7 @@ if [ ! -f "$photo" ]; then
   rm -f "$work/photo.ppm"
 fi
 
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-wall_ms() {
-  local start end
-  start=$(date +%s%N)
-  "$@" >/dev/null 2>&1
-  end=$(date +%s%N)
-  echo $(((end - start) / 1000000))
-}
+. "$(dirname "$0")/timing.sh"
 inner_ms() { "$@" 2>&1 >/dev/null | awk '/ ms$/ {print $(NF-1)}'; }
 compare() {  # label ours... -- peer...
   local label=$1; shift

@@ -30,15 +30,7 @@ export TESSELVANE_DESKTOP=x11
 rm -rf "$XDG_CONFIG_HOME"
 reg() { "$bin/tesselvane-reg" add "HKCU\\SOFTWARE\\Morvanti\\TESSEL\\$1" /v "$2" /d "$3" /f >/dev/null; }
 
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-wall_ms() {
-  local start end
-  start=$(date +%s%N)
-  "$@" >/dev/null 2>&1
-  end=$(date +%s%N)
-  echo $(((end - start) / 1000000))
-}
-peak_kb() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1; }
+. "$(dirname "$0")/timing.sh"
 times() { local t=(); for _ in $(seq "$runs"); do t+=("$(wall_ms "$@")"); done; printf '%s\n' "${t[@]}" | median; }
 
 reg Time Option 2

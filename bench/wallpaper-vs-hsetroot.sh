@@ -34,15 +34,7 @@ mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 export TESSELVANE_DESKTOP=x11 QT_QPA_PLATFORM=xcb
 reg() { "$bin/tesselvane-reg" "$@" >/dev/null; }
 
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-wall_ms() {
-  local start end
-  start=$(date +%s%N)
-  "$@" >/dev/null 2>&1
-  end=$(date +%s%N)
-  echo $(((end - start) / 1000000))
-}
-peak_kb() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1; }
+. "$(dirname "$0")/timing.sh"
 root_is_set() {  # the atom names a picture and the screen is not black
   xprop -root _XROOTPMAP_ID | grep -q 'pixmap id' &&
     awk -v m="$("$bin/root_brightness")" 'BEGIN { exit !(m > 10) }'
