@@ -51,6 +51,36 @@ struct Channel {
 
 }  // namespace
 
+namespace {
+
+// Blue, green, red bytes as opaque 32-bit colours. Four pixels are three little-endian words,
+// which moves a row in a third of the steps of going byte by byte.
+void dib24RowToRgb32(const unsigned char* in, QRgb* out, std::int64_t width) {
+    std::int64_t x = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; x + 4 <= width; x += 4) {
+            std::uint32_t w[3];
+            std::memcpy(w, in + 3 * x, sizeof w);
+            out[x] = 0xFF000000u | w[0];
+            out[x + 1] = 0xFF000000u | w[0] >> 24 | w[1] << 8;
+            out[x + 2] = 0xFF000000u | w[1] >> 16 | w[2] << 16;
+            out[x + 3] = 0xFF000000u | w[2] >> 8;
+        }
+    }
+    for (; x < width; ++x)
+        out[x] = qRgb(in[3 * x + 2], in[3 * x + 1], in[3 * x]);
+}
+
+}  // namespace
+
+void Rgb32RowToDib24(const QRgb* in, unsigned char* out, std::int64_t width) {
+    for (std::int64_t x = 0; x < width; ++x) {
+        out[3 * x] = static_cast<unsigned char>(qBlue(in[x]));
+        out[3 * x + 1] = static_cast<unsigned char>(qGreen(in[x]));
+        out[3 * x + 2] = static_cast<unsigned char>(qRed(in[x]));
+    }
+}
+
 std::optional<DibHeader> ReadDibHeader(const unsigned char* info, std::size_t infoSize) {
     if (!info || infoSize < kDibHeaderSize)
         return std::nullopt;
@@ -100,7 +130,7 @@ std::optional<QList<QRgb>> MakePalette(const DibHeader& header, const unsigned c
 }
 
 QImage DibToImage(const unsigned char* info, std::size_t infoSize, const unsigned char* pixels,
-                  std::size_t pixelsSize, DibWidth width24) {
+                  std::size_t pixelsSize, DibWidth width24, QImage* reuse) {
     const auto header = ReadDibHeader(info, infoSize);
     if (!header || !pixels)
         return {};
@@ -132,7 +162,14 @@ QImage DibToImage(const unsigned char* info, std::size_t infoSize, const unsigne
     const bool widen = bits == 24 && width24 == DibWidth::Rgb32;
     if (bits == 32 || widen)
         format = QImage::Format_RGB32;
-    QImage image(static_cast<int>(width), static_cast<int>(height), format);
+    QImage image;
+    if (reuse && reuse->isDetached() && reuse->format() == format && reuse->width() == width &&
+        reuse->height() == height) {
+        image = std::move(*reuse);
+        *reuse = QImage();
+    } else {
+        image = QImage(static_cast<int>(width), static_cast<int>(height), format);
+    }
     if (image.isNull())
         return {};  // out of memory
     if (paletted) {
@@ -193,9 +230,7 @@ QImage DibToImage(const unsigned char* info, std::size_t infoSize, const unsigne
                     break;
                 case 24:
                     if (widen) {
-                        auto* out = reinterpret_cast<QRgb*>(dst);
-                        for (std::int64_t x = 0; x < width; ++x)
-                            out[x] = qRgb(src[3 * x + 2], src[3 * x + 1], src[3 * x]);
+                        dib24RowToRgb32(src, reinterpret_cast<QRgb*>(dst), width);
                         break;
                     }
                     for (std::int64_t x = 0; x < width; ++x) {
@@ -236,6 +271,24 @@ QImage DibToImage(const unsigned char* info, std::size_t infoSize, const unsigne
     return image;
 }
 
+unsigned char* NewPackedDib24(std::int64_t width, std::int64_t height) {
+    if (width <= 0 || height <= 0 || width * height > kMaxPicturePixels)
+        return nullptr;
+    const std::uint64_t pixels =
+        DibStride(static_cast<std::uint64_t>(width), 24) * static_cast<std::uint64_t>(height);
+    auto* block = static_cast<unsigned char*>(std::malloc(kDibHeaderSize + pixels));
+    if (!block)
+        return nullptr;
+    std::memset(block, 0, kDibHeaderSize);
+    qToLittleEndian<std::uint32_t>(kDibHeaderSize, block);
+    qToLittleEndian<std::int32_t>(static_cast<std::int32_t>(width), block + 4);
+    qToLittleEndian<std::int32_t>(static_cast<std::int32_t>(height), block + 8);
+    qToLittleEndian<std::uint16_t>(1, block + 12);
+    qToLittleEndian<std::uint16_t>(24, block + 14);
+    qToLittleEndian<std::uint32_t>(static_cast<std::uint32_t>(pixels), block + 20);
+    return block;
+}
+
 void* ImageToPackedDib(const QImage& source) {
     // RGB32 and RGB888 are read as they are; anything else goes through RGB32.
     const bool wide = source.format() != QImage::Format_RGB888;
@@ -245,17 +298,9 @@ void* ImageToPackedDib(const QImage& source) {
     if (image.isNull())
         return nullptr;
     const std::uint64_t stride = DibStride(static_cast<std::uint64_t>(image.width()), 24);
-    const std::uint64_t pixels = stride * static_cast<std::uint64_t>(image.height());
-    auto* block = static_cast<unsigned char*>(std::malloc(kDibHeaderSize + pixels));
+    unsigned char* block = NewPackedDib24(image.width(), image.height());
     if (!block)
         return nullptr;
-    std::memset(block, 0, kDibHeaderSize);
-    qToLittleEndian<std::uint32_t>(kDibHeaderSize, block);
-    qToLittleEndian<std::int32_t>(image.width(), block + 4);
-    qToLittleEndian<std::int32_t>(image.height(), block + 8);
-    qToLittleEndian<std::uint16_t>(1, block + 12);
-    qToLittleEndian<std::uint16_t>(24, block + 14);
-    qToLittleEndian<std::uint32_t>(static_cast<std::uint32_t>(pixels), block + 20);
     ForRowsInParallel(image.height(), image.width(), [&](std::int64_t first, std::int64_t last) {
         for (auto y = static_cast<int>(first); y < static_cast<int>(last); ++y) {
             const uchar* src = image.constScanLine(y);
@@ -263,12 +308,8 @@ void* ImageToPackedDib(const QImage& source) {
                                  stride * static_cast<std::uint64_t>(image.height() - 1 - y);
             const auto width = static_cast<std::uint64_t>(image.width());
             if (wide) {
-                const auto* in = reinterpret_cast<const QRgb*>(src);
-                for (std::uint64_t x = 0; x < width; ++x) {
-                    dst[3 * x] = static_cast<unsigned char>(qBlue(in[x]));
-                    dst[3 * x + 1] = static_cast<unsigned char>(qGreen(in[x]));
-                    dst[3 * x + 2] = static_cast<unsigned char>(qRed(in[x]));
-                }
+                Rgb32RowToDib24(reinterpret_cast<const QRgb*>(src), dst,
+                                static_cast<std::int64_t>(width));
             } else {
                 for (std::uint64_t x = 0; x < width; ++x) {
                     dst[3 * x] = src[3 * x + 2];
@@ -282,7 +323,7 @@ void* ImageToPackedDib(const QImage& source) {
     return block;
 }
 
-QImage PackedDibToImage(const void* block, std::size_t size, DibWidth width24) {
+QImage PackedDibToImage(const void* block, std::size_t size, DibWidth width24, QImage* reuse) {
     const auto* bytes = static_cast<const unsigned char*>(block);
     const auto header = ReadDibHeader(bytes, size);
     if (!header)
@@ -297,7 +338,7 @@ QImage PackedDibToImage(const void* block, std::size_t size, DibWidth width24) {
     if (pixelsAt > size)
         return {};
     return DibToImage(bytes, static_cast<std::size_t>(pixelsAt), bytes + pixelsAt,
-                      size - static_cast<std::size_t>(pixelsAt), width24);
+                      size - static_cast<std::size_t>(pixelsAt), width24, reuse);
 }
 
 }  // namespace tesselvane

@@ -49,8 +49,11 @@ enum class DibWidth { AsStored, Rgb32 };
 // whole rows that the pixel block holds are read (the image size is the header's, or computed when
 // it is 0); the rest stays black. A null image when the header is unusable: sizes negative, zero,
 // over the pixel limit or overflowing, or a bit count or compression this does not read.
+// When `reuse` is an unshared image of the same size and format, the pixels go into its
+// memory (and it is left null): no new block to fault in.
 QImage DibToImage(const unsigned char* info, std::size_t infoSize, const unsigned char* pixels,
-                  std::size_t pixelsSize, DibWidth width24 = DibWidth::AsStored);
+                  std::size_t pixelsSize, DibWidth width24 = DibWidth::AsStored,
+                  QImage* reuse = nullptr);
 
 // A packed DIB (header, colour table, pixel rows in one malloc'd block) of a picture, as the
 // extension plug-ins take it: 24-bit bottom-up. nullptr when memory is short. Free with free().
@@ -58,7 +61,15 @@ void* ImageToPackedDib(const QImage& image);
 
 // The picture of a packed DIB whose block holds `size` bytes; a null image when it is not
 // one DibToImage reads.
-QImage PackedDibToImage(const void* block, std::size_t size, DibWidth width24 = DibWidth::AsStored);
+QImage PackedDibToImage(const void* block, std::size_t size, DibWidth width24 = DibWidth::AsStored,
+                        QImage* reuse = nullptr);
+
+// A packed DIB of `width` x `height` 24-bit pixels with its header written and its pixel
+// rows not. nullptr when memory is short or the size is not a picture's. Free with free().
+unsigned char* NewPackedDib24(std::int64_t width, std::int64_t height);
+
+// A row of 32-bit colours as the blue, green, red bytes of a 24-bit DIB row.
+void Rgb32RowToDib24(const QRgb* in, unsigned char* out, std::int64_t width);
 
 // Bytes per row of a bitmap `width` pixels wide at `bits` per pixel, rows padded to 4 bytes.
 constexpr std::uint64_t DibStride(std::uint64_t width, std::uint64_t bits) {

@@ -2,6 +2,7 @@
 
 #include "Collation.h"
 #include "DibImage.h"
+#include "DibTwin.h"
 #include "EPictureError.h"
 #include "FileSearch.h"
 #include "ProgramPaths.h"
@@ -80,12 +81,15 @@ void FreePlugIns() {
     PlugInCount = 0;
 }
 
-QImage ExecutePlugIns(const QImage& picture, std::uintptr_t window) {
+QImage ExecutePlugIns(QImage picture, std::uintptr_t window) {
+    void* twin = TakeDibTwin(picture);
     const bool anyToRun =
         std::any_of(PlugIns.begin(), PlugIns.end(), [](const auto& p) { return p.ExecutePlugIn; });
-    if (!anyToRun)
+    if (!anyToRun) {
+        std::free(twin);
         return picture;
-    void* dib = ImageToPackedDib(picture);
+    }
+    void* dib = twin ? twin : ImageToPackedDib(picture);
     if (!dib)
         throw EPictureError(QStringLiteral("壁紙を拡張プラグインに渡すメモリが足りません"));
     for (const TTesselPlugin& plugin : PlugIns) {
@@ -102,9 +106,9 @@ QImage ExecutePlugIns(const QImage& picture, std::uintptr_t window) {
             throw EPictureError(
                 QStringLiteral("拡張プラグイン %1 が画像を返しませんでした").arg(plugin.Name));
     }
-    QImage result = PackedDibToImage(
-        dib, malloc_usable_size(dib),
-        picture.format() == QImage::Format_RGB32 ? DibWidth::Rgb32 : DibWidth::AsStored);
+    const DibWidth width =
+        picture.format() == QImage::Format_RGB32 ? DibWidth::Rgb32 : DibWidth::AsStored;
+    QImage result = PackedDibToImage(dib, malloc_usable_size(dib), width, &picture);
     std::free(dib);
     if (result.isNull())
         throw EPictureError(QStringLiteral("拡張プラグインの返した画像が不正です"));

@@ -40,8 +40,9 @@ void FreePlugIns();
 // Hands `picture` through every plug-in's ExecutePlugIn in table order, each getting the
 // result of the one before, and returns the last result. `window` is the X11 window the
 // plug-ins may use as a parent, 0 for none. Raises EPictureError when memory runs short or a
-// plug-in hands back something that is no picture.
-QImage ExecutePlugIns(const QImage& picture, std::uintptr_t window);
+// plug-in hands back something that is no picture. A picture passed in unshared (moved in)
+// lends its memory to the result.
+QImage ExecutePlugIns(QImage picture, std::uintptr_t window);
 
 // Opens the settings of plug-in `index`, showing it `picture` (or nothing when null); does
 // nothing for a plug-in without settings.

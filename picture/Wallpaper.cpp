@@ -6,6 +6,7 @@
 #include "Desktop.h"
 #include "EPictureError.h"
 #include "ExtensionPlugins.h"
+#include "FileReplace.h"
 #include "Options.h"
 #include "ProgramPaths.h"
 #include "Screen.h"
@@ -15,9 +16,7 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <thread>
 
@@ -47,9 +46,10 @@ void playIf(int position) {
         PlaySoundSync(MyOption.SoundFile);
 }
 
-// Written beside the old file and renamed over it: a failure leaves the wallpaper the desktop
-// shows whole. Not synced to disk: the file can always be made again, and rename() alone
-// already keeps a crash from leaving a half-written file under the name.
+// Written beside the old file and put in its place in one step: a failure leaves the
+// wallpaper the desktop shows whole. Not synced to disk: the file can always be made again,
+// and the one-step replacement already keeps a crash from leaving a half-written file under
+// the name.
 void writeWallpaper(const QImage& picture, const QString& file) {
     QDir().mkpath(QFileInfo(file).absolutePath());
     QTemporaryFile temporary(file + QStringLiteral(".XXXXXX"));
@@ -62,11 +62,16 @@ void writeWallpaper(const QImage& picture, const QString& file) {
         fail(temporary.errorString());
     temporary.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                              QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    if (std::rename(QFile::encodeName(temporary.fileName()).constData(),
-                    QFile::encodeName(file).constData()) != 0) {
-        fail(QString::fromLocal8Bit(std::strerror(errno)));
+    QString error;
+    switch (ReplaceFile(temporary.fileName(), file, &error)) {
+        case FileReplaced::Exchanged:
+            break;  // the temporary name now holds the old file, which goes with it
+        case FileReplaced::Renamed:
+            temporary.setAutoRemove(false);
+            break;
+        case FileReplaced::Failed:
+            fail(error);
     }
-    temporary.setAutoRemove(false);
 }
 
 // Writes the file while the desktop makes the picture ready, and shows it only once the file
@@ -135,7 +140,7 @@ void ChangeWallpaper(const QString& fileName) {
             working = working.convertToFormat(QImage::Format_RGB888);
         if (MyOption.FitScreen)
             StretchToScreen(working);
-        working = ExecutePlugIns(working, ApplicationWindow);
+        working = ExecutePlugIns(std::move(working), ApplicationWindow);
         if (screenColorDepth() <= 8)
             working = ReduceColors(working);
         showWrittenWallpaper(working);

@@ -223,4 +223,35 @@ TEST(PackedDib, ScreenSizedPicturesComeBackWhole) {
     EXPECT_EQ(PackedDibToImage(block.data(), block.size()).format(), QImage::Format_RGB32);
 }
 
+TEST(PackedDib, AnUnsharedPictureLendsItsMemoryASharedOneIsLeftAlone) {
+    QImage source(9, 4, QImage::Format_RGB32);
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 9; ++x)
+            source.setPixel(x, y, qRgb(x * 20, y * 60, 7));
+    }
+    void* dib = ImageToPackedDib(source);
+    const std::size_t size = 40 + DibStride(9, 24) * 4;
+
+    QImage lender(9, 4, QImage::Format_RGB32);
+    lender.fill(Qt::black);
+    const uchar* memory = lender.constBits();
+    const QImage result = PackedDibToImage(dib, size, DibWidth::Rgb32, &lender);
+    EXPECT_EQ(result.constBits(), memory);
+    EXPECT_TRUE(lender.isNull());
+    EXPECT_EQ(compareImages(result, source).largest, 0);
+
+    QImage shared(9, 4, QImage::Format_RGB32);
+    shared.fill(Qt::black);
+    const QImage other = shared;
+    const QImage fresh = PackedDibToImage(dib, size, DibWidth::Rgb32, &shared);
+    EXPECT_EQ(compareImages(fresh, source).largest, 0);
+    EXPECT_EQ(other.pixel(3, 3), qRgb(0, 0, 0));  // the holder of the copy sees no change
+    EXPECT_FALSE(shared.isNull());
+
+    QImage otherSize(8, 4, QImage::Format_RGB32);
+    EXPECT_EQ(
+        compareImages(PackedDibToImage(dib, size, DibWidth::Rgb32, &otherSize), source).largest, 0);
+    std::free(dib);
+}
+
 }  // namespace

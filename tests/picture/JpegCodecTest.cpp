@@ -1,4 +1,6 @@
 #include "ColorReduction.h"
+#include "DibImage.h"
+#include "DibTwin.h"
 #include "EPictureError.h"
 #include "JpegCodec.h"
 #include "JpegPrefetch.h"
@@ -6,6 +8,8 @@
 #include "TestFolders.h"
 
 #include <QSet>
+
+#include <cstring>
 
 #include <gmock/gmock.h>
 
@@ -159,6 +163,32 @@ TEST(JpegCodec, StretchesLargePicturesRowForRowLikeAPlainScale) {
         const ImageDifference d = compareImages(stretched, reference);
         EXPECT_LE(d.mean, 6.0) << size.width() << "x" << size.height();
     }
+}
+
+TEST(JpegCodec, AStretchedPictureComesWithItsDibTwinWhileUnchanged) {
+    const QByteArray jpeg = EncodeJpeg(gradientPicture(1203, 857), 95);
+    for (const QSize size : {QSize(301, 211), QSize(1920, 1080), QSize(7, 600)}) {
+        QImage stretched = DecodeJpeg(jpeg, "g.jpg", JpegOutput::Rgb24, size);
+        void* twin = TakeDibTwin(stretched);
+        ASSERT_NE(twin, nullptr) << size.width();
+        void* converted = ImageToPackedDib(stretched);
+        const std::size_t bytes =
+            40 + DibStride(static_cast<std::uint64_t>(size.width()), 24) * size.height();
+        EXPECT_EQ(std::memcmp(twin, converted, bytes), 0) << size.width();  // padding too
+        std::free(converted);
+        std::free(twin);
+        EXPECT_EQ(TakeDibTwin(stretched), nullptr);  // taken once
+    }
+    // A picture changed after decoding, or another picture, does not get it.
+    QImage stretched = DecodeJpeg(jpeg, "g.jpg", JpegOutput::Rgb24, QSize(40, 30));
+    const QImage copy = stretched;
+    EXPECT_EQ(TakeDibTwin(QImage(40, 30, QImage::Format_RGB32)), nullptr);
+    stretched = DecodeJpeg(jpeg, "g.jpg", JpegOutput::Rgb24, QSize(40, 30));
+    stretched.setPixel(0, 0, qRgb(1, 2, 3));
+    EXPECT_EQ(TakeDibTwin(stretched), nullptr);
+    // Pictures decoded at their own size have none.
+    const QImage full = DecodeJpeg(jpeg, "g.jpg", JpegOutput::Rgb24);
+    EXPECT_EQ(TakeDibTwin(full), nullptr);
 }
 
 TEST(JpegPrefetch, HandsOverThePictureAskedForAndOnlyThat) {

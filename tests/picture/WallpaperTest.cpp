@@ -179,6 +179,28 @@ TEST_F(WallpaperTest, ExtensionPluginsProcessThePictureBeforeItIsWritten) {
     EXPECT_EQ(written.pixel(1, 0), qRgb(255, 255, 255));
 }
 
+TEST_F(WallpaperTest, APluginDrawingIntoAJpegStretchedWhileDecodedIsWritten) {
+    const QString folder = scratchFolder() + "bpi/";
+    QDir().mkpath(folder);
+    QFile::copy(testPluginFolder() + "drawinto.bpi", folder + "drawinto.bpi");
+    LoadPlugIns(folder);
+    MyOption.FitScreen = true;
+    QImage big(2000, 1500, QImage::Format_RGB888);
+    big.fill(QColor(30, 60, 90));
+    ASSERT_TRUE(big.save(scratchFolder() + "big.jpg", "JPG"));
+    for (int change = 0; change < 2; ++change) {
+        ChangeWallpaper(scratchFolder() + "big.jpg");
+        const QImage written = wallpaper();
+        ASSERT_EQ(written.size(), QSize(1024, 768));
+        EXPECT_EQ(written.pixel(0, 0), qRgb(255, 0, 0));  // drawn in place by the plug-in
+        EXPECT_LE(qAbs(qBlue(written.pixel(1, 0)) - 90), 3);
+        EXPECT_EQ(calls_->last().pictureSize, QSize(1024, 768));
+    }
+    // The file replaced in one step each time, and the old one gone with it.
+    EXPECT_EQ(QDir(QFileInfo(WallpaperFile()).absolutePath()).entryList(QDir::Files),
+              QStringList{QFileInfo(WallpaperFile()).fileName()});
+}
+
 TEST_F(WallpaperTest, AFailedWriteRaisesAndLeavesTheOldFileAndWallpaper) {
     ChangeWallpaper(bmp("first.bmp", QSize(400, 300), Qt::yellow));
     const QByteArray before = readFile(WallpaperFile());
