@@ -124,8 +124,11 @@ struct DecodeJob {
     } pipe;
 };
 
-constexpr std::int64_t kRingRows = 32;
-constexpr std::int64_t kBatchRows = 8;
+// Every wake-up is a system call for libjpeg's thread, and on a virtual machine an interrupt
+// to the other core: batches of 32 rows take some 4 % off the decode that batches of 8 add.
+// The ring stays well inside the core's cache.
+constexpr std::int64_t kRingRows = 64;
+constexpr std::int64_t kBatchRows = 32;
 
 // Where output position `i` of `to` falls on an axis of `from` pixels, in 1/65536 pixel, with
 // pixel centres matched and the ends held.
