@@ -40,28 +40,9 @@ int reportAtStart(std::exception_ptr error) {
     return 1;
 }
 
-// The change due at start in a date mode is known before any window exists: its picture is
-// read on a second thread while the application and the windows are built.
-void prefetchStartPicture() {
-    if (MyOption.Time.Option < 2 || !MyOption.UseJpeg)
-        return;
-    const QString path =
-        DatePicturePath(MyOption.Time.Path, MyOption.Time.Option, QDate::currentDate());
-    if (!path.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive))
-        return;
-    QSize stretchTo;
-    if (MyOption.FitScreen) {
-        const auto screen = ScreenSizeBeforeGui();
-        if (!screen)
-            return;
-        stretchTo = *screen;
-    }
-    PrefetchJpeg(path, stretchTo);
-}
-
 }  // namespace
 
-int RunProgram(int argc, char* argv[]) {
+int RunProgram(int argc, char* argv[], EarlyStart early) {
     KeepHeapCompact();
 
     // Made when first needed: a second copy ends before, and the start's picture is read
@@ -94,8 +75,9 @@ int RunProgram(int argc, char* argv[]) {
     }
 
     // A second copy ends at once, without a word, changing nothing.
-    const SingleInstance instance;
-    if (!instance.IsFirst())
+    const std::unique_ptr<SingleInstance> instance =
+        early.instance ? std::move(early.instance) : std::make_unique<SingleInstance>();
+    if (!instance->IsFirst())
         return 0;
 
     try {
@@ -104,7 +86,9 @@ int RunProgram(int argc, char* argv[]) {
         app();
         return reportAtStart(std::current_exception());
     }
-    prefetchStartPicture();
+    // The change due at start in a date mode is known before any window exists: its picture
+    // is read on a second thread while the application and the windows are built.
+    PrefetchJpeg(early.prefetch ? std::move(early.prefetch) : PrefetchStartPicture());
     app();
 
     int status = 0;

@@ -1,7 +1,24 @@
-// Tesselvane: the program's entry.
+// Tesselvane: the program's entry. Takes the first steps of the start, then loads the rest of
+// the program, with the GUI libraries, while the start's picture is being read.
 
-#include "ProgramStart.h"
+#include "EarlyStart.h"
+#include "HeapPolicy.h"
+#include "ProgramModule.h"
+
+#include <cstdio>
 
 int main(int argc, char* argv[]) {
-    return tesselvane::RunProgram(argc, argv);
+    using namespace tesselvane;
+    KeepHeapCompact();
+    EarlyStart early = StartEarly();
+    // A second copy ends at once, without a word, changing nothing.
+    if (early.instance && !early.instance->IsFirst())
+        return 0;
+    QString error;
+    ProgramModuleEntry* run = LoadProgramModule(&error);
+    if (!run) {
+        std::fprintf(stderr, "tesselvane: %s\n", qPrintable(error));
+        return 1;
+    }
+    return run(argc, argv, &early);
 }

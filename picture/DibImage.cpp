@@ -73,14 +73,6 @@ void dib24RowToRgb32(const unsigned char* in, QRgb* out, std::int64_t width) {
 
 }  // namespace
 
-void Rgb32RowToDib24(const QRgb* in, unsigned char* out, std::int64_t width) {
-    for (std::int64_t x = 0; x < width; ++x) {
-        out[3 * x] = static_cast<unsigned char>(qBlue(in[x]));
-        out[3 * x + 1] = static_cast<unsigned char>(qGreen(in[x]));
-        out[3 * x + 2] = static_cast<unsigned char>(qRed(in[x]));
-    }
-}
-
 std::optional<DibHeader> ReadDibHeader(const unsigned char* info, std::size_t infoSize) {
     if (!info || infoSize < kDibHeaderSize)
         return std::nullopt;
@@ -269,24 +261,6 @@ QImage DibToImage(const unsigned char* info, std::size_t infoSize, const unsigne
         }
     }
     return image;
-}
-
-unsigned char* NewPackedDib24(std::int64_t width, std::int64_t height) {
-    if (width <= 0 || height <= 0 || width * height > kMaxPicturePixels)
-        return nullptr;
-    const std::uint64_t pixels =
-        DibStride(static_cast<std::uint64_t>(width), 24) * static_cast<std::uint64_t>(height);
-    auto* block = static_cast<unsigned char*>(std::malloc(kDibHeaderSize + pixels));
-    if (!block)
-        return nullptr;
-    std::memset(block, 0, kDibHeaderSize);
-    qToLittleEndian<std::uint32_t>(kDibHeaderSize, block);
-    qToLittleEndian<std::int32_t>(static_cast<std::int32_t>(width), block + 4);
-    qToLittleEndian<std::int32_t>(static_cast<std::int32_t>(height), block + 8);
-    qToLittleEndian<std::uint16_t>(1, block + 12);
-    qToLittleEndian<std::uint16_t>(24, block + 14);
-    qToLittleEndian<std::uint32_t>(static_cast<std::uint32_t>(pixels), block + 20);
-    return block;
 }
 
 void* ImageToPackedDib(const QImage& source) {

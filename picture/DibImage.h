@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DibRows.h"
+
 #include <QImage>
 #include <QList>
 #include <QRgb>
@@ -27,7 +29,6 @@ struct DibHeader {
 
 constexpr std::uint32_t kBiRgb = 0;
 constexpr std::uint32_t kBiBitfields = 3;
-constexpr std::size_t kDibHeaderSize = 40;
 
 // nullopt when the block is shorter than the header or the header's own size is not that of
 // a bitmap information header.
@@ -63,17 +64,5 @@ void* ImageToPackedDib(const QImage& image);
 // one DibToImage reads.
 QImage PackedDibToImage(const void* block, std::size_t size, DibWidth width24 = DibWidth::AsStored,
                         QImage* reuse = nullptr);
-
-// A packed DIB of `width` x `height` 24-bit pixels with its header written and its pixel
-// rows not. nullptr when memory is short or the size is not a picture's. Free with free().
-unsigned char* NewPackedDib24(std::int64_t width, std::int64_t height);
-
-// A row of 32-bit colours as the blue, green, red bytes of a 24-bit DIB row.
-void Rgb32RowToDib24(const QRgb* in, unsigned char* out, std::int64_t width);
-
-// Bytes per row of a bitmap `width` pixels wide at `bits` per pixel, rows padded to 4 bytes.
-constexpr std::uint64_t DibStride(std::uint64_t width, std::uint64_t bits) {
-    return (width * bits + 31) / 32 * 4;
-}
 
 }  // namespace tesselvane

@@ -1,538 +1,32 @@
 #include "JpegCodec.h"
 
-#include "DibImage.h"
 #include "DibTwin.h"
 #include "EPictureError.h"
+#include "JpegErrorManager.h"
+#include "JpegPrefetch.h"
 
-#include <QFile>
-
-#include <algorithm>
-#include <condition_variable>
-#include <csetjmp>
-#include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <mutex>
-#include <thread>
-
-// jpeglib.h needs size_t and FILE declared first.
-#include <jerror.h>
-#include <jpeglib.h>
+#include <utility>
 
 namespace tesselvane {
 
+using jpeg::ErrorManager;
+using jpeg::installErrorManager;
+
 namespace {
-
-// Progressive files may hold any number of scans, each a pass over the whole picture; real
-// files have a dozen or so.
-constexpr int kMaxScans = 1000;
-
-struct ErrorManager {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-    char message[JMSG_LENGTH_MAX];
-};
-
-[[noreturn]] void errorExit(j_common_ptr cinfo) {
-    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
-    (*cinfo->err->format_message)(cinfo, err->message);
-    std::longjmp(err->jump, 1);
-}
-
-// Warnings about damaged entropy data mean the rest of the picture would be grey or
-// garbage: treat them as errors. Other warnings are harmless quirks of real files.
-void emitMessage(j_common_ptr cinfo, int level) {
-    if (level >= 0)
-        return;  // trace messages
-    switch (cinfo->err->msg_code) {
-        case JWRN_JPEG_EOF:
-        case JWRN_HIT_MARKER:
-        case JWRN_HUFF_BAD_CODE:
-        case JWRN_MUST_RESYNC:
-            errorExit(cinfo);
-        default:
-            cinfo->err->num_warnings++;
-    }
-}
-
-void outputMessage(j_common_ptr) {}  // never to stderr
-
-void progressMonitor(j_common_ptr cinfo) {
-    if (!cinfo->is_decompressor)
-        return;
-    auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
-    if (d->input_scan_number > kMaxScans) {
-        std::snprintf(reinterpret_cast<ErrorManager*>(cinfo->err)->message, JMSG_LENGTH_MAX,
-                      "more than %d scans", kMaxScans);
-        std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 2);
-    }
-}
-
-void installErrorManager(j_common_ptr cinfo, ErrorManager& err) {
-    cinfo->err = jpeg_std_error(&err.pub);
-    err.pub.error_exit = errorExit;
-    err.pub.emit_message = emitMessage;
-    err.pub.output_message = outputMessage;
-    err.message[0] = '\0';
-}
-
-// Everything a decode owns, kept outside the function that calls setjmp so that a jump
-// back loses nothing: no object with a destructor lives in that function's frame.
-struct DecodeJob {
-    jpeg_decompress_struct cinfo{};
-    ErrorManager err{};
-    jpeg_progress_mgr progress{};
-    unsigned char* pixels = nullptr;  // malloc'd; handed to the QImage on success
-    JDIMENSION width = 0;
-    JDIMENSION height = 0;
-    std::size_t stride = 0;
-    bool cmyk = false;
-    bool rgb32 = false;
-    bool adobeInverted = false;
-    bool tooLarge = false;
-    bool outOfMemory = false;
-    JSAMPROW colormap[3] = {};
-    int colours = 0;
-    // Resampling to a given size while decoding (all malloc'd, freed whatever happens).
-    int targetWidth = 0;
-    int targetHeight = 0;
-    unsigned char* ring = nullptr;     // decoded rows waiting for the resampler
-    unsigned char* resampled[3] = {};  // the last, a row on its way to rowSums
-    std::int32_t* xIndex = nullptr;
-    std::uint16_t* xWeight = nullptr;
-    // Shrinking by two or more, whole blocks of kx by ky pixels are first averaged, so that
-    // every source pixel counts; mixing two neighbours alone would skip most of them.
-    std::int64_t kx = 1, ky = 1;
-    std::uint32_t* boxRow = nullptr;   // a row averaged across, before the mix
-    std::uint32_t* rowSums = nullptr;  // four channels per output column, over ky rows
-    // The picture's DIB twin, written row by row by the resampler (see DibTwin.h).
-    unsigned char* dib = nullptr;
-    std::size_t dibStride = 0;
-    // The resampler runs on a thread of its own, so that libjpeg's thread only decodes.
-    // A side that has to wait sleeps until the other is a batch of rows ahead, not one: a
-    // wake-up per row would cost more than the row.
-    struct Pipe {
-        std::mutex mutex;
-        std::condition_variable rowsReady, roomFree;
-        std::int64_t produced = 0;        // rows the decoder has put in the ring
-        std::int64_t consumed = 0;        // rows the resampler is done with
-        std::int64_t resamplerWants = 0;  // while it waits: `produced` it waits for
-        std::int64_t decoderWants = 0;    // while it waits: `consumed` it waits for
-        bool stop = false;
-        std::thread resampler;
-    } pipe;
-};
-
-// Every wake-up is a system call for libjpeg's thread, and on a virtual machine an interrupt
-// to the other core: batches of 32 rows take some 4 % off the decode that batches of 8 add.
-// The ring stays well inside the core's cache.
-constexpr std::int64_t kRingRows = 64;
-constexpr std::int64_t kBatchRows = 32;
-
-// Where output position `i` of `to` falls on an axis of `from` pixels, in 1/65536 pixel, with
-// pixel centres matched and the ends held.
-std::int64_t sourcePosition(std::int64_t i, std::int64_t from, std::int64_t to) {
-    const std::int64_t position = ((2 * i + 1) * from - to) * 65536 / (2 * to);
-    return std::clamp<std::int64_t>(position, 0, (from - 1) * 65536);
-}
-
-// a and b mixed by w/256, two 8-bit channels at a time in each half of a 32-bit word.
-inline std::uint32_t mix(std::uint32_t a, std::uint32_t b, std::uint32_t w) {
-    const std::uint32_t v = 256 - w;
-    const std::uint32_t rb = (((a & 0x00FF00FFu) * v + (b & 0x00FF00FFu) * w) >> 8) & 0x00FF00FFu;
-    const std::uint32_t ga =
-        ((((a >> 8) & 0x00FF00FFu) * v + ((b >> 8) & 0x00FF00FFu) * w)) & 0xFF00FF00u;
-    return rb | ga;
-}
-
-// Each run of kx pixels averaged into one.
-void averageAcross(const DecodeJob* job, const std::uint32_t* in, std::uint32_t* out) {
-    const std::int64_t kx = job->kx, width = job->width / kx;
-    const std::uint64_t reciprocal = (std::uint64_t{1} << 32) / static_cast<std::uint64_t>(kx);
-    for (std::int64_t x = 0; x < width; ++x) {
-        std::uint32_t rb = 0, ga = 0;  // 0x00FF00FF halves: room for 256 pixels each
-        std::uint32_t sum[4] = {};
-        for (std::int64_t i = 0; i < kx; ++i) {
-            const std::uint32_t p = in[x * kx + i];
-            rb += p & 0x00FF00FFu;
-            ga += (p >> 8) & 0x00FF00FFu;
-            if ((i & 0xFF) == 0xFF) {
-                sum[0] += rb & 0xFFFF, sum[1] += rb >> 16, sum[2] += ga & 0xFFFF,
-                    sum[3] += ga >> 16;
-                rb = ga = 0;
-            }
-        }
-        sum[0] += rb & 0xFFFF, sum[1] += rb >> 16, sum[2] += ga & 0xFFFF, sum[3] += ga >> 16;
-        const auto mean = [&](std::uint32_t v) {
-            return std::min<std::uint32_t>(
-                255, static_cast<std::uint32_t>((v * reciprocal + (std::uint64_t{1} << 31)) >> 32));
-        };
-        out[x] = mean(sum[0]) | mean(sum[1]) << 16 | mean(sum[2]) << 8 | mean(sum[3]) << 24;
-    }
-}
-
-// One decoded row of 4-byte pixels, resampled to the target width.
-void resampleRow(const DecodeJob* job, const unsigned char* source, unsigned char* row) {
-    const auto* in = reinterpret_cast<const std::uint32_t*>(source);
-    auto* out = reinterpret_cast<std::uint32_t*>(row);
-    if (job->kx > 1) {
-        averageAcross(job, in, job->boxRow);
-        in = job->boxRow;
-    }
-    const std::int32_t last = static_cast<std::int32_t>(job->width / job->kx) - 1;
-    for (int x = 0; x < job->targetWidth; ++x) {
-        const std::int32_t i = job->xIndex[x];
-        out[x] = mix(in[i], in[std::min(i + 1, last)], job->xWeight[x]);
-    }
-}
-
-// Two resampled rows mixed by w/256 into an output row.
-void mixRows(const unsigned char* a, const unsigned char* b, unsigned w, unsigned char* out,
-             int width) {
-    const auto* pa = reinterpret_cast<const std::uint32_t*>(a);
-    const auto* pb = reinterpret_cast<const std::uint32_t*>(b);
-    auto* po = reinterpret_cast<std::uint32_t*>(out);
-    if (w == 0) {
-        std::memcpy(po, pa, static_cast<std::size_t>(width) * 4);
-        return;
-    }
-    for (int x = 0; x < width; ++x)
-        po[x] = mix(pa[x], pb[x], w);
-}
-
-// Adds a row to the sums of its block of ky rows; with the block's last row, writes the
-// block's mean into `out` and starts again. True when it did.
-bool averageDown(DecodeJob* job, const unsigned char* row, std::int64_t s, unsigned char* out) {
-    const int tw = job->targetWidth;
-    const auto* in = reinterpret_cast<const std::uint32_t*>(row);
-    std::uint32_t* sums = job->rowSums;
-    for (int x = 0; x < tw; ++x) {
-        const std::uint32_t p = in[x];
-        sums[4 * x] += p & 0xFF, sums[4 * x + 1] += (p >> 8) & 0xFF,
-            sums[4 * x + 2] += (p >> 16) & 0xFF, sums[4 * x + 3] += p >> 24;
-    }
-    if ((s + 1) % job->ky != 0)
-        return false;
-    const std::uint64_t reciprocal = (std::uint64_t{1} << 32) / static_cast<std::uint64_t>(job->ky);
-    auto* po = reinterpret_cast<std::uint32_t*>(out);
-    for (int x = 0; x < tw; ++x) {
-        std::uint32_t p = 0;
-        for (int c = 0; c < 4; ++c) {
-            const auto mean = static_cast<std::uint32_t>(
-                (sums[4 * x + c] * reciprocal + (std::uint64_t{1} << 31)) >> 32);
-            p |= std::min<std::uint32_t>(255, mean) << (8 * c);
-            sums[4 * x + c] = 0;
-        }
-        po[x] = p;
-    }
-    return true;
-}
-
-// Output row `y` into the DIB twin, which holds its rows bottom-up.
-void writeDibRow(DecodeJob* job, int y, const unsigned char* row) {
-    const auto tw = static_cast<std::size_t>(job->targetWidth);
-    unsigned char* dst = job->dib + kDibHeaderSize +
-                         job->dibStride * static_cast<std::size_t>(job->targetHeight - 1 - y);
-    Rgb32RowToDib24(reinterpret_cast<const QRgb*>(row), dst, static_cast<std::int64_t>(tw));
-    std::memset(dst + 3 * tw, 0, job->dibStride - 3 * tw);
-}
-
-// The resampler's side: takes each decoded row from the ring, resamples it to the target
-// width, and writes every output row whose two source rows it now has.
-void resampleRows(DecodeJob* job) {
-    const int tw = job->targetWidth, th = job->targetHeight;
-    const std::int64_t w0 = job->width, h0 = job->height;
-    const std::int64_t ky = job->ky, h1 = h0 / ky;  // rows after averaging down
-    auto& pipe = job->pipe;
-    int y = 0;
-    for (std::int64_t s = 0; s < h0; ++s) {
-        {
-            std::unique_lock lock(pipe.mutex);
-            if (pipe.produced <= s) {
-                pipe.resamplerWants = std::min(s + kBatchRows, h0);
-                pipe.rowsReady.wait(
-                    lock, [&] { return pipe.produced >= pipe.resamplerWants || pipe.stop; });
-                pipe.resamplerWants = 0;
-                if (pipe.produced <= s)
-                    return;  // stopped: the decoder failed
-            }
-        }
-        const std::int64_t r = s / ky;  // the row it falls in after averaging down
-        bool rowReady = false;
-        if (r < h1) {
-            unsigned char* out = job->resampled[r & 1];
-            resampleRow(job,
-                        job->ring + static_cast<std::size_t>(s % kRingRows) *
-                                        static_cast<std::size_t>(w0) * 4,
-                        ky > 1 ? job->resampled[2] : out);
-            rowReady = ky == 1 || averageDown(job, job->resampled[2], s, out);
-        }
-        bool wake = false;
-        {
-            std::lock_guard lock(pipe.mutex);
-            pipe.consumed = s + 1;
-            wake = pipe.decoderWants > 0 && pipe.consumed >= pipe.decoderWants;
-        }
-        if (wake)
-            pipe.roomFree.notify_one();
-        if (!rowReady)
-            continue;
-        for (; y < th; ++y) {
-            const std::int64_t position = sourcePosition(y, h1, th);
-            const std::int64_t r0 = position >> 16, r1 = std::min(r0 + 1, h1 - 1);
-            if (r1 > r)
-                break;
-            unsigned char* out = job->pixels + job->stride * static_cast<std::size_t>(y);
-            mixRows(job->resampled[r0 & 1], job->resampled[r1 & 1],
-                    static_cast<unsigned>((position >> 8) & 0xFF), out, tw);
-            if (job->dib)
-                writeDibRow(job, y, out);
-        }
-    }
-}
-
-// The decoder's side of the ring; each returns before libjpeg is called again, so no lock is
-// held when libjpeg jumps out on an error.
-unsigned char* freeRingRow(DecodeJob* job, std::int64_t s) {
-    auto& pipe = job->pipe;
-    std::unique_lock lock(pipe.mutex);
-    if (s - pipe.consumed >= kRingRows) {
-        pipe.decoderWants = s - kRingRows + kBatchRows;
-        pipe.roomFree.wait(lock, [&] { return pipe.consumed >= pipe.decoderWants; });
-        pipe.decoderWants = 0;
-    }
-    return job->ring +
-           static_cast<std::size_t>(s % kRingRows) * static_cast<std::size_t>(job->width) * 4;
-}
-
-void publishRow(DecodeJob* job, std::int64_t s) {
-    auto& pipe = job->pipe;
-    bool wake = false;
-    {
-        std::lock_guard lock(pipe.mutex);
-        pipe.produced = s + 1;
-        wake = pipe.resamplerWants > 0 && pipe.produced >= pipe.resamplerWants;
-    }
-    if (wake)
-        pipe.rowsReady.notify_one();
-}
-
-void stopResampler(DecodeJob& job) {
-    if (!job.pipe.resampler.joinable())
-        return;
-    {
-        std::lock_guard lock(job.pipe.mutex);
-        job.pipe.stop = true;
-    }
-    job.pipe.rowsReady.notify_all();
-    job.pipe.resampler.join();
-}
-
-void startResampler(DecodeJob* job) {
-    job->pipe.resampler = std::thread(resampleRows, job);
-}
-
-// Reads every row, resampling to the target size on the way: the picture at its decoded size
-// never exists whole, which saves memory and a pass over it.
-int readResampled(DecodeJob* job) {
-    j_decompress_ptr cinfo = &job->cinfo;
-    const int tw = job->targetWidth, th = job->targetHeight;
-    const std::int64_t w0 = job->width, h0 = job->height;
-    job->stride = static_cast<std::size_t>(tw) * 4;
-    job->pixels =
-        static_cast<unsigned char*>(std::malloc(job->stride * static_cast<std::size_t>(th)));
-    job->ring =
-        static_cast<unsigned char*>(std::malloc(static_cast<std::size_t>(w0) * 4 * kRingRows));
-    job->kx = std::max<std::int64_t>(1, w0 / tw);
-    job->ky = std::max<std::int64_t>(1, h0 / th);
-    for (unsigned char*& row : job->resampled)
-        row = static_cast<unsigned char*>(std::malloc(job->stride));
-    job->boxRow = static_cast<std::uint32_t*>(
-        std::malloc(sizeof(std::uint32_t) * static_cast<std::size_t>(w0 / job->kx)));
-    job->rowSums = static_cast<std::uint32_t*>(
-        std::calloc(static_cast<std::size_t>(tw) * 4, sizeof(std::uint32_t)));
-    job->xIndex = static_cast<std::int32_t*>(
-        std::malloc(sizeof(std::int32_t) * static_cast<std::size_t>(tw)));
-    job->xWeight = static_cast<std::uint16_t*>(
-        std::malloc(sizeof(std::uint16_t) * static_cast<std::size_t>(tw)));
-    if (!job->pixels || !job->ring || !job->resampled[0] || !job->resampled[1] ||
-        !job->resampled[2] || !job->xIndex || !job->xWeight || !job->boxRow || !job->rowSums) {
-        job->outOfMemory = true;
-        return 1;
-    }
-    // A picture stretched while it is decoded is on its way to the wallpaper, and so to the
-    // extension plug-ins. Without the memory for it, they get a conversion later instead.
-    job->dib = NewPackedDib24(tw, th);
-    job->dibStride = static_cast<std::size_t>(DibStride(static_cast<std::uint64_t>(tw), 24));
-    for (int x = 0; x < tw; ++x) {
-        const std::int64_t position = sourcePosition(x, w0 / job->kx, tw);
-        job->xIndex[x] = static_cast<std::int32_t>(position >> 16);
-        job->xWeight[x] = static_cast<std::uint16_t>((position >> 8) & 0xFF);
-    }
-    startResampler(job);
-    for (std::int64_t s = 0; s < h0; ++s) {
-        JSAMPROW row = freeRingRow(job, s);
-        jpeg_read_scanlines(cinfo, &row, 1);
-        publishRow(job, s);
-    }
-    job->pipe.resampler.join();
-    job->width = static_cast<JDIMENSION>(tw);
-    job->height = static_cast<JDIMENSION>(th);
-    return 0;
-}
-
-void releaseScratch(DecodeJob& job) {
-    stopResampler(job);  // before anything it works on goes
-    std::free(job.ring);
-    for (unsigned char* row : job.resampled)
-        std::free(row);
-    std::free(job.boxRow);
-    std::free(job.rowSums);
-    std::free(job.xIndex);
-    std::free(job.xWeight);
-}
-
-// Returns 0 on success; otherwise the job's message says what went wrong.
-// Reads from `file` when given (the picture never has to be in memory whole), else `data`.
-int decode(DecodeJob* job, std::FILE* file, const unsigned char* data, unsigned long size,
-           bool quantize, int minWidth, int minHeight) {
-    j_decompress_ptr cinfo = &job->cinfo;
-    installErrorManager(reinterpret_cast<j_common_ptr>(cinfo), job->err);
-    if (setjmp(job->err.jump))
-        return 1;
-
-    jpeg_create_decompress(cinfo);
-    job->progress.progress_monitor = progressMonitor;
-    cinfo->progress = &job->progress;
-    if (file) {
-        jpeg_stdio_src(cinfo, file);
-    } else {
-        jpeg_mem_src(cinfo, data, size);
-    }
-    jpeg_save_markers(cinfo, JPEG_APP0 + 14, 0xFFFF);  // Adobe marker: inverted CMYK
-    jpeg_read_header(cinfo, TRUE);
-
-    job->cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
-    for (jpeg_saved_marker_ptr m = cinfo->marker_list; m; m = m->next) {
-        if (m->marker == JPEG_APP0 + 14 && m->data_length >= 5 &&
-            std::memcmp(m->data, "Adobe", 5) == 0) {
-            job->adobeInverted = true;
-        }
-    }
-    if (job->cmyk) {
-        cinfo->out_color_space =
-            JCS_CMYK;  // libjpeg cannot quantise CMYK: the caller reduces later
-    } else if (quantize) {
-        cinfo->out_color_space = JCS_RGB;
-        cinfo->quantize_colors = TRUE;
-        cinfo->desired_number_of_colors = 236;
-        cinfo->two_pass_quantize = TRUE;
-        cinfo->dither_mode = JDITHER_FS;
-    } else if (minWidth > 0 && minHeight > 0) {
-        // A picture that is going to be scaled comes out as 32-bit pixels: scaling those is
-        // several times faster, and they go to the screen as they are.
-        cinfo->out_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
-        job->rgb32 = true;
-    } else {
-        cinfo->out_color_space = JCS_EXT_RGB;
-    }
-
-    if (minWidth > 0 && minHeight > 0) {
-        // The picture will be scaled again anyway: the faster IDCT and plain upsampling make
-        // no difference that survives that, and save a good part of the work.
-        cinfo->dct_method = JDCT_IFAST;
-        cinfo->do_fancy_upsampling = FALSE;
-        unsigned num = 1;
-        for (; num < 8; ++num) {
-            cinfo->scale_num = num;
-            cinfo->scale_denom = 8;
-            jpeg_calc_output_dimensions(cinfo);
-            if (cinfo->output_width >= static_cast<JDIMENSION>(minWidth) &&
-                cinfo->output_height >= static_cast<JDIMENSION>(minHeight)) {
-                break;
-            }
-        }
-        // libjpeg-turbo has vector code for the inverse DCT at 1/4, 1/2 and full size only:
-        // 3/8, 6/8 and 7/8 take longer than the next of those up, and the resampler on its
-        // own thread takes the larger rows in its stride.
-        constexpr unsigned kFasterScale[9] = {0, 1, 2, 4, 4, 5, 8, 8, 8};
-        cinfo->scale_num = kFasterScale[num];
-        cinfo->scale_denom = 8;
-    }
-    jpeg_calc_output_dimensions(cinfo);
-    job->width = cinfo->output_width;
-    job->height = cinfo->output_height;
-    if (static_cast<unsigned long long>(job->width) * job->height > kMaxPicturePixels) {
-        job->tooLarge = true;
-        return 1;
-    }
-    // Whole-picture buffers of progressive files count against this too.
-    cinfo->mem->max_memory_to_use = 3L * 1024 * 1024 * 1024;
-
-    jpeg_start_decompress(cinfo);
-    if (job->rgb32) {
-        job->targetWidth = minWidth;
-        job->targetHeight = minHeight;
-        if (readResampled(job))
-            return 1;
-        jpeg_finish_decompress(cinfo);
-        return 0;
-    }
-    const int components = cinfo->output_components;
-    job->stride = (static_cast<std::size_t>(job->width) * components + 3) & ~std::size_t{3};
-    job->pixels = static_cast<unsigned char*>(std::malloc(job->stride * job->height));
-    if (!job->pixels) {
-        job->outOfMemory = true;
-        return 1;
-    }
-    while (cinfo->output_scanline < cinfo->output_height) {
-        JSAMPROW row = job->pixels + job->stride * cinfo->output_scanline;
-        jpeg_read_scanlines(cinfo, &row, 1);
-    }
-    if (cinfo->quantize_colors) {
-        job->colours = cinfo->actual_number_of_colors;
-        for (int c = 0; c < 3; ++c) {
-            job->colormap[c] =
-                static_cast<JSAMPROW>(std::malloc(static_cast<std::size_t>(job->colours)));
-            if (!job->colormap[c]) {
-                job->outOfMemory = true;
-                return 1;
-            }
-            std::memcpy(job->colormap[c], cinfo->colormap[c],
-                        static_cast<std::size_t>(job->colours));
-        }
-    }
-    jpeg_finish_decompress(cinfo);
-    return 0;
-}
 
 void freePixels(void* pixels) {
     std::free(pixels);
 }
 
-[[noreturn]] void raiseDecodeError(const DecodeJob& job, const QString& name) {
-    if (job.tooLarge) {
-        throw EPictureError(QStringLiteral("画像 %1 は大きすぎます (%2 × %3)")
-                                .arg(name)
-                                .arg(job.width)
-                                .arg(job.height));
-    }
-    if (job.outOfMemory || job.err.pub.msg_code == JERR_OUT_OF_MEMORY) {
-        throw EPictureError(QStringLiteral("画像 %1 を読み込むメモリが足りません").arg(name));
-    }
-    throw EPictureError(QStringLiteral("JPEG 画像 %1 は不正です (%2)")
-                            .arg(name, QString::fromLocal8Bit(job.err.message)));
-}
-
-QImage cmykToRgb(const DecodeJob& job) {
+QImage cmykToRgb(const DecodedJpeg& job) {
     QImage image(static_cast<int>(job.width), static_cast<int>(job.height), QImage::Format_RGB888);
     if (image.isNull())
         return image;
-    for (JDIMENSION y = 0; y < job.height; ++y) {
+    for (int y = 0; y < job.height; ++y) {
         const unsigned char* src = job.pixels + job.stride * y;
         uchar* dst = image.scanLine(static_cast<int>(y));
-        for (JDIMENSION x = 0; x < job.width; ++x) {
+        for (int x = 0; x < job.width; ++x) {
             int c = src[4 * x], m = src[4 * x + 1], ye = src[4 * x + 2], k = src[4 * x + 3];
             if (!job.adobeInverted) {
                 c = 255 - c;
@@ -550,69 +44,52 @@ QImage cmykToRgb(const DecodeJob& job) {
 
 }  // namespace
 
-namespace {
-
-QImage finishDecode(DecodeJob& job, int failed, const QString& name, JpegOutput output) {
+QImage JpegToImage(DecodedJpeg decoded, const QString& name, JpegOutput output) {
     const bool quantize = output == JpegOutput::Quantized236;
-    jpeg_destroy_decompress(&job.cinfo);
-    releaseScratch(job);
-    if (failed) {
-        std::free(job.dib);
-        std::free(job.pixels);
-        for (JSAMPROW map : job.colormap)
-            std::free(map);
-        raiseDecodeError(job, name);
-    }
-
-    if (job.cmyk) {
-        QImage rgb = cmykToRgb(job);
-        std::free(job.pixels);
+    const auto outOfMemory = [&] {
+        return EPictureError(QStringLiteral("画像 %1 を読み込むメモリが足りません").arg(name));
+    };
+    if (decoded.layout == DecodedJpeg::Layout::Cmyk) {
+        const QImage rgb = cmykToRgb(decoded);
         if (rgb.isNull())
-            throw EPictureError(QStringLiteral("画像 %1 を読み込むメモリが足りません").arg(name));
+            throw outOfMemory();
         return quantize ? DecodeJpeg(EncodeJpeg(rgb, 100), name, output) : rgb;  // scaled already
     }
-
-    const QImage::Format format = quantize
-                                      ? QImage::Format_Indexed8
-                                      : (job.rgb32 ? QImage::Format_RGB32 : QImage::Format_RGB888);
+    QImage::Format format = QImage::Format_RGB888;
+    if (decoded.layout == DecodedJpeg::Layout::Indexed8)
+        format = QImage::Format_Indexed8;
+    else if (decoded.layout == DecodedJpeg::Layout::Rgb32)
+        format = QImage::Format_RGB32;
     // The decoded rows become the picture's memory as they are: no copy.
-    QImage image(job.pixels, static_cast<int>(job.width), static_cast<int>(job.height),
-                 static_cast<qsizetype>(job.stride), format, freePixels, job.pixels);
-    if (job.dib)
-        KeepDibTwin(image, job.dib);
-    if (quantize) {
-        QList<QRgb> table(job.colours);
-        for (int i = 0; i < job.colours; ++i)
-            table[i] = qRgb(job.colormap[0][i], job.colormap[1][i], job.colormap[2][i]);
-        for (JSAMPROW map : job.colormap)
-            std::free(map);
-        image.setColorTable(table);
-    }
+    QImage image(decoded.pixels, decoded.width, decoded.height,
+                 static_cast<qsizetype>(decoded.stride), format, freePixels, decoded.pixels);
+    if (image.isNull())
+        throw outOfMemory();
+    decoded.pixels = nullptr;
+    if (decoded.dib)
+        KeepDibTwin(image, std::exchange(decoded.dib, nullptr));
+    if (format == QImage::Format_Indexed8)
+        image.setColorTable(QList<QRgb>(decoded.palette.begin(), decoded.palette.end()));
     return image;
 }
 
-}  // namespace
-
 QImage DecodeJpeg(const QByteArray& data, const QString& name, JpegOutput output, QSize atLeast) {
-    DecodeJob job;
-    const int failed =
-        decode(&job, nullptr, reinterpret_cast<const unsigned char*>(data.constData()),
-               static_cast<unsigned long>(data.size()), output == JpegOutput::Quantized236,
-               atLeast.width(), atLeast.height());
-    return finishDecode(job, failed, name, output);
+    return JpegToImage(DecodeJpegPixels(reinterpret_cast<const unsigned char*>(data.constData()),
+                                        static_cast<std::size_t>(data.size()), name,
+                                        output == JpegOutput::Quantized236, atLeast),
+                       name, output);
 }
 
 QImage DecodeJpegFile(const QString& path, JpegOutput output, QSize atLeast) {
-    std::FILE* file = std::fopen(QFile::encodeName(path).constData(), "rbe");
-    if (!file)
-        throw EPictureError(QStringLiteral("JPEG 画像 %1 を開けません").arg(path));
-    // libjpeg reads 4 KB at a time: a larger buffer saves most of the system calls.
-    std::setvbuf(file, nullptr, _IOFBF, 256 * 1024);
-    DecodeJob job;
-    const int failed = decode(&job, file, nullptr, 0, output == JpegOutput::Quantized236,
-                              atLeast.width(), atLeast.height());
-    std::fclose(file);
-    return finishDecode(job, failed, path, output);
+    return JpegToImage(DecodeJpegFilePixels(path, output == JpegOutput::Quantized236, atLeast),
+                       path, output);
+}
+
+std::optional<QImage> TakePrefetchedJpeg(const QString& path, QSize stretchTo) {
+    const std::unique_ptr<JpegPrefetch> prefetch = TakePrefetch();
+    if (!prefetch || prefetch->Path() != path || prefetch->StretchTo() != stretchTo)
+        return std::nullopt;
+    return JpegToImage(prefetch->Take(), path, JpegOutput::Rgb24);
 }
 
 namespace {

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "JpegDecoder.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>
+
+#include <optional>
 
 namespace tesselvane {
 
@@ -21,6 +25,15 @@ enum class JpegOutput {
 QImage DecodeJpeg(const QByteArray& data, const QString& name, JpegOutput output,
                   QSize atLeast = QSize());
 QImage DecodeJpegFile(const QString& path, JpegOutput output, QSize atLeast = QSize());
+
+// The picture of what DecodeJpegPixels gave; for a stretched one, its DIB twin is kept
+// (DibTwin.h). Raises EPictureError naming `name` when memory runs short.
+QImage JpegToImage(DecodedJpeg decoded, const QString& name, JpegOutput output);
+
+// The picture read ahead (JpegPrefetch.h), when it is the one asked for (same file, same
+// size), as Rgb24 output; waits for it to be ready. Raises the error reading it raised.
+// nullopt when there is none for this file, and then what there was is dropped.
+std::optional<QImage> TakePrefetchedJpeg(const QString& path, QSize stretchTo);
 
 // Encodes a picture as a baseline JPEG of the given quality (1-100).
 QByteArray EncodeJpeg(const QImage& image, int quality);

@@ -1,58 +1,57 @@
 #include "JpegPrefetch.h"
 
-#include "JpegCodec.h"
-
-#include <exception>
-#include <memory>
-#include <thread>
+#include <mutex>
+#include <utility>
 
 namespace tesselvane {
 
+JpegPrefetch::JpegPrefetch(QString path, QSize stretchTo)
+    : path_(std::move(path)), stretchTo_(stretchTo) {
+    reader_ = std::thread([this] {
+        try {
+            picture_ = DecodeJpegFilePixels(path_, false, stretchTo_);
+        } catch (...) {
+            error_ = std::current_exception();
+        }
+    });
+}
+
+JpegPrefetch::~JpegPrefetch() {
+    if (reader_.joinable())
+        reader_.join();
+}
+
+DecodedJpeg JpegPrefetch::Take() {
+    if (reader_.joinable())
+        reader_.join();
+    if (error_)
+        std::rethrow_exception(std::exchange(error_, nullptr));
+    return std::move(picture_);
+}
+
 namespace {
 
-struct Prefetch {
-    QString path;
-    QSize stretchTo;
-    QImage image;
-    std::exception_ptr error;
-    std::thread reader;
-
-    ~Prefetch() {
-        if (reader.joinable())
-            reader.join();
-    }
-};
-
-std::unique_ptr<Prefetch> g_prefetch;
+std::mutex g_mutex;
+std::unique_ptr<JpegPrefetch> g_prefetch;
 
 }  // namespace
 
-void PrefetchJpeg(const QString& path, QSize stretchTo) {
-    g_prefetch.reset();
-    auto prefetch = std::make_unique<Prefetch>();
-    prefetch->path = path;
-    prefetch->stretchTo = stretchTo;
-    Prefetch* p = prefetch.get();
-    p->reader = std::thread([p] {
-        try {
-            p->image = DecodeJpegFile(p->path, JpegOutput::Rgb24, p->stretchTo);
-        } catch (...) {
-            p->error = std::current_exception();
-        }
-    });
-    g_prefetch = std::move(prefetch);
+void PrefetchJpeg(std::unique_ptr<JpegPrefetch> prefetch) {
+    std::unique_ptr<JpegPrefetch> replaced;
+    {
+        std::lock_guard lock(g_mutex);
+        replaced = std::exchange(g_prefetch, std::move(prefetch));
+    }
+    // `replaced` waits for its reading here, outside the lock.
 }
 
-std::optional<QImage> TakePrefetchedJpeg(const QString& path, QSize stretchTo) {
-    if (!g_prefetch)
-        return std::nullopt;
-    std::unique_ptr<Prefetch> prefetch = std::move(g_prefetch);
-    prefetch->reader.join();
-    if (prefetch->path != path || prefetch->stretchTo != stretchTo)
-        return std::nullopt;
-    if (prefetch->error)
-        std::rethrow_exception(prefetch->error);
-    return std::move(prefetch->image);
+void PrefetchJpeg(const QString& path, QSize stretchTo) {
+    PrefetchJpeg(std::make_unique<JpegPrefetch>(path, stretchTo));
+}
+
+std::unique_ptr<JpegPrefetch> TakePrefetch() {
+    std::lock_guard lock(g_mutex);
+    return std::move(g_prefetch);
 }
 
 }  // namespace tesselvane

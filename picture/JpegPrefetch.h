@@ -1,21 +1,47 @@
 #pragma once
 
-#include <QImage>
+#include "JpegDecoder.h"
+
 #include <QSize>
 #include <QString>
 
-#include <optional>
+#include <exception>
+#include <memory>
+#include <thread>
 
 namespace tesselvane {
 
-// A JPEG picture that is sure to be loaded soon, read on a second thread meanwhile: the
-// program starts one for the change it makes at start, while its windows are being built.
-// Only one at a time; a new one replaces the last.
+// A JPEG picture that is sure to be loaded soon, read on a thread of its own meanwhile: the
+// program starts one for the change it makes at start, before its windows (and the GUI
+// libraries) are there. Needs nothing of the GUI libraries itself.
+class JpegPrefetch {
+public:
+    // Starts reading `path`, stretched to `stretchTo` when that is given.
+    JpegPrefetch(QString path, QSize stretchTo);
+    ~JpegPrefetch();  // waits for the reading to end
+    JpegPrefetch(const JpegPrefetch&) = delete;
+    JpegPrefetch& operator=(const JpegPrefetch&) = delete;
+
+    const QString& Path() const { return path_; }
+    QSize StretchTo() const { return stretchTo_; }
+
+    // Waits for the picture; raises the error reading it raised. Once only.
+    DecodedJpeg Take();
+
+private:
+    QString path_;
+    QSize stretchTo_;
+    DecodedJpeg picture_;
+    std::exception_ptr error_;
+    std::thread reader_;
+};
+
+// The picture read ahead for the program; only one at a time, a new one replaces the last.
+// JpegCodec.h's TakePrefetchedJpeg hands it to the image host.
+void PrefetchJpeg(std::unique_ptr<JpegPrefetch> prefetch);
 void PrefetchJpeg(const QString& path, QSize stretchTo);
 
-// The prefetched picture, when it is the one asked for (same file, same size); waits for it
-// to be ready. Raises the error reading it raised. nullopt when there is none for this file,
-// and then what there was is dropped.
-std::optional<QImage> TakePrefetchedJpeg(const QString& path, QSize stretchTo);
+// The one read ahead, now the caller's; nullptr when there is none.
+std::unique_ptr<JpegPrefetch> TakePrefetch();
 
 }  // namespace tesselvane

@@ -24,5 +24,6 @@ struct ScreenOverride {
     QSize size;
 };
 void SetScreenOverride(std::optional<ScreenOverride> screen);
+const std::optional<ScreenOverride>& CurrentScreenOverride();
 
 }  // namespace tesselvane

@@ -316,6 +316,7 @@ TEST_F(ProgramTest, AnInstalledCopyFindsItsPluginsAndManual) {
     const QString programFolder = prefix + "/lib/tesselvane/";
     EXPECT_TRUE(QFile::exists(programFolder + "TESSEL.html"));
     EXPECT_TRUE(QFile::exists(programFolder + "tesselvane-sound.so"));  // loaded on a sound
+    EXPECT_TRUE(QFile::exists(programFolder + "tesselvane-main.so"));   // loaded at every start
     EXPECT_TRUE(QFile::exists(prefix + "/share/applications/tesselvane.desktop"));
 
     // A PNG date file: only the installed png.spi can read it.

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "JpegPrefetch.h"
+#include "SingleInstance.h"
+
+#include <memory>
+
+namespace tesselvane {
+
+// The first steps of the start, which need nothing of the GUI libraries: the executable takes
+// them while those libraries load, and hands what it got to RunProgram.
+struct EarlyStart {
+    std::unique_ptr<SingleInstance> instance;  // checked: held unless another copy runs
+    std::unique_ptr<JpegPrefetch> prefetch;    // the picture of the change due at start
+};
+
+// Checks for another copy and, for this one, starts reading the start's picture. Never
+// raises: what fails here (the store, the options) is done again, and reported, by
+// RunProgram, which has the windows to say it in.
+EarlyStart StartEarly();
+
+// The picture the change due at start in a date mode will show, read from now on, after
+// LoadOptions; nullptr when there is none to read ahead.
+std::unique_ptr<JpegPrefetch> PrefetchStartPicture();
+
+}  // namespace tesselvane

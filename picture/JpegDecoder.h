@@ -1,0 +1,48 @@
+#pragma once
+
+// JPEG decoding into plain memory, with nothing of the GUI libraries: the program reads the
+// picture it shows at start with this while those libraries are still loading. JpegCodec.h
+// makes pictures of the results.
+
+#include <QRgb>
+#include <QSize>
+#include <QString>
+
+#include <cstddef>
+#include <vector>
+
+namespace tesselvane {
+
+// A decoded picture; frees what it holds.
+struct DecodedJpeg {
+    enum class Layout {
+        Rgb888,    // red, green, blue bytes
+        Rgb32,     // 32-bit colours, as QImage::Format_RGB32 holds them
+        Indexed8,  // indexes into `palette`
+        Cmyk,      // four bytes, inverted when `adobeInverted`
+    };
+    unsigned char* pixels = nullptr;  // malloc'd rows, `stride` bytes apart
+    int width = 0;
+    int height = 0;
+    std::size_t stride = 0;
+    Layout layout = Layout::Rgb888;
+    bool adobeInverted = false;
+    std::vector<QRgb> palette;
+    unsigned char* dib = nullptr;  // malloc'd DIB twin of a stretched picture (DibTwin.h)
+
+    DecodedJpeg() = default;
+    DecodedJpeg(DecodedJpeg&& other) noexcept;
+    DecodedJpeg& operator=(DecodedJpeg&& other) noexcept;
+    DecodedJpeg(const DecodedJpeg&) = delete;
+    DecodedJpeg& operator=(const DecodedJpeg&) = delete;
+    ~DecodedJpeg();
+};
+
+// What JpegCodec.h's DecodeJpeg and DecodeJpegFile say, before the picture is made: RGB888,
+// Indexed8 of at most 236 colours when `quantize`, RGB32 stretched to `atLeast` when given
+// (with its DIB twin), CMYK as stored. Raises EPictureError naming `name` (or `path`).
+DecodedJpeg DecodeJpegPixels(const unsigned char* data, std::size_t size, const QString& name,
+                             bool quantize, QSize atLeast = QSize());
+DecodedJpeg DecodeJpegFilePixels(const QString& path, bool quantize, QSize atLeast = QSize());
+
+}  // namespace tesselvane
