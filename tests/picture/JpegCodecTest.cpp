@@ -7,6 +7,7 @@
 #include "PictureTestSupport.h"
 #include "TestFolders.h"
 
+#include <QFile>
 #include <QSet>
 
 #include <cstring>
@@ -109,6 +110,7 @@ TEST(JpegCodec, DamagedOrTruncatedFilesRaiseAnErrorNamingTheFile) {
         corrupt[i] = '\xFF';
     const QByteArray cases[] = {QByteArray(), QByteArray("not a jpeg at all"), good.left(200),
                                 good.left(good.size() / 2), corrupt};
+    const QString file = scratchFolder() + "broken.jpg";
     for (const QByteArray& data : cases) {
         for (const JpegOutput output : {JpegOutput::Rgb24, JpegOutput::Quantized236}) {
             try {
@@ -119,6 +121,44 @@ TEST(JpegCodec, DamagedOrTruncatedFilesRaiseAnErrorNamingTheFile) {
                             ::testing::HasSubstr("/pictures/broken.jpg"));
             }
         }
+        // The same from a file, read in blocks of its own.
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write(data);
+        out.close();
+        for (const QSize size : {QSize(), QSize(20, 10)}) {
+            try {
+                DecodeJpegFile(file, JpegOutput::Rgb24, size);
+                ADD_FAILURE() << "decoded " << data.size() << " damaged bytes from a file";
+            } catch (const EPictureError& e) {
+                EXPECT_THAT(e.message().toStdString(), ::testing::HasSubstr("broken.jpg"));
+            }
+        }
+    }
+}
+
+TEST(JpegCodec, AFileLargerThanOneReadDecodesAsFromMemory) {
+    // Noise compresses badly: a file of several read blocks.
+    QImage noise(1500, 1000, QImage::Format_RGB888);
+    std::uint32_t seed = 12345;
+    for (int y = 0; y < noise.height(); ++y) {
+        uchar* row = noise.scanLine(y);
+        for (int x = 0; x < noise.width() * 3; ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            row[x] = static_cast<uchar>(seed >> 24);
+        }
+    }
+    const QByteArray jpeg = EncodeJpeg(noise, 95);
+    ASSERT_GT(jpeg.size(), 3 * 256 * 1024);
+    const QString file = scratchFolder() + "noise.jpg";
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(jpeg);
+    out.close();
+    for (const QSize size : {QSize(), QSize(640, 480)}) {
+        const QImage fromFile = DecodeJpegFile(file, JpegOutput::Rgb24, size);
+        const QImage fromMemory = DecodeJpeg(jpeg, "noise.jpg", JpegOutput::Rgb24, size);
+        EXPECT_EQ(compareImages(fromFile, fromMemory).largest, 0) << size.width();
     }
 }
 
