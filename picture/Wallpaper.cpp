@@ -130,6 +130,7 @@ QImage loadForWallpaper(const QString& fileName) {
 
 void ChangeWallpaper(const QString& fileName) {
     playIf(0);
+    desktop().Warm();  // while the picture is read
     QImage working = loadForWallpaper(fileName);
     if (working.isNull()) {
         desktop().SetWallpaper(DesktopService::kNone, MyOption.UpdateReg);

@@ -145,6 +145,14 @@ std::unique_ptr<PreparedWallpaper> DesktopService::PrepareWallpaper(const QStrin
         });
 }
 
+void DesktopService::Warm() {
+    try {
+        Backend().Warm();
+    } catch (...) {
+        // No back end for this session: the change says so when it comes.
+    }
+}
+
 void DesktopService::SetWallpaper(const QString& name, bool updateIniFile, const QImage& picture) {
     PrepareWallpaper(name, updateIniFile, picture)->Show();
 }

@@ -47,6 +47,10 @@ public:
     virtual std::unique_ptr<PreparedWallpaper> Prepare(const QString& file, const QImage& picture,
                                                        WallpaperStyle style,
                                                        const QColor& background, bool persist);
+    // A change is coming once its picture is read: what can be made ready before (a
+    // connection, say) is made now, while the reading goes on. Never raises; what fails here
+    // fails again, and is reported, in Prepare or Apply.
+    virtual void Warm() {}
 };
 
 // The back end for this session: TESSELVANE_DESKTOP when set (x11, gnome, cinnamon, mate),
@@ -74,6 +78,8 @@ public:
                                                         const QImage& picture = QImage());
 
     DesktopBackend& Backend();
+    // See DesktopBackend::Warm; never raises.
+    void Warm();
 
 private:
     RegistryStore& store_;

@@ -20,10 +20,7 @@ int ignoreXError(Display*, XErrorEvent*) {
     return 0;
 }
 
-struct DisplayCloser {
-    void operator()(Display* d) const { XCloseDisplay(d); }
-};
-using DisplayPtr = std::unique_ptr<Display, DisplayCloser>;
+using DisplayPtr = std::unique_ptr<Display, X11DisplayCloser>;
 
 // Turns picture colours into pixel values of the screen's visual.
 class PixelMapper {
@@ -240,6 +237,17 @@ private:
 
 }  // namespace
 
+void X11DisplayCloser::operator()(Display* display) const {
+    XCloseDisplay(display);
+}
+
+void X11Desktop::Warm() {
+    if (warm_)
+        return;
+    XSetErrorHandler(ignoreXError);
+    warm_.reset(XOpenDisplay(nullptr));
+}
+
 std::unique_ptr<PreparedWallpaper> X11Desktop::Prepare(const QString& file, const QImage& picture,
                                                        WallpaperStyle style,
                                                        const QColor& background, bool persist) {
@@ -249,7 +257,7 @@ std::unique_ptr<PreparedWallpaper> X11Desktop::Prepare(const QString& file, cons
     }
 
     XSetErrorHandler(ignoreXError);
-    DisplayPtr display(XOpenDisplay(nullptr));
+    DisplayPtr display = warm_ ? std::move(warm_) : DisplayPtr(XOpenDisplay(nullptr));
     if (!display) {
         throw EDesktopError(
             QStringLiteral("X ディスプレイ %1 に接続できません")

@@ -2,12 +2,20 @@
 
 #include "Desktop.h"
 
+#include <memory>
+
+struct _XDisplay;
+
 namespace tesselvane {
 
 // Any X server: the picture becomes the root window's background pixmap, named by
 // _XROOTPMAP_ID and ESETROOT_PMAP_ID for compositors and terminals that show it. The pixmap
 // outlives the program (its connection closes in RetainPermanent mode); the one it replaces
 // is freed by killing the connection that kept it, as every setter of these atoms does.
+struct X11DisplayCloser {
+    void operator()(_XDisplay* display) const;
+};
+
 class X11Desktop : public DesktopBackend {
 public:
     QString Name() const override { return QStringLiteral("x11"); }
@@ -17,6 +25,11 @@ public:
     std::unique_ptr<PreparedWallpaper> Prepare(const QString& file, const QImage& picture,
                                                WallpaperStyle style, const QColor& background,
                                                bool persist) override;
+    // Opens the connection the next Prepare uses.
+    void Warm() override;
+
+private:
+    std::unique_ptr<_XDisplay, X11DisplayCloser> warm_;
 };
 
 // The root window's picture as the desktop would show `picture`: tiled from the top-left

@@ -168,6 +168,28 @@ TEST(X11Desktop, ThePictureIsCentredOrTiledAsTileWallpaperSays) {
     EXPECT_FALSE(root.pixmapExists(second));
 }
 
+TEST(X11Desktop, ChangesOneAfterAnotherInOneProgramEachShowTheirPicture) {
+    // Each change opens its connection while its picture is read, and leaves it behind
+    // holding the picture: the next one frees that.
+    XvfbServer server(320, 240, 24);
+    ASSERT_TRUE(server.isRunning()) << server.error().toStdString();
+    setValue("Control Panel\\Desktop", "TileWallpaper", "1");
+    QImage green(50, 50, QImage::Format_RGB888);
+    green.fill(Qt::green);
+    ASSERT_TRUE(green.save(scratchFolder() + "green.bmp", "BMP"));
+    const QString quads = quadrants("q.bmp", QSize(100, 60));
+    const ProcessResult r = probe(
+        {quads, scratchFolder() + "green.bmp", quads, scratchFolder() + "green.bmp"}, x11(server));
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    RootPicture root(server.display());
+    ASSERT_TRUE(root.open());
+    EXPECT_EQ(root.pixel(5, 5), qRgb(0, 255, 0));
+    EXPECT_EQ(root.pixel(155, 35), qRgb(0, 255, 0));
+    const Pixmap last = root.property("_XROOTPMAP_ID");
+    EXPECT_TRUE(root.pixmapExists(last));
+    EXPECT_EQ(root.property("ESETROOT_PMAP_ID"), last);
+}
+
 TEST(X11Desktop, FitScreenGivesAFileOfTheScreensSize) {
     XvfbServer server(400, 300, 24);
     ASSERT_TRUE(server.isRunning()) << server.error().toStdString();
