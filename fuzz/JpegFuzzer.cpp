@@ -1,8 +1,10 @@
-// The JPEG path: decoding in both output forms, stretched while decoding, and reducing what
-// was decoded. Any bytes give a picture or an EPictureError; quantised output never has more
-// than 236 colours; a stretched RGB32 picture has the size asked for.
+// The JPEG path: decoding in both output forms, stretched while decoding (read from a file,
+// in blocks, as the wallpaper's pictures are), and reducing what was decoded. Any bytes give
+// a picture or an EPictureError; quantised output never has more than 236 colours; a
+// stretched RGB32 picture has the size asked for, and its DIB twin.
 
 #include "ColorReduction.h"
+#include "DibTwin.h"
 #include "EPictureError.h"
 #include "JpegCodec.h"
 
@@ -10,6 +12,9 @@
 
 #include <cstdint>
 #include <cstdlib>
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 // Qt's warnings about bad input are expected here and would only slow the run down.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -37,15 +42,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // The size to stretch to comes from the last two bytes, which a decoder ignores after
         // the end of the picture: shrinking by large factors and growing both get their turn.
         const QSize target(1 + data[size - 1] * 7 % 400, 1 + data[size - 2] * 5 % 300);
+        static const int file = memfd_create("fuzz.jpg", MFD_CLOEXEC);
+        if (file < 0 || ftruncate(file, 0) != 0 ||
+            pwrite(file, data, size, 0) != static_cast<ssize_t>(size)) {
+            std::abort();
+        }
         try {
-            const QImage stretched = tesselvane::DecodeJpeg(bytes, QStringLiteral("fuzz.jpg"),
-                                                            JpegOutput::Rgb24, target);
+            const QImage stretched = tesselvane::DecodeJpegFile(
+                QStringLiteral("/proc/self/fd/%1").arg(file), JpegOutput::Rgb24, target);
             // CMYK pictures only get libjpeg's scale, and come as RGB888.
             if (stretched.format() == QImage::Format_RGB32
                     ? stretched.size() != target
                     : stretched.format() != QImage::Format_RGB888) {
                 std::abort();
             }
+            void* twin = tesselvane::TakeDibTwin(stretched);
+            if ((twin != nullptr) != (stretched.format() == QImage::Format_RGB32))
+                std::abort();
+            std::free(twin);
         } catch (const tesselvane::EPictureError&) {
         }
     }
