@@ -429,6 +429,15 @@ int decode(DecodeJob* job, int fd, const unsigned char* data, unsigned long size
     }
     jpeg_save_markers(cinfo, JPEG_APP0 + 14, 0xFFFF);  // Adobe marker: inverted CMYK
     jpeg_read_header(cinfo, TRUE);
+    // Decoding at a reduced scale still goes through every block of the picture: the limit
+    // holds for the picture as stored, not only for what comes out.
+    if (static_cast<unsigned long long>(cinfo->image_width) * cinfo->image_height >
+        kMaxPicturePixels) {
+        job->width = cinfo->image_width;
+        job->height = cinfo->image_height;
+        job->tooLarge = true;
+        return 1;
+    }
 
     job->cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     for (jpeg_saved_marker_ptr m = cinfo->marker_list; m; m = m->next) {
