@@ -147,6 +147,34 @@ TEST_F(ProgramTest, ChangeOnceInEachDateModeAndEnd) {
     EXPECT_EQ(wallpaperColour(), qRgb(255, 255, 0));
 }
 
+TEST_F(ProgramTest, ExtensionPluginsFindTheirSettingsInTheProgram) {
+    // The shipped colour filter, switched on in its corner of the store, on a JPEG date file
+    // that is read ahead and stretched to the screen while the program starts.
+    QImage red(640, 480, QImage::Format_RGB888);
+    red.fill(QColor(220, 20, 20));
+    QDir().mkpath(scratchFolder() + "dates");
+    ASSERT_TRUE(red.save(scratchFolder() + "dates/p0702.jpg", "JPG"));
+    set("Time", "Option", "2");
+    set("Time", "Path", scratchFolder() + "dates");
+    set("Option", "FitScreen", "1");
+    set("PlugIn\\ColorFilter", "Enabled", "1");
+    set("PlugIn\\ColorFilter", "Mode", "0");
+    Tesselvane program(*server_, {"-C"});
+    ASSERT_TRUE(program.finishesWithin(30000));
+    EXPECT_EQ(program.exitCode(), 0) << program.errors().toStdString();
+    const QImage written(wallpaperFile());
+    ASSERT_EQ(written.size(), QSize(320, 240));
+    const QRgb pixel = written.pixel(160, 120);
+    EXPECT_EQ(qRed(pixel), qGreen(pixel));
+    EXPECT_EQ(qGreen(pixel), qBlue(pixel));
+    EXPECT_LT(qRed(pixel), 150);
+
+    set("PlugIn\\ColorFilter", "Enabled", "0");
+    Tesselvane again(*server_, {"-C"});
+    ASSERT_TRUE(again.finishesWithin(30000));
+    EXPECT_GT(qRed(QImage(wallpaperFile()).pixel(160, 120)), 200);
+}
+
 TEST_F(ProgramTest, ChangeOnceInModeZeroTakesTheNextPictureAndSavesItsPlace) {
     group("g", {solid("1.bmp", QColor(255, 0, 0)), solid("2.bmp", QColor(0, 255, 0)),
                 solid("3.bmp", QColor(0, 0, 255))});
