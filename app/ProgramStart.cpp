@@ -13,7 +13,6 @@
 #include "RegIni.h"
 #include "RegistryStore.h"
 #include "Scheduler.h"
-#include "Screen.h"
 #include "SingleInstance.h"
 #include "TerminationSignals.h"
 #include "TesselvaneApplication.h"

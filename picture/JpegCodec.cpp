@@ -20,12 +20,12 @@ void freePixels(void* pixels) {
 }
 
 QImage cmykToRgb(const DecodedJpeg& job) {
-    QImage image(static_cast<int>(job.width), static_cast<int>(job.height), QImage::Format_RGB888);
+    QImage image(job.width, job.height, QImage::Format_RGB888);
     if (image.isNull())
         return image;
     for (int y = 0; y < job.height; ++y) {
-        const unsigned char* src = job.pixels + job.stride * y;
-        uchar* dst = image.scanLine(static_cast<int>(y));
+        const unsigned char* src = job.pixels + job.stride * static_cast<std::size_t>(y);
+        uchar* dst = image.scanLine(y);
         for (int x = 0; x < job.width; ++x) {
             int c = src[4 * x], m = src[4 * x + 1], ye = src[4 * x + 2], k = src[4 * x + 3];
             if (!job.adobeInverted) {
