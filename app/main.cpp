@@ -17,7 +17,8 @@ int main(int argc, char* argv[]) {
     QString error;
     ProgramModuleEntry* run = LoadProgramModule(&error);
     if (!run) {
-        std::fprintf(stderr, "tesselvane: %s\n", qPrintable(error));
+        std::fprintf(stderr, "tesselvane: プログラムの本体を読み込めません (%s)\n",
+                     qPrintable(error));
         return 1;
     }
     return run(argc, argv, &early);

@@ -1,6 +1,7 @@
-// A plug-in's two blocks turned into a picture. The input is split into the header block
-// and the pixel block (its first byte says where), each copied into a block of exactly its
-// size, so that reading one byte past either is caught by AddressSanitizer.
+// A plug-in's two blocks turned into a picture, as stored and as 32-bit pixels. The input is
+// split into the header block and the pixel block (its first byte says where), each copied
+// into a block of exactly its size, so that reading one byte past either is caught by
+// AddressSanitizer.
 
 #include "DibImage.h"
 #include "EPictureError.h"
@@ -37,6 +38,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QImage image = tesselvane::DibToImage(info.get(), infoSize, pixels.get(), pixelsSize);
     if (!image.isNull() && qint64(image.width()) * image.height() > tesselvane::kMaxPicturePixels)
         std::abort();
+    // The same as 32-bit pixels, into the memory of a picture of that size when there is one
+    // (as the extension plug-ins' result goes into the wallpaper's): the same colours.
+    QImage lender = image.isNull() ? QImage() : QImage(image.size(), QImage::Format_RGB32);
+    const QImage wide = tesselvane::DibToImage(info.get(), infoSize, pixels.get(), pixelsSize,
+                                               tesselvane::DibWidth::Rgb32, &lender);
+    if (wide.isNull() != image.isNull() || wide.size() != image.size())
+        std::abort();
+    if (image.format() == QImage::Format_RGB888) {
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (image.pixel(x, y) != wide.pixel(x, y))
+                    std::abort();
+            }
+        }
+    }
     if (const auto header = tesselvane::ReadDibHeader(info.get(), infoSize)) {
         const auto palette = tesselvane::MakePalette(*header, info.get(), infoSize);
         if (palette && (palette->isEmpty() || palette->size() > 256))

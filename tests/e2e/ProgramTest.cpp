@@ -175,6 +175,22 @@ TEST_F(ProgramTest, ExtensionPluginsFindTheirSettingsInTheProgram) {
     EXPECT_GT(qRed(QImage(wallpaperFile()).pixel(160, 120)), 200);
 }
 
+TEST_F(ProgramTest, WithoutItsModuleTheProgramSaysSoAndEnds) {
+    const QString folder = scratchFolder() + "alone/";
+    QDir().mkpath(folder);
+    ASSERT_TRUE(QFile::copy(builtProgramFolder() + "tesselvane", folder + "tesselvane"));
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", server_->display());
+    program.setProcessEnvironment(env);
+    program.start(folder + "tesselvane", {});
+    ASSERT_TRUE(program.waitForFinished(30000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 1);
+    EXPECT_THAT(QString::fromUtf8(program.readAllStandardError()).toStdString(),
+                HasSubstr("tesselvane-main.so"));
+}
+
 TEST_F(ProgramTest, ChangeOnceInModeZeroTakesTheNextPictureAndSavesItsPlace) {
     group("g", {solid("1.bmp", QColor(255, 0, 0)), solid("2.bmp", QColor(0, 255, 0)),
                 solid("3.bmp", QColor(0, 0, 255))});
