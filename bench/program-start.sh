@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Whole runs of the program, beside their peers, median of RUNS runs each:
+# Whole runs of the program, beside their peers, median of RUNS runs each (taken in turn):
 #  1. tesselvane -C in the by-day mode on a 6000 x 4000 JPEG date file with FitScreen, on a
 #     1920 x 1080 Xvfb screen, beside hsetroot -fill on the same file: time and peak memory.
 #  2. tesselvane -C in mode 0 with a folder group of 100,000 files in 1,000 folders, beside
@@ -31,14 +31,12 @@ rm -rf "$XDG_CONFIG_HOME"
 reg() { "$bin/tesselvane-reg" add "HKCU\\SOFTWARE\\Morvanti\\TESSEL\\$1" /v "$2" /d "$3" /f >/dev/null; }
 
 . "$(dirname "$0")/timing.sh"
-times() { local t=(); for _ in $(seq "$runs"); do t+=("$(wall_ms "$@")"); done; printf '%s\n' "${t[@]}" | median; }
 
 reg Time Option 2
 reg Time Path "$work/dates"
 reg Option FitScreen 1
 "$bin/tesselvane" -C; hsetroot -fill "$big" >/dev/null 2>&1
-ours=$(times "$bin/tesselvane" -C)
-peer=$(times hsetroot -fill "$big")
+read -r ours peer < <(side_by_side "$runs" "$bin/tesselvane" -C -- hsetroot -fill "$big")
 ours_kb=$(peak_kb "$bin/tesselvane" -C)
 peer_kb=$(peak_kb hsetroot -fill "$big")
 awk -v a="$ours" -v b="$peer" -v c="$ours_kb" -v d="$peer_kb" 'BEGIN {
@@ -74,8 +72,7 @@ reg Task Default 0
 find_sort() { find "$tree" -type f | sort -f; }
 export -f find_sort; export tree
 "$bin/tesselvane" -C; bash -c find_sort >/dev/null
-ours=$(times "$bin/tesselvane" -C)
-peer=$(times bash -c find_sort)
+read -r ours peer < <(side_by_side "$runs" "$bin/tesselvane" -C -- bash -c find_sort)
 awk -v a="$ours" -v b="$peer" 'BEGIN {
   printf "tesselvane -C, mode 0, folder group of 100,000 files: %d ms\n", a
   printf "find | sort -f on the same tree:                     %d ms\n", b

@@ -8,3 +8,18 @@ wall_ms() {  # command... -> wall milliseconds
   echo $(((end - start) / 1000000))
 }
 peak_kb() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1; }
+# Two commands run in turn RUNS times each, so that a busy moment of the machine falls on both
+# alike: prints the median milliseconds of the first, then of the second.
+#   side_by_side RUNS command one... -- command two...
+side_by_side() {
+  local runs=$1 first=() second=() a=() b=()
+  shift
+  while [ "$1" != -- ]; do first+=("$1"); shift; done
+  shift
+  second=("$@")
+  for _ in $(seq "$runs"); do
+    a+=("$(wall_ms "${first[@]}")")
+    b+=("$(wall_ms "${second[@]}")")
+  done
+  echo "$(printf '%s\n' "${a[@]}" | median) $(printf '%s\n' "${b[@]}" | median)"
+}
