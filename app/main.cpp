@@ -4,12 +4,19 @@
 #include "EarlyStart.h"
 #include "HeapPolicy.h"
 #include "ProgramModule.h"
+#include "Screen.h"
 
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
     using namespace tesselvane;
     KeepHeapCompact();
+    // Qt would end the process with SIGABRT for want of a screen; say it plainly instead.
+    if (!GuiSessionPossible()) {
+        std::fprintf(stderr,
+                     "tesselvane: 画面がありません (DISPLAY も WAYLAND_DISPLAY も空です)\n");
+        return 1;
+    }
     EarlyStart early = StartEarly();
     // A second copy ends at once, without a word, changing nothing.
     if (early.instance && !early.instance->IsFirst())

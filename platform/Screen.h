@@ -17,6 +17,9 @@ QRect desktopRect();
 // monitors): treat it as a guess.
 std::optional<QSize> ScreenSizeBeforeGui();
 
+// False when no GUI can start: no X display, no Wayland display, and no Qt platform named.
+bool GuiSessionPossible();
+
 // Makes the two answer as a screen of this depth and size would, whatever the session has;
 // nullopt asks the session again. For tests of what depends on the screen.
 struct ScreenOverride {

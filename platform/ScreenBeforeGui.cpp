@@ -20,6 +20,12 @@ const std::optional<ScreenOverride>& CurrentScreenOverride() {
     return g_override;
 }
 
+bool GuiSessionPossible() {
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
 std::optional<QSize> ScreenSizeBeforeGui() {
     if (g_override)
         return g_override->size;

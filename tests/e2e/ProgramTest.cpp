@@ -191,6 +191,20 @@ TEST_F(ProgramTest, WithoutItsModuleTheProgramSaysSoAndEnds) {
                 HasSubstr("tesselvane-main.so"));
 }
 
+TEST_F(ProgramTest, WithoutAnyScreenTheProgramSaysSoAndEnds) {
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(name);
+    program.setProcessEnvironment(env);
+    program.start(builtProgramFolder() + "tesselvane", {});
+    ASSERT_TRUE(program.waitForFinished(30000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 1);
+    EXPECT_THAT(QString::fromUtf8(program.readAllStandardError()).toStdString(),
+                HasSubstr("画面がありません"));
+}
+
 TEST_F(ProgramTest, ChangeOnceInModeZeroTakesTheNextPictureAndSavesItsPlace) {
     group("g", {solid("1.bmp", QColor(255, 0, 0)), solid("2.bmp", QColor(0, 255, 0)),
                 solid("3.bmp", QColor(0, 0, 255))});
