@@ -13,13 +13,8 @@ work=${BENCH_WORK:-/tmp/tesselvane-bench}
 photo=$work/photo-6000x4000.jpg
 mkdir -p "$work"
 
-if [ ! -f "$photo" ]; then
-  "$bin/make_test_photo" 6000 4000 "$work/photo.ppm"
-  cjpeg -quality 90 -outfile "$photo" "$work/photo.ppm"
-  rm -f "$work/photo.ppm"
-fi
-
 . "$(dirname "$0")/timing.sh"
+test_photo 6000 4000 "$photo"
 inner_ms() { "$@" 2>&1 >/dev/null | awk '/ ms$/ {print $(NF-1)}'; }
 compare() {  # label ours... -- peer...
   local label=$1; shift

@@ -11,12 +11,9 @@ runs=${2:-7}
 bin=$build/bin
 work=${BENCH_WORK:-/tmp/tesselvane-bench}
 mkdir -p "$work/dates"
+. "$(dirname "$0")/timing.sh"
 big=$work/photo-6000x4000.jpg
-if [ ! -f "$big" ]; then
-  "$bin/make_test_photo" 6000 4000 "$work/photo.ppm"
-  cjpeg -quality 90 -outfile "$big" "$work/photo.ppm"
-  rm -f "$work/photo.ppm"
-fi
+test_photo 6000 4000 "$big"
 cp "$big" "$work/dates/photo$(date +%m%d).jpg"
 
 exec 3< <(Xvfb -displayfd 1 -screen 0 1920x1080x24 -nolisten tcp -noreset 2>/dev/null)
@@ -30,7 +27,6 @@ export TESSELVANE_DESKTOP=x11
 rm -rf "$XDG_CONFIG_HOME"
 reg() { "$bin/tesselvane-reg" add "HKCU\\SOFTWARE\\Morvanti\\TESSEL\\$1" /v "$2" /d "$3" /f >/dev/null; }
 
-. "$(dirname "$0")/timing.sh"
 
 reg Time Option 2
 reg Time Path "$work/dates"

@@ -1,4 +1,5 @@
-# Shared by the benchmark scripts (sourced): medians, wall time and peak memory of a command.
+# Shared by the benchmark scripts (sourced): medians, wall time and peak memory of a command,
+# test photos.
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 wall_ms() {  # command... -> wall milliseconds
   local start end
@@ -22,4 +23,11 @@ side_by_side() {
     b+=("$(wall_ms "${second[@]}")")
   done
   echo "$(printf '%s\n' "${a[@]}" | median) $(printf '%s\n' "${b[@]}" | median)"
+}
+# A JPEG photo-like test picture of WIDTH x HEIGHT at FILE, made once (needs $bin).
+test_photo() {
+  [ -f "$3" ] && return
+  "$bin/make_test_photo" "$1" "$2" "$3.ppm"
+  cjpeg -quality 90 -outfile "$3" "$3.ppm"
+  rm -f "$3.ppm"
 }

@@ -14,14 +14,9 @@ work=${BENCH_WORK:-/tmp/tesselvane-bench}
 mkdir -p "$work"
 big=$work/photo-6000x4000.jpg
 screen=$work/photo-1920x1080.jpg
-for spec in "6000 4000 $big" "1920 1080 $screen"; do
-  set -- $spec
-  if [ ! -f "$3" ]; then
-    "$bin/make_test_photo" "$1" "$2" "$work/photo.ppm"
-    cjpeg -quality 90 -outfile "$3" "$work/photo.ppm"
-    rm -f "$work/photo.ppm"
-  fi
-done
+. "$(dirname "$0")/timing.sh"
+test_photo 6000 4000 "$big"
+test_photo 1920 1080 "$screen"
 
 # A display of our own that keeps retained pixmaps when the setter exits (-noreset).
 exec 3< <(Xvfb -displayfd 1 -screen 0 1920x1080x24 -nolisten tcp -noreset 2>/dev/null)
@@ -34,7 +29,6 @@ mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 export TESSELVANE_DESKTOP=x11 QT_QPA_PLATFORM=xcb
 reg() { "$bin/tesselvane-reg" "$@" >/dev/null; }
 
-. "$(dirname "$0")/timing.sh"
 root_is_set() {  # the atom names a picture and the screen is not black
   xprop -root _XROOTPMAP_ID | grep -q 'pixmap id' &&
     awk -v m="$("$bin/root_brightness")" 'BEGIN { exit !(m > 10) }'

@@ -255,6 +255,19 @@ void writeDibRow(DecodeJob* job, int y, const unsigned char* row) {
     std::memset(dst + 3 * tw, 0, job->dibStride - 3 * tw);
 }
 
+// Moves one side's count of rows on, and wakes the other side when it waits for no more.
+void advance(std::mutex& mutex, std::int64_t& count, std::int64_t to, const std::int64_t& wanted,
+             std::condition_variable& waiting) {
+    bool wake = false;
+    {
+        std::lock_guard lock(mutex);
+        count = to;
+        wake = wanted > 0 && count >= wanted;
+    }
+    if (wake)
+        waiting.notify_one();
+}
+
 // The resampler's side: takes each decoded row from the ring, resamples it to the target
 // width, and writes every output row whose two source rows it now has.
 void resampleRows(DecodeJob* job) {
@@ -285,14 +298,7 @@ void resampleRows(DecodeJob* job) {
                         ky > 1 ? job->resampled[2] : out);
             rowReady = ky == 1 || averageDown(job, job->resampled[2], s, out);
         }
-        bool wake = false;
-        {
-            std::lock_guard lock(pipe.mutex);
-            pipe.consumed = s + 1;
-            wake = pipe.decoderWants > 0 && pipe.consumed >= pipe.decoderWants;
-        }
-        if (wake)
-            pipe.roomFree.notify_one();
+        advance(pipe.mutex, pipe.consumed, s + 1, pipe.decoderWants, pipe.roomFree);
         if (!rowReady)
             continue;
         for (; y < th; ++y) {
@@ -325,14 +331,7 @@ unsigned char* freeRingRow(DecodeJob* job, std::int64_t s) {
 
 void publishRow(DecodeJob* job, std::int64_t s) {
     auto& pipe = job->pipe;
-    bool wake = false;
-    {
-        std::lock_guard lock(pipe.mutex);
-        pipe.produced = s + 1;
-        wake = pipe.resamplerWants > 0 && pipe.produced >= pipe.resamplerWants;
-    }
-    if (wake)
-        pipe.rowsReady.notify_one();
+    advance(pipe.mutex, pipe.produced, s + 1, pipe.resamplerWants, pipe.rowsReady);
 }
 
 void stopResampler(DecodeJob& job) {
