@@ -66,6 +66,16 @@ void group(const QString& name, const QStringList& files) {
     }
 }
 
+// The by-day mode on a folder holding one picture of one colour, named `name`.
+void byDay(const QString& name, QSize size, QColor colour) {
+    QImage image(size, QImage::Format_RGB888);
+    image.fill(colour);
+    QDir().mkpath(scratchFolder() + "dates");
+    ASSERT_TRUE(image.save(scratchFolder() + "dates/" + name));
+    set("Time", "Option", "2");
+    set("Time", "Path", scratchFolder() + "dates");
+}
+
 QRgb wallpaperColour() {
     const QImage image(wallpaperFile());
     return image.isNull() ? qRgb(1, 2, 3) : image.pixel(0, 0);
@@ -150,12 +160,7 @@ TEST_F(ProgramTest, ChangeOnceInEachDateModeAndEnd) {
 TEST_F(ProgramTest, ExtensionPluginsFindTheirSettingsInTheProgram) {
     // The shipped colour filter, switched on in its corner of the store, on a JPEG date file
     // that is read ahead and stretched to the screen while the program starts.
-    QImage red(640, 480, QImage::Format_RGB888);
-    red.fill(QColor(220, 20, 20));
-    QDir().mkpath(scratchFolder() + "dates");
-    ASSERT_TRUE(red.save(scratchFolder() + "dates/p0702.jpg", "JPG"));
-    set("Time", "Option", "2");
-    set("Time", "Path", scratchFolder() + "dates");
+    byDay("p0702.jpg", QSize(640, 480), QColor(220, 20, 20));
     set("Option", "FitScreen", "1");
     set("PlugIn\\ColorFilter", "Enabled", "1");
     set("PlugIn\\ColorFilter", "Mode", "0");
@@ -373,12 +378,7 @@ TEST_F(ProgramTest, AnInstalledCopyFindsItsPluginsAndManual) {
     EXPECT_TRUE(QFile::exists(prefix + "/share/applications/tesselvane.desktop"));
 
     // A PNG date file: only the installed png.spi can read it.
-    QImage image(8, 8, QImage::Format_RGB888);
-    image.fill(QColor(12, 34, 56));
-    QDir().mkpath(scratchFolder() + "dates");
-    ASSERT_TRUE(image.save(scratchFolder() + "dates/p0702.png", "PNG"));
-    set("Time", "Option", "2");
-    set("Time", "Path", scratchFolder() + "dates");
+    byDay("p0702.png", QSize(8, 8), QColor(12, 34, 56));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("DISPLAY", server_->display());
     env.insert("TESSELVANE_DESKTOP", "x11");
