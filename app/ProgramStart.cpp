@@ -2,7 +2,7 @@
 
 #include "DataModule1.h"
 #include "Desktop.h"
-#include "ERegistryException.h"
+#include "SettingsError.h"
 #include "ErrorReport.h"
 #include "ExtensionPlugins.h"
 #include "HeapPolicy.h"
@@ -66,7 +66,7 @@ int RunProgram(int argc, char* argv[], EarlyStart early) {
         ini = std::make_unique<RegIni>(*store);
     } catch (const StoreError&) {
         app();
-        return reportAtStart(std::make_exception_ptr(ERegistryException(
+        return reportAtStart(std::make_exception_ptr(SettingsError(
             QStringLiteral("キー \\SOFTWARE\\Morvanti\\TESSEL の作成に失敗しました"))));
     } catch (...) {
         app();

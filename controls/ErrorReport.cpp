@@ -1,10 +1,7 @@
 #include "ErrorReport.h"
 
-#include "Desktop.h"
-#include "EPictureError.h"
-#include "ERegistryException.h"
 #include "MessageBoxes.h"
-#include "StoreError.h"
+#include "UserError.h"
 
 #include <QApplication>
 
@@ -13,13 +10,7 @@ namespace tesselvane {
 QString ErrorText(std::exception_ptr error) {
     try {
         std::rethrow_exception(error);
-    } catch (const ERegistryException& e) {
-        return e.message();
-    } catch (const EPictureError& e) {
-        return e.message();
-    } catch (const EDesktopError& e) {
-        return e.message();
-    } catch (const StoreError& e) {
+    } catch (const UserError& e) {
         return e.message();
     } catch (const std::exception& e) {
         return QString::fromLocal8Bit(e.what());

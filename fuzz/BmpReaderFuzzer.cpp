@@ -1,8 +1,9 @@
 // The built-in BMP reader: any bytes give a picture within the pixel limit or an
-// EPictureError, never a crash, an overread or an unbounded allocation.
+// PictureError, never a crash, an overread or an unbounded allocation.
 
 #include "BmpReader.h"
-#include "EPictureError.h"
+#include "PictureError.h"
+#include "PictureLimits.h"
 
 #include <QtGlobal>
 
@@ -25,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         if (image.format() == QImage::Format_Indexed8 && image.colorCount() != 256)
             std::abort();
-    } catch (const tesselvane::EPictureError&) {
+    } catch (const tesselvane::PictureError&) {
     }
     return 0;
 }

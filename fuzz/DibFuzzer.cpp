@@ -4,7 +4,7 @@
 // AddressSanitizer.
 
 #include "DibImage.h"
-#include "EPictureError.h"
+#include "PictureLimits.h"
 
 #include <QtGlobal>
 

@@ -1,11 +1,11 @@
 // The JPEG path: decoding in both output forms, stretched while decoding (read from a file,
 // in blocks, as the wallpaper's pictures are), and reducing what was decoded. Any bytes give
-// a picture or an EPictureError; quantised output never has more than 236 colours; a
+// a picture or an PictureError; quantised output never has more than 236 colours; a
 // stretched RGB32 picture has the size asked for, and its DIB twin.
 
 #include "ColorReduction.h"
 #include "DibTwin.h"
-#include "EPictureError.h"
+#include "PictureError.h"
 #include "JpegCodec.h"
 
 #include <QtGlobal>
@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (reduced.size() != rgb.size() || reduced.colorCount() > 236)
                 std::abort();
         }
-    } catch (const tesselvane::EPictureError&) {
+    } catch (const tesselvane::PictureError&) {
     }
     if (size >= 2) {
         // The size to stretch to comes from the last two bytes, which a decoder ignores after
@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if ((twin != nullptr) != (stretched.format() == QImage::Format_RGB32))
                 std::abort();
             std::free(twin);
-        } catch (const tesselvane::EPictureError&) {
+        } catch (const tesselvane::PictureError&) {
         }
     }
     try {
@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             tesselvane::DecodeJpeg(bytes, QStringLiteral("fuzz.jpg"), JpegOutput::Quantized236);
         if (quantised.format() != QImage::Format_Indexed8 || quantised.colorCount() > 236)
             std::abort();
-    } catch (const tesselvane::EPictureError&) {
+    } catch (const tesselvane::PictureError&) {
     }
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "BmpReader.h"
 
-#include "EPictureError.h"
+#include "PictureError.h"
+#include "PictureLimits.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -15,7 +16,7 @@ namespace tesselvane {
 namespace {
 
 [[noreturn]] void raiseInvalid(const QString& name) {
-    throw EPictureError(QStringLiteral("ビットマップ画像 %1 は不正です").arg(name));
+    throw PictureError(QStringLiteral("ビットマップ画像 %1 は不正です").arg(name));
 }
 
 struct StoredHeader {
@@ -56,7 +57,7 @@ QImage ReadBmp(const QByteArray& data, const QString& name) {
     if (!header || header->width <= 0 || header->height <= 0)
         raiseInvalid(name);
     if (header->width * header->height > kMaxPicturePixels) {
-        throw EPictureError(QStringLiteral("画像 %1 は大きすぎます (%2 × %3)")
+        throw PictureError(QStringLiteral("画像 %1 は大きすぎます (%2 × %3)")
                                 .arg(name)
                                 .arg(header->width)
                                 .arg(header->height));
@@ -85,7 +86,7 @@ QImage ReadBmp(const QByteArray& data, const QString& name) {
 QImage ReadBmpFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        throw EPictureError(QStringLiteral("ビットマップ画像 %1 を開けません").arg(path));
+        throw PictureError(QStringLiteral("ビットマップ画像 %1 を開けません").arg(path));
     }
     // A BMP bigger than the largest picture we read can only be damaged or hostile.
     if (file.size() > kMaxPicturePixels * 4 + 65536)

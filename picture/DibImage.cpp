@@ -1,6 +1,6 @@
 #include "DibImage.h"
 
-#include "EPictureError.h"
+#include "PictureLimits.h"
 #include "ParallelRows.h"
 
 #include <QtEndian>

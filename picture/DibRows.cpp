@@ -1,6 +1,6 @@
 #include "DibRows.h"
 
-#include "EPictureError.h"
+#include "PictureLimits.h"
 
 #include <QtEndian>
 

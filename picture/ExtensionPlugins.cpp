@@ -3,7 +3,7 @@
 #include "Collation.h"
 #include "DibImage.h"
 #include "DibTwin.h"
-#include "EPictureError.h"
+#include "PictureError.h"
 #include "FileSearch.h"
 #include "ProgramPaths.h"
 #include "RegIni.h"
@@ -24,7 +24,7 @@ std::int32_t PlugInCount = 0;
 
 namespace {
 
-using GetPlugInInfoFn = std::int32_t(std::int32_t infono, char* buf);
+using GetPlugInInfoFn = decltype(::GetPlugInInfo);
 
 RegistryStore* g_settingsStore = nullptr;
 
@@ -91,7 +91,7 @@ QImage ExecutePlugIns(QImage picture, std::uintptr_t window) {
     }
     void* dib = twin ? twin : ImageToPackedDib(picture);
     if (!dib)
-        throw EPictureError(QStringLiteral("壁紙を拡張プラグインに渡すメモリが足りません"));
+        throw PictureError(QStringLiteral("壁紙を拡張プラグインに渡すメモリが足りません"));
     for (const TTesselPlugin& plugin : PlugIns) {
         if (!plugin.ExecutePlugIn)
             continue;
@@ -103,7 +103,7 @@ QImage ExecutePlugIns(QImage picture, std::uintptr_t window) {
         std::free(dib);
         dib = handle;
         if (!dib)
-            throw EPictureError(
+            throw PictureError(
                 QStringLiteral("拡張プラグイン %1 が画像を返しませんでした").arg(plugin.Name));
     }
     const DibWidth width =
@@ -111,7 +111,7 @@ QImage ExecutePlugIns(QImage picture, std::uintptr_t window) {
     QImage result = PackedDibToImage(dib, malloc_usable_size(dib), width, &picture);
     std::free(dib);
     if (result.isNull())
-        throw EPictureError(QStringLiteral("拡張プラグインの返した画像が不正です"));
+        throw PictureError(QStringLiteral("拡張プラグインの返した画像が不正です"));
     return result;
 }
 
@@ -149,7 +149,7 @@ std::optional<QString> plugInKeyPath(const char* key) {
 }  // namespace
 
 // The settings functions plug-ins find in the program (it exports its symbols).
-extern "C" __attribute__((visibility("default"))) std::int32_t TesselvaneReadSetting(
+extern "C" TESSELVANE_SPI_EXPORT std::int32_t TesselvaneReadSetting(
     const char* key, const char* name, char* buf, std::int32_t buflen) {
     const auto path = plugInKeyPath(key);
     if (!path || !name || !buf || buflen <= 0 || !tesselvane::g_settingsStore)
@@ -168,7 +168,7 @@ extern "C" __attribute__((visibility("default"))) std::int32_t TesselvaneReadSet
     }
 }
 
-extern "C" __attribute__((visibility("default"))) std::int32_t TesselvaneWriteSetting(
+extern "C" TESSELVANE_SPI_EXPORT std::int32_t TesselvaneWriteSetting(
     const char* key, const char* name, const char* value) {
     const auto path = plugInKeyPath(key);
     if (!path || !name || !value || !tesselvane::g_settingsStore)

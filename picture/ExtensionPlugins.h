@@ -1,6 +1,7 @@
 #pragma once
 
 #include "SharedLibrary.h"
+#include "tesselvane_bpi.h"
 
 #include <QImage>
 #include <QString>
@@ -12,8 +13,8 @@ namespace tesselvane {
 
 class RegistryStore;
 
-using SettingPlugInFn = std::int32_t(std::uintptr_t window, const char* key, void* dib);
-using ExecutePlugInFn = std::int32_t(std::uintptr_t window, const char* key, void** dib);
+using SettingPlugInFn = decltype(::SettingPlugIn);
+using ExecutePlugInFn = decltype(::ExecutePlugIn);
 
 // One loaded extension plug-in. Either entry point may be missing; it is then never called.
 struct TTesselPlugin {
@@ -39,7 +40,7 @@ void FreePlugIns();
 
 // Hands `picture` through every plug-in's ExecutePlugIn in table order, each getting the
 // result of the one before, and returns the last result. `window` is the X11 window the
-// plug-ins may use as a parent, 0 for none. Raises EPictureError when memory runs short or a
+// plug-ins may use as a parent, 0 for none. Raises PictureError when memory runs short or a
 // plug-in hands back something that is no picture. A picture passed in unshared (moved in)
 // lends its memory to the result.
 QImage ExecutePlugIns(QImage picture, std::uintptr_t window);

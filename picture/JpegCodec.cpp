@@ -1,7 +1,7 @@
 #include "JpegCodec.h"
 
 #include "DibTwin.h"
-#include "EPictureError.h"
+#include "PictureError.h"
 #include "JpegErrorManager.h"
 #include "JpegPrefetch.h"
 
@@ -47,7 +47,7 @@ QImage cmykToRgb(const DecodedJpeg& job) {
 QImage JpegToImage(DecodedJpeg decoded, const QString& name, JpegOutput output) {
     const bool quantize = output == JpegOutput::Quantized236;
     const auto outOfMemory = [&] {
-        return EPictureError(QStringLiteral("画像 %1 を読み込むメモリが足りません").arg(name));
+        return PictureError(QStringLiteral("画像 %1 を読み込むメモリが足りません").arg(name));
     };
     if (decoded.layout == DecodedJpeg::Layout::Cmyk) {
         const QImage rgb = cmykToRgb(decoded);
@@ -139,7 +139,7 @@ QByteArray EncodeJpeg(const QImage& image, int quality) {
             QByteArray(reinterpret_cast<const char*>(job.buffer), static_cast<qsizetype>(job.size));
     std::free(job.buffer);
     if (failed) {
-        throw EPictureError(QStringLiteral("JPEG 画像を作れません (%1)")
+        throw PictureError(QStringLiteral("JPEG 画像を作れません (%1)")
                                 .arg(QString::fromLocal8Bit(job.err.message)));
     }
     return result;

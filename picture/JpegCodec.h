@@ -15,7 +15,7 @@ enum class JpegOutput {
     Quantized236,  // Indexed8 of at most 236 colours: two-pass quantisation, Floyd-Steinberg dither
 };
 
-// Decodes a JPEG with libjpeg. Raises EPictureError, naming `name`, for a damaged or
+// Decodes a JPEG with libjpeg. Raises PictureError, naming `name`, for a damaged or
 // truncated file, one over the pixel limit, or when memory runs short; libjpeg never prints.
 // With `atLeast` given (Rgb24 output), the picture is decoded at the smallest of libjpeg's
 // scales (1/8 to 8/8) that keeps it at least that large in both directions (full size when
@@ -27,7 +27,7 @@ QImage DecodeJpeg(const QByteArray& data, const QString& name, JpegOutput output
 QImage DecodeJpegFile(const QString& path, JpegOutput output, QSize atLeast = QSize());
 
 // The picture of what DecodeJpegPixels gave; for a stretched one, its DIB twin is kept
-// (DibTwin.h). Raises EPictureError naming `name` when memory runs short.
+// (DibTwin.h). Raises PictureError naming `name` when memory runs short.
 QImage JpegToImage(DecodedJpeg decoded, const QString& name, JpegOutput output);
 
 // The picture read ahead (JpegPrefetch.h), when it is the one asked for (same file, same

@@ -1,7 +1,8 @@
 #include "JpegDecoder.h"
 
 #include "DibRows.h"
-#include "EPictureError.h"
+#include "PictureError.h"
+#include "PictureLimits.h"
 #include "JpegErrorManager.h"
 
 #include <QFile>
@@ -534,15 +535,15 @@ int decode(DecodeJob* job, int fd, const unsigned char* data, unsigned long size
 
 [[noreturn]] void raiseDecodeError(const DecodeJob& job, const QString& name) {
     if (job.tooLarge) {
-        throw EPictureError(QStringLiteral("画像 %1 は大きすぎます (%2 × %3)")
+        throw PictureError(QStringLiteral("画像 %1 は大きすぎます (%2 × %3)")
                                 .arg(name)
                                 .arg(job.width)
                                 .arg(job.height));
     }
     if (job.outOfMemory || job.err.pub.msg_code == JERR_OUT_OF_MEMORY) {
-        throw EPictureError(QStringLiteral("画像 %1 を読み込むメモリが足りません").arg(name));
+        throw PictureError(QStringLiteral("画像 %1 を読み込むメモリが足りません").arg(name));
     }
-    throw EPictureError(QStringLiteral("JPEG 画像 %1 は不正です (%2)")
+    throw PictureError(QStringLiteral("JPEG 画像 %1 は不正です (%2)")
                             .arg(name, QString::fromLocal8Bit(job.err.message)));
 }
 
@@ -624,7 +625,7 @@ DecodedJpeg DecodeJpegPixels(const unsigned char* data, std::size_t size, const 
 DecodedJpeg DecodeJpegFilePixels(const QString& path, bool quantize, QSize atLeast) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        throw EPictureError(QStringLiteral("JPEG 画像 %1 を開けません").arg(path));
+        throw PictureError(QStringLiteral("JPEG 画像 %1 を開けません").arg(path));
     DecodeJob job;
     job.readBuffer = static_cast<JOCTET*>(std::malloc(kReadBlock));
     const int failed =

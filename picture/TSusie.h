@@ -45,7 +45,7 @@ public:
     QSize JpegSizeHint;
 
     // Loads a picture into Bitmap. A missing file, or one that no reader accepts, leaves
-    // Bitmap empty; a damaged BMP or JPEG raises EPictureError.
+    // Bitmap empty; a damaged BMP or JPEG raises PictureError.
     void LoadPicture(const QString& fileName);
 
     // The plug-ins in the order they are asked, by file name.

@@ -4,7 +4,7 @@
 #include "ColorReduction.h"
 #include "DataModule1.h"
 #include "Desktop.h"
-#include "EPictureError.h"
+#include "PictureError.h"
 #include "ExtensionPlugins.h"
 #include "FileReplace.h"
 #include "Options.h"
@@ -54,7 +54,7 @@ void writeWallpaper(const QImage& picture, const QString& file) {
     QDir().mkpath(QFileInfo(file).absolutePath());
     QTemporaryFile temporary(file + QStringLiteral(".XXXXXX"));
     const auto fail = [&](const QString& why) {
-        throw EPictureError(QStringLiteral("壁紙ファイル %1 を書けません (%2)").arg(file, why));
+        throw PictureError(QStringLiteral("壁紙ファイル %1 を書けません (%2)").arg(file, why));
     };
     if (!temporary.open())
         fail(temporary.errorString());

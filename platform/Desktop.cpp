@@ -68,11 +68,11 @@ std::unique_ptr<DesktopBackend> CreateDesktopBackend() {
     if (wanted == QLatin1String("mate"))
         return std::make_unique<GnomeDesktop>(GnomeDesktop::Variant::Mate);
     if (!wanted.isEmpty()) {
-        throw EDesktopError(
+        throw DesktopError(
             QStringLiteral("TESSELVANE_DESKTOP=%1 は分かりません (x11, gnome, cinnamon, mate)")
                 .arg(wanted));
     }
-    throw EDesktopError(QStringLiteral("このデスクトップ (%1) の壁紙は設定できません")
+    throw DesktopError(QStringLiteral("このデスクトップ (%1) の壁紙は設定できません")
                             .arg(qEnvironmentVariable(
                                 "XDG_CURRENT_DESKTOP",
                                 qEnvironmentVariable("WAYLAND_DISPLAY", QStringLiteral("?")))));

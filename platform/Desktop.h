@@ -1,26 +1,22 @@
 #pragma once
 
+#include "UserError.h"
+
 #include <QColor>
 #include <QImage>
 #include <QString>
 
 #include <memory>
-#include <stdexcept>
 
 namespace tesselvane {
 
 class RegistryStore;
 
 // A desktop that cannot take the wallpaper: no display, no settings schema, a file it
-// cannot read. The message says which, for people.
-class EDesktopError : public std::runtime_error {
+// cannot read. The message says which.
+class DesktopError : public UserError {
 public:
-    explicit EDesktopError(const QString& message)
-        : std::runtime_error(message.toStdString()), message_(message) {}
-    const QString& message() const { return message_; }
-
-private:
-    QString message_;
+    using UserError::UserError;
 };
 
 enum class WallpaperStyle { Centered, Tiled };
@@ -54,7 +50,7 @@ public:
 };
 
 // The back end for this session: TESSELVANE_DESKTOP when set (x11, gnome, cinnamon, mate),
-// else chosen from XDG_CURRENT_DESKTOP, DISPLAY and WAYLAND_DISPLAY. Raises EDesktopError
+// else chosen from XDG_CURRENT_DESKTOP, DISPLAY and WAYLAND_DISPLAY. Raises DesktopError
 // when none fits.
 std::unique_ptr<DesktopBackend> CreateDesktopBackend();
 

@@ -1,5 +1,6 @@
 #include "Options.h"
 
+#include "OptionTable.h"
 #include "ProgramPaths.h"
 #include "RegIni.h"
 
@@ -8,14 +9,6 @@ namespace tesselvane {
 TMyOption MyOption;
 
 namespace {
-
-const QString kOption = QStringLiteral("Option");
-const QString kTime = QStringLiteral("Time");
-constexpr std::int32_t kNoOptionSub = 999;
-
-std::uint8_t lowByte(std::int32_t value) {
-    return static_cast<std::uint8_t>(value & 0xff);
-}
 
 // Older stores kept the date modes as mode 0 plus a sub-mode.
 std::int32_t convertLegacyMode(std::int32_t option, std::int32_t optionSub) {
@@ -37,39 +30,76 @@ std::int32_t convertLegacyMode(std::int32_t option, std::int32_t optionSub) {
     }
 }
 
+template <class Record, std::size_t N>
+void loadFields(const RegIni& ini, QLatin1String sectionName,
+                const OptionField<Record> (&table)[N], Record& record,
+                const QString& programFolder) {
+    const QString section(sectionName);
+    for (const OptionField<Record>& entry : table) {
+        const QString name(entry.name);
+        std::visit(
+            [&](auto member) {
+                auto& field = record.*member;
+                using Value = std::remove_reference_t<decltype(field)>;
+                if constexpr (std::is_same_v<Value, bool>) {
+                    field = ini.ReadBool(section, name, entry.defaultNumber != 0);
+                } else if constexpr (std::is_same_v<Value, std::uint8_t>) {
+                    field = static_cast<std::uint8_t>(
+                        ini.ReadInteger(section, name, entry.defaultNumber) & 0xff);
+                } else if constexpr (std::is_same_v<Value, std::int32_t>) {
+                    field = ini.ReadInteger(section, name, entry.defaultNumber);
+                } else {
+                    const bool folderWhenAbsent =
+                        entry.defaultText == TextDefault::ProgramFolderWhenAbsent;
+                    field = ini.ReadString(section, name,
+                                           folderWhenAbsent ? programFolder : QString());
+                    if (field.isEmpty() && entry.defaultText == TextDefault::ProgramFolderWhenEmpty)
+                        field = programFolder;
+                }
+            },
+            entry.field);
+    }
+}
+
+template <class Record, std::size_t N>
+void saveFields(RegIni& ini, QLatin1String sectionName, const OptionField<Record> (&table)[N],
+                const Record& record) {
+    const QString section(sectionName);
+    for (const OptionField<Record>& entry : table) {
+        if (!entry.saved)
+            continue;
+        const QString name(entry.name);
+        std::visit(
+            [&](auto member) {
+                const auto& field = record.*member;
+                using Value = std::remove_cvref_t<decltype(field)>;
+                if constexpr (std::is_same_v<Value, bool>)
+                    ini.WriteBool(section, name, field);
+                else if constexpr (std::is_same_v<Value, QString>)
+                    ini.WriteString(section, name, field);
+                else
+                    ini.WriteInteger(section, name, field);
+            },
+            entry.field);
+    }
+}
+
 }  // namespace
 
-void LoadOptions(RegIni& ini, TMyOption& o, const QString& programFolder) {
-    o.UpdateReg = ini.ReadBool(kOption, QStringLiteral("UpdateReg"), true);
-    o.Random = ini.ReadBool(kOption, QStringLiteral("Random"), false);
-    o.FitScreen = ini.ReadBool(kOption, QStringLiteral("FitScreen"), false);
-    o.SlideMode = lowByte(ini.ReadInteger(kOption, QStringLiteral("SlideMode"), 0));
-    o.SlideTime = ini.ReadInteger(kOption, QStringLiteral("SlideTime"), 3);
-    o.PluginPath = ini.ReadString(kOption, QStringLiteral("PluginPath"), QString());
-    o.UseJpeg = ini.ReadBool(kOption, QStringLiteral("UseJpeg"), true);
-    if (o.PluginPath.isEmpty())
-        o.PluginPath = programFolder;
-    o.UseSound = ini.ReadBool(kOption, QStringLiteral("UseSound"), false);
-    o.SoundFile = ini.ReadString(kOption, QStringLiteral("SoundFile"), QString());
-    o.SoundPos = lowByte(ini.ReadInteger(kOption, QStringLiteral("SoundPos"), 0));
-
-    TOptTime& t = o.Time;
-    t.Option = ini.ReadInteger(kTime, QStringLiteral("Option"), 0);
-    t.Path = ini.ReadString(kTime, QStringLiteral("Path"), programFolder);
-    t.Scale = ini.ReadInteger(kTime, QStringLiteral("Scale"), 0);
-    t.Value = ini.ReadInteger(kTime, QStringLiteral("Value"), 0);
-    t.TimeBoot = ini.ReadBool(kTime, QStringLiteral("TimeBoot"), false);
-    t.SetWeekday = ini.ReadBool(kTime, QStringLiteral("SetWeekday"), false);
-    t.OptionSub = ini.ReadInteger(kTime, QStringLiteral("OptionSub"), kNoOptionSub);
-    if (t.OptionSub == kNoOptionSub)
+void LoadOptions(RegIni& ini, TMyOption& options, const QString& programFolder) {
+    loadFields(ini, kOptionSection, kOptionFields, options, programFolder);
+    TOptTime& time = options.Time;
+    loadFields(ini, kTimeSection, kTimeFields, time, programFolder);
+    if (time.OptionSub == kNoOptionSub)
         return;
 
-    t.Option = convertLegacyMode(t.Option, t.OptionSub);
+    time.Option = convertLegacyMode(time.Option, time.OptionSub);
     // Both steps in one commit, so that a crash between them cannot leave the sub-mode gone
     // and the old mode in place.
-    RegIni::Batch batch(ini, QStringLiteral("Option"));
-    ini.DeleteKey(kTime, QStringLiteral("OptionSub"));
-    ini.WriteInteger(kTime, QStringLiteral("Option"), t.Option);
+    const QString section(kTimeSection);
+    RegIni::Batch batch(ini, QString(kOptionSection));
+    ini.DeleteKey(section, QStringLiteral("OptionSub"));
+    ini.WriteInteger(section, QStringLiteral("Option"), time.Option);
     batch.Commit();
 }
 
@@ -77,26 +107,10 @@ void LoadOptions(RegIni& ini) {
     LoadOptions(ini, MyOption, programFolder());
 }
 
-void SaveOptions(RegIni& ini, const TMyOption& o) {
-    RegIni::Batch batch(ini, kOption);
-    ini.WriteBool(kOption, QStringLiteral("UpdateReg"), o.UpdateReg);
-    ini.WriteBool(kOption, QStringLiteral("Random"), o.Random);
-    ini.WriteBool(kOption, QStringLiteral("FitScreen"), o.FitScreen);
-    ini.WriteInteger(kOption, QStringLiteral("SlideMode"), o.SlideMode);
-    ini.WriteInteger(kOption, QStringLiteral("SlideTime"), o.SlideTime);
-    ini.WriteString(kOption, QStringLiteral("PluginPath"), o.PluginPath);
-    ini.WriteBool(kOption, QStringLiteral("UseJpeg"), o.UseJpeg);
-    ini.WriteBool(kOption, QStringLiteral("UseSound"), o.UseSound);
-    ini.WriteString(kOption, QStringLiteral("SoundFile"), o.SoundFile);
-    ini.WriteInteger(kOption, QStringLiteral("SoundPos"), o.SoundPos);
-
-    const TOptTime& t = o.Time;
-    ini.WriteInteger(kTime, QStringLiteral("Option"), t.Option);
-    ini.WriteString(kTime, QStringLiteral("Path"), t.Path);
-    ini.WriteInteger(kTime, QStringLiteral("Scale"), t.Scale);
-    ini.WriteInteger(kTime, QStringLiteral("Value"), t.Value);
-    ini.WriteBool(kTime, QStringLiteral("TimeBoot"), t.TimeBoot);
-    ini.WriteBool(kTime, QStringLiteral("SetWeekday"), t.SetWeekday);
+void SaveOptions(RegIni& ini, const TMyOption& options) {
+    RegIni::Batch batch(ini, QString(kOptionSection));
+    saveFields(ini, kOptionSection, kOptionFields, options);
+    saveFields(ini, kTimeSection, kTimeFields, options.Time);
     batch.Commit();
 }
 

@@ -8,10 +8,13 @@ namespace tesselvane {
 
 class RegIni;
 
+// The legacy sub-mode's value when there is none.
+inline constexpr std::int32_t kNoOptionSub = 999;
+
 // Schedule settings, kept in section "Time".
 struct TOptTime {
     std::int32_t Option = 0;  // 0 at every start, 1 interval, 2 day, 3 weekday, 4 week, 5 month
-    std::int32_t OptionSub = 999;  // legacy sub-mode; 999 means absent; never saved
+    std::int32_t OptionSub = kNoOptionSub;  // legacy sub-mode; never saved
     QString Path;                  // target folder of the date modes
     std::int32_t Scale = 0;        // interval unit: 0 hours, 1 minutes, 2 seconds
     std::int32_t Value = 0;        // interval in units of Scale

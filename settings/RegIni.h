@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ERegistryException.h"
+#include "SettingsError.h"
 
 #include <QString>
 #include <QStringList>
@@ -22,7 +22,7 @@ class RegistryStore;
 // gives the default also for empty or non-numeric text; a boolean is an integer (default 1 or
 // 0) that is true when not 0. A stored value of a type other than text raises the data-type
 // error. Writing creates the section with its parents. Every store failure is raised as an
-// ERegistryException with the store's fixed message.
+// SettingsError with the store's fixed message.
 class RegIni {
 public:
     // The program's key.

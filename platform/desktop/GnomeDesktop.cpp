@@ -54,7 +54,7 @@ QString freshLinkTo(const QString& file) {
                          QString::number(QDateTime::currentMSecsSinceEpoch()) + u'-' +
                          QString::number(++counter) + u'.' + QFileInfo(file).suffix();
     if (!QFile::link(file, link))
-        throw EDesktopError(QStringLiteral("壁紙へのリンク %1 を作れません").arg(link));
+        throw DesktopError(QStringLiteral("壁紙へのリンク %1 を作れません").arg(link));
     for (const QString& old :
          QDir(folder).entryList({kLinkPrefix + u'*'}, QDir::System | QDir::Files)) {
         if (folder + old != link)
@@ -89,7 +89,7 @@ void GnomeDesktop::Apply(
     GSettingsSchema* found =
         source ? g_settings_schema_source_lookup(source, schema.id, TRUE) : nullptr;
     if (!found) {
-        throw EDesktopError(
+        throw DesktopError(
             QStringLiteral("GSettings のスキーマ %1 がありません").arg(QLatin1String(schema.id)));
     }
     const bool hasDark = g_settings_schema_has_key(found, "picture-uri-dark");
@@ -105,7 +105,7 @@ void GnomeDesktop::Apply(
         g_settings_apply(settings.get());
     } else {
         if (!QFileInfo::exists(file))
-            throw EDesktopError(QStringLiteral("壁紙 %1 がありません").arg(file));
+            throw DesktopError(QStringLiteral("壁紙 %1 がありません").arg(file));
         const QString link = freshLinkTo(QFileInfo(file).absoluteFilePath());
         const QString picture = schema.pictureIsUri ? QUrl::fromLocalFile(link).toString() : link;
         // Several keys, one change for the desktop to see.

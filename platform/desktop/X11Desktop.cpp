@@ -259,7 +259,7 @@ std::unique_ptr<PreparedWallpaper> X11Desktop::Prepare(const QString& file, cons
     XSetErrorHandler(ignoreXError);
     DisplayPtr display = warm_ ? std::move(warm_) : DisplayPtr(XOpenDisplay(nullptr));
     if (!display) {
-        throw EDesktopError(
+        throw DesktopError(
             QStringLiteral("X ディスプレイ %1 に接続できません")
                 .arg(qEnvironmentVariable("DISPLAY", QStringLiteral("(DISPLAY が空です)"))));
     }
@@ -278,12 +278,12 @@ std::unique_ptr<PreparedWallpaper> X11Desktop::Prepare(const QString& file, cons
                               ? picture
                               : ComposeDesktop(picture, size, style, background);
     if (canvas.isNull())
-        throw EDesktopError(QStringLiteral("壁紙の画像を作るメモリが足りません"));
+        throw DesktopError(QStringLiteral("壁紙の画像を作るメモリが足りません"));
     XImage* image = XCreateImage(d, DefaultVisual(d, screen), depth, ZPixmap, 0, nullptr,
                                  static_cast<unsigned>(size.width()),
                                  static_cast<unsigned>(size.height()), 32, 0);
     if (!image)
-        throw EDesktopError(QStringLiteral("壁紙の画像を作れません"));
+        throw DesktopError(QStringLiteral("壁紙の画像を作れません"));
     const bool shared =
         pixelOf.standardTrueColour32(image) && image->bytes_per_line == canvas.bytesPerLine();
     if (shared) {
@@ -294,7 +294,7 @@ std::unique_ptr<PreparedWallpaper> X11Desktop::Prepare(const QString& file, cons
             std::malloc(static_cast<size_t>(image->bytes_per_line) * size.height()));
         if (!image->data) {
             XDestroyImage(image);
-            throw EDesktopError(QStringLiteral("壁紙の画像を作るメモリが足りません"));
+            throw DesktopError(QStringLiteral("壁紙の画像を作るメモリが足りません"));
         }
         for (int y = 0; y < size.height(); ++y) {
             const auto* row = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
@@ -320,7 +320,7 @@ void X11Desktop::Apply(const QString& file, const QImage& given, WallpaperStyle 
     if (!file.isEmpty() && picture.isNull()) {
         picture = QImage(file);
         if (picture.isNull())
-            throw EDesktopError(QStringLiteral("壁紙 %1 を読み込めません").arg(file));
+            throw DesktopError(QStringLiteral("壁紙 %1 を読み込めません").arg(file));
     }
     // The root picture lives as long as the X session anyway: `persist` changes nothing here.
     Prepare(file, picture, style, background, persist)->Show();

@@ -5,8 +5,8 @@
 
 #include "DataModule1.h"
 #include "Desktop.h"
-#include "EPictureError.h"
-#include "ERegistryException.h"
+#include "PictureError.h"
+#include "SettingsError.h"
 #include "ExtensionPlugins.h"
 #include "Options.h"
 #include "RegIni.h"
@@ -38,13 +38,13 @@ int main(int argc, char* argv[]) {
             ChangeWallpaper(file);
         FreePlugIns();
         Desktop = nullptr;
-    } catch (const EDesktopError& e) {
+    } catch (const DesktopError& e) {
         err << e.message() << Qt::endl;
         return 1;
-    } catch (const EPictureError& e) {
+    } catch (const PictureError& e) {
         err << e.message() << Qt::endl;
         return 1;
-    } catch (const ERegistryException& e) {
+    } catch (const SettingsError& e) {
         err << e.message() << Qt::endl;
         return 1;
     }

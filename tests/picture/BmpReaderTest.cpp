@@ -1,5 +1,5 @@
 #include "BmpReader.h"
-#include "EPictureError.h"
+#include "PictureError.h"
 #include "PictureTestSupport.h"
 
 #include <QDir>
@@ -54,11 +54,11 @@ TEST(BmpReader, DamagedFilesRaiseAnErrorNamingTheFile) {
         try {
             ReadBmp(data, "/pictures/broken.bmp");
             ADD_FAILURE() << "read " << data.size() << " damaged bytes";
-        } catch (const EPictureError& e) {
+        } catch (const PictureError& e) {
             EXPECT_THAT(e.message().toStdString(), ::testing::HasSubstr("/pictures/broken.bmp"));
         }
     }
-    EXPECT_THROW(ReadBmpFile(QDir::tempPath() + "/no-such-dir/missing.bmp"), EPictureError);
+    EXPECT_THROW(ReadBmpFile(QDir::tempPath() + "/no-such-dir/missing.bmp"), PictureError);
 }
 
 TEST(BmpReader, RefusesPicturesOverThePixelLimitBeforeAllocating) {
@@ -70,7 +70,7 @@ TEST(BmpReader, RefusesPicturesOverThePixelLimitBeforeAllocating) {
     try {
         ReadBmp(data, "huge.bmp");
         FAIL();
-    } catch (const EPictureError& e) {
+    } catch (const PictureError& e) {
         EXPECT_THAT(e.message().toStdString(), ::testing::HasSubstr("大きすぎます"));
     }
 }

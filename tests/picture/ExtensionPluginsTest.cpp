@@ -1,4 +1,4 @@
-#include "EPictureError.h"
+#include "PictureError.h"
 #include "ExtensionPlugins.h"
 #include "PictureTestSupport.h"
 #include "RegistryStore.h"

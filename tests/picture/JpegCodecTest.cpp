@@ -1,7 +1,7 @@
 #include "ColorReduction.h"
 #include "DibImage.h"
 #include "DibTwin.h"
-#include "EPictureError.h"
+#include "PictureError.h"
 #include "JpegCodec.h"
 #include "JpegPrefetch.h"
 #include "PictureTestSupport.h"
@@ -116,7 +116,7 @@ TEST(JpegCodec, DamagedOrTruncatedFilesRaiseAnErrorNamingTheFile) {
             try {
                 DecodeJpeg(data, "/pictures/broken.jpg", output);
                 ADD_FAILURE() << "decoded " << data.size() << " damaged bytes";
-            } catch (const EPictureError& e) {
+            } catch (const PictureError& e) {
                 EXPECT_THAT(e.message().toStdString(),
                             ::testing::HasSubstr("/pictures/broken.jpg"));
             }
@@ -130,7 +130,7 @@ TEST(JpegCodec, DamagedOrTruncatedFilesRaiseAnErrorNamingTheFile) {
             try {
                 DecodeJpegFile(file, JpegOutput::Rgb24, size);
                 ADD_FAILURE() << "decoded " << data.size() << " damaged bytes from a file";
-            } catch (const EPictureError& e) {
+            } catch (const PictureError& e) {
                 EXPECT_THAT(e.message().toStdString(), ::testing::HasSubstr("broken.jpg"));
             }
         }
@@ -174,7 +174,7 @@ TEST(JpegCodec, RefusesPicturesOverThePixelLimitBeforeDecoding) {
         try {
             DecodeJpeg(data, "huge.jpg", JpegOutput::Rgb24, size);
             FAIL() << size.width();
-        } catch (const EPictureError& e) {
+        } catch (const PictureError& e) {
             EXPECT_THAT(e.message().toStdString(), ::testing::HasSubstr("大きすぎます"));
         }
     }
@@ -257,7 +257,7 @@ TEST(JpegPrefetch, ReadingErrorsReachTheOneWhoTakesThePicture) {
     const QString file = scratchFolder() + "broken-prefetch.jpg";
     writeFile(file, QByteArray("not a jpeg"));
     PrefetchJpeg(file, QSize());
-    EXPECT_THROW(TakePrefetchedJpeg(file, QSize()), EPictureError);
+    EXPECT_THROW(TakePrefetchedJpeg(file, QSize()), PictureError);
     // A later one still works.
     writeFile(file, EncodeJpeg(gradientPicture(20, 20), 90));
     PrefetchJpeg(file, QSize());

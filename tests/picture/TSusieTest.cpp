@@ -1,4 +1,4 @@
-#include "EPictureError.h"
+#include "PictureError.h"
 #include "PictureTestSupport.h"
 #include "ProgramPaths.h"
 #include "TSusie.h"
@@ -208,9 +208,9 @@ TEST_F(TSusieTest, DamagedBuiltInFormatsRaiseErrors) {
     const auto susie = host(pluginFolder({}));
     writeFile(scratchFolder() + "bad.bmp", "BM broken");
     writeFile(scratchFolder() + "bad.jpg", QByteArray("\xFF\xD8\xFF\xE0 broken"));
-    EXPECT_THROW(susie->LoadPicture(scratchFolder() + "bad.bmp"), EPictureError);
+    EXPECT_THROW(susie->LoadPicture(scratchFolder() + "bad.bmp"), PictureError);
     EXPECT_TRUE(susie->Bitmap().Empty());
-    EXPECT_THROW(susie->LoadPicture(scratchFolder() + "bad.jpg"), EPictureError);
+    EXPECT_THROW(susie->LoadPicture(scratchFolder() + "bad.jpg"), PictureError);
 }
 
 TEST_F(TSusieTest, PalettesOfPluginPicturesFollowTheColourCountOfTheHeader) {

@@ -1,6 +1,6 @@
 #include "DataModule1.h"
 #include "Desktop.h"
-#include "EPictureError.h"
+#include "PictureError.h"
 #include "ExtensionPlugins.h"
 #include "JpegCodec.h"
 #include "Options.h"
@@ -216,7 +216,7 @@ TEST_F(WallpaperTest, AFailedWriteRaisesAndLeavesTheOldFileAndWallpaper) {
     rlimit small = old;
     small.rlim_cur = 64 * 1024;
     setrlimit(RLIMIT_FSIZE, &small);
-    EXPECT_THROW(ChangeWallpaper(second), EPictureError);
+    EXPECT_THROW(ChangeWallpaper(second), PictureError);
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
 
@@ -232,13 +232,13 @@ TEST_F(WallpaperTest, ADamagedPictureRaisesBeforeAnythingChanges) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("BM this is not a bitmap");
     file.close();
-    EXPECT_THROW(ChangeWallpaper(scratchFolder() + "bad.bmp"), EPictureError);
+    EXPECT_THROW(ChangeWallpaper(scratchFolder() + "bad.bmp"), PictureError);
     EXPECT_TRUE(calls_->isEmpty());
 }
 
 TEST_F(WallpaperTest, DesktopErrorsReachTheCaller) {
     backend_->failWith = QStringLiteral("X ディスプレイ :99 に接続できません");
-    EXPECT_THROW(ChangeWallpaper(""), EDesktopError);
+    EXPECT_THROW(ChangeWallpaper(""), DesktopError);
 }
 
 TEST_F(WallpaperTest, PreviewsAreReducedOnScreensOf8Bits) {

@@ -79,7 +79,7 @@ TEST(DesktopBackendChoice, FollowsTheSessionOrTheOverride) {
         display ? ::setenv("DISPLAY", display, 1) : ::unsetenv("DISPLAY");
         try {
             return CreateDesktopBackend()->Name();
-        } catch (const EDesktopError& e) {
+        } catch (const DesktopError& e) {
             return QStringLiteral("error: ") + e.message();
         }
     };

@@ -116,7 +116,7 @@ TEST_F(RegIniTest, ABatchStoresAllOrNothing) {
         ini->WriteString("Option", "A", "1");
         ini->WriteString("a\\\\b", "B", "2");  // fails
         batch.Commit();
-    } catch (const ERegistryException&) {
+    } catch (const SettingsError&) {
     }
     EXPECT_FALSE(ini->ValueExists("Option", "A"));
 }

@@ -30,12 +30,12 @@ protected:
     std::unique_ptr<RegIni> ini;
 };
 
-// The message of the ERegistryException that `f` raises; empty when it raises none.
+// The message of the SettingsError that `f` raises; empty when it raises none.
 template <class F>
 QString registryErrorOf(F&& f) {
     try {
         f();
-    } catch (const ERegistryException& e) {
+    } catch (const SettingsError& e) {
         return e.message();
     }
     return {};

@@ -24,7 +24,7 @@ public:
     void Apply(const QString& file, const QImage& picture, WallpaperStyle style,
                const QColor& background, bool persist) override {
         if (failWith)
-            throw EDesktopError(*failWith);
+            throw DesktopError(*failWith);
         calls_->append({file, picture.size(), style, background, persist});
     }
 
