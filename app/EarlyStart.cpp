@@ -1,25 +1,25 @@
-#include "EarlyStart.h"
+#include "app/EarlyStart.h"
 
-#include "Options.h"
-#include "RegIni.h"
-#include "RegistryStore.h"
-#include "Scheduler.h"
-#include "Screen.h"
+#include "settings/Options.h"
+#include "settings/RegIni.h"
+#include "platform/RegistryStore.h"
+#include "app/Scheduler.h"
+#include "platform/Screen.h"
 
 #include <QDate>
 
 namespace tesselvane {
 
-std::unique_ptr<JpegPrefetch> PrefetchStartPicture() {
+std::unique_ptr<JpegPrefetch> prefetchStartPicture() {
     if (MyOption.Time.Option < 2 || !MyOption.UseJpeg)
         return nullptr;
     const QString path =
-        DatePicturePath(MyOption.Time.Path, MyOption.Time.Option, QDate::currentDate());
+        datePicturePath(MyOption.Time.Path, MyOption.Time.Option, QDate::currentDate());
     if (!path.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive))
         return nullptr;
     QSize stretchTo;
     if (MyOption.FitScreen) {
-        const auto screen = ScreenSizeBeforeGui();
+        const auto screen = screenSizeBeforeGui();
         if (!screen)
             return nullptr;
         stretchTo = *screen;
@@ -27,16 +27,16 @@ std::unique_ptr<JpegPrefetch> PrefetchStartPicture() {
     return std::make_unique<JpegPrefetch>(path, stretchTo);
 }
 
-EarlyStart StartEarly() {
+EarlyStart startEarly() {
     EarlyStart early;
     try {
         RegistryStore store(RegistryStore::defaultPath());
         RegIni ini(store);
         early.instance = std::make_unique<SingleInstance>();
-        if (!early.instance->IsFirst())
+        if (!early.instance->isFirst())
             return early;
         LoadOptions(ini);
-        early.prefetch = PrefetchStartPicture();
+        early.prefetch = prefetchStartPicture();
     } catch (...) {
         early.prefetch.reset();
     }

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "JpegPrefetch.h"
-#include "SingleInstance.h"
+#include "picture/JpegPrefetch.h"
+#include "platform/SingleInstance.h"
 
 #include <memory>
 
 namespace tesselvane {
 
 // The first steps of the start, which need nothing of the GUI libraries: the executable takes
-// them while those libraries load, and hands what it got to RunProgram.
+// them while those libraries load, and hands what it got to runProgram.
 struct EarlyStart {
     std::unique_ptr<SingleInstance> instance;  // checked: held unless another copy runs
     std::unique_ptr<JpegPrefetch> prefetch;    // the picture of the change due at start
@@ -16,11 +16,11 @@ struct EarlyStart {
 
 // Checks for another copy and, for this one, starts reading the start's picture. Never
 // raises: what fails here (the store, the options) is done again, and reported, by
-// RunProgram, which has the windows to say it in.
-EarlyStart StartEarly();
+// runProgram, which has the windows to say it in.
+EarlyStart startEarly();
 
 // The picture the change due at start in a date mode will show, read from now on, after
 // LoadOptions; nullptr when there is none to read ahead.
-std::unique_ptr<JpegPrefetch> PrefetchStartPicture();
+std::unique_ptr<JpegPrefetch> prefetchStartPicture();
 
 }  // namespace tesselvane

@@ -1,24 +1,24 @@
-#include "ProgramStart.h"
+#include "app/ProgramStart.h"
 
-#include "DataModule1.h"
-#include "Desktop.h"
-#include "SettingsError.h"
-#include "ErrorReport.h"
-#include "ExtensionPlugins.h"
-#include "HeapPolicy.h"
-#include "JpegPrefetch.h"
-#include "MessageBoxes.h"
-#include "Options.h"
-#include "PictureGlobals.h"
-#include "RegIni.h"
-#include "RegistryStore.h"
-#include "Scheduler.h"
-#include "SingleInstance.h"
-#include "TerminationSignals.h"
-#include "TesselvaneApplication.h"
-#include "TfrmJump.h"
-#include "TfrmTask.h"
-#include "Wallpaper.h"
+#include "picture/TDataModule1.h"
+#include "platform/DesktopService.h"
+#include "settings/SettingsError.h"
+#include "controls/ErrorReport.h"
+#include "picture/ExtensionPlugins.h"
+#include "platform/HeapPolicy.h"
+#include "picture/JpegPrefetch.h"
+#include "controls/MessageBoxes.h"
+#include "settings/Options.h"
+#include "settings/PictureGlobals.h"
+#include "settings/RegIni.h"
+#include "platform/RegistryStore.h"
+#include "app/Scheduler.h"
+#include "platform/SingleInstance.h"
+#include "platform/TerminationSignals.h"
+#include "app/TesselvaneApplication.h"
+#include "dialogs/TfrmJump.h"
+#include "app/TfrmTask.h"
+#include "picture/Wallpaper.h"
 
 #include <QIcon>
 #include <QSessionManager>
@@ -35,14 +35,14 @@ namespace {
 // A store that cannot be opened or read at start: said in the general error report, then the
 // program ends (there is nothing it could do without its settings).
 int reportAtStart(std::exception_ptr error) {
-    ReportError(error);
+    reportError(error);
     return 1;
 }
 
 }  // namespace
 
-int RunProgram(int argc, char* argv[], EarlyStart early) {
-    KeepHeapCompact();
+int runProgram(int argc, char* argv[], EarlyStart early) {
+    keepHeapCompact();
 
     // Made when first needed: a second copy ends before, and the start's picture is read
     // while it is made.
@@ -76,7 +76,7 @@ int RunProgram(int argc, char* argv[], EarlyStart early) {
     // A second copy ends at once, without a word, changing nothing.
     const std::unique_ptr<SingleInstance> instance =
         early.instance ? std::move(early.instance) : std::make_unique<SingleInstance>();
-    if (!instance->IsFirst())
+    if (!instance->isFirst())
         return 0;
 
     try {
@@ -87,15 +87,15 @@ int RunProgram(int argc, char* argv[], EarlyStart early) {
     }
     // The change due at start in a date mode is known before any window exists: its picture
     // is read on a second thread while the application and the windows are built.
-    PrefetchJpeg(early.prefetch ? std::move(early.prefetch) : PrefetchStartPicture());
+    prefetchJpeg(early.prefetch ? std::move(early.prefetch) : prefetchStartPicture());
     app();
 
     int status = 0;
     {
         TDataModule1 dataModule1;
         DesktopService desktop(*store);
-        Desktop = &desktop;
-        SetPlugInSettingsStore(store.get());
+        desktopService = &desktop;
+        setPlugInSettingsStore(store.get());
 
         std::unique_ptr<TfrmTask> frmTask;
         try {
@@ -106,29 +106,29 @@ int RunProgram(int argc, char* argv[], EarlyStart early) {
             return reportAtStart(std::current_exception());
         }
         TfrmTask& task = *frmTask;
-        ApplicationWindow = task.winId();
+        applicationWindow = task.winId();
         // The dialogs live as long as the main window; they are only shown and hidden.
-        TfrmJump frmJump(*ini, *task.GroupBox(), [&task] { task.cboGroupChange(); });
-        task.OpenJumpDialog = [&frmJump] { frmJump.ShowJump(); };
+        TfrmJump frmJump(*ini, *task.groupBox(), [&task] { task.cboGroupChange(); });
+        task.openJumpDialog = [&frmJump] { frmJump.showJump(); };
 
-        TerminationSignals termination([&task] { task.Exit(); });
+        TerminationSignals termination([&task] { task.endProgram(); });
         // A log-off first asks whether we may end: save now, since it may be called off.
         QObject::connect(&app(), &QGuiApplication::commitDataRequest, &task,
-                         [&task](QSessionManager&) { RunGuarded([&task] { task.SaveState(); }); });
+                         [&task](QSessionManager&) { runGuarded([&task] { task.saveState(); }); });
 
         if (task.ShowMainWindowAtStart())
             task.show();
         // The first idle moment: the windows exist and the queue is empty.
-        QTimer::singleShot(0, &task, [&task] { RunGuarded([&task] { task.AppIdle(); }); });
+        QTimer::singleShot(0, &task, [&task] { runGuarded([&task] { task.AppIdle(); }); });
         status = app().exec();
 
         // Only now, with the event loop over, go the picture list and the plug-ins.
         frmTask.reset();
         PictureList.clear();
         FreePlugIns();
-        SetPlugInSettingsStore(nullptr);
-        ApplicationWindow = 0;
-        Desktop = nullptr;
+        setPlugInSettingsStore(nullptr);
+        applicationWindow = 0;
+        desktopService = nullptr;
     }
     ini.reset();
     store.reset();

@@ -1,6 +1,6 @@
-#include "Scheduler.h"
+#include "app/Scheduler.h"
 
-#include "FileSearch.h"
+#include "platform/FileSearch.h"
 
 namespace tesselvane {
 
@@ -13,7 +13,7 @@ int sundayFirst(QDate day) {
 
 }  // namespace
 
-int NextListIndex(int count, int current, bool random, bool back, const RandomDraw& draw) {
+int nextListIndex(int count, int current, bool random, bool back, const RandomDraw& draw) {
     if (count <= 0)
         return current;
     const int last = count - 1;
@@ -28,7 +28,7 @@ int NextListIndex(int count, int current, bool random, bool back, const RandomDr
     return current > 0 && current <= last ? current - 1 : last;
 }
 
-int WeekOfYear(QDate today) {
+int weekOfYear(QDate today) {
     const QDate newYear(today.year(), 1, 1);
     int week = static_cast<int>(newYear.daysTo(today)) / 7 + 1;
     if (sundayFirst(today) < sundayFirst(newYear))
@@ -36,7 +36,7 @@ int WeekOfYear(QDate today) {
     return week > 52 ? 52 : week;
 }
 
-QString DateNumber(int mode, QDate today) {
+QString dateNumber(int mode, QDate today) {
     const auto pad = [](int n, int digits) {
         return QStringLiteral("%1").arg(n, digits, 10, QLatin1Char('0'));
     };
@@ -46,7 +46,7 @@ QString DateNumber(int mode, QDate today) {
         case 3:
             return pad(sundayFirst(today), 3);
         case 4:
-            return pad(WeekOfYear(today), 3);
+            return pad(weekOfYear(today), 3);
         case 5:
             return pad(today.month(), 3);
         default:
@@ -54,16 +54,16 @@ QString DateNumber(int mode, QDate today) {
     }
 }
 
-QString DatePicturePath(const QString& folderText, int mode, QDate today) {
+QString datePicturePath(const QString& folderText, int mode, QDate today) {
     QString folder = folderText;
     if (!folder.endsWith(u'/'))
         folder += u'/';
     const QStringList found =
-        findFiles(folder, QStringLiteral("*") + DateNumber(mode, today) + QStringLiteral(".*"));
+        findFiles(folder, QStringLiteral("*") + dateNumber(mode, today) + QStringLiteral(".*"));
     return found.isEmpty() ? QString() : folder + found.first();
 }
 
-int TimerIntervalMs(int scale, int current) {
+int timerIntervalMs(int scale, int current) {
     switch (scale) {
         case 0:
             return 3600000;
@@ -76,10 +76,10 @@ int TimerIntervalMs(int scale, int current) {
     }
 }
 
-QString WeekdayKey(QDate day) {
-    static const char* const names[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+QString weekdayKey(QDate day) {
+    static const char* const kNames[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                         "Thursday", "Friday", "Saturday"};
-    return QStringLiteral("Time\\") + QLatin1String(names[day.dayOfWeek() % 7]);
+    return QStringLiteral("Time\\") + QLatin1String(kNames[day.dayOfWeek() % 7]);
 }
 
 }  // namespace tesselvane

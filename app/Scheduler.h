@@ -17,24 +17,24 @@ using RandomDraw = std::function<int(int count)>;
 //  - forwards: the next position, wrapping to 0; from -1 or past the end: 0;
 //  - backwards: the previous position, wrapping to the last; from 0, -1 or past the end of
 //    the list (after the list became shorter): the last.
-int NextListIndex(int count, int current, bool random, bool back, const RandomDraw& draw);
+int nextListIndex(int count, int current, bool random, bool back, const RandomDraw& draw);
 
 // The number a date-numbered picture of schedule mode 2 to 5 carries for `today`:
 // 2 "MMDD", 3 the weekday "001" (Sunday) to "007", 4 the week "001" to "052", 5 "0MM".
-QString DateNumber(int mode, QDate today);
+QString dateNumber(int mode, QDate today);
 
 // 1 plus the Sundays after 1 January up to and including `today`, at most 52.
-int WeekOfYear(QDate today);
+int weekOfYear(QDate today);
 
 // The date-numbered picture for `today` in `folder`: the first name (in the search order of
 // FindFiles) matching "*" + number + ".*"; empty when there is none.
-QString DatePicturePath(const QString& folder, int mode, QDate today);
+QString datePicturePath(const QString& folder, int mode, QDate today);
 
 // Milliseconds per tick for an interval unit: 0 hours, 1 minutes, 2 seconds; any other unit
 // keeps `current`.
-int TimerIntervalMs(int scale, int current);
+int timerIntervalMs(int scale, int current);
 
 // The weekday's key for the weekday group switching: "Time\Sunday" ... "Time\Saturday".
-QString WeekdayKey(QDate day);
+QString weekdayKey(QDate day);
 
 }  // namespace tesselvane

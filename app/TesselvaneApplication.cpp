@@ -1,6 +1,6 @@
-#include "TesselvaneApplication.h"
+#include "app/TesselvaneApplication.h"
 
-#include "ErrorReport.h"
+#include "controls/ErrorReport.h"
 
 namespace tesselvane {
 
@@ -10,7 +10,7 @@ bool TesselvaneApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {
-        ReportError(std::current_exception());
+        reportError(std::current_exception());
         return false;
     }
 }

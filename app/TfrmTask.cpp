@@ -1,17 +1,17 @@
-#include "TfrmTask.h"
+#include "app/TfrmTask.h"
 
-#include "DataModule1.h"
-#include "ErrorReport.h"
-#include "ExtensionPlugins.h"
-#include "Groups.h"
-#include "Help.h"
-#include "MessageBoxes.h"
-#include "Options.h"
-#include "PictureGlobals.h"
-#include "ProgramPaths.h"
-#include "RegIni.h"
-#include "TVersionInfo.h"
-#include "WindowPlacement.h"
+#include "picture/TDataModule1.h"
+#include "controls/ErrorReport.h"
+#include "picture/ExtensionPlugins.h"
+#include "settings/Groups.h"
+#include "platform/Help.h"
+#include "controls/MessageBoxes.h"
+#include "settings/Options.h"
+#include "settings/PictureGlobals.h"
+#include "platform/ProgramPaths.h"
+#include "settings/RegIni.h"
+#include "dialogs/TVersionInfo.h"
+#include "settings/WindowPlacement.h"
 
 #include <QAction>
 #include <QApplication>
@@ -67,15 +67,15 @@ TfrmTask::TfrmTask(Environment environment) : env_(std::move(environment)) {
     setAcceptDrops(true);
     buildToolbar();
     buildPopupMenu();
-    Timer1_ = new QTimer(this);
-    Timer1_->setObjectName(QStringLiteral("Timer1"));
-    Timer1_->setInterval(1000);
-    connect(Timer1_, &QTimer::timeout, this, [this] { RunGuarded([this] { Timer1Timer(); }); });
-    VersionInfo1_ = std::make_unique<TVersionInfo>();
-    VersionInfo1_->Title = QStringLiteral("バージョン情報");
-    VersionInfo1_->ApplicationName = QStringLiteral("Tesselvane");
-    VersionInfo1_->Author = QStringLiteral("Morvanti");
-    VersionInfo1_->URL = QStringLiteral("https://morvanti.example/tesselvane/");
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, [this] { runGuarded([this] { Timer1Timer(); }); });
+    VersionInfo1 = std::make_unique<TVersionInfo>();
+    VersionInfo1->Title = QStringLiteral("バージョン情報");
+    VersionInfo1->ApplicationName = QStringLiteral("Tesselvane");
+    VersionInfo1->Author = QStringLiteral("Morvanti");
+    VersionInfo1->URL = QStringLiteral("https://morvanti.example/tesselvane/");
     FormCreate();
 }
 
@@ -91,15 +91,15 @@ void TfrmTask::buildToolbar() {
         void (TfrmTask::*command)();
     };
     const Button buttons[] = {
-        {spbtnExit_, "spbtnExit", 4, "終了", "exit", &TfrmTask::spbtnExitClick},
-        {spbtnStart_, "spbtnStart", 32, "開始", "start", &TfrmTask::spbtnStartClick},
-        {spbtnGroup_, "spbtnGroup", 56, "ｸﾞﾙｰﾌﾟの編集", "group", &TfrmTask::spbtnGroupClick},
-        {spbtnTime_, "spbtnTime", 84, "時間の設定", "time", &TfrmTask::spbtnTimeClick},
-        {spbtnTile_, "spbtnTile", 112, "画面全体に表示", "tile", &TfrmTask::spbtnTileClick},
-        {spbtnCenter_, "spbtnCenter", 136, "中央に表示", "center", &TfrmTask::spbtnCenterClick},
-        {spbtnSlide_, "spbtnSlide", 164, "ｽﾗｲﾄﾞ", "slide", &TfrmTask::spbtnSlideClick},
-        {spbtnOption_, "spbtnOption", 340, "ｵﾌﾟｼｮﾝ", "option", &TfrmTask::spbtnOptionClick},
-        {spbtnHelp_, "spbtnHelp", 368, "ﾍﾙﾌﾟ", "help", &TfrmTask::spbtnHelpClick},
+        {spbtnExit, "spbtnExit", 4, "終了", "exit", &TfrmTask::spbtnExitClick},
+        {spbtnStart, "spbtnStart", 32, "開始", "start", &TfrmTask::spbtnStartClick},
+        {spbtnGroup, "spbtnGroup", 56, "ｸﾞﾙｰﾌﾟの編集", "group", &TfrmTask::spbtnGroupClick},
+        {spbtnTime, "spbtnTime", 84, "時間の設定", "time", &TfrmTask::spbtnTimeClick},
+        {spbtnTile, "spbtnTile", 112, "画面全体に表示", "tile", &TfrmTask::spbtnTileClick},
+        {spbtnCenter, "spbtnCenter", 136, "中央に表示", "center", &TfrmTask::spbtnCenterClick},
+        {spbtnSlide, "spbtnSlide", 164, "ｽﾗｲﾄﾞ", "slide", &TfrmTask::spbtnSlideClick},
+        {spbtnOption, "spbtnOption", 340, "ｵﾌﾟｼｮﾝ", "option", &TfrmTask::spbtnOptionClick},
+        {spbtnHelp, "spbtnHelp", 368, "ﾍﾙﾌﾟ", "help", &TfrmTask::spbtnHelpClick},
     };
     for (const Button& b : buttons) {
         b.button = new QToolButton(this);
@@ -110,36 +110,36 @@ void TfrmTask::buildToolbar() {
         b.button->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(b.icon))));
         b.button->setIconSize(QSize(16, 16));
         connect(b.button, &QToolButton::clicked, this, [this, command = b.command] {
-            RunGuarded([this, command] { (this->*command)(); });
+            runGuarded([this, command] { (this->*command)(); });
         });
     }
     // Tile and centre are one group: pressing one releases the other; tile starts pressed.
     auto* group = new QButtonGroup(this);
-    for (QToolButton* b : {spbtnTile_, spbtnCenter_}) {
+    for (QToolButton* b : {spbtnTile, spbtnCenter}) {
         b->setCheckable(true);
         group->addButton(b);
     }
     group->setExclusive(true);
-    spbtnTile_->setChecked(true);
+    spbtnTile->setChecked(true);
 
-    cboGroup_ = new QComboBox(this);
-    cboGroup_->setObjectName(QStringLiteral("cboGroup"));
-    cboGroup_->setGeometry(195, 5, 142, 21);
-    cboGroup_->setEditable(false);
-    cboGroup_->setToolTip(QStringLiteral("ｸﾞﾙｰﾌﾟ"));
-    connect(cboGroup_, &QComboBox::activated, this,
-            [this] { RunGuarded([this] { cboGroupChange(); }); });
+    cboGroup = new QComboBox(this);
+    cboGroup->setObjectName(QStringLiteral("cboGroup"));
+    cboGroup->setGeometry(195, 5, 142, 21);
+    cboGroup->setEditable(false);
+    cboGroup->setToolTip(QStringLiteral("ｸﾞﾙｰﾌﾟ"));
+    connect(cboGroup, &QComboBox::activated, this,
+            [this] { runGuarded([this] { cboGroupChange(); }); });
 
     // F1 reaches the window whichever control has the focus.
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     f1->setContext(Qt::WindowShortcut);
     connect(f1, &QShortcut::activated, this,
-            [] { RunGuarded([] { OpenHelp(HelpCommand::Contents); }); });
+            [] { runGuarded([] { openHelp(HelpCommand::Contents); }); });
 }
 
 void TfrmTask::buildPopupMenu() {
-    PopupMenu1_ = new QMenu(this);
-    PopupMenu1_->setObjectName(QStringLiteral("PopupMenu1"));
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     struct Item {
         const char* name;
         const char* caption;
@@ -162,76 +162,76 @@ void TfrmTask::buildPopupMenu() {
     };
     for (const Item& item : items) {
         if (!item.name) {
-            PopupMenu1_->addSeparator();
+            PopupMenu1->addSeparator();
             continue;
         }
-        QAction* action = PopupMenu1_->addAction(QString::fromUtf8(item.caption));
+        QAction* action = PopupMenu1->addAction(QString::fromUtf8(item.caption));
         action->setObjectName(QLatin1String(item.name));
         connect(action, &QAction::triggered, this, [this, command = item.command] {
-            RunGuarded([this, command] { (this->*command)(); });
+            runGuarded([this, command] { (this->*command)(); });
         });
     }
-    MenuItem("pmnuStop")->setCheckable(true);
-    connect(PopupMenu1_, &QMenu::aboutToShow, this, [this] { PopupMenu1Popup(); });
+    menuItem("pmnuStop")->setCheckable(true);
+    connect(PopupMenu1, &QMenu::aboutToShow, this, [this] { PopupMenu1Popup(); });
 }
 
-QAction* TfrmTask::MenuItem(const char* name) const {
-    return PopupMenu1_->findChild<QAction*>(QLatin1String(name));
+QAction* TfrmTask::menuItem(const char* name) const {
+    return PopupMenu1->findChild<QAction*>(QLatin1String(name));
 }
 
-bool TfrmTask::TileDown() const {
-    return spbtnTile_->isChecked();
+bool TfrmTask::tileDown() const {
+    return spbtnTile->isChecked();
 }
 
-void TfrmTask::SetTileButtons(int tileWallpaper) {
+void TfrmTask::setTileButtons(int tileWallpaper) {
     if (tileWallpaper == 0)
-        spbtnCenter_->setChecked(true);
+        spbtnCenter->setChecked(true);
     if (tileWallpaper == 1)
-        spbtnTile_->setChecked(true);
+        spbtnTile->setChecked(true);
 }
 
 void TfrmTask::FormCreate() {
     RegIni& ini = env_.ini;
     // Where the Windows folder was, a folder that must be there; without it nothing works.
     if (!QDir().mkpath(windowsFolder())) {
-        ShowError(this, QStringLiteral("Windowsディレクトリの取得に失敗しました。"));
+        showError(this, QStringLiteral("Windowsディレクトリの取得に失敗しました。"));
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
         exiting_ = true;
         return;
     }
     PictureList.clear();
-    move(ReadWindowPosition(ini, kTask));
+    move(readWindowPosition(ini, kTask));
     TimerCount = ini.ReadInteger(kTime, QStringLiteral("Count"), 0);
     {
         RegIni controlPanel(env_.store, QStringLiteral("Control Panel"));
-        SetTileButtons(controlPanel.ReadInteger(QStringLiteral("DeskTop"),
+        setTileButtons(controlPanel.ReadInteger(QStringLiteral("DeskTop"),
                                                 QStringLiteral("TileWallpaper"), 0));
     }
     LoadGroupNames();
-    cboGroup_->setCurrentIndex(ini.ReadInteger(kTask, QStringLiteral("Default"), -1));
+    cboGroup->setCurrentIndex(ini.ReadInteger(kTask, QStringLiteral("Default"), -1));
     PictureIndex = ini.ReadInteger(kTask, QStringLiteral("Index"), -1);
     if (MyOption.Time.SetWeekday && (MyOption.Time.Option == 0 || MyOption.Time.Option == 1))
-        ApplyWeekdayGroup();
+        applyWeekdayGroup();
     LoadPictureList(ini, PictureList,
-                    cboGroup_->currentIndex() >= 0 ? cboGroup_->currentText() : QString());
+                    cboGroup->currentIndex() >= 0 ? cboGroup->currentText() : QString());
     if (PictureIndex > PictureList.size() - 1)
         PictureIndex = 0;
-    Susie1->SetPluginPath(MyOption.PluginPath);
+    Susie1->setPluginPath(MyOption.PluginPath);
     Susie1->InJpeg = MyOption.UseJpeg;
     LoadPlugIns();
-    Timer1_->stop();
+    Timer1->stop();
     CurrentFile.clear();
 
     // Going resident at start: a date mode, or a group to change from.
-    showAtStart_ = !(MyOption.Time.Option > 1 || cboGroup_->currentIndex() >= 0);
+    showAtStart_ = !(MyOption.Time.Option > 1 || cboGroup->currentIndex() >= 0);
 }
 
-void TfrmTask::ApplyWeekdayGroup() {
-    const QString key = WeekdayKey(env_.today());
+void TfrmTask::applyWeekdayGroup() {
+    const QString key = weekdayKey(env_.today());
     const QString name = env_.ini.ReadString(key, QStringLiteral("GroupName"), QString());
-    for (int i = 0; i < cboGroup_->count(); ++i) {
-        if (cboGroup_->itemText(i).compare(name, Qt::CaseInsensitive) == 0) {
-            cboGroup_->setCurrentIndex(i);
+    for (int i = 0; i < cboGroup->count(); ++i) {
+        if (cboGroup->itemText(i).compare(name, Qt::CaseInsensitive) == 0) {
+            cboGroup->setCurrentIndex(i);
             PictureIndex = env_.ini.ReadInteger(key, QStringLiteral("Index"), -1);
             return;
         }
@@ -239,9 +239,9 @@ void TfrmTask::ApplyWeekdayGroup() {
 }
 
 void TfrmTask::LoadGroupNames() {
-    cboGroup_->clear();
-    cboGroup_->addItems(ReadGroupNames(env_.ini));
-    cboGroup_->setCurrentIndex(-1);
+    cboGroup->clear();
+    cboGroup->addItems(readGroupNames(env_.ini));
+    cboGroup->setCurrentIndex(-1);
 }
 
 void TfrmTask::AppIdle() {
@@ -255,7 +255,7 @@ void TfrmTask::AppIdle() {
 
 void TfrmTask::RunStartup() {
     if (MyOption.Time.Option == 1) {
-        if (cboGroup_->currentIndex() < 0)
+        if (cboGroup->currentIndex() < 0)
             return;
         if (MyOption.Time.TimeBoot) {
             NextPicture(false);
@@ -269,70 +269,70 @@ void TfrmTask::RunStartup() {
     }
     NextPicture(false);
     if (changeOnceAndEnd_) {
-        Exit();
+        endProgram();
         return;
     }
     spbtnStartClick();
 }
 
-TfrmTask::State TfrmTask::CurrentState() const {
+TfrmTask::State TfrmTask::currentState() const {
     if (isVisible())
         return State::Visible;
-    return paused_ && !Timer1_->isActive() ? State::Paused : State::Resident;
+    return paused_ && !Timer1->isActive() ? State::Paused : State::Resident;
 }
 
 void TfrmTask::spbtnStartClick() {
-    if ((MyOption.Time.Option == 0 || MyOption.Time.Option == 1) && cboGroup_->currentIndex() < 0) {
-        ShowWarning(this, QStringLiteral("グループを選択してください。"));
-        cboGroup_->setFocus();
+    if ((MyOption.Time.Option == 0 || MyOption.Time.Option == 1) && cboGroup->currentIndex() < 0) {
+        showWarning(this, QStringLiteral("グループを選択してください。"));
+        cboGroup->setFocus();
         return;
     }
     hide();
-    Timer1_->setInterval(TimerIntervalMs(MyOption.Time.Scale, Timer1_->interval()));
+    Timer1->setInterval(timerIntervalMs(MyOption.Time.Scale, Timer1->interval()));
     if (MyOption.Time.Option == 1)
-        Timer1_->start();
+        Timer1->start();
     AddTrayIcon();
 }
 
-void TfrmTask::RestoreToolbar() {
+void TfrmTask::restoreToolbar() {
     if (tray_)
         tray_->hide();
-    Timer1_->stop();
+    Timer1->stop();
     showNormal();
     raise();
     activateWindow();
 }
 
 void TfrmTask::spbtnExitClick() {
-    Exit();
+    endProgram();
 }
 
-void TfrmTask::SaveState() {
+void TfrmTask::saveState() {
     RegIni& ini = env_.ini;
     RegIni::Batch batch(ini, kTask);
-    WriteWindowPosition(ini, kTask, frameGeometry().topLeft());
+    writeWindowPosition(ini, kTask, frameGeometry().topLeft());
     ini.WriteInteger(kTask, QStringLiteral("Index"), PictureIndex);
-    ini.WriteInteger(kTask, QStringLiteral("Default"), cboGroup_->currentIndex());
+    ini.WriteInteger(kTask, QStringLiteral("Default"), cboGroup->currentIndex());
     if (MyOption.Time.SetWeekday && (MyOption.Time.Option == 0 || MyOption.Time.Option == 1)) {
-        ini.WriteInteger(WeekdayKey(env_.today()), QStringLiteral("Index"), PictureIndex);
+        ini.WriteInteger(weekdayKey(env_.today()), QStringLiteral("Index"), PictureIndex);
     }
     ini.WriteInteger(kTime, QStringLiteral("Count"), TimerCount);
     SaveOptions(ini);
-    batch.Commit();
+    batch.commit();
 }
 
-void TfrmTask::Exit() {
+void TfrmTask::endProgram() {
     if (exiting_)
         return;
     exiting_ = true;
-    Timer1_->stop();
+    Timer1->stop();
     if (tray_)
         tray_->hide();
     try {
-        SaveState();
+        saveState();
     } catch (...) {
         // The program ends all the same; what could not be saved is said.
-        ReportError(std::current_exception());
+        reportError(std::current_exception());
     }
     hide();
     // The picture list and the extension plug-ins stay until the event loop has ended: a
@@ -343,7 +343,7 @@ void TfrmTask::Exit() {
 void TfrmTask::closeEvent(QCloseEvent* event) {
     // Closing is always allowed, and always the program's end.
     event->accept();
-    Exit();
+    endProgram();
 }
 
 void TfrmTask::changeEvent(QEvent* event) {
@@ -352,7 +352,7 @@ void TfrmTask::changeEvent(QEvent* event) {
         return;
     // Minimising sends the program to the notification area instead of the taskbar.
     setWindowState(windowState() & ~Qt::WindowMinimized);
-    QTimer::singleShot(0, this, [this] { RunGuarded([this] { spbtnStartClick(); }); });
+    QTimer::singleShot(0, this, [this] { runGuarded([this] { spbtnStartClick(); }); });
 }
 
 }  // namespace tesselvane

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Scheduler.h"
+#include "app/Scheduler.h"
 
 #include <QDate>
 #include <QStringList>
@@ -40,7 +40,7 @@ public:
     ~TfrmTask() override;
 
     enum class State { Visible, Resident, Paused };
-    State CurrentState() const;
+    State currentState() const;
     // Whether the toolbar is shown at start, or the program goes resident at once.
     bool ShowMainWindowAtStart() const { return showAtStart_; }
 
@@ -60,12 +60,12 @@ public:
     void pmnuBackClick();
     void pmnuJumpClick();
     void pmnuStopClick();
-    void N5Click();  // redisplay
+    void N5Click();  // "再表示": shows the current picture again
     void pmnuClearClick();
-    void About1Click();
+    void About1Click();  // "バージョン情報": the about box
     void pmnuExitClick();
     void PopupMenu1Popup();
-    void DropFiles(const QStringList& paths);
+    void dropFiles(const QStringList& paths);
 
     void NextPicture(bool back);
     void Timer1Timer();
@@ -78,23 +78,23 @@ public:
 
     // Saves what the window keeps (position, group, picture, tick count, options) and ends
     // the program's event loop. Every way of ending the program goes through here.
-    void Exit();
+    void endProgram();
     // The saves of the close query alone: a log-off asks for them and may yet be called off.
-    void SaveState();
+    void saveState();
 
-    QComboBox* GroupBox() const { return cboGroup_; }
-    QMenu* PopupMenu() const { return PopupMenu1_; }
-    QTimer* Timer() const { return Timer1_; }
-    QSystemTrayIcon* TrayIcon() const { return tray_; }
-    bool TileDown() const;
-    QAction* MenuItem(const char* name) const;
+    QComboBox* groupBox() const { return cboGroup; }
+    QMenu* popupMenu() const { return PopupMenu1; }
+    QTimer* timer() const { return Timer1; }
+    QSystemTrayIcon* trayIcon() const { return tray_; }
+    bool tileDown() const;
+    QAction* menuItem(const char* name) const;
 
     // Opening the dialogs of the toolbar; until they exist the buttons open nothing.
-    std::function<void()> OpenGroupDialog;
-    std::function<void()> OpenTimeDialog;
-    std::function<void()> OpenSlideShow;
-    std::function<void()> OpenOptionDialog;
-    std::function<void()> OpenJumpDialog;
+    std::function<void()> openGroupDialog;
+    std::function<void()> openTimeDialog;
+    std::function<void()> openSlideShow;
+    std::function<void()> openOptionDialog;
+    std::function<void()> openJumpDialog;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -106,13 +106,13 @@ private:
     void buildToolbar();
     void buildPopupMenu();
     void FormCreate();
-    void ApplyWeekdayGroup();
-    void RestoreToolbar();
-    void SetTileButtons(int tileWallpaper);
-    void ChangeAndRecord(const QString& path);
-    void ArrangeWallpaper(int tile);
-    void SetTrayTip(const QString& tip);
-    void TryAddTrayIcon(int attempt);
+    void applyWeekdayGroup();
+    void restoreToolbar();
+    void setTileButtons(int tileWallpaper);
+    void changeAndRecord(const QString& path);
+    void arrangeWallpaper(int tile);
+    void setTrayTip(const QString& tip);
+    void tryAddTrayIcon(int attempt);
 
     Environment env_;
     bool showAtStart_ = true;
@@ -124,20 +124,20 @@ private:
     bool paused_ = false;
     int trayAttempt_ = 0;
 
-    QToolButton* spbtnExit_ = nullptr;
-    QToolButton* spbtnStart_ = nullptr;
-    QToolButton* spbtnGroup_ = nullptr;
-    QToolButton* spbtnTime_ = nullptr;
-    QToolButton* spbtnTile_ = nullptr;
-    QToolButton* spbtnCenter_ = nullptr;
-    QToolButton* spbtnSlide_ = nullptr;
-    QComboBox* cboGroup_ = nullptr;
-    QToolButton* spbtnOption_ = nullptr;
-    QToolButton* spbtnHelp_ = nullptr;
-    QTimer* Timer1_ = nullptr;
-    QMenu* PopupMenu1_ = nullptr;
+    QToolButton* spbtnExit = nullptr;
+    QToolButton* spbtnStart = nullptr;
+    QToolButton* spbtnGroup = nullptr;
+    QToolButton* spbtnTime = nullptr;
+    QToolButton* spbtnTile = nullptr;
+    QToolButton* spbtnCenter = nullptr;
+    QToolButton* spbtnSlide = nullptr;
+    QComboBox* cboGroup = nullptr;
+    QToolButton* spbtnOption = nullptr;
+    QToolButton* spbtnHelp = nullptr;
+    QTimer* Timer1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
-    std::unique_ptr<TVersionInfo> VersionInfo1_;
+    std::unique_ptr<TVersionInfo> VersionInfo1;
 };
 
 }  // namespace tesselvane

@@ -1,17 +1,17 @@
 // The main window's commands: choosing and applying pictures, the toolbar and the menu.
 
-#include "TfrmTask.h"
+#include "app/TfrmTask.h"
 
-#include "Desktop.h"
-#include "ErrorReport.h"
-#include "Groups.h"
-#include "Help.h"
-#include "MessageBoxes.h"
-#include "Options.h"
-#include "PictureGlobals.h"
-#include "RegIni.h"
-#include "TVersionInfo.h"
-#include "Wallpaper.h"
+#include "platform/DesktopService.h"
+#include "controls/ErrorReport.h"
+#include "settings/Groups.h"
+#include "platform/Help.h"
+#include "controls/MessageBoxes.h"
+#include "settings/Options.h"
+#include "settings/PictureGlobals.h"
+#include "settings/RegIni.h"
+#include "dialogs/TVersionInfo.h"
+#include "picture/Wallpaper.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -43,14 +43,14 @@ void TfrmTask::NextPicture(bool back) {
     ChangeUnderWay underWay(changing_);
     if (MyOption.Time.Option >= 2) {
         const QString path =
-            DatePicturePath(MyOption.Time.Path, MyOption.Time.Option, env_.today());
+            datePicturePath(MyOption.Time.Path, MyOption.Time.Option, env_.today());
         ChangeWallpaper(path);
         CurrentFile = path;
         return;
     }
     if (PictureList.isEmpty())
         return;
-    PictureIndex = NextListIndex(static_cast<int>(PictureList.size()), PictureIndex,
+    PictureIndex = nextListIndex(static_cast<int>(PictureList.size()), PictureIndex,
                                  MyOption.Random, back, env_.random);
     const QString path = PictureList.at(PictureIndex);
     ChangeWallpaper(path);
@@ -70,30 +70,30 @@ void TfrmTask::Timer1Timer() {
             TimerCount = 0;
             NextPicture(false);
         }
-    } while (tickPending_ && Timer1_->isActive());
+    } while (tickPending_ && Timer1->isActive());
 }
 
 void TfrmTask::spbtnGroupClick() {
     const QString remembered =
-        cboGroup_->currentIndex() >= 0 ? cboGroup_->currentText() : QString();
-    if (OpenGroupDialog)
-        OpenGroupDialog();
+        cboGroup->currentIndex() >= 0 ? cboGroup->currentText() : QString();
+    if (openGroupDialog)
+        openGroupDialog();
     LoadGroupNames();
-    const int found = cboGroup_->findText(remembered, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    const int found = cboGroup->findText(remembered, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (found >= 0 && !remembered.isEmpty()) {
-        cboGroup_->setCurrentIndex(found);
+        cboGroup->setCurrentIndex(found);
         LoadPictureList(env_.ini, PictureList, remembered);
     }
 }
 
 void TfrmTask::spbtnTimeClick() {
-    if (OpenTimeDialog)
-        OpenTimeDialog();
+    if (openTimeDialog)
+        openTimeDialog();
 }
 
 // Tile (1) or centre (0) through the desktop's own value, then render the wallpaper the
 // desktop has again, so that it shows in the new arrangement.
-void TfrmTask::ArrangeWallpaper(int tile) {
+void TfrmTask::arrangeWallpaper(int tile) {
     RegIni desktop(env_.store, QStringLiteral("Control Panel"));
     const QString section = QStringLiteral("DeskTop");
     if (desktop.ReadInteger(section, QStringLiteral("TileWallpaper"), tile == 1 ? 0 : 1) == tile)
@@ -104,38 +104,38 @@ void TfrmTask::ArrangeWallpaper(int tile) {
 }
 
 void TfrmTask::spbtnTileClick() {
-    ArrangeWallpaper(1);
+    arrangeWallpaper(1);
 }
 
 void TfrmTask::spbtnCenterClick() {
-    ArrangeWallpaper(0);
+    arrangeWallpaper(0);
 }
 
 void TfrmTask::spbtnSlideClick() {
-    if (cboGroup_->currentIndex() < 0) {
-        ShowWarning(this, QStringLiteral("グループを選択してください。"));
+    if (cboGroup->currentIndex() < 0) {
+        showWarning(this, QStringLiteral("グループを選択してください。"));
         return;
     }
-    if (OpenSlideShow)
-        OpenSlideShow();
+    if (openSlideShow)
+        openSlideShow();
 }
 
 void TfrmTask::spbtnOptionClick() {
-    if (OpenOptionDialog)
-        OpenOptionDialog();
+    if (openOptionDialog)
+        openOptionDialog();
 }
 
 void TfrmTask::spbtnHelpClick() {
-    OpenHelp(HelpCommand::Finder);
+    openHelp(HelpCommand::Finder);
 }
 
 void TfrmTask::cboGroupChange() {
     LoadPictureList(env_.ini, PictureList,
-                    cboGroup_->currentIndex() >= 0 ? cboGroup_->currentText() : QString());
+                    cboGroup->currentIndex() >= 0 ? cboGroup->currentText() : QString());
 }
 
 void TfrmTask::pmnuResizeClick() {
-    RestoreToolbar();
+    restoreToolbar();
 }
 
 void TfrmTask::pmnuNextClick() {
@@ -147,21 +147,21 @@ void TfrmTask::pmnuBackClick() {
 }
 
 void TfrmTask::pmnuJumpClick() {
-    if (OpenJumpDialog)
-        OpenJumpDialog();
+    if (openJumpDialog)
+        openJumpDialog();
 }
 
 void TfrmTask::pmnuStopClick() {
     // The mark says paused; only this command changes it (a restart may leave it set).
     if (paused_) {
-        SetTrayTip(QStringLiteral("TesselvaneMain"));
-        Timer1_->start();
+        setTrayTip(QStringLiteral("TesselvaneMain"));
+        Timer1->start();
     } else {
-        SetTrayTip(QStringLiteral("TesselvaneMain(停止中)"));
-        Timer1_->stop();
+        setTrayTip(QStringLiteral("TesselvaneMain(停止中)"));
+        Timer1->stop();
     }
     paused_ = !paused_;
-    MenuItem("pmnuStop")->setChecked(paused_);
+    menuItem("pmnuStop")->setChecked(paused_);
 }
 
 void TfrmTask::N5Click() {
@@ -171,22 +171,22 @@ void TfrmTask::N5Click() {
 
 void TfrmTask::pmnuClearClick() {
     // The file, CurrentFile and PictureIndex stay: only the desktop loses its picture.
-    if (Desktop)
-        Desktop->SetWallpaper(DesktopService::kNone, MyOption.UpdateReg);
+    if (desktopService)
+        desktopService->setWallpaper(DesktopService::kNone, MyOption.UpdateReg);
 }
 
 void TfrmTask::About1Click() {
-    QAction* about = MenuItem("About1");
+    QAction* about = menuItem("About1");
     about->setEnabled(false);
-    VersionInfo1_->Execute(this);
+    VersionInfo1->Execute(this);
     about->setEnabled(true);
 }
 
 void TfrmTask::pmnuExitClick() {
-    Exit();
+    endProgram();
 }
 
-void TfrmTask::DropFiles(const QStringList& paths) {
+void TfrmTask::dropFiles(const QStringList& paths) {
     // Only the first file counts; CurrentFile and PictureIndex stay as they are.
     if (paths.isEmpty())
         return;
@@ -206,7 +206,7 @@ void TfrmTask::dropEvent(QDropEvent* event) {
             paths.append(url.toLocalFile());
     }
     event->acceptProposedAction();
-    RunGuarded([this, paths] { DropFiles(paths); });
+    runGuarded([this, paths] { dropFiles(paths); });
 }
 
 }  // namespace tesselvane

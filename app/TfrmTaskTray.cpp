@@ -1,9 +1,9 @@
 // The notification-area icon of the resident program and its menu.
 
-#include "TfrmTask.h"
+#include "app/TfrmTask.h"
 
-#include "ErrorReport.h"
-#include "Options.h"
+#include "controls/ErrorReport.h"
+#include "settings/Options.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,10 +24,10 @@ void TfrmTask::AddTrayIcon() {
     if (!tray_) {
         tray_ = new QSystemTrayIcon(QApplication::windowIcon(), this);
         tray_->setObjectName(QStringLiteral("TrayIcon"));
-        tray_->setContextMenu(PopupMenu1_);
+        tray_->setContextMenu(PopupMenu1);
         connect(tray_, &QSystemTrayIcon::activated, this,
                 [this](QSystemTrayIcon::ActivationReason reason) {
-                    RunGuarded([this, reason] {
+                    runGuarded([this, reason] {
                         switch (reason) {
                             case QSystemTrayIcon::DoubleClick:
                                 pmnuResizeClick();
@@ -46,13 +46,13 @@ void TfrmTask::AddTrayIcon() {
     // Each start begins with the plain tip.
     tray_->setToolTip(QStringLiteral("TesselvaneMain"));
     trayAttempt_ = 0;
-    TryAddTrayIcon(++trayAttempt_);
+    tryAddTrayIcon(++trayAttempt_);
 }
 
 // A tray that is not there yet (the panel still starting) is waited for a few times, with a
 // timer so that the program goes on meanwhile. Shown in the end all the same: Qt puts the
 // icon in place by itself once a tray appears, as it does when the panel restarts.
-void TfrmTask::TryAddTrayIcon(int attempt) {
+void TfrmTask::tryAddTrayIcon(int attempt) {
     if (attempt != trayAttempt_ || !tray_ || isVisible())
         return;
     if (QSystemTrayIcon::isSystemTrayAvailable() || attempt >= kTrayAttempts) {
@@ -61,25 +61,25 @@ void TfrmTask::TryAddTrayIcon(int attempt) {
     }
     QTimer::singleShot(kTrayRetryMs, this, [this, attempt] {
         if (attempt == trayAttempt_)
-            TryAddTrayIcon(++trayAttempt_);
+            tryAddTrayIcon(++trayAttempt_);
     });
 }
 
-void TfrmTask::SetTrayTip(const QString& tip) {
+void TfrmTask::setTrayTip(const QString& tip) {
     if (tray_)
         tray_->setToolTip(tip);
 }
 
 void TfrmTask::PopupMenu1Popup() {
     const int mode = MyOption.Time.Option;
-    for (QAction* action : PopupMenu1_->actions())
+    for (QAction* action : PopupMenu1->actions())
         action->setEnabled(true);
-    MenuItem("pmnuStop")->setEnabled(mode == 1);
+    menuItem("pmnuStop")->setEnabled(mode == 1);
     if (mode >= 2) {
-        MenuItem("pmnuNext")->setEnabled(false);
-        MenuItem("pmnuBack")->setEnabled(false);
+        menuItem("pmnuNext")->setEnabled(false);
+        menuItem("pmnuBack")->setEnabled(false);
     } else {
-        MenuItem("pmnuBack")->setEnabled(!MyOption.Random);
+        menuItem("pmnuBack")->setEnabled(!MyOption.Random);
     }
 }
 

@@ -1,28 +1,28 @@
 // Tesselvane: the program's entry. Takes the first steps of the start, then loads the rest of
 // the program, with the GUI libraries, while the start's picture is being read.
 
-#include "EarlyStart.h"
-#include "HeapPolicy.h"
-#include "ProgramModule.h"
-#include "Screen.h"
+#include "app/EarlyStart.h"
+#include "platform/HeapPolicy.h"
+#include "platform/ProgramModule.h"
+#include "platform/Screen.h"
 
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
     using namespace tesselvane;
-    KeepHeapCompact();
+    keepHeapCompact();
     // Qt would end the process with SIGABRT for want of a screen; say it plainly instead.
-    if (!GuiSessionPossible()) {
+    if (!guiSessionPossible()) {
         std::fprintf(stderr,
                      "tesselvane: 画面がありません (DISPLAY も WAYLAND_DISPLAY も空です)\n");
         return 1;
     }
-    EarlyStart early = StartEarly();
+    EarlyStart early = startEarly();
     // A second copy ends at once, without a word, changing nothing.
-    if (early.instance && !early.instance->IsFirst())
+    if (early.instance && !early.instance->isFirst())
         return 0;
     QString error;
-    ProgramModuleEntry* run = LoadProgramModule(&error);
+    ProgramModuleEntry* run = loadProgramModule(&error);
     if (!run) {
         std::fprintf(stderr, "tesselvane: プログラムの本体を読み込めません (%s)\n",
                      qPrintable(error));

@@ -4,9 +4,9 @@
 //   scan    construct a host on FOLDER: load every plug-in and build the filter
 // Prints the milliseconds of the operation itself on standard error.
 
-#include "ColorReduction.h"
-#include "JpegCodec.h"
-#include "TSusie.h"
+#include "picture/ColorReduction.h"
+#include "picture/JpegCodec.h"
+#include "picture/TSusie.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -29,26 +29,26 @@ int main(int argc, char* argv[]) {
     if (what == QLatin1String("load")) {
         QTemporaryDir noPlugins;
         TSusie susie(nullptr, [] { return 24; });
-        susie.SetPluginPath(noPlugins.path());
+        susie.setPluginPath(noPlugins.path());
         timer.start();
         susie.LoadPicture(args[2]);
         ms = timer.elapsed();
-        if (susie.Bitmap().Empty())
+        if (susie.Bitmap().isEmpty())
             return 1;
     } else if (what == QLatin1String("reduce")) {
-        const QImage image = DecodeJpegFile(args[2], JpegOutput::Rgb24);
+        const QImage image = decodeJpegFile(args[2], JpegOutput::Rgb24);
         timer.start();
-        const QImage reduced = ReduceColors(image);
+        const QImage reduced = reduceColors(image);
         ms = timer.elapsed();
         if (reduced.colorCount() > 236)
             return 1;
     } else if (what == QLatin1String("scan")) {
         timer.start();
         TSusie susie(nullptr, [] { return 24; });
-        susie.SetPluginPath(args[2]);
+        susie.setPluginPath(args[2]);
         ms = timer.elapsed();
         std::fprintf(stderr, "%lld plug-ins: %s\n",
-                     static_cast<long long>(susie.PluginFiles().size()),
+                     static_cast<long long>(susie.pluginFiles().size()),
                      qPrintable(susie.Filter()));
     } else {
         return 2;

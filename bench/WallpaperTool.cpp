@@ -2,12 +2,12 @@
 // $XDG_CONFIG_HOME on the session's desktop, as the program does it; prints the milliseconds
 // of ChangeWallpaper itself (up to the desktop having the picture) on standard error.
 
-#include "DataModule1.h"
-#include "Desktop.h"
-#include "Options.h"
-#include "RegIni.h"
-#include "RegistryStore.h"
-#include "Wallpaper.h"
+#include "picture/TDataModule1.h"
+#include "platform/DesktopService.h"
+#include "settings/Options.h"
+#include "settings/RegIni.h"
+#include "platform/RegistryStore.h"
+#include "picture/Wallpaper.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -24,9 +24,9 @@ int main(int argc, char* argv[]) {
     RegIni ini(store);
     LoadOptions(ini);
     TDataModule1 dataModule;
-    Susie1->SetPluginPath(MyOption.PluginPath);
+    Susie1->setPluginPath(MyOption.PluginPath);
     DesktopService desktop(store);
-    Desktop = &desktop;
+    desktopService = &desktop;
     QElapsedTimer timer;
     timer.start();
     ChangeWallpaper(QString::fromLocal8Bit(argv[1]));

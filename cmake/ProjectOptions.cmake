@@ -30,3 +30,16 @@ set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bin)
 set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bin)
 set(CMAKE_POSITION_INDEPENDENT_CODE ON)
 set(CMAKE_EXPORT_COMPILE_COMMANDS ON)
+
+# tesselvane_layer(TARGET)
+# Makes the headers of the folder TARGET is built from reachable as "<folder>/Header.h", through
+# an include root that holds that folder alone: a target sees the headers of exactly the layers
+# it links, so an include that points the wrong way fails to build.
+function(tesselvane_layer target)
+    file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+    set(root ${PROJECT_BINARY_DIR}/include-roots/${target})
+    get_filename_component(parent ${root}/${folder} DIRECTORY)
+    file(MAKE_DIRECTORY ${parent})
+    file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR} ${root}/${folder} SYMBOLIC)
+    target_include_directories(${target} PUBLIC ${root})
+endfunction()

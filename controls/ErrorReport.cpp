@@ -1,13 +1,13 @@
-#include "ErrorReport.h"
+#include "controls/ErrorReport.h"
 
-#include "MessageBoxes.h"
-#include "UserError.h"
+#include "controls/MessageBoxes.h"
+#include "platform/UserError.h"
 
 #include <QApplication>
 
 namespace tesselvane {
 
-QString ErrorText(std::exception_ptr error) {
+QString errorText(std::exception_ptr error) {
     try {
         std::rethrow_exception(error);
     } catch (const UserError& e) {
@@ -19,7 +19,7 @@ QString ErrorText(std::exception_ptr error) {
     }
 }
 
-QString WithFullStop(const QString& text) {
+QString withFullStop(const QString& text) {
     if (text.isEmpty())
         return text;
     const QChar last = text.back();
@@ -29,8 +29,8 @@ QString WithFullStop(const QString& text) {
     return text + (last.unicode() >= 0x3000 ? QStringLiteral("。") : QStringLiteral("."));
 }
 
-void ReportError(std::exception_ptr error) {
-    ShowErrorReport(QApplication::activeWindow(), WithFullStop(ErrorText(error)));
+void reportError(std::exception_ptr error) {
+    showErrorReport(QApplication::activeWindow(), withFullStop(errorText(error)));
 }
 
 }  // namespace tesselvane

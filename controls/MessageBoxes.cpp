@@ -1,4 +1,4 @@
-#include "MessageBoxes.h"
+#include "controls/MessageBoxes.h"
 
 #include <QMessageBox>
 
@@ -6,12 +6,12 @@ namespace tesselvane {
 
 namespace {
 
-MessageBoxHook g_hook;
+MessageBoxHook messageBoxHook;
 
 void show(QWidget* parent, MessageKind kind, const QString& caption, QMessageBox::Icon icon,
           const QString& text) {
-    if (g_hook) {
-        g_hook(kind, caption, text);
+    if (messageBoxHook) {
+        messageBoxHook(kind, caption, text);
         return;
     }
     QMessageBox box(icon, caption, text, QMessageBox::NoButton, parent);
@@ -21,20 +21,20 @@ void show(QWidget* parent, MessageKind kind, const QString& caption, QMessageBox
 
 }  // namespace
 
-void ShowWarning(QWidget* parent, const QString& text) {
+void showWarning(QWidget* parent, const QString& text) {
     show(parent, MessageKind::Warning, QStringLiteral("警告"), QMessageBox::Warning, text);
 }
 
-void ShowError(QWidget* parent, const QString& text) {
+void showError(QWidget* parent, const QString& text) {
     show(parent, MessageKind::Error, QStringLiteral("エラー"), QMessageBox::Critical, text);
 }
 
-void ShowErrorReport(QWidget* parent, const QString& text) {
+void showErrorReport(QWidget* parent, const QString& text) {
     show(parent, MessageKind::Report, QStringLiteral("Tesselvane"), QMessageBox::Critical, text);
 }
 
-void SetMessageBoxHook(MessageBoxHook hook) {
-    g_hook = std::move(hook);
+void setMessageBoxHook(MessageBoxHook hook) {
+    messageBoxHook = std::move(hook);
 }
 
 }  // namespace tesselvane

@@ -12,15 +12,15 @@ namespace tesselvane {
 enum class MessageKind { Warning, Error, Report };
 
 // "警告" with the warning icon.
-void ShowWarning(QWidget* parent, const QString& text);
+void showWarning(QWidget* parent, const QString& text);
 // "エラー" with the error icon.
-void ShowError(QWidget* parent, const QString& text);
+void showError(QWidget* parent, const QString& text);
 // The general error report: "Tesselvane" with the error icon.
-void ShowErrorReport(QWidget* parent, const QString& text);
+void showErrorReport(QWidget* parent, const QString& text);
 
 // Receives every box instead of the screen; for tests, which cannot click "OK".
 using MessageBoxHook =
     std::function<void(MessageKind kind, const QString& caption, const QString& text)>;
-void SetMessageBoxHook(MessageBoxHook hook);
+void setMessageBoxHook(MessageBoxHook hook);
 
 }  // namespace tesselvane

@@ -1,4 +1,4 @@
-#include "TVersionInfo.h"
+#include "dialogs/TVersionInfo.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -11,12 +11,12 @@
 
 namespace tesselvane {
 
-QString VersionText(int first, int second, int third) {
+QString versionText(int first, int second, int third) {
     return QStringLiteral("%1.%2%3").arg(first).arg(second).arg(third);
 }
 
 QString TVersionInfo::Version() const {
-    return VersionText(TESSELVANE_VERSION_MAJOR, TESSELVANE_VERSION_MINOR,
+    return versionText(TESSELVANE_VERSION_MAJOR, TESSELVANE_VERSION_MINOR,
                        TESSELVANE_VERSION_PATCH);
 }
 

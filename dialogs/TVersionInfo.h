@@ -21,6 +21,6 @@ public:
 };
 
 // "<first>.<second><third>" of a four-number product version; the fourth is not shown.
-QString VersionText(int first, int second, int third);
+QString versionText(int first, int second, int third);
 
 }  // namespace tesselvane

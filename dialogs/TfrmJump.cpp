@@ -1,11 +1,11 @@
-#include "TfrmJump.h"
+#include "dialogs/TfrmJump.h"
 
-#include "ErrorReport.h"
-#include "Groups.h"
-#include "PictureGlobals.h"
-#include "RegIni.h"
-#include "Wallpaper.h"
-#include "WindowPlacement.h"
+#include "controls/ErrorReport.h"
+#include "settings/Groups.h"
+#include "settings/PictureGlobals.h"
+#include "settings/RegIni.h"
+#include "picture/Wallpaper.h"
+#include "settings/WindowPlacement.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -36,40 +36,40 @@ TfrmJump::TfrmJump(RegIni& ini, QComboBox& mainGroupBox, std::function<void()> m
     setModal(false);
     setFixedSize(339, 186);
 
-    cboGroup_ = new QComboBox(this);
-    cboGroup_->setObjectName(QStringLiteral("cboGroup"));
-    cboGroup_->setGeometry(8, 8, 160, 22);
-    lstList_ = new QListWidget(this);
-    lstList_->setObjectName(QStringLiteral("lstList"));
-    lstList_->setGeometry(8, 36, 160, 142);
-    lstList_->setSelectionMode(QAbstractItemView::SingleSelection);
+    cboGroup = new QComboBox(this);
+    cboGroup->setObjectName(QStringLiteral("cboGroup"));
+    cboGroup->setGeometry(8, 8, 160, 22);
+    lstList = new QListWidget(this);
+    lstList->setObjectName(QStringLiteral("lstList"));
+    lstList->setGeometry(8, 36, 160, 142);
+    lstList->setSelectionMode(QAbstractItemView::SingleSelection);
     auto* panel = new QFrame(this);
     panel->setObjectName(QStringLiteral("Panel1"));
     panel->setGeometry(176, 8, kPreview.width() + 4, kPreview.height() + 4);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panel->setStyleSheet(QStringLiteral("background: black;"));
-    Image1_ = new QLabel(panel);
-    Image1_->setObjectName(QStringLiteral("Image1"));
-    Image1_->setGeometry(2, 2, kPreview.width(), kPreview.height());
-    Image1_->setAlignment(Qt::AlignCenter);
-    btnOK_ = new QPushButton(QStringLiteral("決定"), this);
-    btnOK_->setObjectName(QStringLiteral("btnOK"));
-    btnOK_->setGeometry(176, 150, 75, 26);
-    btnCancel_ = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
-    btnCancel_->setObjectName(QStringLiteral("btnCancel"));
-    btnCancel_->setGeometry(256, 150, 75, 26);
+    Image1 = new QLabel(panel);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(2, 2, kPreview.width(), kPreview.height());
+    Image1->setAlignment(Qt::AlignCenter);
+    btnOK = new QPushButton(QStringLiteral("決定"), this);
+    btnOK->setObjectName(QStringLiteral("btnOK"));
+    btnOK->setGeometry(176, 150, 75, 26);
+    btnCancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnCancel->setGeometry(256, 150, 75, 26);
 
-    connect(cboGroup_, &QComboBox::activated, this,
-            [this] { RunGuarded([this] { cboGroupClick(); }); });
-    connect(lstList_, &QListWidget::currentRowChanged, this, [this](int row) {
+    connect(cboGroup, &QComboBox::activated, this,
+            [this] { runGuarded([this] { cboGroupClick(); }); });
+    connect(lstList, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0)
-            RunGuarded([this] { lstListClick(); });
+            runGuarded([this] { lstListClick(); });
     });
-    connect(btnOK_, &QPushButton::clicked, this, [this] { RunGuarded([this] { btnOKClick(); }); });
-    connect(btnCancel_, &QPushButton::clicked, this, [this] { btnCancelClick(); });
+    connect(btnOK, &QPushButton::clicked, this, [this] { runGuarded([this] { btnOKClick(); }); });
+    connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
 }
 
-void TfrmJump::ShowJump() {
+void TfrmJump::showJump() {
     if (isVisible()) {
         raise();
         activateWindow();
@@ -85,54 +85,54 @@ void TfrmJump::showEvent(QShowEvent* event) {
 }
 
 void TfrmJump::FormShow() {
-    move(ReadWindowPosition(ini_, kJump));
-    cboGroup_->clear();
+    move(readWindowPosition(ini_, kJump));
+    cboGroup->clear();
     for (int i = 0; i < mainGroupBox_.count(); ++i)
-        cboGroup_->addItem(mainGroupBox_.itemText(i));
-    cboGroup_->setCurrentIndex(mainGroupBox_.currentIndex());
+        cboGroup->addItem(mainGroupBox_.itemText(i));
+    cboGroup->setCurrentIndex(mainGroupBox_.currentIndex());
     cboGroupClick();
     if (PictureIndex >= 0 && PictureIndex < jumpList_.size()) {
-        lstList_->setCurrentRow(PictureIndex);
+        lstList->setCurrentRow(PictureIndex);
         lstListClick();
     } else {
-        lstList_->setCurrentRow(-1);
-        ClearPreview();
+        lstList->setCurrentRow(-1);
+        clearPreview();
     }
 }
 
-void TfrmJump::ClearPreview() {
-    Image1_->clear();
+void TfrmJump::clearPreview() {
+    Image1->clear();
 }
 
 void TfrmJump::cboGroupClick() {
     LoadPictureList(ini_, jumpList_,
-                    cboGroup_->currentIndex() >= 0 ? cboGroup_->currentText() : QString());
-    const QSignalBlocker quiet(lstList_);
-    lstList_->clear();
-    ClearPreview();
+                    cboGroup->currentIndex() >= 0 ? cboGroup->currentText() : QString());
+    const QSignalBlocker quiet(lstList);
+    lstList->clear();
+    clearPreview();
     for (const QString& path : jumpList_)
-        lstList_->addItem(QFileInfo(path).fileName());
-    btnOK_->setEnabled(false);
+        lstList->addItem(QFileInfo(path).fileName());
+    btnOK->setEnabled(false);
 }
 
 void TfrmJump::lstListClick() {
-    const int row = lstList_->currentRow();
+    const int row = lstList->currentRow();
     if (row < 0 || row >= jumpList_.size())
         return;
     TBitmap picture;
     LoadPreviewPicture(picture, jumpList_.at(row));
-    QImage image = picture.Image;
-    FitBitmap(image, Image1_->size());
-    Image1_->setPixmap(QPixmap::fromImage(image));
-    btnOK_->setEnabled(true);
+    QImage image = picture.image;
+    FitBitmap(image, Image1->size());
+    Image1->setPixmap(QPixmap::fromImage(image));
+    btnOK->setEnabled(true);
 }
 
 void TfrmJump::btnOKClick() {
-    const int row = lstList_->currentRow();
+    const int row = lstList->currentRow();
     if (row < 0 || row >= jumpList_.size())
         return;
     const QString path = jumpList_.at(row);
-    mainGroupBox_.setCurrentIndex(cboGroup_->currentIndex());
+    mainGroupBox_.setCurrentIndex(cboGroup->currentIndex());
     mainGroupChanged_();
     PictureIndex = row;
     ChangeWallpaper(path);
@@ -145,7 +145,7 @@ void TfrmJump::btnCancelClick() {
 
 // However it closes (its buttons, Escape), it remembers where it was.
 void TfrmJump::done(int result) {
-    WriteWindowPosition(ini_, kJump, frameGeometry().topLeft());
+    writeWindowPosition(ini_, kJump, frameGeometry().topLeft());
     QDialog::done(result);
 }
 

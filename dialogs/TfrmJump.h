@@ -25,7 +25,7 @@ public:
              QWidget* parent = nullptr);
 
     // Shows it, or brings it to the front when it is open.
-    void ShowJump();
+    void showJump();
 
     void cboGroupClick();
     void lstListClick();
@@ -40,17 +40,17 @@ protected:
 
 private:
     void FormShow();
-    void ClearPreview();
+    void clearPreview();
 
     RegIni& ini_;
     QComboBox& mainGroupBox_;
     std::function<void()> mainGroupChanged_;
     QStringList jumpList_;
-    QComboBox* cboGroup_;
-    QListWidget* lstList_;
-    QLabel* Image1_;
-    QPushButton* btnOK_;
-    QPushButton* btnCancel_;
+    QComboBox* cboGroup;
+    QListWidget* lstList;
+    QLabel* Image1;
+    QPushButton* btnOK;
+    QPushButton* btnCancel;
 };
 
 }  // namespace tesselvane

@@ -1,9 +1,9 @@
 // The built-in BMP reader: any bytes give a picture within the pixel limit or an
 // PictureError, never a crash, an overread or an unbounded allocation.
 
-#include "BmpReader.h"
-#include "PictureError.h"
-#include "PictureLimits.h"
+#include "picture/BmpReader.h"
+#include "picture/PictureError.h"
+#include "picture/PictureLimits.h"
 
 #include <QtGlobal>
 
@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     try {
-        const QImage image = tesselvane::ReadBmp(bytes, QStringLiteral("fuzz.bmp"));
+        const QImage image = tesselvane::readBmp(bytes, QStringLiteral("fuzz.bmp"));
         if (image.isNull())
             std::abort();  // failure must be an error, not an empty picture
         if (qint64(image.width()) * image.height() > tesselvane::kMaxPicturePixels)

@@ -3,8 +3,8 @@
 // into a block of exactly its size, so that reading one byte past either is caught by
 // AddressSanitizer.
 
-#include "DibImage.h"
-#include "PictureLimits.h"
+#include "picture/DibImage.h"
+#include "picture/PictureLimits.h"
 
 #include <QtGlobal>
 
@@ -31,17 +31,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(pixels.get(), data + 1 + infoSize, pixelsSize);
 
     // Huge headers only make the run slow: the limits on size have unit tests of their own.
-    if (const auto h = tesselvane::ReadDibHeader(info.get(), infoSize)) {
+    if (const auto h = tesselvane::readDibHeader(info.get(), infoSize)) {
         if (std::abs(qint64(h->width) * h->height) > (1 << 20))
             return 0;
     }
-    const QImage image = tesselvane::DibToImage(info.get(), infoSize, pixels.get(), pixelsSize);
+    const QImage image = tesselvane::dibToImage(info.get(), infoSize, pixels.get(), pixelsSize);
     if (!image.isNull() && qint64(image.width()) * image.height() > tesselvane::kMaxPicturePixels)
         std::abort();
     // The same as 32-bit pixels, into the memory of a picture of that size when there is one
     // (as the extension plug-ins' result goes into the wallpaper's): the same colours.
     QImage lender = image.isNull() ? QImage() : QImage(image.size(), QImage::Format_RGB32);
-    const QImage wide = tesselvane::DibToImage(info.get(), infoSize, pixels.get(), pixelsSize,
+    const QImage wide = tesselvane::dibToImage(info.get(), infoSize, pixels.get(), pixelsSize,
                                                tesselvane::DibWidth::Rgb32, &lender);
     if (wide.isNull() != image.isNull() || wide.size() != image.size())
         std::abort();
@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
         }
     }
-    if (const auto header = tesselvane::ReadDibHeader(info.get(), infoSize)) {
+    if (const auto header = tesselvane::readDibHeader(info.get(), infoSize)) {
         const auto palette = tesselvane::MakePalette(*header, info.get(), infoSize);
         if (palette && (palette->isEmpty() || palette->size() > 256))
             std::abort();

@@ -3,10 +3,10 @@
 // a picture or an PictureError; quantised output never has more than 236 colours; a
 // stretched RGB32 picture has the size asked for, and its DIB twin.
 
-#include "ColorReduction.h"
-#include "DibTwin.h"
-#include "PictureError.h"
-#include "JpegCodec.h"
+#include "picture/ColorReduction.h"
+#include "picture/DibTwin.h"
+#include "picture/PictureError.h"
+#include "picture/JpegCodec.h"
 
 #include <QtGlobal>
 
@@ -27,12 +27,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using tesselvane::JpegOutput;
     try {
         const QImage rgb =
-            tesselvane::DecodeJpeg(bytes, QStringLiteral("fuzz.jpg"), JpegOutput::Rgb24);
+            tesselvane::decodeJpeg(bytes, QStringLiteral("fuzz.jpg"), JpegOutput::Rgb24);
         if (rgb.isNull() || rgb.format() != QImage::Format_RGB888)
             std::abort();
         // Reducing a small picture exercises the encoder too; large ones only cost time.
         if (qint64(rgb.width()) * rgb.height() <= 256 * 256) {
-            const QImage reduced = tesselvane::ReduceColors(rgb);
+            const QImage reduced = tesselvane::reduceColors(rgb);
             if (reduced.size() != rgb.size() || reduced.colorCount() > 236)
                 std::abort();
         }
@@ -42,21 +42,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // The size to stretch to comes from the last two bytes, which a decoder ignores after
         // the end of the picture: shrinking by large factors and growing both get their turn.
         const QSize target(1 + data[size - 1] * 7 % 400, 1 + data[size - 2] * 5 % 300);
-        static const int file = memfd_create("fuzz.jpg", MFD_CLOEXEC);
-        if (file < 0 || ftruncate(file, 0) != 0 ||
-            pwrite(file, data, size, 0) != static_cast<ssize_t>(size)) {
+        static const int kFile = memfd_create("fuzz.jpg", MFD_CLOEXEC);
+        if (kFile < 0 || ftruncate(kFile, 0) != 0 ||
+            pwrite(kFile, data, size, 0) != static_cast<ssize_t>(size)) {
             std::abort();
         }
         try {
-            const QImage stretched = tesselvane::DecodeJpegFile(
-                QStringLiteral("/proc/self/fd/%1").arg(file), JpegOutput::Rgb24, target);
+            const QImage stretched = tesselvane::decodeJpegFile(
+                QStringLiteral("/proc/self/fd/%1").arg(kFile), JpegOutput::Rgb24, target);
             // CMYK pictures only get libjpeg's scale, and come as RGB888.
             if (stretched.format() == QImage::Format_RGB32
                     ? stretched.size() != target
                     : stretched.format() != QImage::Format_RGB888) {
                 std::abort();
             }
-            void* twin = tesselvane::TakeDibTwin(stretched);
+            void* twin = tesselvane::takeDibTwin(stretched);
             if ((twin != nullptr) != (stretched.format() == QImage::Format_RGB32))
                 std::abort();
             std::free(twin);
@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     try {
         const QImage quantised =
-            tesselvane::DecodeJpeg(bytes, QStringLiteral("fuzz.jpg"), JpegOutput::Quantized236);
+            tesselvane::decodeJpeg(bytes, QStringLiteral("fuzz.jpg"), JpegOutput::Quantized236);
         if (quantised.format() != QImage::Format_Indexed8 || quantised.colorCount() > 236)
             std::abort();
     } catch (const tesselvane::PictureError&) {

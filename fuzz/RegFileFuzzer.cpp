@@ -1,7 +1,7 @@
 // The .reg file reader: any bytes give either changes, each from its own line in file order,
 // or an error with a reason and nothing else; never a crash or a hang.
 
-#include "RegFile.h"
+#include "tools/RegFile.h"
 
 #include <cstdint>
 #include <cstdlib>

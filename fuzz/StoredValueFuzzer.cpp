@@ -1,7 +1,7 @@
 // Integers read from stored text: the reader agrees with a plain reference parser on every
 // input.
 
-#include "RegIni.h"
+#include "settings/RegIni.h"
 
 #include <algorithm>
 #include <charconv>
@@ -41,11 +41,11 @@ std::optional<std::int32_t> reference(const std::string& text) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     const QString text = QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    if (tesselvane::ParseStoredInteger(text) != reference(bytes))
+    if (tesselvane::parseStoredInteger(text) != reference(bytes))
         std::abort();
     // Decoded as UTF-8, as stored text is: other scripts' digits are no digits.
     const QString utf8 = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    const auto parsed = tesselvane::ParseStoredInteger(utf8);
+    const auto parsed = tesselvane::parseStoredInteger(utf8);
     if (parsed && parsed != reference(bytes))
         std::abort();
     return 0;

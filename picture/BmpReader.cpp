@@ -1,7 +1,7 @@
-#include "BmpReader.h"
+#include "picture/BmpReader.h"
 
-#include "PictureError.h"
-#include "PictureLimits.h"
+#include "picture/PictureError.h"
+#include "picture/PictureLimits.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -48,7 +48,7 @@ std::optional<StoredHeader> storedHeader(const QByteArray& data) {
 
 }  // namespace
 
-QImage ReadBmp(const QByteArray& data, const QString& name) {
+QImage readBmp(const QByteArray& data, const QString& name) {
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
@@ -83,7 +83,7 @@ QImage ReadBmp(const QByteArray& data, const QString& name) {
     return image;
 }
 
-QImage ReadBmpFile(const QString& path) {
+QImage readBmpFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         throw PictureError(QStringLiteral("ビットマップ画像 %1 を開けません").arg(path));
@@ -91,7 +91,7 @@ QImage ReadBmpFile(const QString& path) {
     // A BMP bigger than the largest picture we read can only be damaged or hostile.
     if (file.size() > kMaxPicturePixels * 4 + 65536)
         raiseInvalid(path);
-    return ReadBmp(file.readAll(), path);
+    return readBmp(file.readAll(), path);
 }
 
 }  // namespace tesselvane

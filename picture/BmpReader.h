@@ -10,7 +10,7 @@ namespace tesselvane {
 // the OS/2 header). Pictures of 8 bits or fewer come back as Indexed8 with their colour
 // table, the others as RGB888 (RGB32 or ARGB32 for 32-bit files). Raises PictureError, with
 // `name` in its message, for a damaged file or one over the pixel limit.
-QImage ReadBmpFile(const QString& path);
-QImage ReadBmp(const QByteArray& data, const QString& name);
+QImage readBmpFile(const QString& path);
+QImage readBmp(const QByteArray& data, const QString& name);
 
 }  // namespace tesselvane

@@ -1,6 +1,6 @@
-#include "BmpWriter.h"
+#include "picture/BmpWriter.h"
 
-#include "DibImage.h"
+#include "picture/DibImage.h"
 
 #include <QtEndian>
 
@@ -10,7 +10,7 @@
 
 namespace tesselvane {
 
-bool WriteBmp(QIODevice& device, const QImage& image) {
+bool writeBmp(QIODevice& device, const QImage& image) {
     if (image.isNull())
         return false;
     const bool indexed = image.format() == QImage::Format_Indexed8;
@@ -22,7 +22,7 @@ bool WriteBmp(QIODevice& device, const QImage& image) {
     const int bits = indexed ? 8 : (rgb32 ? 32 : 24);
     const quint32 colours = indexed ? static_cast<quint32>(source.colorCount()) : 0;
     const quint64 stride =
-        DibStride(static_cast<quint64>(source.width()), static_cast<quint64>(bits));
+        dibStride(static_cast<quint64>(source.width()), static_cast<quint64>(bits));
     const quint64 pixelBytes = stride * static_cast<quint64>(source.height());
     const quint64 offset = 14 + 40 + 4 * colours;
     if (offset + pixelBytes > 0xFFFFFFFFull)

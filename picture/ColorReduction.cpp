@@ -1,13 +1,13 @@
-#include "ColorReduction.h"
+#include "picture/ColorReduction.h"
 
-#include "JpegCodec.h"
+#include "picture/JpegCodec.h"
 
 namespace tesselvane {
 
-QImage ReduceColors(const QImage& image) {
+QImage reduceColors(const QImage& image) {
     if (image.isNull())
         return image;
-    return DecodeJpeg(EncodeJpeg(image, 100), QString(), JpegOutput::Quantized236);
+    return decodeJpeg(encodeJpeg(image, 100), QString(), JpegOutput::Quantized236);
 }
 
 }  // namespace tesselvane

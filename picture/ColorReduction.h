@@ -8,6 +8,6 @@ namespace tesselvane {
 // always has: encode it as a baseline JPEG at quality 100, decode that again with libjpeg's
 // two-pass quantisation and Floyd-Steinberg dithering. The result carries the slight loss
 // of the JPEG encoding.
-QImage ReduceColors(const QImage& image);
+QImage reduceColors(const QImage& image);
 
 }  // namespace tesselvane

@@ -1,7 +1,7 @@
-#include "DibImage.h"
+#include "picture/DibImage.h"
 
-#include "PictureLimits.h"
-#include "ParallelRows.h"
+#include "picture/PictureLimits.h"
+#include "picture/ParallelRows.h"
 
 #include <QtEndian>
 
@@ -73,7 +73,7 @@ void dib24RowToRgb32(const unsigned char* in, QRgb* out, std::int64_t width) {
 
 }  // namespace
 
-std::optional<DibHeader> ReadDibHeader(const unsigned char* info, std::size_t infoSize) {
+std::optional<DibHeader> readDibHeader(const unsigned char* info, std::size_t infoSize) {
     if (!info || infoSize < kDibHeaderSize)
         return std::nullopt;
     DibHeader h;
@@ -121,9 +121,9 @@ std::optional<QList<QRgb>> MakePalette(const DibHeader& header, const unsigned c
     return colourTable(header, info, infoSize, static_cast<std::size_t>(n));
 }
 
-QImage DibToImage(const unsigned char* info, std::size_t infoSize, const unsigned char* pixels,
+QImage dibToImage(const unsigned char* info, std::size_t infoSize, const unsigned char* pixels,
                   std::size_t pixelsSize, DibWidth width24, QImage* reuse) {
-    const auto header = ReadDibHeader(info, infoSize);
+    const auto header = readDibHeader(info, infoSize);
     if (!header || !pixels)
         return {};
     const DibHeader& h = *header;
@@ -140,7 +140,7 @@ QImage DibToImage(const unsigned char* info, std::size_t infoSize, const unsigne
         return {};
 
     const std::uint64_t stride =
-        DibStride(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(bits));
+        dibStride(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(bits));
     const std::uint64_t fullSize = stride * static_cast<std::uint64_t>(height);
     // The header's image size when it gives one; never more than the block holds.
     const std::uint64_t declared = h.sizeImage != 0 ? h.sizeImage : fullSize;
@@ -192,7 +192,7 @@ QImage DibToImage(const unsigned char* info, std::size_t infoSize, const unsigne
     std::atomic<bool> alpha = false;
     uchar* const imageBits = image.bits();  // before the threads: no detaching in them
     const auto imageStride = static_cast<std::size_t>(image.bytesPerLine());
-    ForRowsInParallel(height, width, [&](std::int64_t first, std::int64_t last) {
+    forRowsInParallel(height, width, [&](std::int64_t first, std::int64_t last) {
         bool alphaSeen = false;
         for (std::int64_t y = first; y < last; ++y) {
             const std::int64_t storedRow = topDown ? y : height - 1 - y;
@@ -263,7 +263,7 @@ QImage DibToImage(const unsigned char* info, std::size_t infoSize, const unsigne
     return image;
 }
 
-void* ImageToPackedDib(const QImage& source) {
+void* imageToPackedDib(const QImage& source) {
     // RGB32 and RGB888 are read as they are; anything else goes through RGB32.
     const bool wide = source.format() != QImage::Format_RGB888;
     const QImage image = !wide || source.format() == QImage::Format_RGB32
@@ -271,18 +271,18 @@ void* ImageToPackedDib(const QImage& source) {
                              : source.convertToFormat(QImage::Format_RGB32);
     if (image.isNull())
         return nullptr;
-    const std::uint64_t stride = DibStride(static_cast<std::uint64_t>(image.width()), 24);
-    unsigned char* block = NewPackedDib24(image.width(), image.height());
+    const std::uint64_t stride = dibStride(static_cast<std::uint64_t>(image.width()), 24);
+    unsigned char* block = newPackedDib24(image.width(), image.height());
     if (!block)
         return nullptr;
-    ForRowsInParallel(image.height(), image.width(), [&](std::int64_t first, std::int64_t last) {
+    forRowsInParallel(image.height(), image.width(), [&](std::int64_t first, std::int64_t last) {
         for (auto y = static_cast<int>(first); y < static_cast<int>(last); ++y) {
             const uchar* src = image.constScanLine(y);
             unsigned char* dst = block + kDibHeaderSize +
                                  stride * static_cast<std::uint64_t>(image.height() - 1 - y);
             const auto width = static_cast<std::uint64_t>(image.width());
             if (wide) {
-                Rgb32RowToDib24(reinterpret_cast<const QRgb*>(src), dst,
+                rgb32RowToDib24(reinterpret_cast<const QRgb*>(src), dst,
                                 static_cast<std::int64_t>(width));
             } else {
                 for (std::uint64_t x = 0; x < width; ++x) {
@@ -297,9 +297,9 @@ void* ImageToPackedDib(const QImage& source) {
     return block;
 }
 
-QImage PackedDibToImage(const void* block, std::size_t size, DibWidth width24, QImage* reuse) {
+QImage packedDibToImage(const void* block, std::size_t size, DibWidth width24, QImage* reuse) {
     const auto* bytes = static_cast<const unsigned char*>(block);
-    const auto header = ReadDibHeader(bytes, size);
+    const auto header = readDibHeader(bytes, size);
     if (!header)
         return {};
     // The colour table (or the three bit-field masks) sits between header and pixels.
@@ -311,7 +311,7 @@ QImage PackedDibToImage(const void* block, std::size_t size, DibWidth width24, Q
     const std::uint64_t pixelsAt = header->size + 4 * entries;
     if (pixelsAt > size)
         return {};
-    return DibToImage(bytes, static_cast<std::size_t>(pixelsAt), bytes + pixelsAt,
+    return dibToImage(bytes, static_cast<std::size_t>(pixelsAt), bytes + pixelsAt,
                       size - static_cast<std::size_t>(pixelsAt), width24, reuse);
 }
 

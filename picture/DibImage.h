@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DibRows.h"
+#include "picture/DibRows.h"
 
 #include <QImage>
 #include <QList>
@@ -32,7 +32,7 @@ constexpr std::uint32_t kBiBitfields = 3;
 
 // nullopt when the block is shorter than the header or the header's own size is not that of
 // a bitmap information header.
-std::optional<DibHeader> ReadDibHeader(const unsigned char* info, std::size_t infoSize);
+std::optional<DibHeader> readDibHeader(const unsigned char* info, std::size_t infoSize);
 
 // The palette a picture asks for: biClrUsed entries, or 2^biBitCount when biClrUsed is 0 and
 // biBitCount is not 24; none when that is below 1 or above 256. Entries are taken from the
@@ -52,17 +52,17 @@ enum class DibWidth { AsStored, Rgb32 };
 // over the pixel limit or overflowing, or a bit count or compression this does not read.
 // When `reuse` is an unshared image of the same size and format, the pixels go into its
 // memory (and it is left null): no new block to fault in.
-QImage DibToImage(const unsigned char* info, std::size_t infoSize, const unsigned char* pixels,
+QImage dibToImage(const unsigned char* info, std::size_t infoSize, const unsigned char* pixels,
                   std::size_t pixelsSize, DibWidth width24 = DibWidth::AsStored,
                   QImage* reuse = nullptr);
 
 // A packed DIB (header, colour table, pixel rows in one malloc'd block) of a picture, as the
 // extension plug-ins take it: 24-bit bottom-up. nullptr when memory is short. Free with free().
-void* ImageToPackedDib(const QImage& image);
+void* imageToPackedDib(const QImage& image);
 
 // The picture of a packed DIB whose block holds `size` bytes; a null image when it is not
-// one DibToImage reads.
-QImage PackedDibToImage(const void* block, std::size_t size, DibWidth width24 = DibWidth::AsStored,
+// one dibToImage reads.
+QImage packedDibToImage(const void* block, std::size_t size, DibWidth width24 = DibWidth::AsStored,
                         QImage* reuse = nullptr);
 
 }  // namespace tesselvane

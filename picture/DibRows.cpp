@@ -1,6 +1,6 @@
-#include "DibRows.h"
+#include "picture/DibRows.h"
 
-#include "PictureLimits.h"
+#include "picture/PictureLimits.h"
 
 #include <QtEndian>
 
@@ -9,11 +9,11 @@
 
 namespace tesselvane {
 
-unsigned char* NewPackedDib24(std::int64_t width, std::int64_t height) {
+unsigned char* newPackedDib24(std::int64_t width, std::int64_t height) {
     if (width <= 0 || height <= 0 || width * height > kMaxPicturePixels)
         return nullptr;
     const std::uint64_t pixels =
-        DibStride(static_cast<std::uint64_t>(width), 24) * static_cast<std::uint64_t>(height);
+        dibStride(static_cast<std::uint64_t>(width), 24) * static_cast<std::uint64_t>(height);
     auto* block = static_cast<unsigned char*>(std::malloc(kDibHeaderSize + pixels));
     if (!block)
         return nullptr;
@@ -27,7 +27,7 @@ unsigned char* NewPackedDib24(std::int64_t width, std::int64_t height) {
     return block;
 }
 
-void Rgb32RowToDib24(const QRgb* in, unsigned char* out, std::int64_t width) {
+void rgb32RowToDib24(const QRgb* in, unsigned char* out, std::int64_t width) {
     for (std::int64_t x = 0; x < width; ++x) {
         out[3 * x] = static_cast<unsigned char>(qBlue(in[x]));
         out[3 * x + 1] = static_cast<unsigned char>(qGreen(in[x]));

@@ -13,15 +13,15 @@ namespace tesselvane {
 constexpr std::size_t kDibHeaderSize = 40;
 
 // Bytes per row of a bitmap `width` pixels wide at `bits` per pixel, rows padded to 4 bytes.
-constexpr std::uint64_t DibStride(std::uint64_t width, std::uint64_t bits) {
+constexpr std::uint64_t dibStride(std::uint64_t width, std::uint64_t bits) {
     return (width * bits + 31) / 32 * 4;
 }
 
 // A packed DIB of `width` x `height` 24-bit pixels with its header written and its pixel
 // rows not. nullptr when memory is short or the size is not a picture's. Free with free().
-unsigned char* NewPackedDib24(std::int64_t width, std::int64_t height);
+unsigned char* newPackedDib24(std::int64_t width, std::int64_t height);
 
 // A row of 32-bit colours as the blue, green, red bytes of a 24-bit DIB row.
-void Rgb32RowToDib24(const QRgb* in, unsigned char* out, std::int64_t width);
+void rgb32RowToDib24(const QRgb* in, unsigned char* out, std::int64_t width);
 
 }  // namespace tesselvane

@@ -1,4 +1,4 @@
-#include "DibTwin.h"
+#include "picture/DibTwin.h"
 
 #include <cstdlib>
 #include <mutex>
@@ -7,33 +7,33 @@ namespace tesselvane {
 
 namespace {
 
-std::mutex g_mutex;
-void* g_dib = nullptr;
-qint64 g_key = 0;  // QImage::cacheKey(): it changes with every change to the pixels
+std::mutex twinMutex;
+void* twinDib = nullptr;
+qint64 twinKey = 0;  // QImage::cacheKey(): it changes with every change to the pixels
 
 }  // namespace
 
-void KeepDibTwin(const QImage& picture, void* dib) {
+void keepDibTwin(const QImage& picture, void* dib) {
     void* dropped = nullptr;
     {
-        std::lock_guard lock(g_mutex);
-        dropped = g_dib;
-        g_dib = picture.isNull() ? nullptr : dib;
-        g_key = picture.cacheKey();
+        std::lock_guard lock(twinMutex);
+        dropped = twinDib;
+        twinDib = picture.isNull() ? nullptr : dib;
+        twinKey = picture.cacheKey();
     }
     std::free(dropped);
     if (picture.isNull())
         std::free(dib);
 }
 
-void* TakeDibTwin(const QImage& picture) {
+void* takeDibTwin(const QImage& picture) {
     void* dib = nullptr;
     qint64 key = 0;
     {
-        std::lock_guard lock(g_mutex);
-        dib = g_dib;
-        key = g_key;
-        g_dib = nullptr;
+        std::lock_guard lock(twinMutex);
+        dib = twinDib;
+        key = twinKey;
+        twinDib = nullptr;
     }
     if (dib && !picture.isNull() && key == picture.cacheKey())
         return dib;

@@ -10,10 +10,10 @@ namespace tesselvane {
 
 // Keeps `dib` (malloc'd; now owned here) as the twin of `picture` as it is now; drops the one
 // kept before.
-void KeepDibTwin(const QImage& picture, void* dib);
+void keepDibTwin(const QImage& picture, void* dib);
 
 // The kept DIB, now the caller's to free, when it is the twin of `picture` unchanged since;
 // otherwise nullptr. Either way nothing is kept afterwards.
-void* TakeDibTwin(const QImage& picture);
+void* takeDibTwin(const QImage& picture);
 
 }  // namespace tesselvane

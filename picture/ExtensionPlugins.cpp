@@ -1,13 +1,13 @@
-#include "ExtensionPlugins.h"
+#include "picture/ExtensionPlugins.h"
 
-#include "Collation.h"
-#include "DibImage.h"
-#include "DibTwin.h"
-#include "PictureError.h"
-#include "FileSearch.h"
-#include "ProgramPaths.h"
-#include "RegIni.h"
-#include "RegistryStore.h"
+#include "platform/Collation.h"
+#include "picture/DibImage.h"
+#include "picture/DibTwin.h"
+#include "picture/PictureError.h"
+#include "platform/FileSearch.h"
+#include "platform/ProgramPaths.h"
+#include "settings/RegIni.h"
+#include "platform/RegistryStore.h"
 
 #include <QLocale>
 
@@ -26,7 +26,7 @@ namespace {
 
 using GetPlugInInfoFn = decltype(::GetPlugInInfo);
 
-RegistryStore* g_settingsStore = nullptr;
+RegistryStore* settingsStore = nullptr;
 
 // Text number `number`; the plug-in has 256 bytes and no length, so the end is forced.
 QString plugInInfo(GetPlugInInfoFn* info, int number) {
@@ -54,8 +54,8 @@ void LoadPlugIns(const QString& folderOrDefault) {
         if (!info || !plugInInfo(info, 0).startsWith(u'B'))
             continue;
         plugin.Name = plugInInfo(info, 1);
-        const auto version = ParseStoredInteger(plugInInfo(info, 2));
-        const auto order = ParseStoredInteger(plugInInfo(info, 3));
+        const auto version = parseStoredInteger(plugInInfo(info, 2));
+        const auto order = parseStoredInteger(plugInInfo(info, 3));
         if (!version || !order)
             continue;
         plugin.Name += QStringLiteral(" Ver") + QLocale().toString(*version / 100.0, 'f', 2);
@@ -81,15 +81,15 @@ void FreePlugIns() {
     PlugInCount = 0;
 }
 
-QImage ExecutePlugIns(QImage picture, std::uintptr_t window) {
-    void* twin = TakeDibTwin(picture);
+QImage executePlugIns(QImage picture, std::uintptr_t window) {
+    void* twin = takeDibTwin(picture);
     const bool anyToRun =
         std::any_of(PlugIns.begin(), PlugIns.end(), [](const auto& p) { return p.ExecutePlugIn; });
     if (!anyToRun) {
         std::free(twin);
         return picture;
     }
-    void* dib = twin ? twin : ImageToPackedDib(picture);
+    void* dib = twin ? twin : imageToPackedDib(picture);
     if (!dib)
         throw PictureError(QStringLiteral("壁紙を拡張プラグインに渡すメモリが足りません"));
     for (const TTesselPlugin& plugin : PlugIns) {
@@ -108,23 +108,23 @@ QImage ExecutePlugIns(QImage picture, std::uintptr_t window) {
     }
     const DibWidth width =
         picture.format() == QImage::Format_RGB32 ? DibWidth::Rgb32 : DibWidth::AsStored;
-    QImage result = PackedDibToImage(dib, malloc_usable_size(dib), width, &picture);
+    QImage result = packedDibToImage(dib, malloc_usable_size(dib), width, &picture);
     std::free(dib);
     if (result.isNull())
         throw PictureError(QStringLiteral("拡張プラグインの返した画像が不正です"));
     return result;
 }
 
-void OpenPlugInSettings(std::size_t index, std::uintptr_t window, const QImage& picture) {
+void openPlugInSettings(std::size_t index, std::uintptr_t window, const QImage& picture) {
     if (index >= PlugIns.size() || !PlugIns[index].SettingPlugIn)
         return;
-    void* dib = picture.isNull() ? nullptr : ImageToPackedDib(picture);
+    void* dib = picture.isNull() ? nullptr : imageToPackedDib(picture);
     PlugIns[index].SettingPlugIn(window, kPlugInKey, dib);
     std::free(dib);
 }
 
-void SetPlugInSettingsStore(RegistryStore* store) {
-    g_settingsStore = store;
+void setPlugInSettingsStore(RegistryStore* store) {
+    settingsStore = store;
 }
 
 }  // namespace tesselvane
@@ -152,10 +152,10 @@ std::optional<QString> plugInKeyPath(const char* key) {
 extern "C" TESSELVANE_SPI_EXPORT std::int32_t TesselvaneReadSetting(
     const char* key, const char* name, char* buf, std::int32_t buflen) {
     const auto path = plugInKeyPath(key);
-    if (!path || !name || !buf || buflen <= 0 || !tesselvane::g_settingsStore)
+    if (!path || !name || !buf || buflen <= 0 || !tesselvane::settingsStore)
         return -1;
     try {
-        const auto value = tesselvane::g_settingsStore->value(*path, QString::fromUtf8(name));
+        const auto value = tesselvane::settingsStore->value(*path, QString::fromUtf8(name));
         if (!value || !value->isText())
             return -1;
         const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(value->data.size()),
@@ -171,10 +171,10 @@ extern "C" TESSELVANE_SPI_EXPORT std::int32_t TesselvaneReadSetting(
 extern "C" TESSELVANE_SPI_EXPORT std::int32_t TesselvaneWriteSetting(
     const char* key, const char* name, const char* value) {
     const auto path = plugInKeyPath(key);
-    if (!path || !name || !value || !tesselvane::g_settingsStore)
+    if (!path || !name || !value || !tesselvane::settingsStore)
         return -1;
     try {
-        tesselvane::g_settingsStore->setValue(
+        tesselvane::settingsStore->setValue(
             *path, tesselvane::RegValue::text(QString::fromUtf8(name), QString::fromUtf8(value)));
         return 0;
     } catch (const tesselvane::StoreError&) {

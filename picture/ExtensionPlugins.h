@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SharedLibrary.h"
+#include "platform/SharedLibrary.h"
 #include "tesselvane_bpi.h"
 
 #include <QImage>
@@ -43,13 +43,13 @@ void FreePlugIns();
 // plug-ins may use as a parent, 0 for none. Raises PictureError when memory runs short or a
 // plug-in hands back something that is no picture. A picture passed in unshared (moved in)
 // lends its memory to the result.
-QImage ExecutePlugIns(QImage picture, std::uintptr_t window);
+QImage executePlugIns(QImage picture, std::uintptr_t window);
 
 // Opens the settings of plug-in `index`, showing it `picture` (or nothing when null); does
 // nothing for a plug-in without settings.
-void OpenPlugInSettings(std::size_t index, std::uintptr_t window, const QImage& picture);
+void openPlugInSettings(std::size_t index, std::uintptr_t window, const QImage& picture);
 
 // Where the settings functions offered to plug-ins read and write; null refuses them.
-void SetPlugInSettingsStore(RegistryStore* store);
+void setPlugInSettingsStore(RegistryStore* store);
 
 }  // namespace tesselvane

@@ -1,9 +1,9 @@
-#include "JpegCodec.h"
+#include "picture/JpegCodec.h"
 
-#include "DibTwin.h"
-#include "PictureError.h"
-#include "JpegErrorManager.h"
-#include "JpegPrefetch.h"
+#include "picture/DibTwin.h"
+#include "picture/PictureError.h"
+#include "picture/JpegErrorManager.h"
+#include "picture/JpegPrefetch.h"
 
 #include <cstdlib>
 #include <utility>
@@ -44,7 +44,7 @@ QImage cmykToRgb(const DecodedJpeg& job) {
 
 }  // namespace
 
-QImage JpegToImage(DecodedJpeg decoded, const QString& name, JpegOutput output) {
+QImage jpegToImage(DecodedJpeg decoded, const QString& name, JpegOutput output) {
     const bool quantize = output == JpegOutput::Quantized236;
     const auto outOfMemory = [&] {
         return PictureError(QStringLiteral("画像 %1 を読み込むメモリが足りません").arg(name));
@@ -53,7 +53,7 @@ QImage JpegToImage(DecodedJpeg decoded, const QString& name, JpegOutput output) 
         const QImage rgb = cmykToRgb(decoded);
         if (rgb.isNull())
             throw outOfMemory();
-        return quantize ? DecodeJpeg(EncodeJpeg(rgb, 100), name, output) : rgb;  // scaled already
+        return quantize ? decodeJpeg(encodeJpeg(rgb, 100), name, output) : rgb;  // scaled already
     }
     QImage::Format format = QImage::Format_RGB888;
     if (decoded.layout == DecodedJpeg::Layout::Indexed8)
@@ -67,29 +67,29 @@ QImage JpegToImage(DecodedJpeg decoded, const QString& name, JpegOutput output) 
         throw outOfMemory();
     decoded.pixels = nullptr;
     if (decoded.dib)
-        KeepDibTwin(image, std::exchange(decoded.dib, nullptr));
+        keepDibTwin(image, std::exchange(decoded.dib, nullptr));
     if (format == QImage::Format_Indexed8)
         image.setColorTable(QList<QRgb>(decoded.palette.begin(), decoded.palette.end()));
     return image;
 }
 
-QImage DecodeJpeg(const QByteArray& data, const QString& name, JpegOutput output, QSize atLeast) {
-    return JpegToImage(DecodeJpegPixels(reinterpret_cast<const unsigned char*>(data.constData()),
+QImage decodeJpeg(const QByteArray& data, const QString& name, JpegOutput output, QSize atLeast) {
+    return jpegToImage(decodeJpegPixels(reinterpret_cast<const unsigned char*>(data.constData()),
                                         static_cast<std::size_t>(data.size()), name,
                                         output == JpegOutput::Quantized236, atLeast),
                        name, output);
 }
 
-QImage DecodeJpegFile(const QString& path, JpegOutput output, QSize atLeast) {
-    return JpegToImage(DecodeJpegFilePixels(path, output == JpegOutput::Quantized236, atLeast),
+QImage decodeJpegFile(const QString& path, JpegOutput output, QSize atLeast) {
+    return jpegToImage(decodeJpegFilePixels(path, output == JpegOutput::Quantized236, atLeast),
                        path, output);
 }
 
-std::optional<QImage> TakePrefetchedJpeg(const QString& path, QSize stretchTo) {
-    const std::unique_ptr<JpegPrefetch> prefetch = TakePrefetch();
-    if (!prefetch || prefetch->Path() != path || prefetch->StretchTo() != stretchTo)
+std::optional<QImage> takePrefetchedJpeg(const QString& path, QSize stretchTo) {
+    const std::unique_ptr<JpegPrefetch> prefetch = takePrefetch();
+    if (!prefetch || prefetch->path() != path || prefetch->stretchTo() != stretchTo)
         return std::nullopt;
-    return JpegToImage(prefetch->Take(), path, JpegOutput::Rgb24);
+    return jpegToImage(prefetch->take(), path, JpegOutput::Rgb24);
 }
 
 namespace {
@@ -126,7 +126,7 @@ int encode(EncodeJob* job, const QImage* image, int quality) {
 
 }  // namespace
 
-QByteArray EncodeJpeg(const QImage& image, int quality) {
+QByteArray encodeJpeg(const QImage& image, int quality) {
     const QImage rgb = image.format() == QImage::Format_RGB888
                            ? image
                            : image.convertToFormat(QImage::Format_RGB888);

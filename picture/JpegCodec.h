@@ -1,6 +1,6 @@
 #pragma once
 
-#include "JpegDecoder.h"
+#include "picture/JpegDecoder.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -22,20 +22,20 @@ enum class JpegOutput {
 // none does), and stretched smoothly to exactly that size on the way, as RGB32: for a picture
 // that will be shrunk anyway, most of the work is saved. CMYK pictures only get the scale,
 // and come as RGB888.
-QImage DecodeJpeg(const QByteArray& data, const QString& name, JpegOutput output,
+QImage decodeJpeg(const QByteArray& data, const QString& name, JpegOutput output,
                   QSize atLeast = QSize());
-QImage DecodeJpegFile(const QString& path, JpegOutput output, QSize atLeast = QSize());
+QImage decodeJpegFile(const QString& path, JpegOutput output, QSize atLeast = QSize());
 
-// The picture of what DecodeJpegPixels gave; for a stretched one, its DIB twin is kept
+// The picture of what decodeJpegPixels gave; for a stretched one, its DIB twin is kept
 // (DibTwin.h). Raises PictureError naming `name` when memory runs short.
-QImage JpegToImage(DecodedJpeg decoded, const QString& name, JpegOutput output);
+QImage jpegToImage(DecodedJpeg decoded, const QString& name, JpegOutput output);
 
 // The picture read ahead (JpegPrefetch.h), when it is the one asked for (same file, same
 // size), as Rgb24 output; waits for it to be ready. Raises the error reading it raised.
 // nullopt when there is none for this file, and then what there was is dropped.
-std::optional<QImage> TakePrefetchedJpeg(const QString& path, QSize stretchTo);
+std::optional<QImage> takePrefetchedJpeg(const QString& path, QSize stretchTo);
 
 // Encodes a picture as a baseline JPEG of the given quality (1-100).
-QByteArray EncodeJpeg(const QImage& image, int quality);
+QByteArray encodeJpeg(const QImage& image, int quality);
 
 }  // namespace tesselvane

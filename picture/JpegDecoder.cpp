@@ -1,9 +1,9 @@
-#include "JpegDecoder.h"
+#include "picture/JpegDecoder.h"
 
-#include "DibRows.h"
-#include "PictureError.h"
-#include "PictureLimits.h"
-#include "JpegErrorManager.h"
+#include "picture/DibRows.h"
+#include "picture/PictureError.h"
+#include "picture/PictureLimits.h"
+#include "picture/JpegErrorManager.h"
 
 #include <QFile>
 
@@ -252,7 +252,7 @@ void writeDibRow(DecodeJob* job, int y, const unsigned char* row) {
     const auto tw = static_cast<std::size_t>(job->targetWidth);
     unsigned char* dst = job->dib + kDibHeaderSize +
                          job->dibStride * static_cast<std::size_t>(job->targetHeight - 1 - y);
-    Rgb32RowToDib24(reinterpret_cast<const QRgb*>(row), dst, static_cast<std::int64_t>(tw));
+    rgb32RowToDib24(reinterpret_cast<const QRgb*>(row), dst, static_cast<std::int64_t>(tw));
     std::memset(dst + 3 * tw, 0, job->dibStride - 3 * tw);
 }
 
@@ -380,8 +380,8 @@ int readResampled(DecodeJob* job) {
     }
     // A picture stretched while it is decoded is on its way to the wallpaper, and so to the
     // extension plug-ins. Without the memory for it, they get a conversion later instead.
-    job->dib = NewPackedDib24(tw, th);
-    job->dibStride = static_cast<std::size_t>(DibStride(static_cast<std::uint64_t>(tw), 24));
+    job->dib = newPackedDib24(tw, th);
+    job->dibStride = static_cast<std::size_t>(dibStride(static_cast<std::uint64_t>(tw), 24));
     for (int x = 0; x < tw; ++x) {
         const std::int64_t position = sourcePosition(x, w0 / job->kx, tw);
         job->xIndex[x] = static_cast<std::int32_t>(position >> 16);
@@ -614,7 +614,7 @@ DecodedJpeg::~DecodedJpeg() {
     std::free(dib);
 }
 
-DecodedJpeg DecodeJpegPixels(const unsigned char* data, std::size_t size, const QString& name,
+DecodedJpeg decodeJpegPixels(const unsigned char* data, std::size_t size, const QString& name,
                              bool quantize, QSize atLeast) {
     DecodeJob job;
     const int failed = decode(&job, -1, data, static_cast<unsigned long>(size), quantize,
@@ -622,7 +622,7 @@ DecodedJpeg DecodeJpegPixels(const unsigned char* data, std::size_t size, const 
     return finishDecode(job, failed, name);
 }
 
-DecodedJpeg DecodeJpegFilePixels(const QString& path, bool quantize, QSize atLeast) {
+DecodedJpeg decodeJpegFilePixels(const QString& path, bool quantize, QSize atLeast) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         throw PictureError(QStringLiteral("JPEG 画像 %1 を開けません").arg(path));

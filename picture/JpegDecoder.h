@@ -38,11 +38,11 @@ struct DecodedJpeg {
     ~DecodedJpeg();
 };
 
-// What JpegCodec.h's DecodeJpeg and DecodeJpegFile say, before the picture is made: RGB888,
+// What JpegCodec.h's decodeJpeg and decodeJpegFile say, before the picture is made: RGB888,
 // Indexed8 of at most 236 colours when `quantize`, RGB32 stretched to `atLeast` when given
 // (with its DIB twin), CMYK as stored. Raises PictureError naming `name` (or `path`).
-DecodedJpeg DecodeJpegPixels(const unsigned char* data, std::size_t size, const QString& name,
+DecodedJpeg decodeJpegPixels(const unsigned char* data, std::size_t size, const QString& name,
                              bool quantize, QSize atLeast = QSize());
-DecodedJpeg DecodeJpegFilePixels(const QString& path, bool quantize, QSize atLeast = QSize());
+DecodedJpeg decodeJpegFilePixels(const QString& path, bool quantize, QSize atLeast = QSize());
 
 }  // namespace tesselvane

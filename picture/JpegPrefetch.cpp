@@ -1,4 +1,4 @@
-#include "JpegPrefetch.h"
+#include "picture/JpegPrefetch.h"
 
 #include <mutex>
 #include <utility>
@@ -9,7 +9,7 @@ JpegPrefetch::JpegPrefetch(QString path, QSize stretchTo)
     : path_(std::move(path)), stretchTo_(stretchTo) {
     reader_ = std::thread([this] {
         try {
-            picture_ = DecodeJpegFilePixels(path_, false, stretchTo_);
+            picture_ = decodeJpegFilePixels(path_, false, stretchTo_);
         } catch (...) {
             error_ = std::current_exception();
         }
@@ -21,7 +21,7 @@ JpegPrefetch::~JpegPrefetch() {
         reader_.join();
 }
 
-DecodedJpeg JpegPrefetch::Take() {
+DecodedJpeg JpegPrefetch::take() {
     if (reader_.joinable())
         reader_.join();
     if (error_)
@@ -31,27 +31,27 @@ DecodedJpeg JpegPrefetch::Take() {
 
 namespace {
 
-std::mutex g_mutex;
-std::unique_ptr<JpegPrefetch> g_prefetch;
+std::mutex prefetchMutex;
+std::unique_ptr<JpegPrefetch> readAhead;
 
 }  // namespace
 
-void PrefetchJpeg(std::unique_ptr<JpegPrefetch> prefetch) {
+void prefetchJpeg(std::unique_ptr<JpegPrefetch> prefetch) {
     std::unique_ptr<JpegPrefetch> replaced;
     {
-        std::lock_guard lock(g_mutex);
-        replaced = std::exchange(g_prefetch, std::move(prefetch));
+        std::lock_guard lock(prefetchMutex);
+        replaced = std::exchange(readAhead, std::move(prefetch));
     }
     // `replaced` waits for its reading here, outside the lock.
 }
 
-void PrefetchJpeg(const QString& path, QSize stretchTo) {
-    PrefetchJpeg(std::make_unique<JpegPrefetch>(path, stretchTo));
+void prefetchJpeg(const QString& path, QSize stretchTo) {
+    prefetchJpeg(std::make_unique<JpegPrefetch>(path, stretchTo));
 }
 
-std::unique_ptr<JpegPrefetch> TakePrefetch() {
-    std::lock_guard lock(g_mutex);
-    return std::move(g_prefetch);
+std::unique_ptr<JpegPrefetch> takePrefetch() {
+    std::lock_guard lock(prefetchMutex);
+    return std::move(readAhead);
 }
 
 }  // namespace tesselvane

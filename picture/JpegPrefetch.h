@@ -1,6 +1,6 @@
 #pragma once
 
-#include "JpegDecoder.h"
+#include "picture/JpegDecoder.h"
 
 #include <QSize>
 #include <QString>
@@ -22,11 +22,11 @@ public:
     JpegPrefetch(const JpegPrefetch&) = delete;
     JpegPrefetch& operator=(const JpegPrefetch&) = delete;
 
-    const QString& Path() const { return path_; }
-    QSize StretchTo() const { return stretchTo_; }
+    const QString& path() const { return path_; }
+    QSize stretchTo() const { return stretchTo_; }
 
     // Waits for the picture; raises the error reading it raised. Once only.
-    DecodedJpeg Take();
+    DecodedJpeg take();
 
 private:
     QString path_;
@@ -37,11 +37,11 @@ private:
 };
 
 // The picture read ahead for the program; only one at a time, a new one replaces the last.
-// JpegCodec.h's TakePrefetchedJpeg hands it to the image host.
-void PrefetchJpeg(std::unique_ptr<JpegPrefetch> prefetch);
-void PrefetchJpeg(const QString& path, QSize stretchTo);
+// JpegCodec.h's takePrefetchedJpeg hands it to the image host.
+void prefetchJpeg(std::unique_ptr<JpegPrefetch> prefetch);
+void prefetchJpeg(const QString& path, QSize stretchTo);
 
 // The one read ahead, now the caller's; nullptr when there is none.
-std::unique_ptr<JpegPrefetch> TakePrefetch();
+std::unique_ptr<JpegPrefetch> takePrefetch();
 
 }  // namespace tesselvane

@@ -10,7 +10,7 @@ namespace tesselvane {
 // on two threads, which halves the wait on a machine with a core to spare. Small pictures,
 // one core or no thread to be had: all on the calling thread.
 template <class Work>
-void ForRowsInParallel(std::int64_t rows, std::int64_t pixelsPerRow, Work work) {
+void forRowsInParallel(std::int64_t rows, std::int64_t pixelsPerRow, Work work) {
     constexpr std::int64_t kWorthAThread = 1 << 20;  // pixels
     if (rows < 2 || rows * pixelsPerRow < kWorthAThread ||
         std::thread::hardware_concurrency() < 2) {

@@ -13,13 +13,13 @@ namespace tesselvane {
 // the display to realise on screens of 256 colours. An Indexed8 image always has its colour
 // table; whether it also has a palette depends on where it came from.
 struct TBitmap {
-    QImage Image;
-    std::optional<QList<QRgb>> Palette;
+    QImage image;
+    std::optional<QList<QRgb>> palette;
 
-    bool Empty() const { return Image.isNull(); }
-    void Clear() {
-        Image = QImage();
-        Palette.reset();
+    bool isEmpty() const { return image.isNull(); }
+    void clear() {
+        image = QImage();
+        palette.reset();
     }
 };
 

@@ -1,14 +1,14 @@
-#include "TSusie.h"
+#include "picture/TSusie.h"
 
-#include "BmpReader.h"
-#include "ColorReduction.h"
-#include "DibImage.h"
-#include "FileSearch.h"
-#include "JpegCodec.h"
-#include "JpegPrefetch.h"
-#include "ProgramPaths.h"
-#include "Screen.h"
-#include "SharedLibrary.h"
+#include "picture/BmpReader.h"
+#include "picture/ColorReduction.h"
+#include "picture/DibImage.h"
+#include "platform/FileSearch.h"
+#include "picture/JpegCodec.h"
+#include "picture/JpegPrefetch.h"
+#include "platform/ProgramPaths.h"
+#include "platform/Screen.h"
+#include "platform/SharedLibrary.h"
 #include "tesselvane_spi.h"
 
 #include <QFile>
@@ -71,14 +71,14 @@ TSusie::~TSusie() {
     UnloadPlugins();
 }
 
-void TSusie::SetPluginPath(const QString& path) {
+void TSusie::setPluginPath(const QString& path) {
     UnloadPlugins();
     pluginPath_ = path;
     if (!pluginPath_.isEmpty() && !pluginPath_.endsWith(u'/'))
         pluginPath_ += u'/';
 }
 
-void TSusie::ScanIfNeeded() const {
+void TSusie::scanIfNeeded() const {
     // The folder is scanned when its plug-ins are first needed, not when it is set: the
     // program sets it twice at start, and BMP and JPEG pictures need no plug-in at all.
     if (!scanned_)
@@ -86,12 +86,12 @@ void TSusie::ScanIfNeeded() const {
 }
 
 const QString& TSusie::Filter() const {
-    ScanIfNeeded();
+    scanIfNeeded();
     return filter_;
 }
 
-QStringList TSusie::PluginFiles() const {
-    ScanIfNeeded();
+QStringList TSusie::pluginFiles() const {
+    scanIfNeeded();
     QStringList files;
     for (const auto& plugin : plugins_)
         files.append(plugin->file);
@@ -151,7 +151,7 @@ void TSusie::UnloadPlugins() {
 }
 
 void TSusie::LoadPicture(const QString& fileName) {
-    bitmap_.Clear();
+    bitmap_.clear();
     const QFileInfo file(fileName);
     if (!file.exists() || file.isDir())
         return;
@@ -159,32 +159,32 @@ void TSusie::LoadPicture(const QString& fileName) {
     const QString extension = upperExtension(fileName);
 
     if (extension == QLatin1String(".BMP")) {
-        QImage image = ReadBmpFile(fileName);
+        QImage image = readBmpFile(fileName);
         if (reduce)
-            image = ReduceColors(image);
-        bitmap_.Palette = paletteOfIndexed(image);
-        bitmap_.Image = std::move(image);
+            image = reduceColors(image);
+        bitmap_.palette = paletteOfIndexed(image);
+        bitmap_.image = std::move(image);
         return;
     }
     if (extension == QLatin1String(".JPG") && InJpeg) {
         // A picture read ahead (at start, while the windows were built) when it is this one.
-        std::optional<QImage> prefetched = TakePrefetchedJpeg(fileName, JpegSizeHint);
+        std::optional<QImage> prefetched = takePrefetchedJpeg(fileName, jpegSizeHint);
         if (reduce)
             prefetched.reset();  // read in full colour; this one wants a palette
         QImage image =
             prefetched
                 ? std::move(*prefetched)
-                : DecodeJpegFile(fileName, reduce ? JpegOutput::Quantized236 : JpegOutput::Rgb24,
-                                 JpegSizeHint);
-        bitmap_.Palette = paletteOfIndexed(image);
-        bitmap_.Image = std::move(image);
+                : decodeJpegFile(fileName, reduce ? JpegOutput::Quantized236 : JpegOutput::Rgb24,
+                                 jpegSizeHint);
+        bitmap_.palette = paletteOfIndexed(image);
+        bitmap_.image = std::move(image);
         return;
     }
-    LoadWithPlugins(fileName, reduce);
+    loadWithPlugins(fileName, reduce);
 }
 
-void TSusie::LoadWithPlugins(const QString& fileName, bool reduce) {
-    ScanIfNeeded();
+void TSusie::loadWithPlugins(const QString& fileName, bool reduce) {
+    scanIfNeeded();
     const QByteArray name = QFile::encodeName(fileName);
     const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -222,9 +222,9 @@ void TSusie::LoadWithPlugins(const QString& fileName, bool reduce) {
         // What the blocks really hold, whatever the header claims.
         const auto* infoBytes = static_cast<const unsigned char*>(infoBlock);
         const std::size_t infoSize = malloc_usable_size(infoBlock);
-        if (const auto header = ReadDibHeader(infoBytes, infoSize))
+        if (const auto header = readDibHeader(infoBytes, infoSize))
             palette = MakePalette(*header, infoBytes, infoSize);
-        image = DibToImage(infoBytes, infoSize, static_cast<const unsigned char*>(pixelBlock),
+        image = dibToImage(infoBytes, infoSize, static_cast<const unsigned char*>(pixelBlock),
                            malloc_usable_size(pixelBlock));
     }
     if (result == SPI_SUCCESS) {
@@ -235,9 +235,9 @@ void TSusie::LoadWithPlugins(const QString& fileName, bool reduce) {
     if (image.isNull())
         return;
     if (reduce)
-        image = ReduceColors(image);
-    bitmap_.Image = std::move(image);
-    bitmap_.Palette = std::move(palette);
+        image = reduceColors(image);
+    bitmap_.image = std::move(image);
+    bitmap_.palette = std::move(palette);
 }
 
 }  // namespace tesselvane

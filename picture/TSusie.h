@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TBitmap.h"
+#include "picture/TBitmap.h"
 
 #include <QObject>
 #include <QString>
@@ -28,13 +28,13 @@ public:
     // The plug-in folder, ending in "/" unless empty. Setting it unloads every plug-in; the
     // folder (the program folder when empty) is scanned again when plug-ins are next needed.
     const QString& PluginPath() const { return pluginPath_; }
-    void SetPluginPath(const QString& path);
+    void setPluginPath(const QString& path);
 
     // The result of the last LoadPicture; empty when the file could not be read.
     const TBitmap& Bitmap() const { return bitmap_; }
     // Hands the result over and leaves Bitmap empty: a caller that keeps its own copy anyway
     // (the wallpaper renderer) spares the host holding a second one for the whole run.
-    TBitmap TakeBitmap() { return std::exchange(bitmap_, TBitmap()); }
+    TBitmap takeBitmap() { return std::exchange(bitmap_, TBitmap()); }
 
     // Read .jpg files with the built-in decoder rather than the plug-ins.
     bool InJpeg = true;
@@ -42,22 +42,22 @@ public:
     bool DeColor = false;
     // When valid, the size the picture is going to be stretched to: a JPEG read by the
     // built-in decoder comes back already stretched to it (as RGB32), which is far cheaper.
-    QSize JpegSizeHint;
+    QSize jpegSizeHint;
 
     // Loads a picture into Bitmap. A missing file, or one that no reader accepts, leaves
     // Bitmap empty; a damaged BMP or JPEG raises PictureError.
     void LoadPicture(const QString& fileName);
 
     // The plug-ins in the order they are asked, by file name.
-    QStringList PluginFiles() const;
+    QStringList pluginFiles() const;
 
 private:
     struct Plugin;
 
     void ScanPlugins();
-    void ScanIfNeeded() const;
+    void scanIfNeeded() const;
     void UnloadPlugins();
-    void LoadWithPlugins(const QString& fileName, bool reduce);
+    void loadWithPlugins(const QString& fileName, bool reduce);
 
     std::function<int()> screenDepth_;
     QString filter_;

@@ -1,16 +1,16 @@
-#include "Wallpaper.h"
+#include "picture/Wallpaper.h"
 
-#include "BmpWriter.h"
-#include "ColorReduction.h"
-#include "DataModule1.h"
-#include "Desktop.h"
-#include "PictureError.h"
-#include "ExtensionPlugins.h"
-#include "FileReplace.h"
-#include "Options.h"
-#include "ProgramPaths.h"
-#include "Screen.h"
-#include "Sound.h"
+#include "picture/BmpWriter.h"
+#include "picture/ColorReduction.h"
+#include "picture/TDataModule1.h"
+#include "platform/DesktopService.h"
+#include "picture/PictureError.h"
+#include "picture/ExtensionPlugins.h"
+#include "platform/FileReplace.h"
+#include "settings/Options.h"
+#include "platform/ProgramPaths.h"
+#include "platform/Screen.h"
+#include "platform/Sound.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -25,7 +25,7 @@
 
 namespace tesselvane {
 
-std::uintptr_t ApplicationWindow = 0;
+std::uintptr_t applicationWindow = 0;
 
 namespace {
 
@@ -36,14 +36,14 @@ TSusie& sharedHost() {
 }
 
 DesktopService& desktop() {
-    if (!Desktop)
+    if (!desktopService)
         throw std::logic_error("no desktop service");
-    return *Desktop;
+    return *desktopService;
 }
 
 void playIf(int position) {
     if (MyOption.UseSound && MyOption.SoundPos == position)
-        PlaySoundSync(MyOption.SoundFile);
+        playSoundSync(MyOption.SoundFile);
 }
 
 // Written beside the old file and put in its place in one step: a failure leaves the
@@ -58,12 +58,12 @@ void writeWallpaper(const QImage& picture, const QString& file) {
     };
     if (!temporary.open())
         fail(temporary.errorString());
-    if (!WriteBmp(temporary, picture) || !temporary.flush())
+    if (!writeBmp(temporary, picture) || !temporary.flush())
         fail(temporary.errorString());
     temporary.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                              QFileDevice::ReadGroup | QFileDevice::ReadOther);
     QString error;
-    switch (ReplaceFile(temporary.fileName(), file, &error)) {
+    switch (replaceFile(temporary.fileName(), file, &error)) {
         case FileReplaced::Exchanged:
             break;  // the temporary name now holds the old file, which goes with it
         case FileReplaced::Renamed:
@@ -88,7 +88,7 @@ void showWrittenWallpaper(const QImage& picture) {
     });
     std::unique_ptr<PreparedWallpaper> prepared;
     try {
-        prepared = desktop().PrepareWallpaper(file, MyOption.UpdateReg, picture);
+        prepared = desktop().prepareWallpaper(file, MyOption.UpdateReg, picture);
     } catch (...) {
         writer.join();
         throw;
@@ -96,7 +96,7 @@ void showWrittenWallpaper(const QImage& picture) {
     writer.join();
     if (writeError)
         std::rethrow_exception(writeError);
-    prepared->Show();
+    prepared->show();
 }
 
 }  // namespace
@@ -115,25 +115,25 @@ QImage loadForWallpaper(const QString& fileName) {
     TSusie& host = sharedHost();
     host.DeColor = false;
     if (MyOption.FitScreen)
-        host.JpegSizeHint = desktopRect().size();
+        host.jpegSizeHint = desktopRect().size();
     try {
         host.LoadPicture(fileName);
     } catch (...) {
-        host.JpegSizeHint = QSize();
+        host.jpegSizeHint = QSize();
         throw;
     }
-    host.JpegSizeHint = QSize();
-    return host.TakeBitmap().Image;
+    host.jpegSizeHint = QSize();
+    return host.takeBitmap().image;
 }
 
 }  // namespace
 
 void ChangeWallpaper(const QString& fileName) {
     playIf(0);
-    desktop().Warm();  // while the picture is read
+    desktop().warm();  // while the picture is read
     QImage working = loadForWallpaper(fileName);
     if (working.isNull()) {
-        desktop().SetWallpaper(DesktopService::kNone, MyOption.UpdateReg);
+        desktop().setWallpaper(DesktopService::kNone, MyOption.UpdateReg);
     } else {
         // 24-bit colour: RGB888, or RGB32 (its pixels padded to 32 bits) when it is going to
         // be stretched, which is several times faster to scale.
@@ -141,9 +141,9 @@ void ChangeWallpaper(const QString& fileName) {
             working = working.convertToFormat(QImage::Format_RGB888);
         if (MyOption.FitScreen)
             StretchToScreen(working);
-        working = ExecutePlugIns(std::move(working), ApplicationWindow);
+        working = executePlugIns(std::move(working), applicationWindow);
         if (screenColorDepth() <= 8)
-            working = ReduceColors(working);
+            working = reduceColors(working);
         showWrittenWallpaper(working);
     }
     playIf(1);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TBitmap.h"
+#include "picture/TBitmap.h"
 
 #include <QImage>
 #include <QSize>
@@ -14,7 +14,7 @@ namespace tesselvane {
 QString WallpaperFile();
 
 // The X11 window the extension plug-ins get as their parent; 0 while there is none.
-extern std::uintptr_t ApplicationWindow;
+extern std::uintptr_t applicationWindow;
 
 // Makes a picture file the wallpaper: the sound at the start, the picture loaded through the
 // shared host, made 24-bit, stretched to the screen when FitScreen is set, handed through the

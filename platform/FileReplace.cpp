@@ -1,4 +1,4 @@
-#include "FileReplace.h"
+#include "platform/FileReplace.h"
 
 #include <QFile>
 
@@ -13,7 +13,7 @@ namespace tesselvane {
 // auto_da_alloc) makes a rename that replaces a file first start writing the new one out and
 // wait on it, some 8 ms for a screen-sized picture; an exchange is atomic the same way and
 // does not.
-FileReplaced ReplaceFile(const QString& replacement, const QString& target, QString* error) {
+FileReplaced replaceFile(const QString& replacement, const QString& target, QString* error) {
     const QByteArray from = QFile::encodeName(replacement);
     const QByteArray to = QFile::encodeName(target);
     if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_EXCHANGE) == 0)

@@ -13,6 +13,6 @@ enum class FileReplaced {
 // Puts the file `replacement` under the name `target` in one step: `target` names a whole
 // file throughout, the old one or the new one. When the names were exchanged, the old file
 // is left under `replacement` for the caller to remove.
-FileReplaced ReplaceFile(const QString& replacement, const QString& target, QString* error);
+FileReplaced replaceFile(const QString& replacement, const QString& target, QString* error);
 
 }  // namespace tesselvane

@@ -1,6 +1,6 @@
-#include "FileSearch.h"
+#include "platform/FileSearch.h"
 
-#include "FolderEntries.h"
+#include "platform/FolderReader.h"
 
 #include <algorithm>
 

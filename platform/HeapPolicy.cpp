@@ -1,10 +1,10 @@
-#include "HeapPolicy.h"
+#include "platform/HeapPolicy.h"
 
 #include <malloc.h>
 
 namespace tesselvane {
 
-void KeepHeapCompact() {
+void keepHeapCompact() {
     // glibc raises its mmap threshold to the size of every large block freed, after which
     // picture buffers come from the heap and stay there; a fixed threshold keeps them mapped.
     constexpr int kLargeBlock = 128 * 1024;

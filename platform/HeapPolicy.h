@@ -5,6 +5,6 @@ namespace tesselvane {
 // Makes freed picture buffers go back to the system at once. Called first thing, before any
 // thread starts: a resident program that handles a large picture now and then must not keep
 // the largest one it ever saw.
-void KeepHeapCompact();
+void keepHeapCompact();
 
 }  // namespace tesselvane

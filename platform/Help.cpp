@@ -1,6 +1,6 @@
-#include "Help.h"
+#include "platform/Help.h"
 
-#include "ProgramPaths.h"
+#include "platform/ProgramPaths.h"
 
 #include <QDesktopServices>
 #include <QUrl>
@@ -18,12 +18,12 @@ void openManual(const QString& fragment) {
 
 }  // namespace
 
-void OpenHelp(HelpCommand command) {
+void openHelp(HelpCommand command) {
     // The manual's contents are at its top; the finder is its index of topics.
     openManual(command == HelpCommand::Finder ? QStringLiteral("index") : QString());
 }
 
-void OpenHelpContext(int context) {
+void openHelpContext(int context) {
     openManual(QStringLiteral("ctx-%1").arg(context));
 }
 

@@ -6,7 +6,7 @@ namespace tesselvane {
 // browser. The help commands the program uses: the contents (F1), the finder (help button),
 // and a context number, which opens the anchor "ctx-<number>".
 enum class HelpCommand { Contents, Finder };
-void OpenHelp(HelpCommand command);
-void OpenHelpContext(int context);
+void openHelp(HelpCommand command);
+void openHelpContext(int context);
 
 }  // namespace tesselvane

@@ -1,6 +1,6 @@
-#include "ProgramModule.h"
+#include "platform/ProgramModule.h"
 
-#include "ProgramPaths.h"
+#include "platform/ProgramPaths.h"
 
 #include <QFile>
 
@@ -8,7 +8,7 @@
 
 namespace tesselvane {
 
-ProgramModuleEntry* LoadProgramModule(QString* error) {
+ProgramModuleEntry* loadProgramModule(QString* error) {
     const QString path = programFolder() + QStringLiteral("tesselvane-main.so");
     // Never unloaded: the process ends from inside it.
     void* module = ::dlopen(QFile::encodeName(path).constData(), RTLD_LAZY | RTLD_GLOBAL);

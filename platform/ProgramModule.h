@@ -15,6 +15,6 @@ inline constexpr char kProgramModuleEntry[] = "TesselvaneModuleMain";
 // Loads the module from the program folder, its symbols offered to the libraries loaded after
 // it (the extension plug-ins find the settings functions there). nullptr, with the reason in
 // `error`, when it cannot be loaded.
-ProgramModuleEntry* LoadProgramModule(QString* error);
+ProgramModuleEntry* loadProgramModule(QString* error);
 
 }  // namespace tesselvane

@@ -1,4 +1,4 @@
-#include "ProgramPaths.h"
+#include "platform/ProgramPaths.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -36,7 +36,7 @@ QString executableFolder() {
 }  // namespace
 
 QString programFolder() {
-    static const QString folder = [] {
+    static const QString kFolder = [] {
         const QString exeFolder = executableFolder();
         const QDir installed(exeFolder + QStringLiteral("../lib/tesselvane"));
         if (exeFolder.endsWith(QLatin1String("/bin/")) && installed.exists()) {
@@ -44,7 +44,7 @@ QString programFolder() {
         }
         return exeFolder;
     }();
-    return folder;
+    return kFolder;
 }
 
 QString configFolder() {

@@ -1,6 +1,6 @@
-#include "RegistryStore.h"
+#include "platform/RegistryStore.h"
 
-#include "ProgramPaths.h"
+#include "platform/ProgramPaths.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -120,8 +120,8 @@ public:
         Query& bind(int index, const QString& v) { return bind(index, v.toUtf8()); }
         Query& bind(int index, const QByteArray& v) {
             // An empty QByteArray may have a null pointer, which SQLite would store as NULL.
-            static const char empty = '\0';
-            const char* data = v.isEmpty() ? &empty : v.constData();
+            static const char kEmpty = '\0';
+            const char* data = v.isEmpty() ? &kEmpty : v.constData();
             impl_.check(
                 sqlite3_bind_blob64(stmt_, index, data, static_cast<sqlite3_uint64>(v.size()),
                                     SQLITE_TRANSIENT),

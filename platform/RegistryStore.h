@@ -1,7 +1,7 @@
 #pragma once
 
-#include "RegistryValue.h"
-#include "StoreError.h"
+#include "platform/RegValue.h"
+#include "platform/StoreError.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "Screen.h"
+#include "platform/Screen.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -16,14 +16,14 @@ QScreen* primaryScreen() {
 }  // namespace
 
 int screenColorDepth() {
-    if (const auto& screenOverride = CurrentScreenOverride())
+    if (const auto& screenOverride = currentScreenOverride())
         return screenOverride->depth;
     const QScreen* screen = primaryScreen();
     return screen ? screen->depth() : 24;
 }
 
 QRect desktopRect() {
-    if (const auto& screenOverride = CurrentScreenOverride())
+    if (const auto& screenOverride = currentScreenOverride())
         return QRect(QPoint(0, 0), screenOverride->size);
     const QScreen* screen = primaryScreen();
     if (!screen)

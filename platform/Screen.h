@@ -15,10 +15,10 @@ QRect desktopRect();
 // The screen's size in device pixels from the X server itself, for work that starts before
 // the GUI is up; nullopt when there is no X display. May differ from desktopRect() (several
 // monitors): treat it as a guess.
-std::optional<QSize> ScreenSizeBeforeGui();
+std::optional<QSize> screenSizeBeforeGui();
 
 // False when no GUI can start: no X display, no Wayland display, and no Qt platform named.
-bool GuiSessionPossible();
+bool guiSessionPossible();
 
 // Makes the two answer as a screen of this depth and size would, whatever the session has;
 // nullopt asks the session again. For tests of what depends on the screen.
@@ -26,7 +26,7 @@ struct ScreenOverride {
     int depth = 24;
     QSize size;
 };
-void SetScreenOverride(std::optional<ScreenOverride> screen);
-const std::optional<ScreenOverride>& CurrentScreenOverride();
+void setScreenOverride(std::optional<ScreenOverride> screen);
+const std::optional<ScreenOverride>& currentScreenOverride();
 
 }  // namespace tesselvane

@@ -1,6 +1,6 @@
 // The parts of Screen.h that need nothing of the GUI libraries: they run before those load.
 
-#include "Screen.h"
+#include "platform/Screen.h"
 
 #include <X11/Xlib.h>
 
@@ -8,27 +8,27 @@ namespace tesselvane {
 
 namespace {
 
-std::optional<ScreenOverride> g_override;
+std::optional<ScreenOverride> screenOverride;
 
 }  // namespace
 
-void SetScreenOverride(std::optional<ScreenOverride> screen) {
-    g_override = screen;
+void setScreenOverride(std::optional<ScreenOverride> screen) {
+    screenOverride = screen;
 }
 
-const std::optional<ScreenOverride>& CurrentScreenOverride() {
-    return g_override;
+const std::optional<ScreenOverride>& currentScreenOverride() {
+    return screenOverride;
 }
 
-bool GuiSessionPossible() {
+bool guiSessionPossible() {
     return !qEnvironmentVariableIsEmpty("DISPLAY") ||
            !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
-std::optional<QSize> ScreenSizeBeforeGui() {
-    if (g_override)
-        return g_override->size;
+std::optional<QSize> screenSizeBeforeGui() {
+    if (screenOverride)
+        return screenOverride->size;
     Display* display = XOpenDisplay(nullptr);
     if (!display)
         return std::nullopt;

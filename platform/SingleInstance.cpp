@@ -1,4 +1,4 @@
-#include "SingleInstance.h"
+#include "platform/SingleInstance.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,7 +10,7 @@
 
 namespace tesselvane {
 
-QString SingleInstance::LockFile() {
+QString SingleInstance::lockFile() {
     QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (folder.isEmpty() || !QDir::isAbsolutePath(folder)) {
         // A folder of our own: in a shared temporary folder anyone could otherwise take our
@@ -23,7 +23,7 @@ QString SingleInstance::LockFile() {
 
 SingleInstance::SingleInstance() {
     const int fd =
-        ::open(QFile::encodeName(LockFile()).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        ::open(QFile::encodeName(lockFile()).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0)
         return;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {

@@ -16,8 +16,8 @@ public:
     SingleInstance& operator=(const SingleInstance&) = delete;
 
     // False when another copy holds it.
-    bool IsFirst() const { return fd_ >= 0; }
-    static QString LockFile();
+    bool isFirst() const { return fd_ >= 0; }
+    static QString lockFile();
 
 private:
     int fd_ = -1;

@@ -1,8 +1,8 @@
-#include "Sound.h"
+#include "platform/Sound.h"
 
-#include "ProgramPaths.h"
-#include "SharedLibrary.h"
-#include "WaveFile.h"
+#include "platform/ProgramPaths.h"
+#include "platform/SharedLibrary.h"
+#include "platform/WaveFile.h"
 
 #include <QFile>
 
@@ -17,35 +17,35 @@ constexpr qint64 kHeadBytes = 64 * 1024;
 constexpr qint64 kLongestWaitMs = 5 * 60 * 1000;
 constexpr qint64 kMarginMs = 2000;
 
-std::function<void(const QString&)> g_observer;
+std::function<void(const QString&)> soundObserver;
 
 using PlayWave = void(const char* path, long long waitMs);
 
 // Loaded once, on the first sound, and kept: Qt Multimedia does not like to be unloaded.
 PlayWave* wavePlayer() {
-    static SharedLibrary* const module = new SharedLibrary;  // never unloaded
-    static PlayWave* const play =
-        module->load(programFolder() + QStringLiteral("tesselvane-sound.so"))
-            ? module->resolve<PlayWave>("tesselvane_play_wave")
+    static SharedLibrary* const kModule = new SharedLibrary;  // never unloaded
+    static PlayWave* const kPlay =
+        kModule->load(programFolder() + QStringLiteral("tesselvane-sound.so"))
+            ? kModule->resolve<PlayWave>("tesselvane_play_wave")
             : nullptr;
-    return play;
+    return kPlay;
 }
 
 }  // namespace
 
-void SetSoundObserver(std::function<void(const QString& file)> observer) {
-    g_observer = std::move(observer);
+void setSoundObserver(std::function<void(const QString& file)> observer) {
+    soundObserver = std::move(observer);
 }
 
-void PlaySoundSync(const QString& file) {
-    if (g_observer)
-        g_observer(file);
+void playSoundSync(const QString& file) {
+    if (soundObserver)
+        soundObserver(file);
     if (file.isEmpty())
         return;
     QFile wave(file);
     if (!wave.open(QIODevice::ReadOnly))
         return;
-    const auto info = ReadWaveInfo(wave.read(kHeadBytes));
+    const auto info = readWaveInfo(wave.read(kHeadBytes));
     wave.close();
     if (!info)
         return;

@@ -1,4 +1,4 @@
-#include "TerminationSignals.h"
+#include "platform/TerminationSignals.h"
 
 #include <QSocketNotifier>
 
@@ -10,23 +10,23 @@ namespace tesselvane {
 
 namespace {
 
-int g_pipe[2] = {-1, -1};
+int signalPipe[2] = {-1, -1};
 
 void onSignal(int) {
     const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(g_pipe[1], &byte, 1);
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
 }
 
 }  // namespace
 
 TerminationSignals::TerminationSignals(std::function<void()> handler, QObject* parent)
     : QObject(parent) {
-    if (g_pipe[0] < 0 && ::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    if (signalPipe[0] < 0 && ::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
-    auto* notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
     connect(notifier, &QSocketNotifier::activated, this, [handler = std::move(handler)] {
         char buffer[16];
-        while (::read(g_pipe[0], buffer, sizeof buffer) > 0) {
+        while (::read(signalPipe[0], buffer, sizeof buffer) > 0) {
         }
         handler();
     });

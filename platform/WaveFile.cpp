@@ -1,10 +1,10 @@
-#include "WaveFile.h"
+#include "platform/WaveFile.h"
 
 #include <QtEndian>
 
 namespace tesselvane {
 
-std::optional<WaveInfo> ReadWaveInfo(const QByteArray& head) {
+std::optional<WaveInfo> readWaveInfo(const QByteArray& head) {
     const auto* p = reinterpret_cast<const uchar*>(head.constData());
     const qint64 size = head.size();
     if (size < 12 || !head.startsWith("RIFF") || head.mid(8, 4) != "WAVE")

@@ -17,6 +17,6 @@ struct WaveInfo {
 
 // Reads the header of a .wav file (the first chunks of `head`, which may be the whole file or
 // only its beginning); nullopt when it is not a playable RIFF WAVE file.
-std::optional<WaveInfo> ReadWaveInfo(const QByteArray& head);
+std::optional<WaveInfo> readWaveInfo(const QByteArray& head);
 
 }  // namespace tesselvane

@@ -1,8 +1,8 @@
-#include "Groups.h"
+#include "settings/Groups.h"
 
-#include "Collation.h"
-#include "FolderEntries.h"
-#include "RegIni.h"
+#include "platform/Collation.h"
+#include "platform/FolderReader.h"
+#include "settings/RegIni.h"
 
 #include <vector>
 
@@ -61,13 +61,13 @@ void scanInto(const QString& folder, QStringList& list, std::vector<FolderIdenti
 
 }  // namespace
 
-QString GroupContentsSection(const QString& groupName) {
+QString groupContentsSection(const QString& groupName) {
     return QStringLiteral("Files\\") + groupName;
 }
 
-QStringList ReadGroupNames(const RegIni& ini) {
+QStringList readGroupNames(const RegIni& ini) {
     QStringList names;
-    for (const auto& [ident, name] : ini.ReadSectionValues(kGroupName))
+    for (const auto& [ident, name] : ini.readSectionValues(kGroupName))
         names.append(name);
     return names;
 }
@@ -78,10 +78,10 @@ void SaveGroupNames(RegIni& ini, const QStringList& names) {
     for (qsizetype i = 0; i < names.size(); ++i) {
         ini.WriteString(kGroupName, QStringLiteral("Group%1").arg(i), names[i]);
     }
-    batch.Commit();
+    batch.commit();
 }
 
-int GroupNameBytes(const QString& name) {
+int groupNameBytes(const QString& name) {
     int bytes = 0;
     for (const char32_t c : name.toUcs4()) {
         const bool singleByte = c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F);  // half-width kana
@@ -90,7 +90,7 @@ int GroupNameBytes(const QString& name) {
     return bytes;
 }
 
-GroupNameCheck CheckNewGroupName(const QString& typed, const QStringList& existingNames) {
+GroupNameCheck checkNewGroupName(const QString& typed, const QStringList& existingNames) {
     using Result = GroupNameCheck::Result;
     GroupNameCheck check;
     check.name = trimBlanksAndControls(typed);
@@ -103,7 +103,7 @@ GroupNameCheck CheckNewGroupName(const QString& typed, const QStringList& existi
         check.message = QStringLiteral("グループ名に \\ は使えません");
         return check;
     }
-    if (GroupNameBytes(check.name) > kMaxGroupNameBytes) {
+    if (groupNameBytes(check.name) > kMaxGroupNameBytes) {
         check.result = Result::TooLong;
         check.message = QStringLiteral("グループ名が長すぎます（半角30文字、全角15文字まで）");
         return check;
@@ -124,7 +124,7 @@ void LoadPictureList(const RegIni& ini, QStringList& list, const QString& groupN
     list.clear();
     if (groupName.isEmpty())
         return;
-    const QString section = GroupContentsSection(groupName);
+    const QString section = groupContentsSection(groupName);
     if (ini.ReadString(section, kType, QStringLiteral("0")) == QLatin1String("0")) {
         ReadFileItems(ini, groupName, list);
         return;
@@ -139,7 +139,7 @@ void LoadPictureList(const RegIni& ini, QStringList& list, const QString& groupN
 
 void ReadFileItems(const RegIni& ini, const QString& groupName, QStringList& list) {
     list.clear();
-    for (const auto& [name, text] : ini.ReadSectionValues(GroupContentsSection(groupName))) {
+    for (const auto& [name, text] : ini.readSectionValues(groupContentsSection(groupName))) {
         if (name != kType)
             list.append(text);  // exactly "Type": a case-sensitive comparison
     }
@@ -152,7 +152,7 @@ void ScanFolder(const QString& folder, QStringList& list) {
 
 void SaveGroup(RegIni& ini, const QString& groupName, GroupKind kind, const QString& folder,
                const QStringList& files) {
-    const QString section = GroupContentsSection(groupName);
+    const QString section = groupContentsSection(groupName);
     RegIni::Batch batch(ini, section);
     ini.EraseSection(section);
     if (kind == GroupKind::FileList) {
@@ -165,18 +165,18 @@ void SaveGroup(RegIni& ini, const QString& groupName, GroupKind kind, const QStr
         ini.WriteString(section, kType, QStringLiteral("1"));
         ini.WriteString(section, kFolder, folder);
     }
-    batch.Commit();
+    batch.commit();
 }
 
-void RemoveGroup(RegIni& ini, QStringList& names, qsizetype index) {
+void removeGroup(RegIni& ini, QStringList& names, qsizetype index) {
     if (index < 0 || index >= names.size())
         return;
     QStringList remaining = names;
     const QString name = remaining.takeAt(index);
     RegIni::Batch batch(ini, kGroupName);
-    ini.EraseSection(GroupContentsSection(name));
+    ini.EraseSection(groupContentsSection(name));
     SaveGroupNames(ini, remaining);
-    batch.Commit();
+    batch.commit();
     names = std::move(remaining);
 }
 

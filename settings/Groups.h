@@ -11,11 +11,11 @@ class RegIni;
 enum class GroupKind { FileList = 0, Folder = 1 };
 
 // "Files\" + name: the section that holds one group's contents.
-QString GroupContentsSection(const QString& groupName);
+QString groupContentsSection(const QString& groupName);
 
 // The group names in stored order. A value that vanished between listing and reading
 // reads as "None".
-QStringList ReadGroupNames(const RegIni& ini);
+QStringList readGroupNames(const RegIni& ini);
 // Replaces the stored names with `names`, numbered Group0, Group1, ... in list order.
 void SaveGroupNames(RegIni& ini, const QStringList& names);
 
@@ -29,12 +29,12 @@ struct GroupNameCheck {
 
 // Longest name, in bytes of the Japanese code page (single-byte characters count 1, others 2).
 constexpr int kMaxGroupNameBytes = 30;
-int GroupNameBytes(const QString& name);
+int groupNameBytes(const QString& name);
 
 // Trims the typed text and refuses an empty name, one over kMaxGroupNameBytes, one with a
 // backslash (it would nest keys of the store), and one equal to an existing name with the
 // letters a-z compared without case ("二重登録です").
-GroupNameCheck CheckNewGroupName(const QString& typed, const QStringList& existingNames);
+GroupNameCheck checkNewGroupName(const QString& typed, const QStringList& existingNames);
 
 // Replaces `list` with the pictures of the named group: the stored files of a file-list group,
 // or every file below a folder group's folder sorted by full path. An empty name, a group
@@ -55,6 +55,6 @@ void SaveGroup(RegIni& ini, const QString& groupName, GroupKind kind, const QStr
 
 // Removes the group at `index` of `names`: its contents and its name, in one commit.
 // `names` is updated to what was stored.
-void RemoveGroup(RegIni& ini, QStringList& names, qsizetype index);
+void removeGroup(RegIni& ini, QStringList& names, qsizetype index);
 
 }  // namespace tesselvane

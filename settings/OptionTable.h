@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Options.h"
+#include "settings/Options.h"
 
 #include <QLatin1String>
 

@@ -1,8 +1,8 @@
-#include "Options.h"
+#include "settings/Options.h"
 
-#include "OptionTable.h"
-#include "ProgramPaths.h"
-#include "RegIni.h"
+#include "settings/OptionTable.h"
+#include "platform/ProgramPaths.h"
+#include "settings/RegIni.h"
 
 namespace tesselvane {
 
@@ -100,7 +100,7 @@ void LoadOptions(RegIni& ini, TMyOption& options, const QString& programFolder) 
     RegIni::Batch batch(ini, QString(kOptionSection));
     ini.DeleteKey(section, QStringLiteral("OptionSub"));
     ini.WriteInteger(section, QStringLiteral("Option"), time.Option);
-    batch.Commit();
+    batch.commit();
 }
 
 void LoadOptions(RegIni& ini) {
@@ -111,7 +111,7 @@ void SaveOptions(RegIni& ini, const TMyOption& options) {
     RegIni::Batch batch(ini, QString(kOptionSection));
     saveFields(ini, kOptionSection, kOptionFields, options);
     saveFields(ini, kTimeSection, kTimeFields, options.Time);
-    batch.Commit();
+    batch.commit();
 }
 
 void SaveOptions(RegIni& ini) {

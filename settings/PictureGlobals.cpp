@@ -1,4 +1,4 @@
-#include "PictureGlobals.h"
+#include "settings/PictureGlobals.h"
 
 namespace tesselvane {
 

@@ -1,6 +1,6 @@
-#include "RegIni.h"
+#include "settings/RegIni.h"
 
-#include "RegistryStore.h"
+#include "platform/RegistryStore.h"
 
 namespace tesselvane {
 
@@ -24,7 +24,7 @@ namespace {
 
 }  // namespace
 
-std::optional<std::int32_t> ParseStoredInteger(const QString& text) {
+std::optional<std::int32_t> parseStoredInteger(const QString& text) {
     qsizetype i = 0;
     while (i < text.size() && (text[i] == u' ' || text[i] == u'\t'))
         ++i;
@@ -55,11 +55,11 @@ RegIni::RegIni(RegistryStore& store, const QString& key) : store_(store), key_(k
     try {
         store_.createKey(key_);
     } catch (const StoreError&) {
-        raiseCreateFailed(KeyName());
+        raiseCreateFailed(keyName());
     }
 }
 
-QString RegIni::SectionPath(const QString& section) const {
+QString RegIni::sectionPath(const QString& section) const {
     if (section.isEmpty())
         return key_;
     return key_ + QLatin1Char('\\') + section;
@@ -69,7 +69,7 @@ QString RegIni::ReadString(const QString& section, const QString& ident,
                            const QString& defaultValue) const {
     std::optional<RegValue> value;
     try {
-        value = store_.value(SectionPath(section), ident);
+        value = store_.value(sectionPath(section), ident);
     } catch (const StoreError&) {
         raiseGetFailed(ident);
     }
@@ -81,25 +81,25 @@ QString RegIni::ReadString(const QString& section, const QString& ident,
 }
 
 void RegIni::WriteString(const QString& section, const QString& ident, const QString& value) {
-    const QString path = SectionPath(section);
+    const QString path = sectionPath(section);
     Batch batch(*this, ident);
     try {
         store_.createKey(path);
     } catch (const StoreError&) {
-        raiseCreateFailed(section.isEmpty() ? KeyName() : section);
+        raiseCreateFailed(section.isEmpty() ? keyName() : section);
     }
     try {
         store_.setValue(path, RegValue::text(ident, value));
     } catch (const StoreError&) {
         raiseSetFailed(ident);
     }
-    batch.Commit();
+    batch.commit();
 }
 
 std::int32_t RegIni::ReadInteger(const QString& section, const QString& ident,
                                  std::int32_t defaultValue) const {
     const QString text = ReadString(section, ident, QString());
-    return ParseStoredInteger(text).value_or(defaultValue);
+    return parseStoredInteger(text).value_or(defaultValue);
 }
 
 void RegIni::WriteInteger(const QString& section, const QString& ident, std::int32_t value) {
@@ -117,7 +117,7 @@ void RegIni::WriteBool(const QString& section, const QString& ident, bool value)
 void RegIni::ReadSection(const QString& section, QStringList& names) const {
     std::optional<QStringList> found;
     try {
-        found = store_.valueNames(SectionPath(section));
+        found = store_.valueNames(sectionPath(section));
     } catch (const StoreError&) {
         raiseGetFailed(section);
     }
@@ -125,10 +125,10 @@ void RegIni::ReadSection(const QString& section, QStringList& names) const {
         names = std::move(*found);
 }
 
-std::vector<std::pair<QString, QString>> RegIni::ReadSectionValues(const QString& section) const {
+std::vector<std::pair<QString, QString>> RegIni::readSectionValues(const QString& section) const {
     std::optional<std::vector<RegValue>> values;
     try {
-        values = store_.values(SectionPath(section));
+        values = store_.values(sectionPath(section));
     } catch (const StoreError&) {
         raiseGetFailed(section);
     }
@@ -146,7 +146,7 @@ std::vector<std::pair<QString, QString>> RegIni::ReadSectionValues(const QString
 
 void RegIni::EraseSection(const QString& section) {
     try {
-        store_.deleteKey(SectionPath(section));
+        store_.deleteKey(sectionPath(section));
     } catch (const StoreError&) {
         raiseDeleteFailed(section);
     }
@@ -154,23 +154,23 @@ void RegIni::EraseSection(const QString& section) {
 
 void RegIni::DeleteKey(const QString& section, const QString& ident) {
     try {
-        store_.deleteValue(SectionPath(section), ident);
+        store_.deleteValue(sectionPath(section), ident);
     } catch (const StoreError&) {
         raiseDeleteFailed(ident);
     }
 }
 
-bool RegIni::SectionExists(const QString& section) const {
+bool RegIni::sectionExists(const QString& section) const {
     try {
-        return store_.keyExists(SectionPath(section));
+        return store_.keyExists(sectionPath(section));
     } catch (const StoreError&) {
         raiseGetFailed(section);
     }
 }
 
-bool RegIni::ValueExists(const QString& section, const QString& ident) const {
+bool RegIni::valueExists(const QString& section, const QString& ident) const {
     try {
-        return store_.value(SectionPath(section), ident).has_value();
+        return store_.value(sectionPath(section), ident).has_value();
     } catch (const StoreError&) {
         raiseGetFailed(ident);
     }
@@ -191,7 +191,7 @@ RegIni::Batch::Batch(RegIni& ini, const QString& what) : what_(what) {
 
 RegIni::Batch::~Batch() = default;
 
-void RegIni::Batch::Commit() {
+void RegIni::Batch::commit() {
     try {
         state_->transaction.commit();
     } catch (const StoreError&) {

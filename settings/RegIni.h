@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SettingsError.h"
+#include "settings/SettingsError.h"
 
 #include <QString>
 #include <QStringList>
@@ -45,21 +45,21 @@ public:
     void ReadSection(const QString& section, QStringList& names) const;
     // Every value of the section as (name, text), in enumeration order, read at one moment;
     // empty for a missing section. A value that is not text raises the data-type error.
-    std::vector<std::pair<QString, QString>> ReadSectionValues(const QString& section) const;
+    std::vector<std::pair<QString, QString>> readSectionValues(const QString& section) const;
     // Deletes the section with everything below it; a missing section is no error.
     void EraseSection(const QString& section);
     // Deletes one value; a missing section or value is no error.
     void DeleteKey(const QString& section, const QString& ident);
 
-    bool SectionExists(const QString& section) const;
-    bool ValueExists(const QString& section, const QString& ident) const;
+    bool sectionExists(const QString& section) const;
+    bool valueExists(const QString& section, const QString& ident) const;
 
     // The key as the plug-ins and messages name it: "\SOFTWARE\Morvanti\TESSEL".
-    QString KeyName() const { return QLatin1Char('\\') + key_; }
-    RegistryStore& Store() const { return store_; }
+    QString keyName() const { return QLatin1Char('\\') + key_; }
+    RegistryStore& store() const { return store_; }
 
     // Full store path of a section.
-    QString SectionPath(const QString& section) const;
+    QString sectionPath(const QString& section) const;
 
     // Groups writes into one atomic commit: all of them are stored, or none. A failure to
     // begin or commit raises the "cannot set" error naming `what`.
@@ -69,7 +69,7 @@ public:
         ~Batch();
         Batch(const Batch&) = delete;
         Batch& operator=(const Batch&) = delete;
-        void Commit();
+        void commit();
 
     private:
         struct State;
@@ -84,6 +84,6 @@ private:
 
 // Parses registry text as an integer the way the store's readers do: optional blanks, an
 // optional sign, decimal digits, within 32 bits. nullopt for anything else.
-std::optional<std::int32_t> ParseStoredInteger(const QString& text);
+std::optional<std::int32_t> parseStoredInteger(const QString& text);
 
 }  // namespace tesselvane

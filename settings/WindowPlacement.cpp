@@ -1,35 +1,35 @@
-#include "WindowPlacement.h"
+#include "settings/WindowPlacement.h"
 
-#include "RegIni.h"
+#include "settings/RegIni.h"
 
 namespace tesselvane {
 
-QPoint ReadWindowPosition(const RegIni& ini, const QString& section) {
+QPoint readWindowPosition(const RegIni& ini, const QString& section) {
     const int top = ini.ReadInteger(section, QStringLiteral("Top"), 0);
     const int left = ini.ReadInteger(section, QStringLiteral("Left"), 0);
     return {left, top};
 }
 
-void WriteWindowPosition(RegIni& ini, const QString& section, QPoint topLeft) {
+void writeWindowPosition(RegIni& ini, const QString& section, QPoint topLeft) {
     RegIni::Batch batch(ini, section);
     ini.WriteInteger(section, QStringLiteral("Top"), topLeft.y());
     ini.WriteInteger(section, QStringLiteral("Left"), topLeft.x());
-    batch.Commit();
+    batch.commit();
 }
 
-QRect ReadWindowGeometry(const RegIni& ini, const QString& section, QSize defaultSize) {
-    const QPoint topLeft = ReadWindowPosition(ini, section);
+QRect readWindowGeometry(const RegIni& ini, const QString& section, QSize defaultSize) {
+    const QPoint topLeft = readWindowPosition(ini, section);
     const int width = ini.ReadInteger(section, QStringLiteral("Width"), defaultSize.width());
     const int height = ini.ReadInteger(section, QStringLiteral("Height"), defaultSize.height());
     return {topLeft, QSize(width, height)};
 }
 
-void WriteWindowGeometry(RegIni& ini, const QString& section, const QRect& frame) {
+void writeWindowGeometry(RegIni& ini, const QString& section, const QRect& frame) {
     RegIni::Batch batch(ini, section);
-    WriteWindowPosition(ini, section, frame.topLeft());
+    writeWindowPosition(ini, section, frame.topLeft());
     ini.WriteInteger(section, QStringLiteral("Width"), frame.width());
     ini.WriteInteger(section, QStringLiteral("Height"), frame.height());
-    batch.Commit();
+    batch.commit();
 }
 
 }  // namespace tesselvane

@@ -14,10 +14,10 @@ class RegIni;
 // never stored its place opens at the top-left corner; nothing checks that the stored place
 // is on a screen.
 
-QPoint ReadWindowPosition(const RegIni& ini, const QString& section);
-void WriteWindowPosition(RegIni& ini, const QString& section, QPoint topLeft);
+QPoint readWindowPosition(const RegIni& ini, const QString& section);
+void writeWindowPosition(RegIni& ini, const QString& section, QPoint topLeft);
 
-QRect ReadWindowGeometry(const RegIni& ini, const QString& section, QSize defaultSize);
-void WriteWindowGeometry(RegIni& ini, const QString& section, const QRect& frame);
+QRect readWindowGeometry(const RegIni& ini, const QString& section, QSize defaultSize);
+void writeWindowGeometry(RegIni& ini, const QString& section, const QRect& frame);
 
 }  // namespace tesselvane

@@ -1,8 +1,8 @@
-#include "RegCommand.h"
+#include "tools/RegCommand.h"
 
-#include "RegFile.h"
-#include "RegKeyName.h"
-#include "RegistryStore.h"
+#include "tools/RegFile.h"
+#include "tools/RegKeyName.h"
+#include "platform/RegistryStore.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -118,15 +118,15 @@ public:
                 out_ << kUsage;
                 return 0;
             }
-            static const std::map<QString, int (Tool::*)(const Arguments&)> operations{
+            static const std::map<QString, int (Tool::*)(const Arguments&)> kOperations{
                 {QStringLiteral("query"), &Tool::query},
                 {QStringLiteral("add"), &Tool::add},
                 {QStringLiteral("delete"), &Tool::remove},
                 {QStringLiteral("export"), &Tool::exportKey},
                 {QStringLiteral("import"), &Tool::import},
             };
-            const auto op = operations.find(args.operation);
-            if (op == operations.end()) {
+            const auto op = kOperations.find(args.operation);
+            if (op == kOperations.end()) {
                 throw Usage{QStringLiteral("ERROR: Invalid syntax. Unknown operation %1.")
                                 .arg(arguments.first())};
             }

@@ -1,7 +1,7 @@
-#include "RegFile.h"
+#include "tools/RegFile.h"
 
-#include "RegKeyName.h"
-#include "RegistryStore.h"
+#include "tools/RegKeyName.h"
+#include "platform/RegistryStore.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

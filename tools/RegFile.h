@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RegistryValue.h"
+#include "platform/RegValue.h"
 
 #include <QByteArray>
 #include <QString>

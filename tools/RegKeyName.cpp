@@ -1,4 +1,4 @@
-#include "RegKeyName.h"
+#include "tools/RegKeyName.h"
 
 namespace tesselvane {
 

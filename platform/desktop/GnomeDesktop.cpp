@@ -1,6 +1,6 @@
-#include "GnomeDesktop.h"
+#include "platform/desktop/GnomeDesktop.h"
 
-#include "ProgramPaths.h"
+#include "platform/ProgramPaths.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -69,7 +69,7 @@ void setString(GSettings* settings, const char* key, const QString& value) {
 
 }  // namespace
 
-QString GnomeDesktop::Name() const {
+QString GnomeDesktop::name() const {
     switch (variant_) {
         case Variant::Cinnamon:
             return QStringLiteral("cinnamon");
@@ -81,7 +81,7 @@ QString GnomeDesktop::Name() const {
     return QStringLiteral("gnome");
 }
 
-void GnomeDesktop::Apply(
+void GnomeDesktop::apply(
     const QString& file, const QImage&, WallpaperStyle style, const QColor& background,
     bool /*persist: GSettings keep every value; there is no setting for one session only*/) {
     const Schema schema = schemaOf(variant_);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Desktop.h"
+#include "platform/DesktopBackend.h"
 
 namespace tesselvane {
 
@@ -17,8 +17,8 @@ public:
     };
 
     explicit GnomeDesktop(Variant variant) : variant_(variant) {}
-    QString Name() const override;
-    void Apply(const QString& file, const QImage& picture, WallpaperStyle style,
+    QString name() const override;
+    void apply(const QString& file, const QImage& picture, WallpaperStyle style,
                const QColor& background, bool persist) override;
 
 private:

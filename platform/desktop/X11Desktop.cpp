@@ -1,4 +1,4 @@
-#include "X11Desktop.h"
+#include "platform/desktop/X11Desktop.h"
 
 #include <QHash>
 
@@ -153,7 +153,7 @@ void rowAsRgb(const QImage& picture, int y, QRgb* out) {
 
 }  // namespace
 
-QImage ComposeDesktop(const QImage& picture, QSize screen, WallpaperStyle style,
+QImage composeDesktop(const QImage& picture, QSize screen, WallpaperStyle style,
                       const QColor& background) {
     // Plain row copies rather than QPainter, which would bring the font machinery up first.
     QImage canvas(screen, QImage::Format_RGB32);
@@ -202,7 +202,7 @@ public:
             XFreePixmap(display_.get(), pixmap_);
     }
 
-    void Show() override {
+    void show() override {
         Display* d = display_.get();
         const Window root = DefaultRootWindow(d);
         const Atom rootId = XInternAtom(d, "_XROOTPMAP_ID", False);
@@ -241,19 +241,19 @@ void X11DisplayCloser::operator()(Display* display) const {
     XCloseDisplay(display);
 }
 
-void X11Desktop::Warm() {
+void X11Desktop::warm() {
     if (warm_)
         return;
     XSetErrorHandler(ignoreXError);
     warm_.reset(XOpenDisplay(nullptr));
 }
 
-std::unique_ptr<PreparedWallpaper> X11Desktop::Prepare(const QString& file, const QImage& picture,
+std::unique_ptr<PreparedWallpaper> X11Desktop::prepare(const QString& file, const QImage& picture,
                                                        WallpaperStyle style,
                                                        const QColor& background, bool persist) {
     // A picture that is only in the file must wait until the file is complete.
     if (!file.isEmpty() && picture.isNull()) {
-        return DesktopBackend::Prepare(file, picture, style, background, persist);
+        return DesktopBackend::prepare(file, picture, style, background, persist);
     }
 
     XSetErrorHandler(ignoreXError);
@@ -276,7 +276,7 @@ std::unique_ptr<PreparedWallpaper> X11Desktop::Prepare(const QString& file, cons
     // A picture of the screen's size and format is the canvas as it stands.
     const QImage canvas = picture.size() == size && picture.format() == QImage::Format_RGB32
                               ? picture
-                              : ComposeDesktop(picture, size, style, background);
+                              : composeDesktop(picture, size, style, background);
     if (canvas.isNull())
         throw DesktopError(QStringLiteral("壁紙の画像を作るメモリが足りません"));
     XImage* image = XCreateImage(d, DefaultVisual(d, screen), depth, ZPixmap, 0, nullptr,
@@ -314,7 +314,7 @@ std::unique_ptr<PreparedWallpaper> X11Desktop::Prepare(const QString& file, cons
     return std::make_unique<X11Prepared>(std::move(display), pixmap, backgroundPixel);
 }
 
-void X11Desktop::Apply(const QString& file, const QImage& given, WallpaperStyle style,
+void X11Desktop::apply(const QString& file, const QImage& given, WallpaperStyle style,
                        const QColor& background, bool persist) {
     QImage picture = given;
     if (!file.isEmpty() && picture.isNull()) {
@@ -323,7 +323,7 @@ void X11Desktop::Apply(const QString& file, const QImage& given, WallpaperStyle 
             throw DesktopError(QStringLiteral("壁紙 %1 を読み込めません").arg(file));
     }
     // The root picture lives as long as the X session anyway: `persist` changes nothing here.
-    Prepare(file, picture, style, background, persist)->Show();
+    prepare(file, picture, style, background, persist)->show();
 }
 
 }  // namespace tesselvane

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Desktop.h"
+#include "platform/DesktopBackend.h"
 
 #include <memory>
 
@@ -18,15 +18,15 @@ struct X11DisplayCloser {
 
 class X11Desktop : public DesktopBackend {
 public:
-    QString Name() const override { return QStringLiteral("x11"); }
-    void Apply(const QString& file, const QImage& picture, WallpaperStyle style,
+    QString name() const override { return QStringLiteral("x11"); }
+    void apply(const QString& file, const QImage& picture, WallpaperStyle style,
                const QColor& background, bool persist) override;
-    // Draws the picture into a pixmap of the screen; Show() makes it the root's.
-    std::unique_ptr<PreparedWallpaper> Prepare(const QString& file, const QImage& picture,
+    // Draws the picture into a pixmap of the screen; show() makes it the root's.
+    std::unique_ptr<PreparedWallpaper> prepare(const QString& file, const QImage& picture,
                                                WallpaperStyle style, const QColor& background,
                                                bool persist) override;
-    // Opens the connection the next Prepare uses.
-    void Warm() override;
+    // Opens the connection the next prepare() uses.
+    void warm() override;
 
 private:
     std::unique_ptr<_XDisplay, X11DisplayCloser> warm_;
@@ -34,7 +34,7 @@ private:
 
 // The root window's picture as the desktop would show `picture`: tiled from the top-left
 // corner, or centred (cut equally on both sides when larger) on `background`.
-QImage ComposeDesktop(const QImage& picture, QSize screen, WallpaperStyle style,
+QImage composeDesktop(const QImage& picture, QSize screen, WallpaperStyle style,
                       const QColor& background);
 
 }  // namespace tesselvane

@@ -1,4 +1,4 @@
-#include "Scheduler.h"
+#include "app/Scheduler.h"
 #include "TestFolders.h"
 
 #include <QDir>
@@ -19,7 +19,7 @@ std::vector<int> walk(int count, int start, bool back, int steps) {
     std::vector<int> seen;
     int i = start;
     for (int s = 0; s < steps; ++s)
-        seen.push_back(i = NextListIndex(count, i, false, back, nullptr));
+        seen.push_back(i = nextListIndex(count, i, false, back, nullptr));
     return seen;
 }
 
@@ -32,10 +32,10 @@ TEST(NextListIndex, SequentialOrderWrapsBothWays) {
 
 TEST(NextListIndex, AnIndexPastTheEndOfAShorterListComesBackIntoRange) {
     // After a group change the index may point past the new list.
-    EXPECT_EQ(NextListIndex(3, 7, false, false, nullptr), 0);
-    EXPECT_EQ(NextListIndex(3, 7, false, true, nullptr), 2);  // back starts from the last
-    EXPECT_EQ(NextListIndex(3, 3, false, true, nullptr), 2);
-    EXPECT_EQ(NextListIndex(3, -9, false, false, nullptr), 0);
+    EXPECT_EQ(nextListIndex(3, 7, false, false, nullptr), 0);
+    EXPECT_EQ(nextListIndex(3, 7, false, true, nullptr), 2);  // back starts from the last
+    EXPECT_EQ(nextListIndex(3, 3, false, true, nullptr), 2);
+    EXPECT_EQ(nextListIndex(3, -9, false, false, nullptr), 0);
 }
 
 class Draws {
@@ -58,53 +58,53 @@ private:
 TEST(NextListIndex, RandomDrawsOverOneFewerThanTheListAndNeverRepeats) {
     Draws draws({1, 3, 0, 2});
     const RandomDraw draw = draws.source();
-    EXPECT_EQ(NextListIndex(5, 0, true, false, draw), 1);  // differs: taken
-    EXPECT_EQ(NextListIndex(5, 3, true, false, draw), 4);  // equal: the next one
-    EXPECT_EQ(NextListIndex(5, 4, true, true, draw), 0);   // back is ignored
-    EXPECT_EQ(NextListIndex(3, 2, true, false, draw), 0);  // equal to the last: wraps to 0
+    EXPECT_EQ(nextListIndex(5, 0, true, false, draw), 1);  // differs: taken
+    EXPECT_EQ(nextListIndex(5, 3, true, false, draw), 4);  // equal: the next one
+    EXPECT_EQ(nextListIndex(5, 4, true, true, draw), 0);   // back is ignored
+    EXPECT_EQ(nextListIndex(3, 2, true, false, draw), 0);  // equal to the last: wraps to 0
     EXPECT_THAT(draws.counts, ElementsAre(4, 4, 4, 2));
 }
 
 TEST(NextListIndex, RandomOverOneOrTwoPictures) {
     Draws draws({0, 0, 0, 0, 0});
     const RandomDraw draw = draws.source();
-    EXPECT_EQ(NextListIndex(1, -1, true, false, draw), 0);
-    EXPECT_EQ(NextListIndex(1, 0, true, false, draw), 0);
+    EXPECT_EQ(nextListIndex(1, -1, true, false, draw), 0);
+    EXPECT_EQ(nextListIndex(1, 0, true, false, draw), 0);
     // Two pictures: the draw is always 0, so the order alternates.
     int i = -1;
     std::vector<int> seen;
     for (int s = 0; s < 3; ++s)
-        seen.push_back(i = NextListIndex(2, i, true, false, draw));
+        seen.push_back(i = nextListIndex(2, i, true, false, draw));
     EXPECT_THAT(seen, ElementsAre(0, 1, 0));
 }
 
 TEST(DateNumber, EveryModeWithLeadingZeros) {
     const QDate july4(2026, 7, 4);  // a Saturday
-    EXPECT_EQ(DateNumber(2, july4), "0704");
-    EXPECT_EQ(DateNumber(3, july4), "007");
-    EXPECT_EQ(DateNumber(3, QDate(2026, 7, 5)), "001");  // Sunday
-    EXPECT_EQ(DateNumber(5, QDate(2026, 5, 20)), "005");
-    EXPECT_EQ(DateNumber(5, QDate(2026, 12, 1)), "012");
-    EXPECT_EQ(DateNumber(4, QDate(2026, 1, 1)), "001");
+    EXPECT_EQ(dateNumber(2, july4), "0704");
+    EXPECT_EQ(dateNumber(3, july4), "007");
+    EXPECT_EQ(dateNumber(3, QDate(2026, 7, 5)), "001");  // Sunday
+    EXPECT_EQ(dateNumber(5, QDate(2026, 5, 20)), "005");
+    EXPECT_EQ(dateNumber(5, QDate(2026, 12, 1)), "012");
+    EXPECT_EQ(dateNumber(4, QDate(2026, 1, 1)), "001");
 }
 
 TEST(WeekOfYear, EachSundayStartsANewWeekAndTheLastDaysStayIn52) {
-    EXPECT_EQ(WeekOfYear(QDate(2026, 1, 1)), 1);
+    EXPECT_EQ(weekOfYear(QDate(2026, 1, 1)), 1);
     // 2026 begins on a Thursday: Sunday 4 January is in week 2, Saturday 3 January in week 1.
-    EXPECT_EQ(WeekOfYear(QDate(2026, 1, 3)), 1);
-    EXPECT_EQ(WeekOfYear(QDate(2026, 1, 4)), 2);
-    EXPECT_EQ(WeekOfYear(QDate(2026, 1, 11)), 3);
+    EXPECT_EQ(weekOfYear(QDate(2026, 1, 3)), 1);
+    EXPECT_EQ(weekOfYear(QDate(2026, 1, 4)), 2);
+    EXPECT_EQ(weekOfYear(QDate(2026, 1, 11)), 3);
     // A year starting on Sunday: the 1st and the 7th are week 1, the 8th week 2.
-    EXPECT_EQ(WeekOfYear(QDate(2023, 1, 7)), 1);
-    EXPECT_EQ(WeekOfYear(QDate(2023, 1, 8)), 2);
+    EXPECT_EQ(weekOfYear(QDate(2023, 1, 7)), 1);
+    EXPECT_EQ(weekOfYear(QDate(2023, 1, 8)), 2);
     for (int year = 2020; year <= 2040; ++year) {
-        EXPECT_LE(WeekOfYear(QDate(year, 12, 31)), 52) << year;
+        EXPECT_LE(weekOfYear(QDate(year, 12, 31)), 52) << year;
         // The same as counting the Sundays.
         for (QDate d(year, 1, 1); d.year() == year; d = d.addDays(1)) {
             int sundays = 0;
             for (QDate s(year, 1, 2); s <= d; s = s.addDays(1))
                 sundays += s.dayOfWeek() == 7;
-            ASSERT_EQ(WeekOfYear(d), std::min(52, 1 + sundays))
+            ASSERT_EQ(weekOfYear(d), std::min(52, 1 + sundays))
                 << d.toString(Qt::ISODate).toStdString();
         }
     }
@@ -119,23 +119,23 @@ TEST(DatePicturePath, FindsTheDatesFileInTheFolder) {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
     // Stored without a trailing separator: the pattern still lies inside the folder.
-    EXPECT_EQ(DatePicturePath(folder, 2, QDate(2026, 7, 4)), folder + "/a0704.jpg");
-    EXPECT_EQ(DatePicturePath(folder + "/", 2, QDate(2026, 7, 4)), folder + "/a0704.jpg");
+    EXPECT_EQ(datePicturePath(folder, 2, QDate(2026, 7, 4)), folder + "/a0704.jpg");
+    EXPECT_EQ(datePicturePath(folder + "/", 2, QDate(2026, 7, 4)), folder + "/a0704.jpg");
     // A name without an extension matches ".*" too.
-    EXPECT_EQ(DatePicturePath(folder, 2, QDate(2026, 7, 5)), folder + "/x0705");
-    EXPECT_EQ(DatePicturePath(folder, 2, QDate(2026, 7, 6)), "");
-    EXPECT_EQ(DatePicturePath(folder, 5, QDate(2026, 5, 1)), folder + "/m005.png");
-    EXPECT_EQ(DatePicturePath(folder, 3, QDate(2026, 7, 5)), folder + "/day001.jpg");
-    EXPECT_EQ(DatePicturePath(folder + "/missing", 2, QDate(2026, 7, 4)), "");
+    EXPECT_EQ(datePicturePath(folder, 2, QDate(2026, 7, 5)), folder + "/x0705");
+    EXPECT_EQ(datePicturePath(folder, 2, QDate(2026, 7, 6)), "");
+    EXPECT_EQ(datePicturePath(folder, 5, QDate(2026, 5, 1)), folder + "/m005.png");
+    EXPECT_EQ(datePicturePath(folder, 3, QDate(2026, 7, 5)), folder + "/day001.jpg");
+    EXPECT_EQ(datePicturePath(folder + "/missing", 2, QDate(2026, 7, 4)), "");
 }
 
 TEST(Scheduler, IntervalsAndWeekdayKeys) {
-    EXPECT_EQ(TimerIntervalMs(0, 1000), 3600000);
-    EXPECT_EQ(TimerIntervalMs(1, 1000), 60000);
-    EXPECT_EQ(TimerIntervalMs(2, 5), 1000);
-    EXPECT_EQ(TimerIntervalMs(7, 1234), 1234);
-    EXPECT_EQ(WeekdayKey(QDate(2026, 7, 5)), "Time\\Sunday");
-    EXPECT_EQ(WeekdayKey(QDate(2026, 7, 4)), "Time\\Saturday");
+    EXPECT_EQ(timerIntervalMs(0, 1000), 3600000);
+    EXPECT_EQ(timerIntervalMs(1, 1000), 60000);
+    EXPECT_EQ(timerIntervalMs(2, 5), 1000);
+    EXPECT_EQ(timerIntervalMs(7, 1234), 1234);
+    EXPECT_EQ(weekdayKey(QDate(2026, 7, 5)), "Time\\Sunday");
+    EXPECT_EQ(weekdayKey(QDate(2026, 7, 4)), "Time\\Saturday");
 }
 
 }  // namespace

@@ -1,18 +1,18 @@
-#include "DataModule1.h"
-#include "Desktop.h"
-#include "ErrorReport.h"
-#include "Groups.h"
-#include "MessageBoxes.h"
-#include "Options.h"
-#include "PictureGlobals.h"
+#include "picture/TDataModule1.h"
+#include "platform/DesktopService.h"
+#include "controls/ErrorReport.h"
+#include "settings/Groups.h"
+#include "controls/MessageBoxes.h"
+#include "settings/Options.h"
+#include "settings/PictureGlobals.h"
 #include "RecordingDesktop.h"
-#include "RegIni.h"
-#include "RegistryStore.h"
-#include "Screen.h"
-#include "Sound.h"
+#include "settings/RegIni.h"
+#include "platform/RegistryStore.h"
+#include "platform/Screen.h"
+#include "platform/Sound.h"
 #include "TestFolders.h"
-#include "TfrmTask.h"
-#include "Wallpaper.h"
+#include "app/TfrmTask.h"
+#include "picture/Wallpaper.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -48,9 +48,9 @@ protected:
         ini_ = std::make_unique<RegIni>(*store_);
         desktop_ =
             std::make_unique<DesktopService>(*store_, std::make_unique<RecordingDesktop>(calls_));
-        Desktop = desktop_.get();
-        SetScreenOverride(ScreenOverride{24, QSize(800, 600)});
-        SetMessageBoxHook([this](MessageKind kind, const QString& caption, const QString& text) {
+        desktopService = desktop_.get();
+        setScreenOverride(ScreenOverride{24, QSize(800, 600)});
+        setMessageBoxHook([this](MessageKind kind, const QString& caption, const QString& text) {
             boxes_.push_back({kind, caption, text});
         });
         PictureList.clear();
@@ -61,9 +61,9 @@ protected:
     void TearDown() override {
         task_.reset();
         dataModule_.reset();
-        SetMessageBoxHook({});
-        SetScreenOverride(std::nullopt);
-        Desktop = nullptr;
+        setMessageBoxHook({});
+        setScreenOverride(std::nullopt);
+        desktopService = nullptr;
     }
 
     // A solid picture file, so the wallpaper tells which picture was applied.
@@ -77,7 +77,7 @@ protected:
     }
 
     void group(const QString& name, const QStringList& files) {
-        QStringList names = ReadGroupNames(*ini_);
+        QStringList names = readGroupNames(*ini_);
         if (!names.contains(name)) {
             names.append(name);
             SaveGroupNames(*ini_, names);
@@ -116,7 +116,7 @@ protected:
     QToolButton* button(const char* name) {
         return task_->findChild<QToolButton*>(QLatin1String(name));
     }
-    void trigger(const char* item) { task_->MenuItem(item)->trigger(); }
+    void trigger(const char* item) { task_->menuItem(item)->trigger(); }
 
     std::shared_ptr<QList<RecordingDesktop::Call>> calls_ =
         std::make_shared<QList<RecordingDesktop::Call>>();
@@ -156,11 +156,11 @@ TEST_F(TfrmTaskTest, TheToolbarAsDesigned) {
         EXPECT_TRUE(b->autoRaise()) << name;
         EXPECT_FALSE(b->icon().isNull()) << name;
     }
-    EXPECT_EQ(task.GroupBox()->x(), 195);
-    EXPECT_EQ(task.GroupBox()->width(), 142);
-    EXPECT_FALSE(task.GroupBox()->isEditable());
+    EXPECT_EQ(task.groupBox()->x(), 195);
+    EXPECT_EQ(task.groupBox()->width(), 142);
+    EXPECT_FALSE(task.groupBox()->isEditable());
     QStringList captions;
-    for (QAction* a : task.PopupMenu()->actions())
+    for (QAction* a : task.popupMenu()->actions())
         captions.append(a->isSeparator() ? "-" : a->text());
     EXPECT_THAT(captions, ElementsAre("元のｻｲｽﾞに戻す(&R)", "-", "次へ(&N)", "前へ(&P)",
                                       "ジャンプ(&J)", "-", "一時停止(&S)", "-", "再表示(&F)",
@@ -171,12 +171,12 @@ TEST_F(TfrmTaskTest, AFirstRunShowsTheToolbarAndChangesNothing) {
     TfrmTask& task = create();
     EXPECT_TRUE(task.ShowMainWindowAtStart());
     EXPECT_EQ(task.pos(), QPoint(0, 0));
-    EXPECT_EQ(task.GroupBox()->currentIndex(), -1);
+    EXPECT_EQ(task.groupBox()->currentIndex(), -1);
     task.show();
     task.AppIdle();
     EXPECT_TRUE(calls_->isEmpty());
-    EXPECT_EQ(task.CurrentState(), State::Visible);
-    EXPECT_FALSE(task.TrayIcon());
+    EXPECT_EQ(task.currentState(), State::Visible);
+    EXPECT_FALSE(task.trayIcon());
 }
 
 TEST_F(TfrmTaskTest, CreationRestoresWhatTheLastRunSaved) {
@@ -191,11 +191,11 @@ TEST_F(TfrmTaskTest, CreationRestoresWhatTheLastRunSaved) {
     store_->setValue("Control Panel\\Desktop", RegValue::text("TileWallpaper", "0"));
     TfrmTask& task = create();
     EXPECT_EQ(task.pos(), QPoint(120, 80));
-    EXPECT_EQ(task.GroupBox()->currentText(), "b");
+    EXPECT_EQ(task.groupBox()->currentText(), "b");
     EXPECT_EQ(PictureList.size(), 3);
     EXPECT_EQ(PictureIndex, 0);
     EXPECT_EQ(TimerCount, 2);
-    EXPECT_FALSE(task.TileDown());
+    EXPECT_FALSE(task.tileDown());
     EXPECT_FALSE(task.ShowMainWindowAtStart());  // a group is selected: resident at once
 }
 
@@ -205,10 +205,10 @@ TEST_F(TfrmTaskTest, StoredPositionsOutOfRangeAndIndexesAtTheEdges) {
     set("Task", "Index", "-1");
     store_->setValue("Control Panel\\Desktop", RegValue::text("TileWallpaper", "2"));
     TfrmTask& task = create();
-    EXPECT_EQ(task.GroupBox()->currentIndex(), -1);
+    EXPECT_EQ(task.groupBox()->currentIndex(), -1);
     EXPECT_TRUE(PictureList.isEmpty());
     EXPECT_EQ(PictureIndex, -1);   // -1 stays -1
-    EXPECT_TRUE(task.TileDown());  // left as designed
+    EXPECT_TRUE(task.tileDown());  // left as designed
     EXPECT_TRUE(task.ShowMainWindowAtStart());
 }
 
@@ -220,7 +220,7 @@ TEST_F(TfrmTaskTest, TheWeekdaysGroupIsTakenWhenItExists) {
     set("Time\\Saturday", "GroupName", "WEEKEND");
     set("Time\\Saturday", "Index", "1");
     create();
-    EXPECT_EQ(task_->GroupBox()->currentText(), "weekend");
+    EXPECT_EQ(task_->groupBox()->currentText(), "weekend");
     EXPECT_EQ(PictureIndex, 1);
     task_.reset();
 
@@ -228,7 +228,7 @@ TEST_F(TfrmTaskTest, TheWeekdaysGroupIsTakenWhenItExists) {
     set("Time\\Saturday", "GroupName", "holidays");
     set("Task", "Index", "0");
     create();
-    EXPECT_EQ(task_->GroupBox()->currentText(), "work");
+    EXPECT_EQ(task_->groupBox()->currentText(), "work");
     EXPECT_EQ(PictureIndex, 0);
 }
 
@@ -240,7 +240,7 @@ TEST_F(TfrmTaskTest, StartWithoutAGroupWarnsAndStays) {
     EXPECT_EQ(boxes_[0].kind, MessageKind::Warning);
     EXPECT_EQ(boxes_[0].caption, "警告");
     EXPECT_EQ(boxes_[0].text, "グループを選択してください。");
-    EXPECT_EQ(task.CurrentState(), State::Visible);
+    EXPECT_EQ(task.currentState(), State::Visible);
     button("spbtnSlide")->click();
     EXPECT_EQ(boxes_.size(), 2u);
 }
@@ -250,34 +250,34 @@ TEST_F(TfrmTaskTest, StartGoesResidentAndRunsTheTimerInIntervalModeOnly) {
     set("Time", "Option", "1");
     set("Time", "Scale", "1");
     TfrmTask& task = create();
-    task.GroupBox()->setCurrentIndex(0);
+    task.groupBox()->setCurrentIndex(0);
     task.show();
     task.spbtnStartClick();
-    EXPECT_EQ(task.CurrentState(), State::Resident);
-    EXPECT_TRUE(task.Timer()->isActive());
-    EXPECT_EQ(task.Timer()->interval(), 60000);
-    ASSERT_TRUE(task.TrayIcon());
-    EXPECT_EQ(task.TrayIcon()->toolTip(), "TesselvaneMain");
+    EXPECT_EQ(task.currentState(), State::Resident);
+    EXPECT_TRUE(task.timer()->isActive());
+    EXPECT_EQ(task.timer()->interval(), 60000);
+    ASSERT_TRUE(task.trayIcon());
+    EXPECT_EQ(task.trayIcon()->toolTip(), "TesselvaneMain");
     EXPECT_TRUE(calls_->isEmpty());  // starting never changes the wallpaper
 
     task.pmnuResizeClick();
-    EXPECT_EQ(task.CurrentState(), State::Visible);
-    EXPECT_FALSE(task.Timer()->isActive());
+    EXPECT_EQ(task.currentState(), State::Visible);
+    EXPECT_FALSE(task.timer()->isActive());
 
     MyOption.Time.Option = 0;
     task.spbtnStartClick();
-    EXPECT_FALSE(task.Timer()->isActive());
+    EXPECT_FALSE(task.timer()->isActive());
 }
 
 TEST_F(TfrmTaskTest, MinimisingSendsTheProgramToTheNotificationArea) {
     group("g", {picture("1.bmp", Qt::red)});
     TfrmTask& task = create();
-    task.GroupBox()->setCurrentIndex(0);
+    task.groupBox()->setCurrentIndex(0);
     task.show();
     task.setWindowState(Qt::WindowMinimized);
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
-    EXPECT_EQ(task.CurrentState(), State::Resident);
+    EXPECT_EQ(task.currentState(), State::Resident);
     EXPECT_FALSE(task.windowState() & Qt::WindowMinimized);
 }
 
@@ -285,22 +285,22 @@ TEST_F(TfrmTaskTest, PauseKeepsTheCountAndChangesTheTip) {
     group("g", {picture("1.bmp", Qt::red)});
     set("Time", "Option", "1");
     TfrmTask& task = create();
-    task.GroupBox()->setCurrentIndex(0);
+    task.groupBox()->setCurrentIndex(0);
     task.spbtnStartClick();
     TimerCount = 1;
     trigger("pmnuStop");
-    EXPECT_EQ(task.CurrentState(), State::Paused);
-    EXPECT_EQ(task.TrayIcon()->toolTip(), "TesselvaneMain(停止中)");
-    EXPECT_TRUE(task.MenuItem("pmnuStop")->isChecked());
+    EXPECT_EQ(task.currentState(), State::Paused);
+    EXPECT_EQ(task.trayIcon()->toolTip(), "TesselvaneMain(停止中)");
+    EXPECT_TRUE(task.menuItem("pmnuStop")->isChecked());
     trigger("pmnuStop");
-    EXPECT_EQ(task.CurrentState(), State::Resident);
-    EXPECT_EQ(task.TrayIcon()->toolTip(), "TesselvaneMain");
+    EXPECT_EQ(task.currentState(), State::Resident);
+    EXPECT_EQ(task.trayIcon()->toolTip(), "TesselvaneMain");
     EXPECT_EQ(TimerCount, 1);
 }
 
 TEST_F(TfrmTaskTest, TheMenuIsPreparedForTheMode) {
     TfrmTask& task = create();
-    const auto enabled = [&](const char* item) { return task.MenuItem(item)->isEnabled(); };
+    const auto enabled = [&](const char* item) { return task.menuItem(item)->isEnabled(); };
     for (int mode = 0; mode <= 5; ++mode) {
         for (const bool random : {false, true}) {
             MyOption.Time.Option = mode;
@@ -334,7 +334,7 @@ TEST_F(TfrmTaskTest, NextAndPreviousWalkTheListAndRecordThePicture) {
     EXPECT_EQ(PictureIndex, 0);
 
     // An empty list: nothing happens at all.
-    task.GroupBox()->setCurrentIndex(-1);
+    task.groupBox()->setCurrentIndex(-1);
     task.cboGroupChange();
     const auto before = calls_->size();
     trigger("pmnuNext");
@@ -403,18 +403,18 @@ TEST_F(TfrmTaskTest, ATickDuringAChangeWaitsForIt) {
     set("Option", "UseSound", "1");
     set("Option", "SoundFile", "/x.wav");
     TfrmTask& task = create();
-    task.GroupBox()->setCurrentIndex(0);
+    task.groupBox()->setCurrentIndex(0);
     task.spbtnStartClick();
     bool first = true;
     // The sound plays in a local event loop; three ticks fall due during the first change.
-    SetSoundObserver([&](const QString&) {
+    setSoundObserver([&](const QString&) {
         if (!std::exchange(first, false))
             return;
         for (int i = 0; i < 3; ++i)
             task.Timer1Timer();
     });
     task.Timer1Timer();
-    SetSoundObserver({});
+    setSoundObserver({});
     // One change, then the one waiting tick: two changes, not four.
     EXPECT_EQ(calls_->size(), 2);
 }
@@ -433,7 +433,7 @@ TEST_F(TfrmTaskTest, RedisplayClearAndDroppedFiles) {
     EXPECT_EQ(shown(), qRgb(255, 0, 0));
 
     const QString blue = picture("long/" + QString(200, u'x') + "/blue.bmp", Qt::blue);
-    task_->DropFiles({blue, picture("green.bmp", Qt::green)});
+    task_->dropFiles({blue, picture("green.bmp", Qt::green)});
     EXPECT_EQ(shown(), qRgb(0, 0, 255));  // the first only, whatever its length
     EXPECT_EQ(CurrentFile, red);
 }
@@ -460,7 +460,7 @@ TEST_F(TfrmTaskTest, ExitSavesEverythingTheWindowKeeps) {
     set("Time", "SetWeekday", "1");
     TfrmTask& task = create();
     task.move(33, 44);
-    task.GroupBox()->setCurrentIndex(1);
+    task.groupBox()->setCurrentIndex(1);
     task.cboGroupChange();
     task.NextPicture(false);
     task.NextPicture(false);
@@ -490,8 +490,8 @@ TEST_F(TfrmTaskTest, TheStartupActionOfEachMode) {
     task->AppIdle();
     EXPECT_TRUE(calls_->isEmpty());
     EXPECT_EQ(CurrentFile, files[1]);
-    EXPECT_EQ(task->CurrentState(), State::Resident);  // "-C" means nothing in mode 1
-    EXPECT_TRUE(task->Timer()->isActive());
+    EXPECT_EQ(task->currentState(), State::Resident);  // "-C" means nothing in mode 1
+    EXPECT_TRUE(task->timer()->isActive());
     task_.reset();
 
     // Mode 1 with TimeBoot: the next picture at once.
@@ -508,7 +508,7 @@ TEST_F(TfrmTaskTest, TheStartupActionOfEachMode) {
     task->AppIdle();
     EXPECT_EQ(shown(), qRgb(0, 255, 0));
     EXPECT_EQ(ini_->ReadString("Task", "Index", ""), "1");
-    EXPECT_FALSE(task->TrayIcon());
+    EXPECT_FALSE(task->trayIcon());
 }
 
 TEST_F(TfrmTaskTest, AnErrorInACommandIsReportedAndTheProgramGoesOn) {
@@ -527,15 +527,7 @@ TEST_F(TfrmTaskTest, AnErrorInACommandIsReportedAndTheProgramGoesOn) {
     EXPECT_EQ(boxes_[0].text, "ビットマップ画像 " + scratchFolder() + "bad.bmp は不正です。");
     trigger("pmnuNext");
     EXPECT_EQ(shown(), qRgb(255, 0, 0));
-    EXPECT_EQ(task.CurrentState(), State::Visible);
-}
-
-TEST(ErrorReport, AddsAFullStopOnlyWhenThereIsNone) {
-    EXPECT_EQ(WithFullStop("'x' のデータ型が不正です"), "'x' のデータ型が不正です。");
-    EXPECT_EQ(WithFullStop("Disk full"), "Disk full.");
-    EXPECT_EQ(WithFullStop("Done."), "Done.");
-    EXPECT_EQ(WithFullStop("済み。"), "済み。");
-    EXPECT_EQ(WithFullStop(""), "");
+    EXPECT_EQ(task.currentState(), State::Visible);
 }
 
 }  // namespace

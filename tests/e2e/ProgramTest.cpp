@@ -1,8 +1,8 @@
 // The built programs as a user runs them: tesselvane on a private X server, its date modes
 // at a fixed date (libfaketime), and tesselvane-reg.
 
-#include "RegIni.h"
-#include "RegistryStore.h"
+#include "settings/RegIni.h"
+#include "platform/RegistryStore.h"
 #include "RunProcess.h"
 #include "TestFolders.h"
 #include "XvfbServer.h"

@@ -3,15 +3,15 @@
 // session (TESSELVANE_DESKTOP, DISPLAY, ...); the extension plug-ins of the program folder
 // only with --plugins. Errors go to standard error with exit status 1.
 
-#include "DataModule1.h"
-#include "Desktop.h"
-#include "PictureError.h"
-#include "SettingsError.h"
-#include "ExtensionPlugins.h"
-#include "Options.h"
-#include "RegIni.h"
-#include "RegistryStore.h"
-#include "Wallpaper.h"
+#include "picture/TDataModule1.h"
+#include "platform/DesktopService.h"
+#include "picture/PictureError.h"
+#include "settings/SettingsError.h"
+#include "picture/ExtensionPlugins.h"
+#include "settings/Options.h"
+#include "settings/RegIni.h"
+#include "platform/RegistryStore.h"
+#include "picture/Wallpaper.h"
 
 #include <QGuiApplication>
 #include <QTextStream>
@@ -26,18 +26,18 @@ int main(int argc, char* argv[]) {
         RegIni ini(store);
         LoadOptions(ini);
         TDataModule1 dataModule;
-        Susie1->SetPluginPath(MyOption.PluginPath);
+        Susie1->setPluginPath(MyOption.PluginPath);
         Susie1->InJpeg = MyOption.UseJpeg;
         QStringList files = QCoreApplication::arguments().mid(1);
-        SetPlugInSettingsStore(&store);
+        setPlugInSettingsStore(&store);
         if (files.removeAll(QStringLiteral("--plugins")) > 0)
             LoadPlugIns();
         DesktopService desktop(store);
-        Desktop = &desktop;
+        desktopService = &desktop;
         for (const QString& file : files)
             ChangeWallpaper(file);
         FreePlugIns();
-        Desktop = nullptr;
+        desktopService = nullptr;
     } catch (const DesktopError& e) {
         err << e.message() << Qt::endl;
         return 1;

@@ -1,5 +1,5 @@
-#include "BmpReader.h"
-#include "PictureError.h"
+#include "picture/BmpReader.h"
+#include "picture/PictureError.h"
 #include "PictureTestSupport.h"
 
 #include <QDir>
@@ -17,7 +17,7 @@ class BmpGolden : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(BmpGolden, DecodesEveryPixelExactly) {
     const QString base = goldenFolder() + "bmp/" + GetParam();
-    const QImage image = ReadBmpFile(base + ".bmp");
+    const QImage image = readBmpFile(base + ".bmp");
     const QImage reference(base + ".ref.png");
     ASSERT_FALSE(reference.isNull());
     const ImageDifference d = compareImages(image, reference);
@@ -37,10 +37,10 @@ INSTANTIATE_TEST_SUITE_P(Variants, BmpGolden,
                          });
 
 TEST(BmpReader, PalettePicturesStayPalettePicturesWithAColourForEveryIndex) {
-    const QImage image = ReadBmpFile(goldenFolder() + "bmp/pal4.bmp");
+    const QImage image = readBmpFile(goldenFolder() + "bmp/pal4.bmp");
     EXPECT_EQ(image.format(), QImage::Format_Indexed8);
     EXPECT_EQ(image.colorCount(), 256);
-    EXPECT_EQ(ReadBmpFile(goldenFolder() + "bmp/rgb24.bmp").format(), QImage::Format_RGB888);
+    EXPECT_EQ(readBmpFile(goldenFolder() + "bmp/rgb24.bmp").format(), QImage::Format_RGB888);
 }
 
 TEST(BmpReader, DamagedFilesRaiseAnErrorNamingTheFile) {
@@ -52,13 +52,13 @@ TEST(BmpReader, DamagedFilesRaiseAnErrorNamingTheFile) {
     };
     for (const QByteArray& data : cases) {
         try {
-            ReadBmp(data, "/pictures/broken.bmp");
+            readBmp(data, "/pictures/broken.bmp");
             ADD_FAILURE() << "read " << data.size() << " damaged bytes";
         } catch (const PictureError& e) {
             EXPECT_THAT(e.message().toStdString(), ::testing::HasSubstr("/pictures/broken.bmp"));
         }
     }
-    EXPECT_THROW(ReadBmpFile(QDir::tempPath() + "/no-such-dir/missing.bmp"), PictureError);
+    EXPECT_THROW(readBmpFile(QDir::tempPath() + "/no-such-dir/missing.bmp"), PictureError);
 }
 
 TEST(BmpReader, RefusesPicturesOverThePixelLimitBeforeAllocating) {
@@ -68,7 +68,7 @@ TEST(BmpReader, RefusesPicturesOverThePixelLimitBeforeAllocating) {
     std::memcpy(data.data() + 18, &side, 4);
     std::memcpy(data.data() + 22, &side, 4);
     try {
-        ReadBmp(data, "huge.bmp");
+        readBmp(data, "huge.bmp");
         FAIL();
     } catch (const PictureError& e) {
         EXPECT_THAT(e.message().toStdString(), ::testing::HasSubstr("大きすぎます"));

@@ -1,4 +1,4 @@
-#include "DibImage.h"
+#include "picture/DibImage.h"
 #include "PictureTestSupport.h"
 
 #include <QtEndian>
@@ -36,30 +36,30 @@ std::vector<unsigned char> header(int width, int height, int bits, std::uint32_t
 
 TEST(MakePalette, CountsColoursAsTheHeaderSays) {
     auto h8 = header(2, 2, 8, 0, 256);
-    auto p = MakePalette(*ReadDibHeader(h8.data(), h8.size()), h8.data(), h8.size());
+    auto p = MakePalette(*readDibHeader(h8.data(), h8.size()), h8.data(), h8.size());
     ASSERT_TRUE(p);
     EXPECT_EQ(p->size(), 256);
     EXPECT_EQ(p->at(5), qRgb(5, 10, 15));
 
     auto h300 = header(2, 2, 8, 300, 300);
-    EXPECT_FALSE(MakePalette(*ReadDibHeader(h300.data(), h300.size()), h300.data(), h300.size()));
+    EXPECT_FALSE(MakePalette(*readDibHeader(h300.data(), h300.size()), h300.data(), h300.size()));
     auto h24 = header(2, 2, 24, 0, 0);
-    EXPECT_FALSE(MakePalette(*ReadDibHeader(h24.data(), h24.size()), h24.data(), h24.size()));
+    EXPECT_FALSE(MakePalette(*readDibHeader(h24.data(), h24.size()), h24.data(), h24.size()));
     auto h16 = header(2, 2, 16, 0, 0);
-    EXPECT_FALSE(MakePalette(*ReadDibHeader(h16.data(), h16.size()), h16.data(), h16.size()));
+    EXPECT_FALSE(MakePalette(*readDibHeader(h16.data(), h16.size()), h16.data(), h16.size()));
     auto h32 = header(2, 2, 32, 0, 0);
-    EXPECT_FALSE(MakePalette(*ReadDibHeader(h32.data(), h32.size()), h32.data(), h32.size()));
+    EXPECT_FALSE(MakePalette(*readDibHeader(h32.data(), h32.size()), h32.data(), h32.size()));
     // A 24-bit picture may still name a palette of its own.
     auto h24used = header(2, 2, 24, 16, 16);
     EXPECT_EQ(
-        MakePalette(*ReadDibHeader(h24used.data(), h24used.size()), h24used.data(), h24used.size())
+        MakePalette(*readDibHeader(h24used.data(), h24used.size()), h24used.data(), h24used.size())
             ->size(),
         16);
     auto h4 = header(2, 2, 4, 0, 16);
-    EXPECT_EQ(MakePalette(*ReadDibHeader(h4.data(), h4.size()), h4.data(), h4.size())->size(), 16);
+    EXPECT_EQ(MakePalette(*readDibHeader(h4.data(), h4.size()), h4.data(), h4.size())->size(), 16);
     // Entries the block does not hold are black, never read from beyond it.
     auto shortTable = header(2, 2, 8, 0, 3);
-    p = MakePalette(*ReadDibHeader(shortTable.data(), shortTable.size()), shortTable.data(),
+    p = MakePalette(*readDibHeader(shortTable.data(), shortTable.size()), shortTable.data(),
                     shortTable.size());
     ASSERT_TRUE(p);
     EXPECT_EQ(p->at(2), qRgb(2, 4, 6));
@@ -70,7 +70,7 @@ TEST(DibToImage, ReadsBottomUpAndTopDownRows) {
     auto info = header(2, 2, 24, 0, 0);
     // Bottom row first: blue-green-red triples, rows padded to 8 bytes.
     const unsigned char pixels[16] = {255, 0, 0, 0, 255, 0, 0, 0, 0, 0, 255, 255, 255, 255, 0, 0};
-    QImage image = DibToImage(info.data(), info.size(), pixels, sizeof pixels);
+    QImage image = dibToImage(info.data(), info.size(), pixels, sizeof pixels);
     ASSERT_EQ(image.format(), QImage::Format_RGB888);
     EXPECT_EQ(image.pixel(0, 1), qRgb(0, 0, 255));
     EXPECT_EQ(image.pixel(1, 1), qRgb(0, 255, 0));
@@ -78,14 +78,14 @@ TEST(DibToImage, ReadsBottomUpAndTopDownRows) {
     EXPECT_EQ(image.pixel(1, 0), qRgb(255, 255, 255));
 
     info = header(2, -2, 24, 0, 0);
-    image = DibToImage(info.data(), info.size(), pixels, sizeof pixels);
+    image = dibToImage(info.data(), info.size(), pixels, sizeof pixels);
     EXPECT_EQ(image.pixel(0, 0), qRgb(0, 0, 255));
 }
 
 TEST(DibToImage, ComputesAZeroImageSizeAndReadsNoMoreThanTheBlockHolds) {
     auto info = header(3, 4, 8, 0, 256);      // rows of 4 bytes
     std::vector<unsigned char> pixels(8, 7);  // only two of the four rows
-    QImage image = DibToImage(info.data(), info.size(), pixels.data(), pixels.size());
+    QImage image = dibToImage(info.data(), info.size(), pixels.data(), pixels.size());
     ASSERT_EQ(image.size(), QSize(3, 4));
     EXPECT_EQ(image.pixelIndex(0, 3), 7);  // bottom rows came from the block
     EXPECT_EQ(image.pixelIndex(0, 2), 7);
@@ -94,12 +94,12 @@ TEST(DibToImage, ComputesAZeroImageSizeAndReadsNoMoreThanTheBlockHolds) {
 
     // A header that claims a larger image than the block: still only the block.
     info = header(3, 4, 8, 0, 256, 1u << 30);
-    image = DibToImage(info.data(), info.size(), pixels.data(), pixels.size());
+    image = dibToImage(info.data(), info.size(), pixels.data(), pixels.size());
     EXPECT_EQ(image.pixelIndex(0, 1), 0);
     // One that claims less: only that much is copied.
     info = header(3, 4, 8, 0, 256, 4);
     std::vector<unsigned char> full(16, 9);
-    image = DibToImage(info.data(), info.size(), full.data(), full.size());
+    image = dibToImage(info.data(), info.size(), full.data(), full.size());
     EXPECT_EQ(image.pixelIndex(0, 3), 9);
     EXPECT_EQ(image.pixelIndex(0, 2), 0);
 }
@@ -117,20 +117,20 @@ TEST(DibToImage, RefusesUnusableHeaders) {
         header(4, 4, 24, 0, 0, 0, kBiBitfields),
     };
     for (const auto& info : bad)
-        EXPECT_TRUE(DibToImage(info.data(), info.size(), pixels.data(), pixels.size()).isNull());
+        EXPECT_TRUE(dibToImage(info.data(), info.size(), pixels.data(), pixels.size()).isNull());
     auto info = header(4, 4, 24, 0, 0);
-    EXPECT_TRUE(DibToImage(info.data(), 39, pixels.data(), pixels.size()).isNull());
-    EXPECT_TRUE(DibToImage(info.data(), info.size(), nullptr, 0).isNull());
+    EXPECT_TRUE(dibToImage(info.data(), 39, pixels.data(), pixels.size()).isNull());
+    EXPECT_TRUE(dibToImage(info.data(), info.size(), nullptr, 0).isNull());
 }
 
 TEST(DibToImage, ThirtyTwoBitsWithAndWithoutAlphaAndBitFields) {
     auto info = header(1, 1, 32, 0, 0);
     const unsigned char opaque[4] = {10, 20, 30, 0};
-    QImage image = DibToImage(info.data(), info.size(), opaque, 4);
+    QImage image = dibToImage(info.data(), info.size(), opaque, 4);
     EXPECT_EQ(image.format(), QImage::Format_RGB32);
     EXPECT_EQ(image.pixel(0, 0), qRgb(30, 20, 10));
     const unsigned char translucent[4] = {10, 20, 30, 128};
-    image = DibToImage(info.data(), info.size(), translucent, 4);
+    image = dibToImage(info.data(), info.size(), translucent, 4);
     EXPECT_EQ(image.format(), QImage::Format_ARGB32);
     EXPECT_EQ(qAlpha(image.pixel(0, 0)), 128);
 
@@ -140,15 +140,15 @@ TEST(DibToImage, ThirtyTwoBitsWithAndWithoutAlphaAndBitFields) {
     qToLittleEndian<std::uint32_t>(0x07E0, info.data() + 44);
     qToLittleEndian<std::uint32_t>(0x001F, info.data() + 48);
     const unsigned char green[4] = {0xE0, 0x07, 0, 0};
-    EXPECT_EQ(DibToImage(info.data(), info.size(), green, 4).pixel(0, 0), qRgb(0, 255, 0));
+    EXPECT_EQ(dibToImage(info.data(), info.size(), green, 4).pixel(0, 0), qRgb(0, 255, 0));
     // Masks missing from the block: no picture rather than a guess.
-    EXPECT_TRUE(DibToImage(info.data(), 44, green, 4).isNull());
+    EXPECT_TRUE(dibToImage(info.data(), 44, green, 4).isNull());
 }
 
 TEST(DibToImage, PaletteIndexesBeyondTheTableAreBlack) {
     auto info = header(2, 1, 8, 2, 2);
     const unsigned char pixels[4] = {1, 200, 0, 0};
-    const QImage image = DibToImage(info.data(), info.size(), pixels, 4);
+    const QImage image = dibToImage(info.data(), info.size(), pixels, 4);
     EXPECT_EQ(image.colorCount(), 256);
     EXPECT_EQ(image.pixel(0, 0), qRgb(1, 2, 3));
     EXPECT_EQ(image.pixel(1, 0), qRgb(0, 0, 0));
@@ -165,7 +165,7 @@ TEST(PackedDib, RoundTripsEveryPictureFormatThroughTwentyFourBitRows) {
     for (const QImage::Format format :
          {QImage::Format_RGB32, QImage::Format_RGB888, QImage::Format_ARGB32}) {
         const QImage in = source.convertToFormat(format);
-        void* dib = ImageToPackedDib(in);
+        void* dib = imageToPackedDib(in);
         ASSERT_NE(dib, nullptr);
         const auto* bytes = static_cast<const unsigned char*>(dib);
         EXPECT_EQ(qFromLittleEndian<std::uint16_t>(bytes + 14), 24);
@@ -179,8 +179,8 @@ TEST(PackedDib, RoundTripsEveryPictureFormatThroughTwentyFourBitRows) {
                 EXPECT_EQ(bytes[40 + row * stride + pad], 0);
         }
         const std::size_t size = 40 + stride * 5;
-        const QImage asStored = PackedDibToImage(dib, size);
-        const QImage wide = PackedDibToImage(dib, size, DibWidth::Rgb32);
+        const QImage asStored = packedDibToImage(dib, size);
+        const QImage wide = packedDibToImage(dib, size, DibWidth::Rgb32);
         std::free(dib);
         EXPECT_EQ(asStored.format(), QImage::Format_RGB888);
         EXPECT_EQ(wide.format(), QImage::Format_RGB32);
@@ -198,11 +198,11 @@ TEST(PackedDib, ScreenSizedPicturesComeBackWhole) {
         for (int x = 0; x < source.width(); ++x)
             row[x] = qRgb(x % 251, y % 241, (x ^ y) % 256);
     }
-    void* dib = ImageToPackedDib(source);
+    void* dib = imageToPackedDib(source);
     ASSERT_NE(dib, nullptr);
-    const std::size_t size = 40 + DibStride(1503, 24) * 1001;
-    EXPECT_EQ(compareImages(PackedDibToImage(dib, size, DibWidth::Rgb32), source).largest, 0);
-    EXPECT_EQ(compareImages(PackedDibToImage(dib, size), source).largest, 0);
+    const std::size_t size = 40 + dibStride(1503, 24) * 1001;
+    EXPECT_EQ(compareImages(packedDibToImage(dib, size, DibWidth::Rgb32), source).largest, 0);
+    EXPECT_EQ(compareImages(packedDibToImage(dib, size), source).largest, 0);
     std::free(dib);
 
     // A 32-bit picture whose only alpha is in its last row: found whichever half reads it.
@@ -216,11 +216,11 @@ TEST(PackedDib, ScreenSizedPicturesComeBackWhole) {
     for (const std::size_t row : {std::size_t{0}, std::size_t{1000}}) {
         std::fill(block.begin() + 40, block.end(), 0);
         block[40 + row * stride + 3] = 0x80;
-        EXPECT_EQ(PackedDibToImage(block.data(), block.size()).format(), QImage::Format_ARGB32)
+        EXPECT_EQ(packedDibToImage(block.data(), block.size()).format(), QImage::Format_ARGB32)
             << row;
     }
     std::fill(block.begin() + 40, block.end(), 0);
-    EXPECT_EQ(PackedDibToImage(block.data(), block.size()).format(), QImage::Format_RGB32);
+    EXPECT_EQ(packedDibToImage(block.data(), block.size()).format(), QImage::Format_RGB32);
 }
 
 TEST(PackedDib, AnUnsharedPictureLendsItsMemoryASharedOneIsLeftAlone) {
@@ -229,13 +229,13 @@ TEST(PackedDib, AnUnsharedPictureLendsItsMemoryASharedOneIsLeftAlone) {
         for (int x = 0; x < 9; ++x)
             source.setPixel(x, y, qRgb(x * 20, y * 60, 7));
     }
-    void* dib = ImageToPackedDib(source);
-    const std::size_t size = 40 + DibStride(9, 24) * 4;
+    void* dib = imageToPackedDib(source);
+    const std::size_t size = 40 + dibStride(9, 24) * 4;
 
     QImage lender(9, 4, QImage::Format_RGB32);
     lender.fill(Qt::black);
     const uchar* memory = lender.constBits();
-    const QImage result = PackedDibToImage(dib, size, DibWidth::Rgb32, &lender);
+    const QImage result = packedDibToImage(dib, size, DibWidth::Rgb32, &lender);
     EXPECT_EQ(result.constBits(), memory);
     EXPECT_TRUE(lender.isNull());
     EXPECT_EQ(compareImages(result, source).largest, 0);
@@ -243,14 +243,14 @@ TEST(PackedDib, AnUnsharedPictureLendsItsMemoryASharedOneIsLeftAlone) {
     QImage shared(9, 4, QImage::Format_RGB32);
     shared.fill(Qt::black);
     const QImage other = shared;
-    const QImage fresh = PackedDibToImage(dib, size, DibWidth::Rgb32, &shared);
+    const QImage fresh = packedDibToImage(dib, size, DibWidth::Rgb32, &shared);
     EXPECT_EQ(compareImages(fresh, source).largest, 0);
     EXPECT_EQ(other.pixel(3, 3), qRgb(0, 0, 0));  // the holder of the copy sees no change
     EXPECT_FALSE(shared.isNull());
 
     QImage otherSize(8, 4, QImage::Format_RGB32);
     EXPECT_EQ(
-        compareImages(PackedDibToImage(dib, size, DibWidth::Rgb32, &otherSize), source).largest, 0);
+        compareImages(packedDibToImage(dib, size, DibWidth::Rgb32, &otherSize), source).largest, 0);
     std::free(dib);
 }
 

@@ -1,7 +1,7 @@
-#include "PictureError.h"
-#include "ExtensionPlugins.h"
+#include "picture/PictureError.h"
+#include "picture/ExtensionPlugins.h"
 #include "PictureTestSupport.h"
-#include "RegistryStore.h"
+#include "platform/RegistryStore.h"
 #include "TestFolders.h"
 
 #include <QDir>
@@ -27,7 +27,7 @@ protected:
     }
     void TearDown() override {
         FreePlugIns();
-        SetPlugInSettingsStore(nullptr);
+        setPlugInSettingsStore(nullptr);
         ::unsetenv("TESSELVANE_TEST_BPI_LOG");
         QLocale::setDefault(QLocale::c());
     }
@@ -68,7 +68,7 @@ TEST_F(ExtensionPluginsTest, NoPluginsNoTable) {
     EXPECT_THAT(PlugIns, IsEmpty());
     QImage picture(4, 3, QImage::Format_RGB888);
     picture.fill(Qt::green);
-    EXPECT_EQ(ExecutePlugIns(picture, 0), picture);
+    EXPECT_EQ(executePlugIns(picture, 0), picture);
 }
 
 TEST_F(ExtensionPluginsTest, OrderNumbersSortAsRightAlignedText) {
@@ -98,8 +98,8 @@ TEST_F(ExtensionPluginsTest, OnlyPluginsOfTypeBWithNumbersForVersionAndOrderAreL
     EXPECT_FALSE(PlugIns[1].ExecutePlugIn);
     QImage picture(2, 2, QImage::Format_RGB888);
     picture.fill(Qt::white);
-    ExecutePlugIns(picture, 0);
-    OpenPlugInSettings(0, 0, picture);
+    executePlugIns(picture, 0);
+    openPlugInSettings(0, 0, picture);
     EXPECT_THAT(calls(), ElementsAre("nosetting:Execute 2x2 255,255,255"));
 }
 
@@ -108,7 +108,7 @@ TEST_F(ExtensionPluginsTest, EachPluginGetsThePictureTheOneBeforeReturned) {
     ASSERT_THAT(names(), ElementsAre("newdib Ver1.05", "drawinto Ver1.05"));
     QImage picture(5, 4, QImage::Format_RGB888);
     picture.fill(QColor(10, 20, 30));
-    const QImage result = ExecutePlugIns(picture, 0);
+    const QImage result = executePlugIns(picture, 0);
     // The first made a new, wider, inverted picture; the second saw it and drew into it.
     EXPECT_THAT(calls(),
                 ElementsAre("newdib:Execute 5x4 10,20,30", "drawinto:Execute 7x4 245,235,225"));
@@ -122,13 +122,13 @@ TEST_F(ExtensionPluginsTest, EachPluginGetsThePictureTheOneBeforeReturned) {
 
 TEST_F(ExtensionPluginsTest, SettingsGetThePictureAndTheirOwnCornerOfTheStore) {
     RegistryStore store(RegistryStore::defaultPath());
-    SetPlugInSettingsStore(&store);
+    setPlugInSettingsStore(&store);
     LoadPlugIns(folderWith({"order5"}));
     QImage picture(3, 2, QImage::Format_RGB888);
     picture.fill(QColor(1, 2, 3));
-    OpenPlugInSettings(0, 0, picture);
-    OpenPlugInSettings(0, 0, QImage());
-    OpenPlugInSettings(7, 0, picture);  // no such plug-in: nothing
+    openPlugInSettings(0, 0, picture);
+    openPlugInSettings(0, 0, QImage());
+    openPlugInSettings(7, 0, picture);  // no such plug-in: nothing
     EXPECT_THAT(calls(),
                 ElementsAre("order5:Setting \\SOFTWARE\\Morvanti\\TESSEL\\PlugIn 3x2 1,2,3",
                             "order5:Setting \\SOFTWARE\\Morvanti\\TESSEL\\PlugIn no picture"));
@@ -144,7 +144,7 @@ namespace {
 
 TEST(PluginSettingsFunctions, ReachOnlyThePluginKey) {
     RegistryStore store(RegistryStore::defaultPath());
-    SetPlugInSettingsStore(&store);
+    setPlugInSettingsStore(&store);
     EXPECT_EQ(TesselvaneWriteSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn\\Cal", "Corner", "3"),
               0);
     EXPECT_EQ(TesselvaneWriteSetting("\\software\\morvanti\\tessel\\plugin", "Top", "1"), 0);
@@ -166,7 +166,7 @@ TEST(PluginSettingsFunctions, ReachOnlyThePluginKey) {
     EXPECT_EQ(
         TesselvaneReadSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn", "Long", buf, sizeof buf), 10);
     EXPECT_STREQ(buf, "0123456");
-    SetPlugInSettingsStore(nullptr);
+    setPlugInSettingsStore(nullptr);
     EXPECT_EQ(
         TesselvaneReadSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn", "Long", buf, sizeof buf), -1);
 }

@@ -1,9 +1,9 @@
-#include "ColorReduction.h"
-#include "DibImage.h"
-#include "DibTwin.h"
-#include "PictureError.h"
-#include "JpegCodec.h"
-#include "JpegPrefetch.h"
+#include "picture/ColorReduction.h"
+#include "picture/DibImage.h"
+#include "picture/DibTwin.h"
+#include "picture/PictureError.h"
+#include "picture/JpegCodec.h"
+#include "picture/JpegPrefetch.h"
 #include "PictureTestSupport.h"
 #include "TestFolders.h"
 
@@ -28,7 +28,7 @@ class JpegGolden : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(JpegGolden, DecodesCloseToTheSource) {
     const QString base = goldenFolder() + "jpeg/" + GetParam();
-    const QImage image = DecodeJpegFile(base + ".jpg", JpegOutput::Rgb24);
+    const QImage image = decodeJpegFile(base + ".jpg", JpegOutput::Rgb24);
     EXPECT_EQ(image.format(), QImage::Format_RGB888);
     const ImageDifference d = compareImages(image, QImage(base + ".ref.png"));
     EXPECT_FALSE(d.sizeDiffers);
@@ -52,7 +52,7 @@ int distinctColours(const QImage& image) {
 TEST(JpegCodec, QuantisedOutputHasAtMost236ColoursAndLooksTheSame) {
     for (const char* name : {"baseline", "grey", "cmyk"}) {
         const QString base = goldenFolder() + "jpeg/" + name;
-        const QImage image = DecodeJpegFile(base + ".jpg", JpegOutput::Quantized236);
+        const QImage image = decodeJpegFile(base + ".jpg", JpegOutput::Quantized236);
         EXPECT_EQ(image.format(), QImage::Format_Indexed8) << name;
         EXPECT_LE(image.colorCount(), 236) << name;
         const ImageDifference d = compareImages(image, QImage(base + ".ref.png"));
@@ -67,23 +67,23 @@ TEST(ColorReduction, GivesAPalettePictureOfAtMost236Colours) {
         for (int x = 0; x < 64; ++x)
             source.setPixel(x, y, qRgb(x * 4, y * 4, (x ^ y) * 4));
     }
-    const QImage reduced = ReduceColors(source);
+    const QImage reduced = reduceColors(source);
     ASSERT_EQ(reduced.format(), QImage::Format_Indexed8);
     EXPECT_LE(reduced.colorCount(), 236);
     EXPECT_LE(distinctColours(reduced), 236);
     EXPECT_LE(compareImages(reduced, source).mean, 12.0);
     // Any format in.
-    EXPECT_EQ(ReduceColors(source.convertToFormat(QImage::Format_ARGB32)).format(),
+    EXPECT_EQ(reduceColors(source.convertToFormat(QImage::Format_ARGB32)).format(),
               QImage::Format_Indexed8);
-    EXPECT_EQ(ReduceColors(source.convertToFormat(QImage::Format_Indexed8)).format(),
+    EXPECT_EQ(reduceColors(source.convertToFormat(QImage::Format_Indexed8)).format(),
               QImage::Format_Indexed8);
 }
 
 TEST(JpegCodec, StretchesToAGivenSizeWhileDecoding) {
     const QString file = goldenFolder() + "jpeg/baseline.jpg";
-    const QImage full = DecodeJpegFile(file, JpegOutput::Rgb24);
+    const QImage full = decodeJpegFile(file, JpegOutput::Rgb24);
     for (const QSize size : {QSize(32, 24), QSize(40, 40), QSize(130, 70), QSize(7, 5)}) {
-        const QImage stretched = DecodeJpegFile(file, JpegOutput::Rgb24, size);
+        const QImage stretched = decodeJpegFile(file, JpegOutput::Rgb24, size);
         ASSERT_EQ(stretched.size(), size);
         EXPECT_EQ(stretched.format(), QImage::Format_RGB32);
         const QImage reference = full.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
@@ -96,11 +96,11 @@ TEST(JpegCodec, StretchesToAGivenSizeWhileDecoding) {
 TEST(JpegCodec, EncodesBaselineAtTheGivenQuality) {
     QImage source(40, 30, QImage::Format_RGB888);
     source.fill(QColor(10, 200, 90));
-    const QByteArray jpeg = EncodeJpeg(source, 100);
+    const QByteArray jpeg = encodeJpeg(source, 100);
     ASSERT_TRUE(jpeg.startsWith("\xFF\xD8"));
     EXPECT_TRUE(jpeg.contains("\xFF\xC0"));   // baseline frame
     EXPECT_FALSE(jpeg.contains("\xFF\xC2"));  // not progressive
-    EXPECT_LE(compareImages(DecodeJpeg(jpeg, "x", JpegOutput::Rgb24), source).largest, 2);
+    EXPECT_LE(compareImages(decodeJpeg(jpeg, "x", JpegOutput::Rgb24), source).largest, 2);
 }
 
 TEST(JpegCodec, DamagedOrTruncatedFilesRaiseAnErrorNamingTheFile) {
@@ -114,7 +114,7 @@ TEST(JpegCodec, DamagedOrTruncatedFilesRaiseAnErrorNamingTheFile) {
     for (const QByteArray& data : cases) {
         for (const JpegOutput output : {JpegOutput::Rgb24, JpegOutput::Quantized236}) {
             try {
-                DecodeJpeg(data, "/pictures/broken.jpg", output);
+                decodeJpeg(data, "/pictures/broken.jpg", output);
                 ADD_FAILURE() << "decoded " << data.size() << " damaged bytes";
             } catch (const PictureError& e) {
                 EXPECT_THAT(e.message().toStdString(),
@@ -128,7 +128,7 @@ TEST(JpegCodec, DamagedOrTruncatedFilesRaiseAnErrorNamingTheFile) {
         out.close();
         for (const QSize size : {QSize(), QSize(20, 10)}) {
             try {
-                DecodeJpegFile(file, JpegOutput::Rgb24, size);
+                decodeJpegFile(file, JpegOutput::Rgb24, size);
                 ADD_FAILURE() << "decoded " << data.size() << " damaged bytes from a file";
             } catch (const PictureError& e) {
                 EXPECT_THAT(e.message().toStdString(), ::testing::HasSubstr("broken.jpg"));
@@ -148,7 +148,7 @@ TEST(JpegCodec, AFileLargerThanOneReadDecodesAsFromMemory) {
             row[x] = static_cast<uchar>(seed >> 24);
         }
     }
-    const QByteArray jpeg = EncodeJpeg(noise, 95);
+    const QByteArray jpeg = encodeJpeg(noise, 95);
     ASSERT_GT(jpeg.size(), 3 * 256 * 1024);
     const QString file = scratchFolder() + "noise.jpg";
     QFile out(file);
@@ -156,8 +156,8 @@ TEST(JpegCodec, AFileLargerThanOneReadDecodesAsFromMemory) {
     out.write(jpeg);
     out.close();
     for (const QSize size : {QSize(), QSize(640, 480)}) {
-        const QImage fromFile = DecodeJpegFile(file, JpegOutput::Rgb24, size);
-        const QImage fromMemory = DecodeJpeg(jpeg, "noise.jpg", JpegOutput::Rgb24, size);
+        const QImage fromFile = decodeJpegFile(file, JpegOutput::Rgb24, size);
+        const QImage fromMemory = decodeJpeg(jpeg, "noise.jpg", JpegOutput::Rgb24, size);
         EXPECT_EQ(compareImages(fromFile, fromMemory).largest, 0) << size.width();
     }
 }
@@ -172,7 +172,7 @@ TEST(JpegCodec, RefusesPicturesOverThePixelLimitBeforeDecoding) {
     // Also when it would come out small: a reduced scale still goes through every block.
     for (const QSize size : {QSize(), QSize(640, 480)}) {
         try {
-            DecodeJpeg(data, "huge.jpg", JpegOutput::Rgb24, size);
+            decodeJpeg(data, "huge.jpg", JpegOutput::Rgb24, size);
             FAIL() << size.width();
         } catch (const PictureError& e) {
             EXPECT_THAT(e.message().toStdString(), ::testing::HasSubstr("大きすぎます"));
@@ -196,11 +196,11 @@ QImage gradientPicture(int width, int height) {
 
 TEST(JpegCodec, StretchesLargePicturesRowForRowLikeAPlainScale) {
     // More rows than the resampler keeps in flight, shrunk and grown, odd sizes.
-    const QByteArray jpeg = EncodeJpeg(gradientPicture(1203, 857), 95);
-    const QImage full = DecodeJpeg(jpeg, "g.jpg", JpegOutput::Rgb24);
+    const QByteArray jpeg = encodeJpeg(gradientPicture(1203, 857), 95);
+    const QImage full = decodeJpeg(jpeg, "g.jpg", JpegOutput::Rgb24);
     for (const QSize size :
          {QSize(301, 211), QSize(640, 480), QSize(1920, 1080), QSize(1203, 3), QSize(20, 600)}) {
-        const QImage stretched = DecodeJpeg(jpeg, "g.jpg", JpegOutput::Rgb24, size);
+        const QImage stretched = decodeJpeg(jpeg, "g.jpg", JpegOutput::Rgb24, size);
         ASSERT_EQ(stretched.size(), size);
         const QImage reference = full.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         const ImageDifference d = compareImages(stretched, reference);
@@ -209,59 +209,59 @@ TEST(JpegCodec, StretchesLargePicturesRowForRowLikeAPlainScale) {
 }
 
 TEST(JpegCodec, AStretchedPictureComesWithItsDibTwinWhileUnchanged) {
-    const QByteArray jpeg = EncodeJpeg(gradientPicture(1203, 857), 95);
+    const QByteArray jpeg = encodeJpeg(gradientPicture(1203, 857), 95);
     for (const QSize size : {QSize(301, 211), QSize(1920, 1080), QSize(7, 600)}) {
-        QImage stretched = DecodeJpeg(jpeg, "g.jpg", JpegOutput::Rgb24, size);
-        void* twin = TakeDibTwin(stretched);
+        QImage stretched = decodeJpeg(jpeg, "g.jpg", JpegOutput::Rgb24, size);
+        void* twin = takeDibTwin(stretched);
         ASSERT_NE(twin, nullptr) << size.width();
-        void* converted = ImageToPackedDib(stretched);
+        void* converted = imageToPackedDib(stretched);
         const std::size_t bytes =
-            40 + DibStride(static_cast<std::uint64_t>(size.width()), 24) * size.height();
+            40 + dibStride(static_cast<std::uint64_t>(size.width()), 24) * size.height();
         EXPECT_EQ(std::memcmp(twin, converted, bytes), 0) << size.width();  // padding too
         std::free(converted);
         std::free(twin);
-        EXPECT_EQ(TakeDibTwin(stretched), nullptr);  // taken once
+        EXPECT_EQ(takeDibTwin(stretched), nullptr);  // taken once
     }
     // A picture changed after decoding, or another picture, does not get it.
-    QImage stretched = DecodeJpeg(jpeg, "g.jpg", JpegOutput::Rgb24, QSize(40, 30));
+    QImage stretched = decodeJpeg(jpeg, "g.jpg", JpegOutput::Rgb24, QSize(40, 30));
     const QImage copy = stretched;
-    EXPECT_EQ(TakeDibTwin(QImage(40, 30, QImage::Format_RGB32)), nullptr);
-    stretched = DecodeJpeg(jpeg, "g.jpg", JpegOutput::Rgb24, QSize(40, 30));
+    EXPECT_EQ(takeDibTwin(QImage(40, 30, QImage::Format_RGB32)), nullptr);
+    stretched = decodeJpeg(jpeg, "g.jpg", JpegOutput::Rgb24, QSize(40, 30));
     stretched.setPixel(0, 0, qRgb(1, 2, 3));
-    EXPECT_EQ(TakeDibTwin(stretched), nullptr);
+    EXPECT_EQ(takeDibTwin(stretched), nullptr);
     // Pictures decoded at their own size have none.
-    const QImage full = DecodeJpeg(jpeg, "g.jpg", JpegOutput::Rgb24);
-    EXPECT_EQ(TakeDibTwin(full), nullptr);
+    const QImage full = decodeJpeg(jpeg, "g.jpg", JpegOutput::Rgb24);
+    EXPECT_EQ(takeDibTwin(full), nullptr);
 }
 
 TEST(JpegPrefetch, HandsOverThePictureAskedForAndOnlyThat) {
     const QString file = scratchFolder() + "prefetch.jpg";
-    writeFile(file, EncodeJpeg(gradientPicture(400, 300), 90));
-    const QImage direct = DecodeJpegFile(file, JpegOutput::Rgb24, QSize(200, 100));
+    writeFile(file, encodeJpeg(gradientPicture(400, 300), 90));
+    const QImage direct = decodeJpegFile(file, JpegOutput::Rgb24, QSize(200, 100));
 
-    PrefetchJpeg(file, QSize(200, 100));
-    const std::optional<QImage> taken = TakePrefetchedJpeg(file, QSize(200, 100));
+    prefetchJpeg(file, QSize(200, 100));
+    const std::optional<QImage> taken = takePrefetchedJpeg(file, QSize(200, 100));
     ASSERT_TRUE(taken);
     EXPECT_EQ(compareImages(*taken, direct).largest, 0);
-    EXPECT_FALSE(TakePrefetchedJpeg(file, QSize(200, 100)));  // once only
+    EXPECT_FALSE(takePrefetchedJpeg(file, QSize(200, 100)));  // once only
 
     // Another size or another file: not handed over, and dropped.
-    PrefetchJpeg(file, QSize(200, 100));
-    EXPECT_FALSE(TakePrefetchedJpeg(file, QSize(201, 100)));
-    EXPECT_FALSE(TakePrefetchedJpeg(file, QSize(200, 100)));
-    PrefetchJpeg(file, QSize());
-    EXPECT_FALSE(TakePrefetchedJpeg(scratchFolder() + "other.jpg", QSize()));
+    prefetchJpeg(file, QSize(200, 100));
+    EXPECT_FALSE(takePrefetchedJpeg(file, QSize(201, 100)));
+    EXPECT_FALSE(takePrefetchedJpeg(file, QSize(200, 100)));
+    prefetchJpeg(file, QSize());
+    EXPECT_FALSE(takePrefetchedJpeg(scratchFolder() + "other.jpg", QSize()));
 }
 
 TEST(JpegPrefetch, ReadingErrorsReachTheOneWhoTakesThePicture) {
     const QString file = scratchFolder() + "broken-prefetch.jpg";
     writeFile(file, QByteArray("not a jpeg"));
-    PrefetchJpeg(file, QSize());
-    EXPECT_THROW(TakePrefetchedJpeg(file, QSize()), PictureError);
+    prefetchJpeg(file, QSize());
+    EXPECT_THROW(takePrefetchedJpeg(file, QSize()), PictureError);
     // A later one still works.
-    writeFile(file, EncodeJpeg(gradientPicture(20, 20), 90));
-    PrefetchJpeg(file, QSize());
-    EXPECT_TRUE(TakePrefetchedJpeg(file, QSize()));
+    writeFile(file, encodeJpeg(gradientPicture(20, 20), 90));
+    prefetchJpeg(file, QSize());
+    EXPECT_TRUE(takePrefetchedJpeg(file, QSize()));
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
-#include "PictureError.h"
+#include "picture/PictureError.h"
 #include "PictureTestSupport.h"
-#include "ProgramPaths.h"
-#include "TSusie.h"
+#include "platform/ProgramPaths.h"
+#include "picture/TSusie.h"
 #include "TestFolders.h"
 
 #include <QCoreApplication>
@@ -69,7 +69,7 @@ protected:
             ++screenQuestions_;
             return depth;
         });
-        susie->SetPluginPath(folder);
+        susie->setPluginPath(folder);
         return susie;
     }
 
@@ -82,18 +82,18 @@ TEST_F(TSusieTest, PluginPathGetsItsSeparatorOnce) {
     const QString folder = pluginFolder({});
     TSusie susie;
     EXPECT_EQ(susie.PluginPath(), "");
-    susie.SetPluginPath(folder.chopped(1));
+    susie.setPluginPath(folder.chopped(1));
     EXPECT_EQ(susie.PluginPath(), folder);
-    susie.SetPluginPath(folder);
+    susie.setPluginPath(folder);
     EXPECT_EQ(susie.PluginPath(), folder);
-    susie.SetPluginPath("");
+    susie.setPluginPath("");
     EXPECT_EQ(susie.PluginPath(), "");
 }
 
 TEST_F(TSusieTest, WithoutPluginsTheFilterListsBmpAndJpegOnly) {
     const auto susie = host(pluginFolder({}));
     EXPECT_EQ(susie->Filter(), "All Pictures|*.BMP;*.JPG|BMP|*.BMP|JPEG|*.JPG");
-    EXPECT_THAT(susie->PluginFiles(), IsEmpty());
+    EXPECT_THAT(susie->pluginFiles(), IsEmpty());
 }
 
 TEST_F(TSusieTest, TheFilterListsEachPluginsTypesInTableOrder) {
@@ -103,7 +103,7 @@ TEST_F(TSusieTest, TheFilterListsEachPluginsTypesInTableOrder) {
     EXPECT_EQ(susie->Filter(),
               "All Pictures|*.BMP;*.JPG;*.plain;*.fourth;*.third|BMP|*.BMP|JPEG|*.JPG|"
               "plain pictures|*.plain|fourth pictures|*.fourth|third pictures|*.third");
-    EXPECT_THAT(susie->PluginFiles(),
+    EXPECT_THAT(susie->pluginFiles(),
                 ElementsAre(folder + "A.spi", folder + "b.spi", folder + "c.spi"));
 }
 
@@ -117,7 +117,7 @@ TEST_F(TSusieTest, OnlyImportFiltersWithAllEntryPointsJoinTheTable) {
     writeFile(folder + "7.txt", "");
     const auto susie = host(folder);
     // Third character "I", or fourth "N", make an import filter; an archive filter is left.
-    EXPECT_THAT(susie->PluginFiles(), ElementsAre(folder + "1.spi", folder + "2.spi"));
+    EXPECT_THAT(susie->pluginFiles(), ElementsAre(folder + "1.spi", folder + "2.spi"));
     // The plug-in without IsSupported is never asked, but its type stays in the filter.
     EXPECT_THAT(susie->Filter().toStdString(), HasSubstr("noissupported pictures|*.noissupported"));
     EXPECT_THAT(susie->Filter().toStdString(), ::testing::Not(HasSubstr("archive")));
@@ -130,7 +130,7 @@ TEST_F(TSusieTest, AnEmptyPluginPathSearchesTheProgramFolderNotTheWorkingDirecto
     QDir::setCurrent(cwd);
     TSusie susie;
     QDir::setCurrent(before);
-    for (const QString& file : susie.PluginFiles())
+    for (const QString& file : susie.pluginFiles())
         EXPECT_TRUE(file.startsWith(programFolder()));
     EXPECT_THAT(susie.Filter().toStdString(), ::testing::Not(HasSubstr("plain pictures")));
 }
@@ -140,14 +140,14 @@ TEST_F(TSusieTest, EachPluginIsAskedAtOffsetZeroThenAt128AndTheFirstToAcceptRead
     const auto susie = host(folder);
     calls();
     susie->LoadPicture(picture("header.x", "T128", qRgb(10, 20, 30), 3, 2, 128));
-    ASSERT_FALSE(susie->Bitmap().Empty());
-    EXPECT_EQ(susie->Bitmap().Image.pixel(0, 0), qRgb(10, 20, 30));
+    ASSERT_FALSE(susie->Bitmap().isEmpty());
+    EXPECT_EQ(susie->Bitmap().image.pixel(0, 0), qRgb(10, 20, 30));
     EXPECT_THAT(calls(), ElementsAre("at128:IsSupported@0", "at128:IsSupported@128",
                                      "at128:GetPictureInfo@128", "at128:GetPicture@128"));
 
     // A file nobody reads: every plug-in asked exactly twice, in order.
     susie->LoadPicture(picture("nobody.x", "NONE", 0));
-    EXPECT_TRUE(susie->Bitmap().Empty());
+    EXPECT_TRUE(susie->Bitmap().isEmpty());
     EXPECT_THAT(calls(), ElementsAre("at128:IsSupported@0", "at128:IsSupported@128",
                                      "any128:IsSupported@0", "any128:IsSupported@128"));
 }
@@ -160,18 +160,18 @@ TEST_F(TSusieTest, JpgFilesGoToTheBuiltInDecoderOnlyWhenInJpegIsSet) {
     const QSize real(64, 48);
 
     susie->LoadPicture(scratchFolder() + "photo.jpg");
-    EXPECT_EQ(susie->Bitmap().Image.size(), real);
+    EXPECT_EQ(susie->Bitmap().image.size(), real);
     susie->LoadPicture(scratchFolder() + "PHOTO.JPG");
-    EXPECT_EQ(susie->Bitmap().Image.size(), real);
+    EXPECT_EQ(susie->Bitmap().image.size(), real);
     // Other spellings of JPEG always go to the plug-ins (this one answers with its own picture).
     susie->LoadPicture(scratchFolder() + "photo.jpeg");
-    EXPECT_NE(susie->Bitmap().Image.size(), real);
-    EXPECT_FALSE(susie->Bitmap().Empty());
+    EXPECT_NE(susie->Bitmap().image.size(), real);
+    EXPECT_FALSE(susie->Bitmap().isEmpty());
     susie->LoadPicture(scratchFolder() + "photo.jpe");
-    EXPECT_NE(susie->Bitmap().Image.size(), real);
+    EXPECT_NE(susie->Bitmap().image.size(), real);
     susie->InJpeg = false;
     susie->LoadPicture(scratchFolder() + "photo.jpg");
-    EXPECT_NE(susie->Bitmap().Image.size(), real);
+    EXPECT_NE(susie->Bitmap().image.size(), real);
 }
 
 TEST_F(TSusieTest, BmpFilesAreReadByTheBuiltInReaderWhateverThePlugins) {
@@ -180,28 +180,28 @@ TEST_F(TSusieTest, BmpFilesAreReadByTheBuiltInReaderWhateverThePlugins) {
     QFile::copy(goldenFolder() + "bmp/pal8.bmp", file);
     susie->LoadPicture(file);
     EXPECT_EQ(
-        compareImages(susie->Bitmap().Image, QImage(goldenFolder() + "bmp/pal8.ref.png")).largest,
+        compareImages(susie->Bitmap().image, QImage(goldenFolder() + "bmp/pal8.ref.png")).largest,
         0);
-    ASSERT_TRUE(susie->Bitmap().Palette);
-    EXPECT_EQ(susie->Bitmap().Palette->size(), 256);
+    ASSERT_TRUE(susie->Bitmap().palette);
+    EXPECT_EQ(susie->Bitmap().palette->size(), 256);
     QFile::copy(goldenFolder() + "bmp/rgb24.bmp", scratchFolder() + "y.bmp");
     susie->LoadPicture(scratchFolder() + "y.bmp");
-    EXPECT_FALSE(susie->Bitmap().Palette);
+    EXPECT_FALSE(susie->Bitmap().palette);
 }
 
 TEST_F(TSusieTest, FailuresLeaveTheBitmapEmpty) {
     const auto susie = host(pluginFolder({{"f.spi", "failing"}, {"p.spi", "plain"}}));
     const QString good = picture("good.x", "TPLN", qRgb(1, 2, 3));
     susie->LoadPicture(good);
-    ASSERT_FALSE(susie->Bitmap().Empty());
+    ASSERT_FALSE(susie->Bitmap().isEmpty());
     susie->LoadPicture(scratchFolder() + "missing.x");
-    EXPECT_TRUE(susie->Bitmap().Empty());
+    EXPECT_TRUE(susie->Bitmap().isEmpty());
 
     susie->LoadPicture(good);
     susie->LoadPicture(picture("fails.x", "TFAI", qRgb(1, 2, 3)));
-    EXPECT_TRUE(susie->Bitmap().Empty());
+    EXPECT_TRUE(susie->Bitmap().isEmpty());
     susie->LoadPicture(scratchFolder());  // a folder is no picture
-    EXPECT_TRUE(susie->Bitmap().Empty());
+    EXPECT_TRUE(susie->Bitmap().isEmpty());
 }
 
 TEST_F(TSusieTest, DamagedBuiltInFormatsRaiseErrors) {
@@ -209,22 +209,22 @@ TEST_F(TSusieTest, DamagedBuiltInFormatsRaiseErrors) {
     writeFile(scratchFolder() + "bad.bmp", "BM broken");
     writeFile(scratchFolder() + "bad.jpg", QByteArray("\xFF\xD8\xFF\xE0 broken"));
     EXPECT_THROW(susie->LoadPicture(scratchFolder() + "bad.bmp"), PictureError);
-    EXPECT_TRUE(susie->Bitmap().Empty());
+    EXPECT_TRUE(susie->Bitmap().isEmpty());
     EXPECT_THROW(susie->LoadPicture(scratchFolder() + "bad.jpg"), PictureError);
 }
 
 TEST_F(TSusieTest, PalettesOfPluginPicturesFollowTheColourCountOfTheHeader) {
     const auto susie = host(pluginFolder({{"a.spi", "pal0"}, {"b.spi", "pal300"}}));
     susie->LoadPicture(picture("p0.x", "TP00", qRgb(200, 100, 50)));
-    ASSERT_TRUE(susie->Bitmap().Palette);
-    EXPECT_EQ(susie->Bitmap().Palette->size(), 256);
-    EXPECT_EQ(susie->Bitmap().Palette->at(1), qRgb(200, 100, 50));
-    EXPECT_EQ(susie->Bitmap().Image.pixel(2, 1), qRgb(200, 100, 50));
+    ASSERT_TRUE(susie->Bitmap().palette);
+    EXPECT_EQ(susie->Bitmap().palette->size(), 256);
+    EXPECT_EQ(susie->Bitmap().palette->at(1), qRgb(200, 100, 50));
+    EXPECT_EQ(susie->Bitmap().image.pixel(2, 1), qRgb(200, 100, 50));
 
     susie->LoadPicture(picture("p300.x", "TP30", qRgb(200, 100, 50)));
-    ASSERT_FALSE(susie->Bitmap().Empty());
-    EXPECT_FALSE(susie->Bitmap().Palette);
-    EXPECT_EQ(susie->Bitmap().Image.pixel(2, 1), qRgb(200, 100, 50));
+    ASSERT_FALSE(susie->Bitmap().isEmpty());
+    EXPECT_FALSE(susie->Bitmap().palette);
+    EXPECT_EQ(susie->Bitmap().image.pixel(2, 1), qRgb(200, 100, 50));
 }
 
 TEST_F(TSusieTest, DeColorReducesOnlyOnScreensOf8BitsOrFewer) {
@@ -237,38 +237,38 @@ TEST_F(TSusieTest, DeColorReducesOnlyOnScreensOf8BitsOrFewer) {
     deep->DeColor = true;
     deep->LoadPicture(file);
     EXPECT_EQ(screenQuestions_, 1);
-    EXPECT_EQ(deep->Bitmap().Image.format(), QImage::Format_RGB888);
+    EXPECT_EQ(deep->Bitmap().image.format(), QImage::Format_RGB888);
 
     auto shallow = host(folder, 8);
     shallow->DeColor = true;
     shallow->LoadPicture(file);
     const TBitmap& bitmap = shallow->Bitmap();
-    ASSERT_EQ(bitmap.Image.format(), QImage::Format_Indexed8);
-    EXPECT_LE(bitmap.Image.colorCount(), 236);
-    EXPECT_LE(compareImages(bitmap.Image, QImage(40, 30, QImage::Format_RGB888)).sizeDiffers,
+    ASSERT_EQ(bitmap.image.format(), QImage::Format_Indexed8);
+    EXPECT_LE(bitmap.image.colorCount(), 236);
+    EXPECT_LE(compareImages(bitmap.image, QImage(40, 30, QImage::Format_RGB888)).sizeDiffers,
               false);
     // The plug-in's 24-bit header makes no palette, and the reduced picture keeps none.
-    EXPECT_FALSE(bitmap.Palette);
+    EXPECT_FALSE(bitmap.palette);
 
     // JPEG decodes straight to 236 colours; BMP is reduced after reading.
     writeFile(scratchFolder() + "p.jpg", readFile(goldenFolder() + "jpeg/baseline.jpg"));
     shallow->LoadPicture(scratchFolder() + "p.jpg");
-    EXPECT_EQ(shallow->Bitmap().Image.format(), QImage::Format_Indexed8);
-    ASSERT_TRUE(shallow->Bitmap().Palette);
-    EXPECT_LE(shallow->Bitmap().Palette->size(), 236);
+    EXPECT_EQ(shallow->Bitmap().image.format(), QImage::Format_Indexed8);
+    ASSERT_TRUE(shallow->Bitmap().palette);
+    EXPECT_LE(shallow->Bitmap().palette->size(), 236);
     QFile::copy(goldenFolder() + "bmp/rgb24.bmp", scratchFolder() + "p.bmp");
     shallow->LoadPicture(scratchFolder() + "p.bmp");
-    EXPECT_EQ(shallow->Bitmap().Image.format(), QImage::Format_Indexed8);
-    EXPECT_LE(shallow->Bitmap().Image.colorCount(), 236);
+    EXPECT_EQ(shallow->Bitmap().image.format(), QImage::Format_Indexed8);
+    EXPECT_LE(shallow->Bitmap().image.colorCount(), 236);
 }
 
 TEST_F(TSusieTest, AHostileHeaderGivesABoundedPictureAndNothingIsLeaked) {
     const auto susie = host(pluginFolder({{"h.spi", "hostile"}}));
     susie->LoadPicture(picture("hostile.x", "THOS", 0));
     // The header's size is kept, but only what the 100-byte block holds is read.
-    ASSERT_FALSE(susie->Bitmap().Empty());
-    EXPECT_EQ(susie->Bitmap().Image.size(), QSize(4000, 3000));
-    EXPECT_EQ(susie->Bitmap().Image.pixelIndex(0, 0), 0);
+    ASSERT_FALSE(susie->Bitmap().isEmpty());
+    EXPECT_EQ(susie->Bitmap().image.size(), QSize(4000, 3000));
+    EXPECT_EQ(susie->Bitmap().image.pixelIndex(0, 0), 0);
 }
 
 TEST_F(TSusieTest, ChangingThePluginPathUnloadsAndScansAgain) {
@@ -277,11 +277,11 @@ TEST_F(TSusieTest, ChangingThePluginPathUnloadsAndScansAgain) {
     const auto susie = host(one);
     const QString file = picture("p.x", "TPLN", qRgb(1, 1, 1));
     susie->LoadPicture(file);
-    EXPECT_FALSE(susie->Bitmap().Empty());
-    susie->SetPluginPath(two);
-    EXPECT_THAT(susie->PluginFiles(), ElementsAre(two + "t.spi"));
+    EXPECT_FALSE(susie->Bitmap().isEmpty());
+    susie->setPluginPath(two);
+    EXPECT_THAT(susie->pluginFiles(), ElementsAre(two + "t.spi"));
     susie->LoadPicture(file);
-    EXPECT_TRUE(susie->Bitmap().Empty());
+    EXPECT_TRUE(susie->Bitmap().isEmpty());
 }
 
 }  // namespace
@@ -303,9 +303,9 @@ TEST_P(TSusieShippedGolden, ReadsThePicture) {
     TSusie susie;
     const QString file = goldenFolder() + GetParam();
     susie.LoadPicture(file);
-    ASSERT_FALSE(susie.Bitmap().Empty());
+    ASSERT_FALSE(susie.Bitmap().isEmpty());
     const ImageDifference d =
-        compareImages(susie.Bitmap().Image, QImage(file.section(u'.', 0, -2) + ".ref.png"));
+        compareImages(susie.Bitmap().image, QImage(file.section(u'.', 0, -2) + ".ref.png"));
     EXPECT_FALSE(d.sizeDiffers);
     EXPECT_LE(d.largest, file.contains("lossy") ? 12 : 0);
 }

@@ -1,16 +1,16 @@
-#include "DataModule1.h"
-#include "Desktop.h"
-#include "PictureError.h"
-#include "ExtensionPlugins.h"
-#include "JpegCodec.h"
-#include "Options.h"
+#include "picture/TDataModule1.h"
+#include "platform/DesktopService.h"
+#include "picture/PictureError.h"
+#include "picture/ExtensionPlugins.h"
+#include "picture/JpegCodec.h"
+#include "settings/Options.h"
 #include "PictureTestSupport.h"
 #include "RecordingDesktop.h"
-#include "RegistryStore.h"
-#include "Screen.h"
-#include "Sound.h"
+#include "platform/RegistryStore.h"
+#include "platform/Screen.h"
+#include "platform/Sound.h"
 #include "TestFolders.h"
-#include "Wallpaper.h"
+#include "picture/Wallpaper.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,17 +36,17 @@ protected:
         auto backend = std::make_unique<RecordingDesktop>(calls_);
         backend_ = backend.get();
         desktop_ = std::make_unique<DesktopService>(*store_, std::move(backend));
-        Desktop = desktop_.get();
+        desktopService = desktop_.get();
         dataModule_ = std::make_unique<TDataModule1>();
-        SetScreenOverride(ScreenOverride{24, QSize(1024, 768)});
-        SetSoundObserver([this](const QString& file) { events_.append("sound " + file); });
+        setScreenOverride(ScreenOverride{24, QSize(1024, 768)});
+        setSoundObserver([this](const QString& file) { events_.append("sound " + file); });
     }
     void TearDown() override {
-        SetSoundObserver({});
-        SetScreenOverride(std::nullopt);
+        setSoundObserver({});
+        setScreenOverride(std::nullopt);
         FreePlugIns();
         dataModule_.reset();
-        Desktop = nullptr;
+        desktopService = nullptr;
     }
 
     QString bmp(const QString& name, QSize size, QColor colour) {
@@ -115,7 +115,7 @@ TEST_F(WallpaperTest, TheSoundPlaysBeforeOrAfterTheChangeAsSet) {
     MyOption.UseSound = true;
     MyOption.SoundFile = "/sounds/change.wav";
     const QString picture = bmp("a.bmp", QSize(4, 4), Qt::red);
-    SetSoundObserver([this](const QString&) {
+    setSoundObserver([this](const QString&) {
         events_.append(QStringLiteral("sound after %1 changes").arg(calls_->size()));
     });
     MyOption.SoundPos = 0;
@@ -144,7 +144,7 @@ TEST_F(WallpaperTest, FitScreenStretchesLargeJpegsWhileDecodingThem) {
     QImage flat(1024, 768, QImage::Format_RGB888);
     flat.fill(QColor(30, 60, 90));
     EXPECT_LE(compareImages(wallpaper(), flat).largest, 3);  // JPEG's loss only
-    EXPECT_TRUE(Susie1->Bitmap().Empty());                   // handed over, not kept twice
+    EXPECT_TRUE(Susie1->Bitmap().isEmpty());                   // handed over, not kept twice
     // Without FitScreen the picture keeps its size.
     MyOption.FitScreen = false;
     ChangeWallpaper(scratchFolder() + "big.jpg");
@@ -152,7 +152,7 @@ TEST_F(WallpaperTest, FitScreenStretchesLargeJpegsWhileDecodingThem) {
 }
 
 TEST_F(WallpaperTest, OnScreensOf8BitsTheFileIsAPalettePictureOfAtMost236Colours) {
-    SetScreenOverride(ScreenOverride{8, QSize(1024, 768)});
+    setScreenOverride(ScreenOverride{8, QSize(1024, 768)});
     QImage rainbow(64, 64, QImage::Format_RGB888);
     for (int y = 0; y < 64; ++y) {
         for (int x = 0; x < 64; ++x)
@@ -242,12 +242,12 @@ TEST_F(WallpaperTest, DesktopErrorsReachTheCaller) {
 }
 
 TEST_F(WallpaperTest, PreviewsAreReducedOnScreensOf8Bits) {
-    SetScreenOverride(ScreenOverride{8, QSize(1024, 768)});
+    setScreenOverride(ScreenOverride{8, QSize(1024, 768)});
     TBitmap preview;
     LoadPreviewPicture(preview, bmp("p.bmp", QSize(30, 20), QColor(12, 200, 99)));
-    EXPECT_EQ(preview.Image.format(), QImage::Format_Indexed8);
+    EXPECT_EQ(preview.image.format(), QImage::Format_Indexed8);
     LoadPreviewPicture(preview, scratchFolder() + "missing.bmp");
-    EXPECT_TRUE(preview.Empty());
+    EXPECT_TRUE(preview.isEmpty());
 }
 
 TEST(FitBitmap, ScalesToTheLargestSizeThatFitsWithTheShapeKept) {
@@ -282,7 +282,7 @@ TEST(FitBitmap, ScalesSmoothly) {
 
 }  // namespace
 
-#include "BmpWriter.h"
+#include "picture/BmpWriter.h"
 
 #include <QBuffer>
 
@@ -303,7 +303,7 @@ TEST(BmpWriter, WritesPalettePicturesAs8BitsScreenPicturesAs32AndTheRestAs24) {
     for (const QImage& source : {indexed, rgb, rgb32, argb}) {
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
-        ASSERT_TRUE(WriteBmp(buffer, source));
+        ASSERT_TRUE(writeBmp(buffer, source));
         const QByteArray bytes = buffer.data();
         const int bits = static_cast<uchar>(bytes[28]);
         const int expected = source.format() == QImage::Format_Indexed8 ? 8
@@ -329,7 +329,7 @@ TEST(BmpWriter, PicturesLargerThanOneWriteComeOutWhole) {
     for (const QImage& source : {rgb, rgb.convertToFormat(QImage::Format_RGB32)}) {
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
-        ASSERT_TRUE(WriteBmp(buffer, source));
+        ASSERT_TRUE(writeBmp(buffer, source));
         QImage back;
         ASSERT_TRUE(back.loadFromData(buffer.data(), "BMP"));
         EXPECT_EQ(compareImages(back, source).largest, 0);

@@ -1,4 +1,4 @@
-#include "desktop/X11Desktop.h"
+#include "platform/desktop/X11Desktop.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@ QImage quadrants(int w, int h) {
 
 TEST(ComposeDesktop, CentresOnTheDesktopColour) {
     const QImage c =
-        ComposeDesktop(quadrants(4, 2), QSize(10, 6), WallpaperStyle::Centered, QColor(1, 2, 3));
+        composeDesktop(quadrants(4, 2), QSize(10, 6), WallpaperStyle::Centered, QColor(1, 2, 3));
     EXPECT_EQ(c.pixel(2, 1), qRgb(1, 2, 3));
     EXPECT_EQ(c.pixel(3, 2), qRgb(255, 0, 0));
     EXPECT_EQ(c.pixel(6, 3), qRgb(255, 255, 0));
@@ -29,7 +29,7 @@ TEST(ComposeDesktop, CentresOnTheDesktopColour) {
 
 TEST(ComposeDesktop, APictureLargerThanTheScreenLosesEqualPartsOnBothSides) {
     const QImage c =
-        ComposeDesktop(quadrants(20, 20), QSize(10, 10), WallpaperStyle::Centered, Qt::black);
+        composeDesktop(quadrants(20, 20), QSize(10, 10), WallpaperStyle::Centered, Qt::black);
     // The middle 10 x 10 of the picture: its four quadrants meet in the middle of the screen.
     EXPECT_EQ(c.pixel(0, 0), qRgb(255, 0, 0));
     EXPECT_EQ(c.pixel(9, 0), qRgb(0, 255, 0));
@@ -41,7 +41,7 @@ TEST(ComposeDesktop, APictureLargerThanTheScreenLosesEqualPartsOnBothSides) {
 
 TEST(ComposeDesktop, TilesFromTheTopLeftCorner) {
     const QImage c =
-        ComposeDesktop(quadrants(4, 2), QSize(10, 5), WallpaperStyle::Tiled, Qt::black);
+        composeDesktop(quadrants(4, 2), QSize(10, 5), WallpaperStyle::Tiled, Qt::black);
     for (int y = 0; y < 5; ++y) {
         for (int x = 0; x < 10; ++x) {
             const bool left = x % 4 < 2, top = y % 2 < 1;
@@ -57,11 +57,11 @@ TEST(ComposeDesktop, PalettePicturesAndNoPicture) {
     indexed.setColorTable({qRgb(9, 8, 7), qRgb(6, 5, 4)});
     indexed.setPixel(0, 0, 0);
     indexed.setPixel(1, 0, 1);
-    const QImage c = ComposeDesktop(indexed, QSize(2, 1), WallpaperStyle::Tiled, Qt::black);
+    const QImage c = composeDesktop(indexed, QSize(2, 1), WallpaperStyle::Tiled, Qt::black);
     EXPECT_EQ(c.pixel(0, 0), qRgb(9, 8, 7));
     EXPECT_EQ(c.pixel(1, 0), qRgb(6, 5, 4));
     const QImage empty =
-        ComposeDesktop(QImage(), QSize(3, 3), WallpaperStyle::Centered, QColor(0, 0, 255));
+        composeDesktop(QImage(), QSize(3, 3), WallpaperStyle::Centered, QColor(0, 0, 255));
     EXPECT_EQ(empty.pixel(1, 1), qRgb(0, 0, 255));
 }
 

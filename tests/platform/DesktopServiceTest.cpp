@@ -1,6 +1,6 @@
-#include "Desktop.h"
+#include "platform/DesktopService.h"
 #include "RecordingDesktop.h"
-#include "RegistryStore.h"
+#include "platform/RegistryStore.h"
 #include "TestFolders.h"
 
 #include <gtest/gtest.h>
@@ -30,13 +30,13 @@ protected:
 };
 
 TEST_F(DesktopServiceTest, TheArrangementComesFromTileWallpaper) {
-    service_->SetWallpaper("/w.bmp", false);  // absent: centred, as on Windows
+    service_->setWallpaper("/w.bmp", false);  // absent: centred, as on Windows
     tile("1");
-    service_->SetWallpaper("/w.bmp", false);
+    service_->setWallpaper("/w.bmp", false);
     tile("0");
-    service_->SetWallpaper("/w.bmp", false);
+    service_->setWallpaper("/w.bmp", false);
     tile("2");
-    service_->SetWallpaper("/w.bmp", false);
+    service_->setWallpaper("/w.bmp", false);
     ASSERT_EQ(calls_->size(), 4);
     EXPECT_EQ(calls_->at(0).style, WallpaperStyle::Centered);
     EXPECT_EQ(calls_->at(1).style, WallpaperStyle::Tiled);
@@ -45,25 +45,25 @@ TEST_F(DesktopServiceTest, TheArrangementComesFromTileWallpaper) {
 }
 
 TEST_F(DesktopServiceTest, NoneMeansNoPictureAndUpdateIniFileRemembersTheName) {
-    service_->SetWallpaper("(なし)", true);
-    service_->SetWallpaper("", false);
+    service_->setWallpaper("(なし)", true);
+    service_->setWallpaper("", false);
     EXPECT_EQ(calls_->at(0).file, "");
     EXPECT_EQ(calls_->at(1).file, "");
     EXPECT_EQ(store_->value("Control Panel\\Desktop", "Wallpaper")->toText(), "(なし)");
-    service_->SetWallpaper("/pictures/w.bmp", true);
+    service_->setWallpaper("/pictures/w.bmp", true);
     EXPECT_TRUE(calls_->at(2).persist);
     EXPECT_EQ(store_->value("Control Panel\\Desktop", "Wallpaper")->toText(), "/pictures/w.bmp");
-    service_->SetWallpaper("/pictures/other.bmp", false);
+    service_->setWallpaper("/pictures/other.bmp", false);
     EXPECT_FALSE(calls_->at(3).persist);
     EXPECT_EQ(store_->value("Control Panel\\Desktop", "Wallpaper")->toText(), "/pictures/w.bmp");
 }
 
 TEST_F(DesktopServiceTest, TheDesktopColourComesFromControlPanelColors) {
-    service_->SetWallpaper("/w.bmp", false);
+    service_->setWallpaper("/w.bmp", false);
     for (const char* text : {"0 128 255", " 10  20 30 ", "1 2", "300 0 0", "a b c"}) {
         store_->setValue("Control Panel\\Colors",
                          RegValue::text("Background", QString::fromLatin1(text)));
-        service_->SetWallpaper("/w.bmp", false);
+        service_->setWallpaper("/w.bmp", false);
     }
     EXPECT_EQ(calls_->at(0).background, QColor(Qt::black));
     EXPECT_EQ(calls_->at(1).background, QColor(0, 128, 255));
@@ -78,7 +78,7 @@ TEST(DesktopBackendChoice, FollowsTheSessionOrTheOverride) {
         desktop ? ::setenv("XDG_CURRENT_DESKTOP", desktop, 1) : ::unsetenv("XDG_CURRENT_DESKTOP");
         display ? ::setenv("DISPLAY", display, 1) : ::unsetenv("DISPLAY");
         try {
-            return CreateDesktopBackend()->Name();
+            return createDesktopBackend()->name();
         } catch (const DesktopError& e) {
             return QStringLiteral("error: ") + e.message();
         }
@@ -108,13 +108,13 @@ namespace {
 
 TEST_F(DesktopServiceTest, APreparedWallpaperChangesNothingUntilShown) {
     {
-        auto prepared = service_->PrepareWallpaper("/w.bmp", true);
+        auto prepared = service_->prepareWallpaper("/w.bmp", true);
         EXPECT_TRUE(calls_->isEmpty());
     }
     EXPECT_TRUE(calls_->isEmpty());
     EXPECT_FALSE(store_->value("Control Panel\\Desktop", "Wallpaper"));
-    auto prepared = service_->PrepareWallpaper("/w.bmp", true);
-    prepared->Show();
+    auto prepared = service_->prepareWallpaper("/w.bmp", true);
+    prepared->show();
     EXPECT_EQ(calls_->size(), 1);
     EXPECT_EQ(store_->value("Control Panel\\Desktop", "Wallpaper")->toText(), "/w.bmp");
 }

@@ -1,4 +1,4 @@
-#include "FileReplace.h"
+#include "platform/FileReplace.h"
 #include "TestFolders.h"
 
 #include <QDir>
@@ -27,13 +27,13 @@ TEST(ReplaceFile, TakesTheOldFilesPlaceAndLeavesTheOldFileUnderItsOwnName) {
     write(folder + "target", "old");
     write(folder + "new", "new");
     QString error;
-    EXPECT_EQ(ReplaceFile(folder + "new", folder + "target", &error), FileReplaced::Exchanged);
+    EXPECT_EQ(replaceFile(folder + "new", folder + "target", &error), FileReplaced::Exchanged);
     EXPECT_EQ(read(folder + "target"), "new");
     EXPECT_EQ(read(folder + "new"), "old");
 
     // Nothing to replace yet: a plain rename.
     write(folder + "second", "second");
-    EXPECT_EQ(ReplaceFile(folder + "second", folder + "fresh", &error), FileReplaced::Renamed);
+    EXPECT_EQ(replaceFile(folder + "second", folder + "fresh", &error), FileReplaced::Renamed);
     EXPECT_EQ(read(folder + "fresh"), "second");
     EXPECT_FALSE(QFile::exists(folder + "second"));
     EXPECT_TRUE(error.isEmpty());
@@ -43,13 +43,13 @@ TEST(ReplaceFile, AFailureSaysWhyAndChangesNothing) {
     const QString folder = scratchFolder();
     write(folder + "target", "old");
     QString error;
-    EXPECT_EQ(ReplaceFile(folder + "missing", folder + "target", &error), FileReplaced::Failed);
+    EXPECT_EQ(replaceFile(folder + "missing", folder + "target", &error), FileReplaced::Failed);
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(read(folder + "target"), "old");
     // Into a folder that does not exist.
     write(folder + "new", "new");
     error.clear();
-    EXPECT_EQ(ReplaceFile(folder + "new", folder + "no/such/target", &error), FileReplaced::Failed);
+    EXPECT_EQ(replaceFile(folder + "new", folder + "no/such/target", &error), FileReplaced::Failed);
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(read(folder + "new"), "new");
 }

@@ -1,4 +1,4 @@
-#include "ProgramPaths.h"
+#include "platform/ProgramPaths.h"
 #include "TestFolders.h"
 
 #include <QCoreApplication>

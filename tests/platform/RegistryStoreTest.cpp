@@ -1,4 +1,4 @@
-#include "RegistryStore.h"
+#include "platform/RegistryStore.h"
 #include "TestFolders.h"
 
 #include <QDir>

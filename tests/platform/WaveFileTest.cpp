@@ -1,8 +1,8 @@
-#include "ProgramPaths.h"
-#include "SharedLibrary.h"
-#include "Sound.h"
+#include "platform/ProgramPaths.h"
+#include "platform/SharedLibrary.h"
+#include "platform/Sound.h"
 #include "TestFolders.h"
-#include "WaveFile.h"
+#include "platform/WaveFile.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -44,7 +44,7 @@ QByteArray wave(const QByteArray& chunks) {
 TEST(WaveFile, ReadsFormatAndLengthPastOtherChunks) {
     const QByteArray file = wave(chunk("fmt ", pcmFormat(2, 44100, 16)) + chunk("LIST", "odd") +
                                  chunk("data", QByteArray(44100 * 4 / 2, '\0')));
-    const auto info = ReadWaveInfo(file);
+    const auto info = readWaveInfo(file);
     ASSERT_TRUE(info);
     EXPECT_EQ(info->channels, 2);
     EXPECT_EQ(info->sampleRate, 44100);
@@ -61,12 +61,12 @@ TEST(WaveFile, RefusesWhatIsNotAPlayableWave) {
                                   wave(chunk("fmt ", compressed) + chunk("data", "x")),
                                   wave(chunk("fmt ", "short") + chunk("data", "x")),
                                   wave(chunk("fmt ", pcmFormat(1, 8000, 8)))}) {
-        EXPECT_FALSE(ReadWaveInfo(bad)) << bad.toHex().toStdString();
+        EXPECT_FALSE(readWaveInfo(bad)) << bad.toHex().toStdString();
     }
     // A chunk that claims to run past the end of the data ends the search.
     QByteArray huge =
         wave(chunk("fmt ", pcmFormat(1, 8000, 8)) + "LIST" + QByteArray("\xff\xff\xff\x7f", 4));
-    EXPECT_FALSE(ReadWaveInfo(huge));
+    EXPECT_FALSE(readWaveInfo(huge));
 }
 
 TEST(Sound, AFileThatCannotBePlayedIsSilentAndReturnsAtOnce) {
@@ -77,9 +77,9 @@ TEST(Sound, AFileThatCannotBePlayedIsSilentAndReturnsAtOnce) {
     f.close();
     QElapsedTimer timer;
     timer.start();
-    PlaySoundSync(path);
-    PlaySoundSync(test::scratchFolder() + "missing.wav");
-    PlaySoundSync(QString());
+    playSoundSync(path);
+    playSoundSync(test::scratchFolder() + "missing.wav");
+    playSoundSync(QString());
     EXPECT_LT(timer.elapsed(), 1000);
 }
 
@@ -97,7 +97,7 @@ TEST(Sound, APlayableFileGoesToTheAudioModuleAndEndsWithinItsLength) {
     f.close();
     QElapsedTimer timer;
     timer.start();
-    PlaySoundSync(path);  // a tenth of a second, or nothing on a machine without audio
+    playSoundSync(path);  // a tenth of a second, or nothing on a machine without audio
     EXPECT_LT(timer.elapsed(), 3000);
 }
 

@@ -3,8 +3,8 @@
 // What the store-writer child writes in each generation, and the check that a group holds
 // exactly one generation's contents: never a mix of two, never a part of one.
 
-#include "Groups.h"
-#include "RegIni.h"
+#include "settings/Groups.h"
+#include "settings/RegIni.h"
 
 #include <QString>
 #include <QStringList>
@@ -39,10 +39,10 @@ inline void writeGeneration(RegIni& ini, int generation) {
 // The generation a group wholly holds; -1 when it was never written; nullopt when its
 // contents are not wholly one generation's.
 inline std::optional<int> generationOf(const RegIni& ini, const QString& group) {
-    const QString section = GroupContentsSection(group);
-    if (!ini.SectionExists(section))
+    const QString section = groupContentsSection(group);
+    if (!ini.sectionExists(section))
         return -1;
-    const auto values = ini.ReadSectionValues(section);
+    const auto values = ini.readSectionValues(section);
     if (values.empty() || values.front().first != QLatin1String("Type"))
         return std::nullopt;
     if (values.front().second == QLatin1String("1")) {

@@ -1,4 +1,4 @@
-#include "Groups.h"
+#include "settings/Groups.h"
 #include "StoreFixture.h"
 
 #include <QDir>
@@ -33,71 +33,71 @@ class GroupsTest : public StoreTest {
 protected:
     QStringList load(const QString& group) {
         QStringList list{"stale entry"};
-        LoadPictureList(*ini, list, group);
+        LoadPictureList(*ini_, list, group);
         return list;
     }
 };
 
 TEST_F(GroupsTest, GroupNamesAreRewrittenInListOrder) {
-    SaveGroupNames(*ini, {"海", "Mountains", "cities"});
-    EXPECT_THAT(ReadGroupNames(*ini), ElementsAre("海", "Mountains", "cities"));
+    SaveGroupNames(*ini_, {"海", "Mountains", "cities"});
+    EXPECT_THAT(readGroupNames(*ini_), ElementsAre("海", "Mountains", "cities"));
     QStringList idents;
-    ini->ReadSection("GroupName", idents);
+    ini_->ReadSection("GroupName", idents);
     EXPECT_THAT(idents, ElementsAre("Group0", "Group1", "Group2"));
 
-    SaveGroup(*ini, "Mountains", GroupKind::FileList, "", {"/m.jpg"});
-    SaveGroup(*ini, "cities", GroupKind::FileList, "", {"/c.jpg"});
-    QStringList names = ReadGroupNames(*ini);
-    RemoveGroup(*ini, names, 1);
+    SaveGroup(*ini_, "Mountains", GroupKind::FileList, "", {"/m.jpg"});
+    SaveGroup(*ini_, "cities", GroupKind::FileList, "", {"/c.jpg"});
+    QStringList names = readGroupNames(*ini_);
+    removeGroup(*ini_, names, 1);
     EXPECT_THAT(names, ElementsAre("海", "cities"));
-    EXPECT_THAT(ReadGroupNames(*ini), ElementsAre("海", "cities"));
-    ini->ReadSection("GroupName", idents);
+    EXPECT_THAT(readGroupNames(*ini_), ElementsAre("海", "cities"));
+    ini_->ReadSection("GroupName", idents);
     EXPECT_THAT(idents, ElementsAre("Group0", "Group1"));
-    EXPECT_FALSE(ini->SectionExists("Files\\Mountains"));
+    EXPECT_FALSE(ini_->sectionExists("Files\\Mountains"));
     EXPECT_THAT(load("cities"), ElementsAre("/c.jpg"));
 }
 
 TEST_F(GroupsTest, RemovingAGroupLeavesWhatElseNamesIt) {
-    SaveGroupNames(*ini, {"a"});
-    ini->WriteString("Time\\Monday", "GroupName", "a");
+    SaveGroupNames(*ini_, {"a"});
+    ini_->WriteString("Time\\Monday", "GroupName", "a");
     QStringList names{"a"};
-    RemoveGroup(*ini, names, 0);
-    EXPECT_EQ(ini->ReadString("Time\\Monday", "GroupName", ""), "a");
-    EXPECT_THAT(ReadGroupNames(*ini), IsEmpty());
+    removeGroup(*ini_, names, 0);
+    EXPECT_EQ(ini_->ReadString("Time\\Monday", "GroupName", ""), "a");
+    EXPECT_THAT(readGroupNames(*ini_), IsEmpty());
 }
 
 TEST_F(GroupsTest, GroupNamesAreReadInStoredOrderNotByNumber) {
     put("GroupName", "Group1", "second");
     put("GroupName", "Group0", "first");
-    EXPECT_THAT(ReadGroupNames(*ini), ElementsAre("second", "first"));
+    EXPECT_THAT(readGroupNames(*ini_), ElementsAre("second", "first"));
 }
 
 TEST_F(GroupsTest, NewNamesAreTrimmedAndComparedFoldingOnlyAtoZ) {
     const QStringList existing{"Sea", "Ａｂｃ"};
-    GroupNameCheck c = CheckNewGroupName(" \t\x01Lake\r\n ", existing);
+    GroupNameCheck c = checkNewGroupName(" \t\x01Lake\r\n ", existing);
     EXPECT_EQ(c.result, Result::Accepted);
     EXPECT_EQ(c.name, "Lake");
-    EXPECT_EQ(CheckNewGroupName("  \t ", existing).result, Result::Empty);
+    EXPECT_EQ(checkNewGroupName("  \t ", existing).result, Result::Empty);
     // Full-width blanks are not trimmed.
-    EXPECT_EQ(CheckNewGroupName("\u3000", existing).result, Result::Accepted);
+    EXPECT_EQ(checkNewGroupName("\u3000", existing).result, Result::Accepted);
 
-    c = CheckNewGroupName("sEA", existing);
+    c = checkNewGroupName("sEA", existing);
     EXPECT_EQ(c.result, Result::Duplicate);
     EXPECT_EQ(c.message, "二重登録です");
-    EXPECT_EQ(CheckNewGroupName("ａｂｃ", existing).result, Result::Accepted);
-    EXPECT_EQ(CheckNewGroupName("Séa", existing).result, Result::Accepted);
+    EXPECT_EQ(checkNewGroupName("ａｂｃ", existing).result, Result::Accepted);
+    EXPECT_EQ(checkNewGroupName("Séa", existing).result, Result::Accepted);
 }
 
 TEST_F(GroupsTest, NamesWithABackslashOrTooManyBytesAreRefused) {
-    const GroupNameCheck c = CheckNewGroupName("a\\b", {});
+    const GroupNameCheck c = checkNewGroupName("a\\b", {});
     EXPECT_EQ(c.result, Result::HasBackslash);
     EXPECT_FALSE(c.message.isEmpty());
 
-    EXPECT_EQ(CheckNewGroupName(QString(30, u'x'), {}).result, Result::Accepted);
-    EXPECT_EQ(CheckNewGroupName(QString(31, u'x'), {}).result, Result::TooLong);
-    EXPECT_EQ(CheckNewGroupName(QString(15, u'海'), {}).result, Result::Accepted);
-    EXPECT_EQ(CheckNewGroupName(QString(16, u'海'), {}).result, Result::TooLong);
-    EXPECT_EQ(GroupNameBytes(QString(30, QChar(0xFF71))), 30);  // half-width katakana
+    EXPECT_EQ(checkNewGroupName(QString(30, u'x'), {}).result, Result::Accepted);
+    EXPECT_EQ(checkNewGroupName(QString(31, u'x'), {}).result, Result::TooLong);
+    EXPECT_EQ(checkNewGroupName(QString(15, u'海'), {}).result, Result::Accepted);
+    EXPECT_EQ(checkNewGroupName(QString(16, u'海'), {}).result, Result::TooLong);
+    EXPECT_EQ(groupNameBytes(QString(30, QChar(0xFF71))), 30);  // half-width katakana
 }
 
 TEST_F(GroupsTest, GroupsWithoutContentsGiveEmptyLists) {
@@ -108,22 +108,22 @@ TEST_F(GroupsTest, GroupsWithoutContentsGiveEmptyLists) {
     put("Files\\empty folder", "Type", "1");
     put("Files\\empty folder", "Folder", "");
     EXPECT_THAT(load("empty folder"), IsEmpty());
-    SaveGroup(*ini, "gone", GroupKind::Folder, scratchFolder() + "missing", {});
+    SaveGroup(*ini_, "gone", GroupKind::Folder, scratchFolder() + "missing", {});
     EXPECT_THAT(load("gone"), IsEmpty());
 }
 
 TEST_F(GroupsTest, FileListsComeBackInStoredOrderWithDuplicatesAndMissingFiles) {
     const QStringList files{"/p/z.jpg", "/p/a.jpg", "/p/z.jpg", "/nowhere/x.bmp"};
-    SaveGroup(*ini, "List", GroupKind::FileList, "", files);
+    SaveGroup(*ini_, "List", GroupKind::FileList, "", files);
     EXPECT_EQ(load("list"), files);
-    EXPECT_EQ(ini->ReadString("Files\\List", "Type", ""), "0");
-    EXPECT_EQ(ini->ReadString("Files\\List", "File0003", ""), "/nowhere/x.bmp");
+    EXPECT_EQ(ini_->ReadString("Files\\List", "Type", ""), "0");
+    EXPECT_EQ(ini_->ReadString("Files\\List", "File0003", ""), "/nowhere/x.bmp");
 
     // Rewriting with fewer files leaves none of the old ones behind.
-    SaveGroup(*ini, "List", GroupKind::FileList, "", {"/only.png"});
+    SaveGroup(*ini_, "List", GroupKind::FileList, "", {"/only.png"});
     EXPECT_THAT(load("List"), ElementsAre("/only.png"));
     QStringList idents;
-    ini->ReadSection("Files\\List", idents);
+    ini_->ReadSection("Files\\List", idents);
     EXPECT_THAT(idents, ElementsAre("Type", "File0000"));
 }
 
@@ -146,8 +146,8 @@ TEST_F(GroupsTest, TenThousandAndOneFilesKeepTheirOrder) {
     QStringList files;
     for (int i = 0; i <= 10000; ++i)
         files.append(QStringLiteral("/pictures/%1.jpg").arg(i));
-    SaveGroup(*ini, "Big", GroupKind::FileList, "", files);
-    EXPECT_EQ(ini->ReadString("Files\\Big", "File10000", ""), "/pictures/10000.jpg");
+    SaveGroup(*ini_, "Big", GroupKind::FileList, "", files);
+    EXPECT_EQ(ini_->ReadString("Files\\Big", "File10000", ""), "/pictures/10000.jpg");
     EXPECT_EQ(load("Big"), files);
 }
 
@@ -159,9 +159,9 @@ TEST_F(GroupsTest, AFolderGroupListsEveryFileOfTheTreeSortedByFullPath) {
     touch(p + "/sub/.hidden");
     touch(p + "/notes.txt");
     touch(p + "/B/c.jpg");
-    SaveGroup(*ini, "Folder", GroupKind::Folder, p, {});
-    EXPECT_EQ(ini->ReadString("Files\\Folder", "Type", ""), "1");
-    EXPECT_EQ(ini->ReadString("Files\\Folder", "Folder", ""), p);
+    SaveGroup(*ini_, "Folder", GroupKind::Folder, p, {});
+    EXPECT_EQ(ini_->ReadString("Files\\Folder", "Type", ""), "1");
+    EXPECT_EQ(ini_->ReadString("Files\\Folder", "Folder", ""), p);
     // "." sorts before "/", so b.jpg comes before the folder B.
     EXPECT_THAT(load("Folder"),
                 ElementsAre(p + "/A.bmp", p + "/b.jpg", p + "/B/c.jpg", p + "/notes.txt",
@@ -171,7 +171,7 @@ TEST_F(GroupsTest, AFolderGroupListsEveryFileOfTheTreeSortedByFullPath) {
 TEST_F(GroupsTest, AFolderStoredWithATrailingSlashGivesDoubledSlashes) {
     const QString p = scratchFolder() + "T/";
     touch(p + "x.jpg");
-    SaveGroup(*ini, "T", GroupKind::Folder, p, {});
+    SaveGroup(*ini_, "T", GroupKind::Folder, p, {});
     EXPECT_THAT(load("T"), ElementsAre(p + "/x.jpg"));
 }
 
@@ -211,15 +211,15 @@ TEST_F(GroupsTest, FolderSortFollowsTheUsersLocale) {
     const QString p = scratchFolder() + "S";
     for (const char* name : {"zebra.jpg", "Äpfel.jpg", "apfel2.jpg"})
         touch(p + "/" + QString::fromUtf8(name));
-    SaveGroup(*ini, "S", GroupKind::Folder, p, {});
+    SaveGroup(*ini_, "S", GroupKind::Folder, p, {});
     EXPECT_THAT(load("S"), ElementsAre(p + "/Äpfel.jpg", p + "/apfel2.jpg", p + "/zebra.jpg"));
     QLocale::setDefault(QLocale::c());
 }
 
 TEST_F(GroupsTest, APathNamedGroupDoesNotClashWithTheLastFolderValue) {
-    ini->WriteString("Files", "Path", "/last/folder");
-    SaveGroup(*ini, "Path", GroupKind::FileList, "", {"/p.jpg"});
-    EXPECT_EQ(ini->ReadString("Files", "Path", ""), "/last/folder");
+    ini_->WriteString("Files", "Path", "/last/folder");
+    SaveGroup(*ini_, "Path", GroupKind::FileList, "", {"/p.jpg"});
+    EXPECT_EQ(ini_->ReadString("Files", "Path", ""), "/last/folder");
     EXPECT_THAT(load("Path"), ElementsAre("/p.jpg"));
 }
 

@@ -1,4 +1,4 @@
-#include "Options.h"
+#include "settings/Options.h"
 #include "StoreFixture.h"
 
 #include <gmock/gmock.h>
@@ -17,11 +17,11 @@ protected:
         TMyOption options;
         options.SlideTime = -999;  // loading must set every field
         options.Time.Value = -999;
-        LoadOptions(*ini, options, kProgramFolder);
+        LoadOptions(*ini_, options, kProgramFolder);
         return options;
     }
     QString stored(const QString& section, const QString& ident) {
-        return ini->ReadString(section, ident, QStringLiteral("<absent>"));
+        return ini_->ReadString(section, ident, QStringLiteral("<absent>"));
     }
 };
 
@@ -45,12 +45,12 @@ TEST_F(OptionsTest, FirstRunTakesEveryDefaultAndSavesThemSpelledOut) {
     EXPECT_FALSE(o.Time.TimeBoot);
     EXPECT_FALSE(o.Time.SetWeekday);
 
-    SaveOptions(*ini, o);
+    SaveOptions(*ini_, o);
     QStringList names;
-    ini->ReadSection("Option", names);
+    ini_->ReadSection("Option", names);
     EXPECT_THAT(names, ElementsAre("UpdateReg", "Random", "FitScreen", "SlideMode", "SlideTime",
                                    "PluginPath", "UseJpeg", "UseSound", "SoundFile", "SoundPos"));
-    ini->ReadSection("Time", names);
+    ini_->ReadSection("Time", names);
     EXPECT_THAT(names, ElementsAre("Option", "Path", "Scale", "Value", "TimeBoot", "SetWeekday"));
     EXPECT_EQ(stored("Option", "PluginPath"), kProgramFolder);
     EXPECT_EQ(stored("Time", "Path"), kProgramFolder);
@@ -95,7 +95,7 @@ TEST_F(OptionsTest, SaveAndLoadGiveBackEveryField) {
     o.SoundFile = "/sounds/デスクトップ.wav";
     o.SoundPos = 1;
     o.Time = TOptTime{3, 999, "/pictures/日付", 2, 45, true, true};
-    SaveOptions(*ini, o);
+    SaveOptions(*ini_, o);
     const TMyOption back = load();
     EXPECT_EQ(back.UpdateReg, o.UpdateReg);
     EXPECT_EQ(back.Random, o.Random);
@@ -118,7 +118,7 @@ TEST_F(OptionsTest, SaveAndLoadGiveBackEveryField) {
 TEST_F(OptionsTest, SavingNeverWritesTheLegacySubMode) {
     TMyOption o;
     o.Time.OptionSub = 3;
-    SaveOptions(*ini, o);
+    SaveOptions(*ini_, o);
     EXPECT_EQ(stored("Time", "OptionSub"), "<absent>");
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "RegIni.h"
-#include "RegistryStore.h"
+#include "settings/RegIni.h"
+#include "platform/RegistryStore.h"
 #include "TestFolders.h"
 
 #include <gtest/gtest.h>
@@ -14,20 +14,20 @@ namespace tesselvane::test {
 class StoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        store = std::make_unique<RegistryStore>(RegistryStore::defaultPath());
-        ini = std::make_unique<RegIni>(*store);
+        store_ = std::make_unique<RegistryStore>(RegistryStore::defaultPath());
+        ini_ = std::make_unique<RegIni>(*store_);
     }
 
     // Puts a value of any type in by hand, as tesselvane-reg would.
     void putRaw(const QString& section, const RegValue& value) {
-        store->setValue(ini->SectionPath(section), value);
+        store_->setValue(ini_->sectionPath(section), value);
     }
     void put(const QString& section, const QString& ident, const QString& text) {
         putRaw(section, RegValue::text(ident, text));
     }
 
-    std::unique_ptr<RegistryStore> store;
-    std::unique_ptr<RegIni> ini;
+    std::unique_ptr<RegistryStore> store_;
+    std::unique_ptr<RegIni> ini_;
 };
 
 // The message of the SettingsError that `f` raises; empty when it raises none.

@@ -65,7 +65,7 @@ TEST(StoreProcesses, AKillAtAnyMomentLeavesEveryGroupWhollyOldOrNew) {
             previous[group] = *generation;
             generationsSeen.insert(*generation);
         }
-        const QStringList names = ReadGroupNames(ini);
+        const QStringList names = readGroupNames(ini);
         if (!names.isEmpty()) {
             ASSERT_EQ(names.size(), 4);
             EXPECT_EQ(names.mid(0, 3), kGenerationGroups);

@@ -2,7 +2,7 @@
 // times (0: until killed). The store is the one of $XDG_CONFIG_HOME.
 
 #include "GroupGenerations.h"
-#include "RegistryStore.h"
+#include "platform/RegistryStore.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Desktop.h"
+#include "platform/DesktopBackend.h"
 
 #include <QList>
 
@@ -20,8 +20,8 @@ public:
     };
 
     explicit RecordingDesktop(std::shared_ptr<QList<Call>> calls) : calls_(std::move(calls)) {}
-    QString Name() const override { return QStringLiteral("recording"); }
-    void Apply(const QString& file, const QImage& picture, WallpaperStyle style,
+    QString name() const override { return QStringLiteral("recording"); }
+    void apply(const QString& file, const QImage& picture, WallpaperStyle style,
                const QColor& background, bool persist) override {
         if (failWith)
             throw DesktopError(*failWith);

@@ -14,7 +14,7 @@ namespace tesselvane::test {
 
 namespace {
 
-QString g_root;
+QString rootFolder;
 
 const char* const kVariables[] = {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "HOME"};
 
@@ -30,7 +30,7 @@ public:
             ADD_FAILURE() << "cannot make a temporary folder";
             return;
         }
-        g_root = QFile::decodeName(pattern) + QLatin1Char('/');
+        rootFolder = QFile::decodeName(pattern) + QLatin1Char('/');
         const std::pair<const char*, const char*> folders[] = {
             {"XDG_CONFIG_HOME", "config"},
             {"XDG_DATA_HOME", "data"},
@@ -38,7 +38,7 @@ public:
             {"HOME", "home"},
         };
         for (const auto& [variable, folder] : folders) {
-            const QString path = g_root + QLatin1String(folder);
+            const QString path = rootFolder + QLatin1String(folder);
             QDir().mkpath(path);
             QFile::setPermissions(
                 path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
@@ -48,13 +48,13 @@ public:
     }
 
     void OnTestEnd(const ::testing::TestInfo&) override {
-        if (!g_root.isEmpty()) {
+        if (!rootFolder.isEmpty()) {
             // A test may have left read-only folders behind; make them removable first.
-            ::system(QByteArray("chmod -R u+rwx '" + QFile::encodeName(g_root) + "' 2>/dev/null")
+            ::system(QByteArray("chmod -R u+rwx '" + QFile::encodeName(rootFolder) + "' 2>/dev/null")
                          .constData());
-            QDir(g_root).removeRecursively();
+            QDir(rootFolder).removeRecursively();
         }
-        g_root.clear();
+        rootFolder.clear();
         for (const auto& [name, value] : saved_) {
             if (value) {
                 ::setenv(name.c_str(), value->c_str(), 1);
@@ -71,11 +71,11 @@ private:
 }  // namespace
 
 QString testRoot() {
-    return g_root;
+    return rootFolder;
 }
 
 QString scratchFolder() {
-    return g_root + QStringLiteral("scratch/");
+    return rootFolder + QStringLiteral("scratch/");
 }
 
 void installFreshFoldersForEveryTest() {

@@ -1,5 +1,5 @@
-#include "RegCommand.h"
-#include "RegistryStore.h"
+#include "tools/RegCommand.h"
+#include "platform/RegistryStore.h"
 #include "TestFolders.h"
 
 #include <QFile>

@@ -1,13 +1,13 @@
-#include "DataModule1.h"
-#include "Desktop.h"
-#include "Groups.h"
-#include "PictureGlobals.h"
+#include "picture/TDataModule1.h"
+#include "platform/DesktopService.h"
+#include "settings/Groups.h"
+#include "settings/PictureGlobals.h"
 #include "RecordingDesktop.h"
-#include "RegIni.h"
-#include "RegistryStore.h"
-#include "Screen.h"
+#include "settings/RegIni.h"
+#include "platform/RegistryStore.h"
+#include "platform/Screen.h"
 #include "TestFolders.h"
-#include "TfrmJump.h"
+#include "dialogs/TfrmJump.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -29,8 +29,8 @@ protected:
         ini_ = std::make_unique<RegIni>(*store_);
         desktop_ =
             std::make_unique<DesktopService>(*store_, std::make_unique<RecordingDesktop>(calls_));
-        Desktop = desktop_.get();
-        SetScreenOverride(ScreenOverride{24, QSize(800, 600)});
+        desktopService = desktop_.get();
+        setScreenOverride(ScreenOverride{24, QSize(800, 600)});
         dataModule_ = std::make_unique<TDataModule1>();
         wide_ = picture("wide.bmp", QSize(302, 50), Qt::red);
         small_ = picture("small.bmp", QSize(10, 10), Qt::green);
@@ -46,8 +46,8 @@ protected:
     void TearDown() override {
         jump_.reset();
         dataModule_.reset();
-        SetScreenOverride(std::nullopt);
-        Desktop = nullptr;
+        setScreenOverride(std::nullopt);
+        desktopService = nullptr;
     }
 
     QString picture(const QString& name, QSize size, QColor colour) {
@@ -74,7 +74,7 @@ protected:
 };
 
 TEST_F(TfrmJumpTest, OpensOnTheMainWindowsGroupAndPicture) {
-    jump_->ShowJump();
+    jump_->showJump();
     EXPECT_EQ(jump_->windowTitle(), "ジャンプ");
     EXPECT_EQ(child<QComboBox>("cboGroup")->currentText(), "one");
     auto* list = child<QListWidget>("lstList");
@@ -89,7 +89,7 @@ TEST_F(TfrmJumpTest, OpensOnTheMainWindowsGroupAndPicture) {
 TEST_F(TfrmJumpTest, NoCurrentPictureNothingSelected) {
     for (const int index : {-1, 3}) {
         PictureIndex = index;
-        jump_->ShowJump();
+        jump_->showJump();
         EXPECT_EQ(child<QListWidget>("lstList")->currentRow(), -1);
         EXPECT_FALSE(child<QPushButton>("btnOK")->isEnabled());
         EXPECT_TRUE(child<QLabel>("Image1")->pixmap().isNull());
@@ -98,13 +98,13 @@ TEST_F(TfrmJumpTest, NoCurrentPictureNothingSelected) {
 }
 
 TEST_F(TfrmJumpTest, AWidePictureFitsTheWidthOfThePreview) {
-    jump_->ShowJump();
+    jump_->showJump();
     child<QListWidget>("lstList")->setCurrentRow(0);
     EXPECT_EQ(child<QLabel>("Image1")->pixmap().size(), QSize(151, 25));
 }
 
 TEST_F(TfrmJumpTest, AnotherGroupEmptiesThePreviewUntilAPictureIsChosen) {
-    jump_->ShowJump();
+    jump_->showJump();
     auto* box = child<QComboBox>("cboGroup");
     box->setCurrentIndex(1);
     jump_->cboGroupClick();
@@ -114,7 +114,7 @@ TEST_F(TfrmJumpTest, AnotherGroupEmptiesThePreviewUntilAPictureIsChosen) {
 }
 
 TEST_F(TfrmJumpTest, DecidingMakesThePictureTheWallpaperAndTheGroupTheMainWindowsOwn) {
-    jump_->ShowJump();
+    jump_->showJump();
     child<QComboBox>("cboGroup")->setCurrentIndex(1);
     jump_->cboGroupClick();
     child<QListWidget>("lstList")->setCurrentRow(0);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TSusie.h"
+#include "picture/TSusie.h"
 
 #include <QObject>
 

@@ -1,4 +1,4 @@
-#include "RegistryValue.h"
+#include "platform/RegValue.h"
 
 #include <QtEndian>
 

@@ -1,4 +1,4 @@
-#include "DataModule1.h"
+#include "picture/TDataModule1.h"
 
 namespace tesselvane {
 

@@ -1,4 +1,4 @@
-#include "FolderEntries.h"
+#include "platform/FolderReader.h"
 
 #include <QFile>
 

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/DesktopBackend.h"
+
+#include <QImage>
+#include <QString>
+
+#include <memory>
+
+namespace tesselvane {
+
+class RegistryStore;
+
+// What SystemParametersInfo(SPI_SETDESKWALLPAPER) did on Windows: shows a file as the
+// wallpaper, tiled or centred as TileWallpaper in "Control Panel\Desktop" of the per-user
+// store says, on the colour of Background in "Control Panel\Colors".
+class DesktopService {
+public:
+    static inline const QString kNone = QStringLiteral("(なし)");
+
+    // `backend` may be null: it is then created from the session at the first change.
+    DesktopService(RegistryStore& store, std::unique_ptr<DesktopBackend> backend = nullptr);
+    ~DesktopService();
+
+    // `name` is a picture file, or "(なし)" (or empty) for no picture. With `updateIniFile`
+    // the name is also stored as Wallpaper in "Control Panel\Desktop".
+    void setWallpaper(const QString& name, bool updateIniFile, const QImage& picture = QImage());
+    // The same in two steps: the work that need not wait for the file, then, once it is
+    // written, show(). Dropped without show(), nothing changes.
+    std::unique_ptr<PreparedWallpaper> prepareWallpaper(const QString& name, bool updateIniFile,
+                                                        const QImage& picture = QImage());
+
+    DesktopBackend& backend();
+    // See DesktopBackend::warm; never raises.
+    void warm();
+
+private:
+    RegistryStore& store_;
+    std::unique_ptr<DesktopBackend> backend_;
+};
+
+// The program's desktop service; set by whoever creates it (the program, a test).
+extern DesktopService* desktopService;
+
+}  // namespace tesselvane
