@@ -8,6 +8,7 @@
 #include "platform/HeapPolicy.h"
 #include "picture/JpegPrefetch.h"
 #include "controls/MessageBoxes.h"
+#include "controls/SvgIconEngine.h"
 #include "settings/Options.h"
 #include "settings/PictureGlobals.h"
 #include "settings/RegIni.h"
@@ -52,7 +53,7 @@ int runProgram(int argc, char* argv[], EarlyStart early) {
             application = std::make_unique<TesselvaneApplication>(argc, argv);
             QApplication::setApplicationName(QStringLiteral("Tesselvane"));
             QApplication::setApplicationDisplayName(QStringLiteral("Tesselvane"));
-            QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tesselvane.svg")));
+            QApplication::setWindowIcon(svgIcon(QStringLiteral(":/icons/tesselvane.svg")));
             // The window hides while the program is resident; only the exit commands end it.
             QApplication::setQuitOnLastWindowClosed(false);
         }

@@ -6,6 +6,7 @@
 #include "settings/Groups.h"
 #include "platform/Help.h"
 #include "controls/MessageBoxes.h"
+#include "controls/SvgIconEngine.h"
 #include "settings/Options.h"
 #include "settings/PictureGlobals.h"
 #include "platform/ProgramPaths.h"
@@ -107,7 +108,7 @@ void TfrmTask::buildToolbar() {
         b.button->setGeometry(b.left, 3, 25, 25);
         b.button->setAutoRaise(true);  // flat
         b.button->setToolTip(QString::fromUtf8(b.hint));
-        b.button->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(b.icon))));
+        b.button->setIcon(svgIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(b.icon))));
         b.button->setIconSize(QSize(16, 16));
         connect(b.button, &QToolButton::clicked, this, [this, command = b.command] {
             runGuarded([this, command] { (this->*command)(); });

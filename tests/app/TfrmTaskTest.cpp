@@ -167,6 +167,23 @@ TEST_F(TfrmTaskTest, TheToolbarAsDesigned) {
                                       "壁紙を消す(&C)", "-", "バージョン情報...(&I)", "終了(&Z)"));
 }
 
+// Without Qt's own SVG plug-ins (a system that lacks them) the buttons still show their pictures.
+TEST_F(TfrmTaskTest, TheButtonsArePaintedWithoutQtsImagePlugins) {
+    const QStringList paths = QCoreApplication::libraryPaths();
+    QCoreApplication::setLibraryPaths({scratchFolder()});
+    TfrmTask& task = create();
+    for (QToolButton* b : task.findChildren<QToolButton*>()) {
+        const QImage icon = b->icon().pixmap(16, 16).toImage();
+        int opaque = 0;
+        for (int y = 0; y < icon.height(); ++y) {
+            for (int x = 0; x < icon.width(); ++x)
+                opaque += qAlpha(icon.pixel(x, y)) > 128 ? 1 : 0;
+        }
+        EXPECT_GT(opaque, 16) << b->objectName().toStdString();
+    }
+    QCoreApplication::setLibraryPaths(paths);
+}
+
 TEST_F(TfrmTaskTest, AFirstRunShowsTheToolbarAndChangesNothing) {
     TfrmTask& task = create();
     EXPECT_TRUE(task.ShowMainWindowAtStart());
