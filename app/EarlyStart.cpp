@@ -1,10 +1,10 @@
 #include "app/EarlyStart.h"
 
+#include "app/Scheduler.h"
+#include "platform/RegistryStore.h"
+#include "platform/Screen.h"
 #include "settings/Options.h"
 #include "settings/RegIni.h"
-#include "platform/RegistryStore.h"
-#include "app/Scheduler.h"
-#include "platform/Screen.h"
 
 #include <QDate>
 

@@ -78,7 +78,7 @@ int timerIntervalMs(int scale, int current) {
 
 QString weekdayKey(QDate day) {
     static const char* const kNames[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                        "Thursday", "Friday", "Saturday"};
+                                         "Thursday", "Friday", "Saturday"};
     return QStringLiteral("Time\\") + QLatin1String(kNames[day.dayOfWeek() % 7]);
 }
 

@@ -1,17 +1,17 @@
 #include "app/TfrmTask.h"
 
-#include "picture/TDataModule1.h"
 #include "controls/ErrorReport.h"
-#include "picture/ExtensionPlugins.h"
-#include "settings/Groups.h"
-#include "platform/Help.h"
 #include "controls/MessageBoxes.h"
 #include "controls/SvgIconEngine.h"
+#include "dialogs/TVersionInfo.h"
+#include "picture/ExtensionPlugins.h"
+#include "picture/TDataModule1.h"
+#include "platform/Help.h"
+#include "platform/ProgramPaths.h"
+#include "settings/Groups.h"
 #include "settings/Options.h"
 #include "settings/PictureGlobals.h"
-#include "platform/ProgramPaths.h"
 #include "settings/RegIni.h"
-#include "dialogs/TVersionInfo.h"
 #include "settings/WindowPlacement.h"
 
 #include <QAction>

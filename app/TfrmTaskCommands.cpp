@@ -2,16 +2,16 @@
 
 #include "app/TfrmTask.h"
 
-#include "platform/DesktopService.h"
 #include "controls/ErrorReport.h"
-#include "settings/Groups.h"
-#include "platform/Help.h"
 #include "controls/MessageBoxes.h"
+#include "dialogs/TVersionInfo.h"
+#include "picture/Wallpaper.h"
+#include "platform/DesktopService.h"
+#include "platform/Help.h"
+#include "settings/Groups.h"
 #include "settings/Options.h"
 #include "settings/PictureGlobals.h"
 #include "settings/RegIni.h"
-#include "dialogs/TVersionInfo.h"
-#include "picture/Wallpaper.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -74,8 +74,7 @@ void TfrmTask::Timer1Timer() {
 }
 
 void TfrmTask::spbtnGroupClick() {
-    const QString remembered =
-        cboGroup->currentIndex() >= 0 ? cboGroup->currentText() : QString();
+    const QString remembered = cboGroup->currentIndex() >= 0 ? cboGroup->currentText() : QString();
     if (openGroupDialog)
         openGroupDialog();
     LoadGroupNames();

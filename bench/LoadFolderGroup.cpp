@@ -3,9 +3,9 @@
 // milliseconds of LoadPictureList on standard error, and the list on standard output when
 // asked with --print.
 
+#include "platform/RegistryStore.h"
 #include "settings/Groups.h"
 #include "settings/RegIni.h"
-#include "platform/RegistryStore.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

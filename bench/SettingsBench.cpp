@@ -1,9 +1,9 @@
 // Writing and reading groups, and loading the options, on a store in a temporary folder.
 
+#include "platform/RegistryStore.h"
 #include "settings/Groups.h"
 #include "settings/Options.h"
 #include "settings/RegIni.h"
-#include "platform/RegistryStore.h"
 
 #include <QDir>
 #include <QTemporaryDir>

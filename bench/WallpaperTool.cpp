@@ -3,11 +3,11 @@
 // of ChangeWallpaper itself (up to the desktop having the picture) on standard error.
 
 #include "picture/TDataModule1.h"
+#include "picture/Wallpaper.h"
 #include "platform/DesktopService.h"
+#include "platform/RegistryStore.h"
 #include "settings/Options.h"
 #include "settings/RegIni.h"
-#include "platform/RegistryStore.h"
-#include "picture/Wallpaper.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>

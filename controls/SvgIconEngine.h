@@ -18,8 +18,7 @@ public:
     explicit SvgIconEngine(const QString& file);
     ~SvgIconEngine() override;
 
-    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
-               QIcon::State state) override;
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override;
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override;
     QIconEngine* clone() const override;
     bool isNull() override;

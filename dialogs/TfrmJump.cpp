@@ -1,10 +1,10 @@
 #include "dialogs/TfrmJump.h"
 
 #include "controls/ErrorReport.h"
+#include "picture/Wallpaper.h"
 #include "settings/Groups.h"
 #include "settings/PictureGlobals.h"
 #include "settings/RegIni.h"
-#include "picture/Wallpaper.h"
 #include "settings/WindowPlacement.h"
 
 #include <QCloseEvent>

@@ -5,8 +5,8 @@
 
 #include "picture/ColorReduction.h"
 #include "picture/DibTwin.h"
-#include "picture/PictureError.h"
 #include "picture/JpegCodec.h"
+#include "picture/PictureError.h"
 
 #include <QtGlobal>
 

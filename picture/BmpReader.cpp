@@ -58,9 +58,9 @@ QImage readBmp(const QByteArray& data, const QString& name) {
         raiseInvalid(name);
     if (header->width * header->height > kMaxPicturePixels) {
         throw PictureError(QStringLiteral("画像 %1 は大きすぎます (%2 × %3)")
-                                .arg(name)
-                                .arg(header->width)
-                                .arg(header->height));
+                               .arg(name)
+                               .arg(header->width)
+                               .arg(header->height));
     }
     // Qt's own cap is below the largest picture we accept; ours was checked above.
     QImageReader::setAllocationLimit(int(kMaxPicturePixels * 4 / (1024 * 1024)) + 64);

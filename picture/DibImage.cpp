@@ -1,7 +1,7 @@
 #include "picture/DibImage.h"
 
-#include "picture/PictureLimits.h"
 #include "picture/ParallelRows.h"
+#include "picture/PictureLimits.h"
 
 #include <QtEndian>
 

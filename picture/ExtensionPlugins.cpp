@@ -1,13 +1,13 @@
 #include "picture/ExtensionPlugins.h"
 
-#include "platform/Collation.h"
 #include "picture/DibImage.h"
 #include "picture/DibTwin.h"
 #include "picture/PictureError.h"
+#include "platform/Collation.h"
 #include "platform/FileSearch.h"
 #include "platform/ProgramPaths.h"
-#include "settings/RegIni.h"
 #include "platform/RegistryStore.h"
+#include "settings/RegIni.h"
 
 #include <QLocale>
 
@@ -149,8 +149,9 @@ std::optional<QString> plugInKeyPath(const char* key) {
 }  // namespace
 
 // The settings functions plug-ins find in the program (it exports its symbols).
-extern "C" TESSELVANE_SPI_EXPORT std::int32_t TesselvaneReadSetting(
-    const char* key, const char* name, char* buf, std::int32_t buflen) {
+extern "C" TESSELVANE_SPI_EXPORT std::int32_t TesselvaneReadSetting(const char* key,
+                                                                    const char* name, char* buf,
+                                                                    std::int32_t buflen) {
     const auto path = plugInKeyPath(key);
     if (!path || !name || !buf || buflen <= 0 || !tesselvane::settingsStore)
         return -1;
@@ -168,8 +169,9 @@ extern "C" TESSELVANE_SPI_EXPORT std::int32_t TesselvaneReadSetting(
     }
 }
 
-extern "C" TESSELVANE_SPI_EXPORT std::int32_t TesselvaneWriteSetting(
-    const char* key, const char* name, const char* value) {
+extern "C" TESSELVANE_SPI_EXPORT std::int32_t TesselvaneWriteSetting(const char* key,
+                                                                     const char* name,
+                                                                     const char* value) {
     const auto path = plugInKeyPath(key);
     if (!path || !name || !value || !tesselvane::settingsStore)
         return -1;

@@ -1,9 +1,9 @@
 #include "picture/JpegCodec.h"
 
 #include "picture/DibTwin.h"
-#include "picture/PictureError.h"
 #include "picture/JpegErrorManager.h"
 #include "picture/JpegPrefetch.h"
+#include "picture/PictureError.h"
 
 #include <cstdlib>
 #include <utility>
@@ -140,7 +140,7 @@ QByteArray encodeJpeg(const QImage& image, int quality) {
     std::free(job.buffer);
     if (failed) {
         throw PictureError(QStringLiteral("JPEG 画像を作れません (%1)")
-                                .arg(QString::fromLocal8Bit(job.err.message)));
+                               .arg(QString::fromLocal8Bit(job.err.message)));
     }
     return result;
 }

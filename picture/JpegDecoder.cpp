@@ -1,9 +1,9 @@
 #include "picture/JpegDecoder.h"
 
 #include "picture/DibRows.h"
+#include "picture/JpegErrorManager.h"
 #include "picture/PictureError.h"
 #include "picture/PictureLimits.h"
-#include "picture/JpegErrorManager.h"
 
 #include <QFile>
 
@@ -536,15 +536,15 @@ int decode(DecodeJob* job, int fd, const unsigned char* data, unsigned long size
 [[noreturn]] void raiseDecodeError(const DecodeJob& job, const QString& name) {
     if (job.tooLarge) {
         throw PictureError(QStringLiteral("画像 %1 は大きすぎます (%2 × %3)")
-                                .arg(name)
-                                .arg(job.width)
-                                .arg(job.height));
+                               .arg(name)
+                               .arg(job.width)
+                               .arg(job.height));
     }
     if (job.outOfMemory || job.err.pub.msg_code == JERR_OUT_OF_MEMORY) {
         throw PictureError(QStringLiteral("画像 %1 を読み込むメモリが足りません").arg(name));
     }
     throw PictureError(QStringLiteral("JPEG 画像 %1 は不正です (%2)")
-                            .arg(name, QString::fromLocal8Bit(job.err.message)));
+                           .arg(name, QString::fromLocal8Bit(job.err.message)));
 }
 
 // The job's results handed over, or its error raised; the job owns nothing afterwards.

@@ -2,15 +2,15 @@
 
 #include "picture/BmpWriter.h"
 #include "picture/ColorReduction.h"
+#include "picture/ExtensionPlugins.h"
+#include "picture/PictureError.h"
 #include "picture/TDataModule1.h"
 #include "platform/DesktopService.h"
-#include "picture/PictureError.h"
-#include "picture/ExtensionPlugins.h"
 #include "platform/FileReplace.h"
-#include "settings/Options.h"
 #include "platform/ProgramPaths.h"
 #include "platform/Screen.h"
 #include "platform/Sound.h"
+#include "settings/Options.h"
 
 #include <QDir>
 #include <QFileInfo>

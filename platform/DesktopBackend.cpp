@@ -64,9 +64,9 @@ std::unique_ptr<DesktopBackend> createDesktopBackend() {
                 .arg(wanted));
     }
     throw DesktopError(QStringLiteral("このデスクトップ (%1) の壁紙は設定できません")
-                            .arg(qEnvironmentVariable(
-                                "XDG_CURRENT_DESKTOP",
-                                qEnvironmentVariable("WAYLAND_DISPLAY", QStringLiteral("?")))));
+                           .arg(qEnvironmentVariable(
+                               "XDG_CURRENT_DESKTOP",
+                               qEnvironmentVariable("WAYLAND_DISPLAY", QStringLiteral("?")))));
 }
 
 }  // namespace tesselvane

@@ -36,7 +36,6 @@ QColor backgroundColour(const RegistryStore& store) {
 
 }  // namespace
 
-
 DesktopService::DesktopService(RegistryStore& store, std::unique_ptr<DesktopBackend> backend)
     : store_(store), backend_(std::move(backend)) {}
 
@@ -66,7 +65,6 @@ private:
 };
 
 }  // namespace
-
 
 std::unique_ptr<PreparedWallpaper> DesktopService::prepareWallpaper(const QString& name,
                                                                     bool updateIniFile,

@@ -50,8 +50,14 @@ inline constexpr OptionField<TMyOption> kOptionFields[] = {
     {.name = QLatin1String("Random"), .field = &TMyOption::Random},
     {.name = QLatin1String("FitScreen"), .field = &TMyOption::FitScreen},
     {.name = QLatin1String("SlideMode"), .field = &TMyOption::SlideMode, .min = 0, .max = 1},
-    {.name = QLatin1String("SlideTime"), .field = &TMyOption::SlideTime, .defaultNumber = 3, .min = 1, .max = 60},
-    {.name = QLatin1String("PluginPath"), .field = &TMyOption::PluginPath, .defaultText = TextDefault::ProgramFolderWhenEmpty},
+    {.name = QLatin1String("SlideTime"),
+     .field = &TMyOption::SlideTime,
+     .defaultNumber = 3,
+     .min = 1,
+     .max = 60},
+    {.name = QLatin1String("PluginPath"),
+     .field = &TMyOption::PluginPath,
+     .defaultText = TextDefault::ProgramFolderWhenEmpty},
     {.name = QLatin1String("UseJpeg"), .field = &TMyOption::UseJpeg, .defaultNumber = 1},
     {.name = QLatin1String("UseSound"), .field = &TMyOption::UseSound},
     {.name = QLatin1String("SoundFile"), .field = &TMyOption::SoundFile},
@@ -61,12 +67,17 @@ inline constexpr OptionField<TMyOption> kOptionFields[] = {
 // Section "Time" (the field MyOption.Time), in the order they are read and written.
 inline constexpr OptionField<TOptTime> kTimeFields[] = {
     {.name = QLatin1String("Option"), .field = &TOptTime::Option, .min = 0, .max = 5},
-    {.name = QLatin1String("Path"), .field = &TOptTime::Path, .defaultText = TextDefault::ProgramFolderWhenAbsent},
+    {.name = QLatin1String("Path"),
+     .field = &TOptTime::Path,
+     .defaultText = TextDefault::ProgramFolderWhenAbsent},
     {.name = QLatin1String("Scale"), .field = &TOptTime::Scale, .min = 0, .max = 2},
     {.name = QLatin1String("Value"), .field = &TOptTime::Value, .min = 0, .max = 60},
     {.name = QLatin1String("TimeBoot"), .field = &TOptTime::TimeBoot},
     {.name = QLatin1String("SetWeekday"), .field = &TOptTime::SetWeekday},
-    {.name = QLatin1String("OptionSub"), .field = &TOptTime::OptionSub, .defaultNumber = kNoOptionSub, .saved = false},
+    {.name = QLatin1String("OptionSub"),
+     .field = &TOptTime::OptionSub,
+     .defaultNumber = kNoOptionSub,
+     .saved = false},
 };
 
 // The range the table gives `field`; {0, 0} when it gives none.

@@ -1,7 +1,7 @@
 #include "settings/Options.h"
 
-#include "settings/OptionTable.h"
 #include "platform/ProgramPaths.h"
+#include "settings/OptionTable.h"
 #include "settings/RegIni.h"
 
 namespace tesselvane {
@@ -31,9 +31,8 @@ std::int32_t convertLegacyMode(std::int32_t option, std::int32_t optionSub) {
 }
 
 template <class Record, std::size_t N>
-void loadFields(const RegIni& ini, QLatin1String sectionName,
-                const OptionField<Record> (&table)[N], Record& record,
-                const QString& programFolder) {
+void loadFields(const RegIni& ini, QLatin1String sectionName, const OptionField<Record> (&table)[N],
+                Record& record, const QString& programFolder) {
     const QString section(sectionName);
     for (const OptionField<Record>& entry : table) {
         const QString name(entry.name);
@@ -51,8 +50,8 @@ void loadFields(const RegIni& ini, QLatin1String sectionName,
                 } else {
                     const bool folderWhenAbsent =
                         entry.defaultText == TextDefault::ProgramFolderWhenAbsent;
-                    field = ini.ReadString(section, name,
-                                           folderWhenAbsent ? programFolder : QString());
+                    field =
+                        ini.ReadString(section, name, folderWhenAbsent ? programFolder : QString());
                     if (field.isEmpty() && entry.defaultText == TextDefault::ProgramFolderWhenEmpty)
                         field = programFolder;
                 }

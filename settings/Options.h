@@ -15,11 +15,11 @@ inline constexpr std::int32_t kNoOptionSub = 999;
 struct TOptTime {
     std::int32_t Option = 0;  // 0 at every start, 1 interval, 2 day, 3 weekday, 4 week, 5 month
     std::int32_t OptionSub = kNoOptionSub;  // legacy sub-mode; never saved
-    QString Path;                  // target folder of the date modes
-    std::int32_t Scale = 0;        // interval unit: 0 hours, 1 minutes, 2 seconds
-    std::int32_t Value = 0;        // interval in units of Scale
-    bool TimeBoot = false;         // interval mode also changes at start
-    bool SetWeekday = false;       // the current group follows the weekday
+    QString Path;                           // target folder of the date modes
+    std::int32_t Scale = 0;                 // interval unit: 0 hours, 1 minutes, 2 seconds
+    std::int32_t Value = 0;                 // interval in units of Scale
+    bool TimeBoot = false;                  // interval mode also changes at start
+    bool SetWeekday = false;                // the current group follows the weekday
 };
 
 // Every option, kept in section "Option" (the schedule in "Time").

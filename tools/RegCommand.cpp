@@ -1,8 +1,8 @@
 #include "tools/RegCommand.h"
 
+#include "platform/RegistryStore.h"
 #include "tools/RegFile.h"
 #include "tools/RegKeyName.h"
-#include "platform/RegistryStore.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "tools/RegFile.h"
 
-#include "tools/RegKeyName.h"
 #include "platform/RegistryStore.h"
+#include "tools/RegKeyName.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

@@ -1,7 +1,7 @@
 // tesselvane-reg: reads and changes the per-user settings store from the command line.
 
-#include "tools/RegCommand.h"
 #include "platform/RegistryStore.h"
+#include "tools/RegCommand.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

@@ -1,5 +1,5 @@
-#include "app/Scheduler.h"
 #include "TestFolders.h"
+#include "app/Scheduler.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,13 +1,13 @@
-#include "picture/TDataModule1.h"
-#include "platform/DesktopService.h"
-#include "settings/Groups.h"
-#include "settings/PictureGlobals.h"
 #include "RecordingDesktop.h"
-#include "settings/RegIni.h"
-#include "platform/RegistryStore.h"
-#include "platform/Screen.h"
 #include "TestFolders.h"
 #include "dialogs/TfrmJump.h"
+#include "picture/TDataModule1.h"
+#include "platform/DesktopService.h"
+#include "platform/RegistryStore.h"
+#include "platform/Screen.h"
+#include "settings/Groups.h"
+#include "settings/PictureGlobals.h"
+#include "settings/RegIni.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,10 +1,10 @@
 // The wallpaper on real desktops: an X server of our own, and GNOME's settings in a key file.
 
-#include "settings/RegIni.h"
-#include "platform/RegistryStore.h"
 #include "RunProcess.h"
 #include "TestFolders.h"
 #include "XvfbServer.h"
+#include "platform/RegistryStore.h"
+#include "settings/RegIni.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,11 +1,11 @@
 // The built programs as a user runs them: tesselvane on a private X server, its date modes
 // at a fixed date (libfaketime), and tesselvane-reg.
 
-#include "settings/RegIni.h"
-#include "platform/RegistryStore.h"
 #include "RunProcess.h"
 #include "TestFolders.h"
 #include "XvfbServer.h"
+#include "platform/RegistryStore.h"
+#include "settings/RegIni.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -3,15 +3,15 @@
 // session (TESSELVANE_DESKTOP, DISPLAY, ...); the extension plug-ins of the program folder
 // only with --plugins. Errors go to standard error with exit status 1.
 
-#include "picture/TDataModule1.h"
-#include "platform/DesktopService.h"
-#include "picture/PictureError.h"
-#include "settings/SettingsError.h"
 #include "picture/ExtensionPlugins.h"
+#include "picture/PictureError.h"
+#include "picture/TDataModule1.h"
+#include "picture/Wallpaper.h"
+#include "platform/DesktopService.h"
+#include "platform/RegistryStore.h"
 #include "settings/Options.h"
 #include "settings/RegIni.h"
-#include "platform/RegistryStore.h"
-#include "picture/Wallpaper.h"
+#include "settings/SettingsError.h"
 
 #include <QGuiApplication>
 #include <QTextStream>

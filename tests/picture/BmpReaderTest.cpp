@@ -1,6 +1,6 @@
+#include "PictureTestSupport.h"
 #include "picture/BmpReader.h"
 #include "picture/PictureError.h"
-#include "PictureTestSupport.h"
 
 #include <QDir>
 

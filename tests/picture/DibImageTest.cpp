@@ -1,5 +1,5 @@
-#include "picture/DibImage.h"
 #include "PictureTestSupport.h"
+#include "picture/DibImage.h"
 
 #include <QtEndian>
 

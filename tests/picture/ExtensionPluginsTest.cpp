@@ -1,8 +1,8 @@
-#include "picture/PictureError.h"
-#include "picture/ExtensionPlugins.h"
 #include "PictureTestSupport.h"
-#include "platform/RegistryStore.h"
 #include "TestFolders.h"
+#include "picture/ExtensionPlugins.h"
+#include "picture/PictureError.h"
+#include "platform/RegistryStore.h"
 
 #include <QDir>
 #include <QFile>

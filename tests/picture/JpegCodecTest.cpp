@@ -1,11 +1,11 @@
+#include "PictureTestSupport.h"
+#include "TestFolders.h"
 #include "picture/ColorReduction.h"
 #include "picture/DibImage.h"
 #include "picture/DibTwin.h"
-#include "picture/PictureError.h"
 #include "picture/JpegCodec.h"
 #include "picture/JpegPrefetch.h"
-#include "PictureTestSupport.h"
-#include "TestFolders.h"
+#include "picture/PictureError.h"
 
 #include <QFile>
 #include <QSet>

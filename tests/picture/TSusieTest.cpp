@@ -1,8 +1,8 @@
-#include "picture/PictureError.h"
 #include "PictureTestSupport.h"
-#include "platform/ProgramPaths.h"
-#include "picture/TSusie.h"
 #include "TestFolders.h"
+#include "picture/PictureError.h"
+#include "picture/TSusie.h"
+#include "platform/ProgramPaths.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,16 +1,16 @@
-#include "picture/TDataModule1.h"
-#include "platform/DesktopService.h"
-#include "picture/PictureError.h"
-#include "picture/ExtensionPlugins.h"
-#include "picture/JpegCodec.h"
-#include "settings/Options.h"
 #include "PictureTestSupport.h"
 #include "RecordingDesktop.h"
+#include "TestFolders.h"
+#include "picture/ExtensionPlugins.h"
+#include "picture/JpegCodec.h"
+#include "picture/PictureError.h"
+#include "picture/TDataModule1.h"
+#include "picture/Wallpaper.h"
+#include "platform/DesktopService.h"
 #include "platform/RegistryStore.h"
 #include "platform/Screen.h"
 #include "platform/Sound.h"
-#include "TestFolders.h"
-#include "picture/Wallpaper.h"
+#include "settings/Options.h"
 
 #include <QDir>
 #include <QFile>
@@ -144,7 +144,7 @@ TEST_F(WallpaperTest, FitScreenStretchesLargeJpegsWhileDecodingThem) {
     QImage flat(1024, 768, QImage::Format_RGB888);
     flat.fill(QColor(30, 60, 90));
     EXPECT_LE(compareImages(wallpaper(), flat).largest, 3);  // JPEG's loss only
-    EXPECT_TRUE(Susie1->Bitmap().isEmpty());                   // handed over, not kept twice
+    EXPECT_TRUE(Susie1->Bitmap().isEmpty());                 // handed over, not kept twice
     // Without FitScreen the picture keeps its size.
     MyOption.FitScreen = false;
     ChangeWallpaper(scratchFolder() + "big.jpg");

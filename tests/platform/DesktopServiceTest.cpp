@@ -1,7 +1,7 @@
-#include "platform/DesktopService.h"
 #include "RecordingDesktop.h"
-#include "platform/RegistryStore.h"
 #include "TestFolders.h"
+#include "platform/DesktopService.h"
+#include "platform/RegistryStore.h"
 
 #include <gtest/gtest.h>
 

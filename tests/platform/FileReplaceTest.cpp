@@ -1,5 +1,5 @@
-#include "platform/FileReplace.h"
 #include "TestFolders.h"
+#include "platform/FileReplace.h"
 
 #include <QDir>
 #include <QFile>

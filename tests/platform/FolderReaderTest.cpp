@@ -1,5 +1,5 @@
-#include "platform/FolderReader.h"
 #include "TestFolders.h"
+#include "platform/FolderReader.h"
 
 #include <QDir>
 #include <QFile>

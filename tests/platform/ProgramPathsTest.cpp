@@ -1,5 +1,5 @@
-#include "platform/ProgramPaths.h"
 #include "TestFolders.h"
+#include "platform/ProgramPaths.h"
 
 #include <QCoreApplication>
 #include <QDir>

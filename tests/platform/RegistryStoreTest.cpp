@@ -1,5 +1,5 @@
-#include "platform/RegistryStore.h"
 #include "TestFolders.h"
+#include "platform/RegistryStore.h"
 
 #include <QDir>
 #include <QFile>

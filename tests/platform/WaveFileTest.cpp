@@ -1,7 +1,7 @@
+#include "TestFolders.h"
 #include "platform/ProgramPaths.h"
 #include "platform/SharedLibrary.h"
 #include "platform/Sound.h"
-#include "TestFolders.h"
 #include "platform/WaveFile.h"
 
 #include <QElapsedTimer>

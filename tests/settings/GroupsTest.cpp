@@ -1,5 +1,5 @@
-#include "settings/Groups.h"
 #include "StoreFixture.h"
+#include "settings/Groups.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "settings/Options.h"
 #include "StoreFixture.h"
+#include "settings/Options.h"
 
 #include <gmock/gmock.h>
 

@@ -14,7 +14,8 @@ TEST_F(RegIniTest, OpensTheProgramKeyCreatingIt) {
     EXPECT_TRUE(store_->keyExists("SOFTWARE\\Morvanti\\TESSEL"));
     EXPECT_EQ(ini_->keyName(), "\\SOFTWARE\\Morvanti\\TESSEL");
     ini_->WriteString("Time\\Sunday", "GroupName", "g");
-    EXPECT_EQ(store_->value("Software\\Morvanti\\Tessel\\time\\sunday", "groupname")->toText(), "g");
+    EXPECT_EQ(store_->value("Software\\Morvanti\\Tessel\\time\\sunday", "groupname")->toText(),
+              "g");
 }
 
 TEST_F(RegIniTest, TextGivesTheDefaultOnlyWhenAbsent) {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "settings/RegIni.h"
-#include "platform/RegistryStore.h"
 #include "TestFolders.h"
+#include "platform/RegistryStore.h"
+#include "settings/RegIni.h"
 
 #include <gtest/gtest.h>
 

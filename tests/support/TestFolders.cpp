@@ -50,8 +50,9 @@ public:
     void OnTestEnd(const ::testing::TestInfo&) override {
         if (!rootFolder.isEmpty()) {
             // A test may have left read-only folders behind; make them removable first.
-            ::system(QByteArray("chmod -R u+rwx '" + QFile::encodeName(rootFolder) + "' 2>/dev/null")
-                         .constData());
+            ::system(
+                QByteArray("chmod -R u+rwx '" + QFile::encodeName(rootFolder) + "' 2>/dev/null")
+                    .constData());
             QDir(rootFolder).removeRecursively();
         }
         rootFolder.clear();

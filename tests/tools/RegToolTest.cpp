@@ -1,6 +1,6 @@
-#include "tools/RegCommand.h"
-#include "platform/RegistryStore.h"
 #include "TestFolders.h"
+#include "platform/RegistryStore.h"
+#include "tools/RegCommand.h"
 
 #include <QFile>
 

@@ -42,13 +42,13 @@ int32_t processPicture(const char* key, void** dib, Process process) {
 
 // Defines the exported functions of a plug-in described by `description`, whose `Settings`
 // (with `read`, `write` and `enabled`) are edited in `Dialog` and applied by `process`.
-#define TESSELVANE_BPI_PLUGIN(description, Settings, Dialog, process)                        \
-    extern "C" int32_t GetPlugInInfo(int32_t infono, char* buf) {                            \
-        return ::tesselvane::bpi::answerPlugInInfo(description, infono, buf);                \
-    }                                                                                        \
-    extern "C" int32_t SettingPlugIn(uintptr_t window, const char* key, void*) {             \
-        return ::tesselvane::bpi::editSettings<Settings, Dialog>(window, key);               \
-    }                                                                                        \
-    extern "C" int32_t ExecutePlugIn(uintptr_t, const char* key, void** dib) {               \
-        return ::tesselvane::bpi::processPicture<Settings>(key, dib, process);               \
+#define TESSELVANE_BPI_PLUGIN(description, Settings, Dialog, process)            \
+    extern "C" int32_t GetPlugInInfo(int32_t infono, char* buf) {                \
+        return ::tesselvane::bpi::answerPlugInInfo(description, infono, buf);    \
+    }                                                                            \
+    extern "C" int32_t SettingPlugIn(uintptr_t window, const char* key, void*) { \
+        return ::tesselvane::bpi::editSettings<Settings, Dialog>(window, key);   \
+    }                                                                            \
+    extern "C" int32_t ExecutePlugIn(uintptr_t, const char* key, void** dib) {   \
+        return ::tesselvane::bpi::processPicture<Settings>(key, dib, process);   \
     }

@@ -30,39 +30,47 @@
 #pragma weak TesselvaneReadSetting
 #pragma weak TesselvaneWriteSetting
 
-static void log_line(const char *text) {
-    const char *path = getenv("TESSELVANE_TEST_BPI_LOG");
-    if (!path) return;
-    FILE *f = fopen(path, "a");
-    if (!f) return;
+static void log_line(const char* text) {
+    const char* path = getenv("TESSELVANE_TEST_BPI_LOG");
+    if (!path)
+        return;
+    FILE* f = fopen(path, "a");
+    if (!f)
+        return;
     fprintf(f, "%s:%s\n", TEST_NAME, text);
     fclose(f);
 }
 
-TESSELVANE_SPI_EXPORT int32_t GetPlugInInfo(int32_t infono, char *buf) {
+TESSELVANE_SPI_EXPORT int32_t GetPlugInInfo(int32_t infono, char* buf) {
     switch (infono) {
-        case 0: return spi_copy_info(TEST_TYPE, buf, 256);
-        case 1: return spi_copy_info(TEST_NAME, buf, 256);
-        case 2: return spi_copy_info(TEST_VERSION, buf, 256);
-        case 3: return spi_copy_info(TEST_ORDER, buf, 256);
-        default: return 0;
+        case 0:
+            return spi_copy_info(TEST_TYPE, buf, 256);
+        case 1:
+            return spi_copy_info(TEST_NAME, buf, 256);
+        case 2:
+            return spi_copy_info(TEST_VERSION, buf, 256);
+        case 3:
+            return spi_copy_info(TEST_ORDER, buf, 256);
+        default:
+            return 0;
     }
 }
 
 /* The top-left pixel of a bottom-up 24-bit packed DIB, as "r,g,b". */
-static void describe(const void *dib, char *text, size_t size) {
-    const SpiBitmapInfoHeader *h = (const SpiBitmapInfoHeader *)dib;
-    const uint8_t *top = (const uint8_t *)dib + h->biSize +
+static void describe(const void* dib, char* text, size_t size) {
+    const SpiBitmapInfoHeader* h = (const SpiBitmapInfoHeader*)dib;
+    const uint8_t* top = (const uint8_t*)dib + h->biSize +
                          (size_t)SPI_DIB_STRIDE(h->biWidth, 24) * (size_t)(h->biHeight - 1);
     snprintf(text, size, "%dx%d %d,%d,%d", h->biWidth, h->biHeight, top[2], top[1], top[0]);
 }
 
 #ifndef TEST_NO_SETTING
-TESSELVANE_SPI_EXPORT int32_t SettingPlugIn(uintptr_t window, const char *key, void *dib) {
+TESSELVANE_SPI_EXPORT int32_t SettingPlugIn(uintptr_t window, const char* key, void* dib) {
     (void)window;
     char text[300];
     char seen[64] = "no picture";
-    if (dib) describe(dib, seen, sizeof seen);
+    if (dib)
+        describe(dib, seen, sizeof seen);
     snprintf(text, sizeof text, "Setting %s %s", key, seen);
     log_line(text);
     if (TesselvaneWriteSetting) {
@@ -75,7 +83,7 @@ TESSELVANE_SPI_EXPORT int32_t SettingPlugIn(uintptr_t window, const char *key, v
 #endif
 
 #ifndef TEST_NO_EXECUTE
-TESSELVANE_SPI_EXPORT int32_t ExecutePlugIn(uintptr_t window, const char *key, void **dib) {
+TESSELVANE_SPI_EXPORT int32_t ExecutePlugIn(uintptr_t window, const char* key, void** dib) {
     (void)window;
     (void)key;
     char seen[64];
@@ -83,30 +91,33 @@ TESSELVANE_SPI_EXPORT int32_t ExecutePlugIn(uintptr_t window, const char *key, v
     describe(*dib, seen, sizeof seen);
     snprintf(text, sizeof text, "Execute %s", seen);
     log_line(text);
-    const SpiBitmapInfoHeader *in = (const SpiBitmapInfoHeader *)*dib;
+    const SpiBitmapInfoHeader* in = (const SpiBitmapInfoHeader*)*dib;
     (void)in;
 #ifdef TEST_NEW_DIB
     const int32_t width = in->biWidth + TEST_GROW, height = in->biHeight;
     const uint32_t inStride = SPI_DIB_STRIDE(in->biWidth, 24);
     const uint32_t outStride = SPI_DIB_STRIDE(width, 24);
-    uint8_t *out = malloc(sizeof(SpiBitmapInfoHeader) + (size_t)outStride * (size_t)height);
-    if (!out) return 1;
-    SpiBitmapInfoHeader *h = (SpiBitmapInfoHeader *)out;
+    uint8_t* out = malloc(sizeof(SpiBitmapInfoHeader) + (size_t)outStride * (size_t)height);
+    if (!out)
+        return 1;
+    SpiBitmapInfoHeader* h = (SpiBitmapInfoHeader*)out;
     memset(h, 0, sizeof *h);
     h->biSize = sizeof *h;
     h->biWidth = width;
     h->biHeight = height;
     h->biPlanes = 1;
     h->biBitCount = 24;
-    const uint8_t *src = (const uint8_t *)*dib + in->biSize;
+    const uint8_t* src = (const uint8_t*)*dib + in->biSize;
     for (int32_t y = 0; y < height; ++y) {
-        uint8_t *row = out + sizeof *h + (size_t)outStride * (size_t)y;
+        uint8_t* row = out + sizeof *h + (size_t)outStride * (size_t)y;
         memset(row, 0, outStride);
-        for (int32_t x = 0; x < in->biWidth * 3; ++x) row[x] = (uint8_t)(255 - src[(size_t)inStride * (size_t)y + (size_t)x]);
+        for (int32_t x = 0; x < in->biWidth * 3; ++x)
+            row[x] = (uint8_t)(255 - src[(size_t)inStride * (size_t)y + (size_t)x]);
     }
     *dib = out; /* the host frees the old block */
 #elif defined(TEST_DRAW)
-    uint8_t *top = (uint8_t *)*dib + in->biSize + (size_t)SPI_DIB_STRIDE(in->biWidth, 24) * (size_t)(in->biHeight - 1);
+    uint8_t* top = (uint8_t*)*dib + in->biSize +
+                   (size_t)SPI_DIB_STRIDE(in->biWidth, 24) * (size_t)(in->biHeight - 1);
     top[0] = 0;
     top[1] = 0;
     top[2] = 255;

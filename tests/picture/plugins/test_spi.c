@@ -27,56 +27,68 @@
 #define TEST_CLR_USED 0
 #endif
 
-static void log_call(const char *what, long position) {
-    const char *path = getenv("TESSELVANE_TEST_SPI_LOG");
-    if (!path) return;
-    FILE *f = fopen(path, "a");
-    if (!f) return;
+static void log_call(const char* what, long position) {
+    const char* path = getenv("TESSELVANE_TEST_SPI_LOG");
+    if (!path)
+        return;
+    FILE* f = fopen(path, "a");
+    if (!f)
+        return;
     fprintf(f, "%s:%s@%ld\n", TEST_NAME, what, position);
     fclose(f);
 }
 
-TESSELVANE_SPI_EXPORT int32_t GetPluginInfo(int32_t infono, char *buf, int32_t buflen) {
+TESSELVANE_SPI_EXPORT int32_t GetPluginInfo(int32_t infono, char* buf, int32_t buflen) {
     switch (infono) {
-        case 0: return spi_copy_info(TEST_VERSION, buf, buflen);
-        case 1: return spi_copy_info("test plug-in " TEST_NAME, buf, buflen);
-        case 2: return spi_copy_info("*." TEST_NAME, buf, buflen);
-        case 3: return spi_copy_info(TEST_NAME " pictures", buf, buflen);
-        default: return 0;
+        case 0:
+            return spi_copy_info(TEST_VERSION, buf, buflen);
+        case 1:
+            return spi_copy_info("test plug-in " TEST_NAME, buf, buflen);
+        case 2:
+            return spi_copy_info("*." TEST_NAME, buf, buflen);
+        case 3:
+            return spi_copy_info(TEST_NAME " pictures", buf, buflen);
+        default:
+            return 0;
     }
 }
 
 #ifndef TEST_NO_ISSUPPORTED
-TESSELVANE_SPI_EXPORT int32_t IsSupported(const char *filename, intptr_t fd) {
+TESSELVANE_SPI_EXPORT int32_t IsSupported(const char* filename, intptr_t fd) {
     (void)filename;
     const long position = (long)lseek((int)fd, 0, SEEK_CUR);
     log_call("IsSupported", position);
 #ifdef TEST_ONLY_AT_128
-    if (position != 128) return 0;
+    if (position != 128)
+        return 0;
 #endif
     char magic[4];
-    if (read((int)fd, magic, 4) != 4) return 0;
+    if (read((int)fd, magic, 4) != 4)
+        return 0;
     return memcmp(magic, TEST_MAGIC, 4) == 0;
 }
 #endif
 
 /* The colour and size stored after the magic. */
-static int read_picture(const char *filename, intptr_t offset, unsigned char fields[5]) {
+static int read_picture(const char* filename, intptr_t offset, unsigned char fields[5]) {
     const int fd = open(filename, O_RDONLY);
-    if (fd < 0) return 0;
+    if (fd < 0)
+        return 0;
     unsigned char buffer[9];
     const int ok = pread(fd, buffer, 9, (off_t)offset) == 9 && memcmp(buffer, TEST_MAGIC, 4) == 0;
     close(fd);
-    if (ok) memcpy(fields, buffer + 4, 5);
+    if (ok)
+        memcpy(fields, buffer + 4, 5);
     return ok;
 }
 
-TESSELVANE_SPI_EXPORT int32_t GetPictureInfo(const char *filename, intptr_t offset, uint32_t flag,
-                                             SpiPictureInfo *info) {
+TESSELVANE_SPI_EXPORT int32_t GetPictureInfo(const char* filename, intptr_t offset, uint32_t flag,
+                                             SpiPictureInfo* info) {
     (void)flag;
     log_call("GetPictureInfo", (long)offset);
     unsigned char f[5];
-    if (!read_picture(filename, offset, f)) return SPI_UNKNOWN_FORMAT;
+    if (!read_picture(filename, offset, f))
+        return SPI_UNKNOWN_FORMAT;
     memset(info, 0, sizeof *info);
     info->width = f[3];
     info->height = f[4];
@@ -85,9 +97,10 @@ TESSELVANE_SPI_EXPORT int32_t GetPictureInfo(const char *filename, intptr_t offs
     return SPI_SUCCESS;
 }
 
-TESSELVANE_SPI_EXPORT int32_t GetPicture(const char *filename, intptr_t offset, uint32_t flag,
-                                         void **info_block, void **pixel_block,
-                                         int32_t (*progress)(int32_t, int32_t, intptr_t), intptr_t data) {
+TESSELVANE_SPI_EXPORT int32_t GetPicture(const char* filename, intptr_t offset, uint32_t flag,
+                                         void** info_block, void** pixel_block,
+                                         int32_t (*progress)(int32_t, int32_t, intptr_t),
+                                         intptr_t data) {
     (void)flag;
     (void)progress;
     (void)data;
@@ -99,10 +112,11 @@ TESSELVANE_SPI_EXPORT int32_t GetPicture(const char *filename, intptr_t offset, 
     return SPI_BROKEN_DATA;
 #else
     unsigned char f[5];
-    if (!read_picture(filename, offset, f)) return SPI_UNKNOWN_FORMAT;
+    if (!read_picture(filename, offset, f))
+        return SPI_UNKNOWN_FORMAT;
 #ifdef TEST_HOSTILE_HEADER
     /* A header that promises far more than the blocks hold. */
-    SpiBitmapInfoHeader *h = calloc(1, sizeof *h);
+    SpiBitmapInfoHeader* h = calloc(1, sizeof *h);
     *pixel_block = calloc(1, 100);
     h->biSize = 40;
     h->biWidth = 4000;
@@ -115,12 +129,14 @@ TESSELVANE_SPI_EXPORT int32_t GetPicture(const char *filename, intptr_t offset, 
     return SPI_SUCCESS;
 #else
     const uint32_t table = TEST_BITS == 8 ? (TEST_CLR_USED ? TEST_CLR_USED : 256) : 0;
-    int32_t result = spi_alloc_dib(f[3], f[4], TEST_BITS, table > 256 ? 256 : table, info_block, pixel_block);
-    if (result != SPI_SUCCESS) return result;
+    int32_t result =
+        spi_alloc_dib(f[3], f[4], TEST_BITS, table > 256 ? 256 : table, info_block, pixel_block);
+    if (result != SPI_SUCCESS)
+        return result;
     if (TEST_BITS == 8) {
         /* Every pixel takes colour 1; a table of more than 256 entries is asked for. */
         if (table > 256) {
-            void *bigger = realloc(*info_block, sizeof(SpiBitmapInfoHeader) + 4 * table);
+            void* bigger = realloc(*info_block, sizeof(SpiBitmapInfoHeader) + 4 * table);
             if (!bigger) {
                 free(*info_block);
                 free(*pixel_block);
@@ -129,15 +145,16 @@ TESSELVANE_SPI_EXPORT int32_t GetPicture(const char *filename, intptr_t offset, 
             *info_block = bigger;
             memset(spi_dib_colors(*info_block), 0, 4 * table);
         }
-        ((SpiBitmapInfoHeader *)*info_block)->biClrUsed = TEST_CLR_USED;
-        uint8_t *colours = spi_dib_colors(*info_block);
+        ((SpiBitmapInfoHeader*)*info_block)->biClrUsed = TEST_CLR_USED;
+        uint8_t* colours = spi_dib_colors(*info_block);
         colours[4] = f[2];
         colours[5] = f[1];
         colours[6] = f[0];
-        for (int32_t y = 0; y < f[4]; ++y) memset(spi_dib_row(*info_block, *pixel_block, y), 1, f[3]);
+        for (int32_t y = 0; y < f[4]; ++y)
+            memset(spi_dib_row(*info_block, *pixel_block, y), 1, f[3]);
     } else {
         for (int32_t y = 0; y < f[4]; ++y) {
-            uint8_t *row = spi_dib_row(*info_block, *pixel_block, y);
+            uint8_t* row = spi_dib_row(*info_block, *pixel_block, y);
             for (int x = 0; x < f[3]; ++x) {
                 row[3 * x] = f[2];
                 row[3 * x + 1] = f[1];
