@@ -16,6 +16,9 @@ int main(int argc, char* argv[]) {
     const int count = std::atoi(argv[2]);
     tesselvane::RegistryStore store(tesselvane::RegistryStore::defaultPath());
     tesselvane::RegIni ini(store);
+    // Says when writing begins: starting up takes longer than a kill's delay in a slow build.
+    std::fputs("writing\n", stdout);
+    std::fflush(stdout);
     for (int generation = first; count == 0 || generation < first + count; ++generation) {
         tesselvane::test::writeGeneration(ini, generation);
     }
