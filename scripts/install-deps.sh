@@ -15,7 +15,7 @@ packages=(
   # tests, benchmarks, fuzzing
   libgtest-dev libgmock-dev libbenchmark-dev libjpeg-turbo-progs
   xvfb x11-apps x11-utils xdotool faketime time sqlite3 hsetroot
-  clang libclang-rt-14-dev clang-format
+  clang libclang-rt-14-dev clang-format clang-tidy
 )
 
 missing=()

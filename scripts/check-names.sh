@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Checks the naming rule of CONTRIBUTING.md with clang-tidy (.clang-tidy) over every source the
+# build compiles.   scripts/check-names.sh [BUILD_DIR]   (default: build)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=${1:-build}
+[ -f "$build/compile_commands.json" ] || { echo "no $build/compile_commands.json: build first" >&2; exit 2; }
+# Our own sources only, not what Qt generates into the build folder.
+mapfile -t files < <(python3 - "$build/compile_commands.json" <<'PY'
+import json, os, sys
+root = os.getcwd() + '/'
+seen = sorted({e['file'] for e in json.load(open(sys.argv[1]))
+               if e['file'].startswith(root) and e['file'].endswith('.cpp')
+               and '/build' not in e['file'][len(root) - 1:]})
+print('\n'.join(seen))
+PY
+)
+report=$(printf '%s\n' "${files[@]}" | xargs -P "$(nproc)" -n 8 clang-tidy -p "$build" --quiet 2>/dev/null \
+  | grep 'warning:' | sort -u || true)
+if [ -n "$report" ]; then
+  echo "$report"
+  echo "Names that break the naming rule (see CONTRIBUTING.md)." >&2
+  exit 1
+fi
