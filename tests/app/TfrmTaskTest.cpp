@@ -1,4 +1,4 @@
-#include "RecordingDesktop.h"
+#include "ProgramFixture.h"
 #include "TestFolders.h"
 #include "app/TfrmTask.h"
 #include "controls/ErrorReport.h"
@@ -35,24 +35,10 @@ using State = TfrmTask::State;
 
 namespace {
 
-struct Box {
-    MessageKind kind;
-    QString caption;
-    QString text;
-};
-
-class TfrmTaskTest : public ::testing::Test {
+class TfrmTaskTest : public ProgramFixture {
 protected:
     void SetUp() override {
-        store_ = std::make_unique<RegistryStore>(RegistryStore::defaultPath());
-        ini_ = std::make_unique<RegIni>(*store_);
-        desktop_ =
-            std::make_unique<DesktopService>(*store_, std::make_unique<RecordingDesktop>(calls_));
-        desktopService = desktop_.get();
-        setScreenOverride(ScreenOverride{24, QSize(800, 600)});
-        setMessageBoxHook([this](MessageKind kind, const QString& caption, const QString& text) {
-            boxes_.push_back({kind, caption, text});
-        });
+        ProgramFixture::SetUp();
         PictureList.clear();
         PictureIndex = -1;
         CurrentFile.clear();
@@ -61,19 +47,7 @@ protected:
     void TearDown() override {
         task_.reset();
         dataModule_.reset();
-        setMessageBoxHook({});
-        setScreenOverride(std::nullopt);
-        desktopService = nullptr;
-    }
-
-    // A solid picture file, so the wallpaper tells which picture was applied.
-    QString picture(const QString& name, QColor colour) {
-        QImage image(8, 8, QImage::Format_RGB888);
-        image.fill(colour);
-        const QString path = scratchFolder() + name;
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        EXPECT_TRUE(image.save(path, "BMP"));
-        return path;
+        ProgramFixture::TearDown();
     }
 
     void group(const QString& name, const QStringList& files) {
@@ -118,12 +92,6 @@ protected:
     }
     void trigger(const char* item) { task_->menuItem(item)->trigger(); }
 
-    std::shared_ptr<QList<RecordingDesktop::Call>> calls_ =
-        std::make_shared<QList<RecordingDesktop::Call>>();
-    std::vector<Box> boxes_;
-    std::unique_ptr<RegistryStore> store_;
-    std::unique_ptr<RegIni> ini_;
-    std::unique_ptr<DesktopService> desktop_;
     std::unique_ptr<TDataModule1> dataModule_;
     std::unique_ptr<TfrmTask> task_;
     QDate today_{2026, 7, 4};  // a Saturday

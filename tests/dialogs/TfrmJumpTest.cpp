@@ -1,4 +1,4 @@
-#include "RecordingDesktop.h"
+#include "ProgramFixture.h"
 #include "TestFolders.h"
 #include "dialogs/TfrmJump.h"
 #include "picture/TDataModule1.h"
@@ -22,21 +22,16 @@ using namespace tesselvane::test;
 
 namespace {
 
-class TfrmJumpTest : public ::testing::Test {
+class TfrmJumpTest : public ProgramFixture {
 protected:
     void SetUp() override {
-        store_ = std::make_unique<RegistryStore>(RegistryStore::defaultPath());
-        ini_ = std::make_unique<RegIni>(*store_);
-        desktop_ =
-            std::make_unique<DesktopService>(*store_, std::make_unique<RecordingDesktop>(calls_));
-        desktopService = desktop_.get();
-        setScreenOverride(ScreenOverride{24, QSize(800, 600)});
+        ProgramFixture::SetUp();
         dataModule_ = std::make_unique<TDataModule1>();
-        wide_ = picture("wide.bmp", QSize(302, 50), Qt::red);
-        small_ = picture("small.bmp", QSize(10, 10), Qt::green);
+        wide_ = picture("wide.bmp", Qt::red, QSize(302, 50));
+        small_ = picture("small.bmp", Qt::green, QSize(10, 10));
         SaveGroupNames(*ini_, {"one", "two"});
         SaveGroup(*ini_, "one", GroupKind::FileList, {},
-                  {wide_, small_, picture("c.bmp", QSize(4, 4), Qt::blue)});
+                  {wide_, small_, picture("c.bmp", Qt::blue, QSize(4, 4))});
         SaveGroup(*ini_, "two", GroupKind::FileList, {}, {small_});
         mainBox_.addItems({"one", "two"});
         mainBox_.setCurrentIndex(0);
@@ -46,26 +41,13 @@ protected:
     void TearDown() override {
         jump_.reset();
         dataModule_.reset();
-        setScreenOverride(std::nullopt);
-        desktopService = nullptr;
-    }
-
-    QString picture(const QString& name, QSize size, QColor colour) {
-        QImage image(size, QImage::Format_RGB888);
-        image.fill(colour);
-        image.save(scratchFolder() + name, "BMP");
-        return scratchFolder() + name;
+        ProgramFixture::TearDown();
     }
     template <class T>
     T* child(const char* name) {
         return jump_->findChild<T*>(QLatin1String(name));
     }
 
-    std::shared_ptr<QList<RecordingDesktop::Call>> calls_ =
-        std::make_shared<QList<RecordingDesktop::Call>>();
-    std::unique_ptr<RegistryStore> store_;
-    std::unique_ptr<RegIni> ini_;
-    std::unique_ptr<DesktopService> desktop_;
     std::unique_ptr<TDataModule1> dataModule_;
     QComboBox mainBox_;
     std::unique_ptr<TfrmJump> jump_;
