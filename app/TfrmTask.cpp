@@ -3,6 +3,7 @@
 #include "controls/ErrorReport.h"
 #include "controls/MessageBoxes.h"
 #include "controls/SvgIconEngine.h"
+#include "controls/WindowFont.h"
 #include "dialogs/TVersionInfo.h"
 #include "picture/ExtensionPlugins.h"
 #include "picture/TDataModule1.h"
@@ -41,13 +42,6 @@ RandomDraw clockSeededDraw() {
         std::random_device{}() ^ static_cast<unsigned>(QDateTime::currentMSecsSinceEpoch()));
     return
         [engine](int count) { return std::uniform_int_distribution<int>(0, count - 1)(*engine); };
-}
-
-QFont windowFont() {
-    QFont font;
-    font.setFamilies({QStringLiteral("MS PGothic"), QStringLiteral("Noto Sans CJK JP")});
-    font.setPixelSize(12);
-    return font;
 }
 
 }  // namespace
