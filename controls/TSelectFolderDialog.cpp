@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QLabel>
+#include <QLayout>
 #include <QListView>
 #include <QStandardPaths>
 #include <QTimer>
@@ -144,6 +145,15 @@ TSelectFolderDialog::Browser::Browser(QWidget* parent, const QString& top, bool 
     userHistory_ = history();
     setSidebarUrls(placesBelowTop());
     setHistory({});
+    // Qt sizes the places by the first one, "/" when the root is the desktop.
+    if (auto* places = findChild<QListView*>(QStringLiteral("sidebar")))
+        places->setMinimumWidth(places->sizeHintForColumn(0) + 2 * places->frameWidth() + 8);
+    // Names only, as the shell's tree of folders; and the grip belongs to the window.
+    setViewMode(List);
+    setSizeGripEnabled(false);
+    // Lined up with the title and the status line.
+    if (layout())
+        layout()->setContentsMargins({});
 
     // The back button, the look-in list and a typed path all change the folder on view, and
     // only the model sees every change.
@@ -242,6 +252,7 @@ bool TSelectFolderDialog::Execute() {
 
     QPointer<BrowseWindow> window = new BrowseWindow(ownerWindow(parent()));
     window->setWindowTitle(QStringLiteral("フォルダの参照"));
+    window->setSizeGripEnabled(true);
     auto* layout = new QVBoxLayout(window);
     auto* titleLabel = makeLabel(window, "lblTitle", QStringLiteral("タイトル"));
     showText(titleLabel, title_);
