@@ -7,6 +7,9 @@
 #include "controls/MessageBoxes.h"
 #include "controls/SvgIconEngine.h"
 #include "dialogs/TfrmJump.h"
+#include "dialogs/TfrmOption.h"
+#include "dialogs/TfrmSetWeekday.h"
+#include "dialogs/TfrmTime.h"
 #include "picture/ExtensionPlugins.h"
 #include "picture/JpegPrefetch.h"
 #include "picture/TDataModule1.h"
@@ -52,7 +55,6 @@ int runProgram(int argc, char* argv[], EarlyStart early) {
         if (!application) {
             application = std::make_unique<TesselvaneApplication>(argc, argv);
             QApplication::setApplicationName(QStringLiteral("Tesselvane"));
-            QApplication::setApplicationDisplayName(QStringLiteral("Tesselvane"));
             QApplication::setWindowIcon(svgIcon(QStringLiteral(":/icons/tesselvane.svg")));
             // The window hides while the program is resident; only the exit commands end it.
             QApplication::setQuitOnLastWindowClosed(false);
@@ -109,7 +111,12 @@ int runProgram(int argc, char* argv[], EarlyStart early) {
         TfrmTask& task = *frmTask;
         applicationWindow = task.winId();
         // The dialogs live as long as the main window; they are only shown and hidden.
+        TfrmSetWeekday frmSetWeekday(*ini, *task.groupBox());
+        TfrmTime frmTime(*ini, frmSetWeekday);
+        TfrmOption frmOption;
         TfrmJump frmJump(*ini, *task.groupBox(), [&task] { task.cboGroupChange(); });
+        task.openTimeDialog = [&frmTime] { frmTime.exec(); };
+        task.openOptionDialog = [&frmOption] { frmOption.exec(); };
         task.openJumpDialog = [&frmJump] { frmJump.showJump(); };
 
         TerminationSignals termination([&task] { task.endProgram(); });

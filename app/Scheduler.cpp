@@ -76,10 +76,4 @@ int timerIntervalMs(int scale, int current) {
     }
 }
 
-QString weekdayKey(QDate day) {
-    static const char* const kNames[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                         "Thursday", "Friday", "Saturday"};
-    return QStringLiteral("Time\\") + QLatin1String(kNames[day.dayOfWeek() % 7]);
-}
-
 }  // namespace tesselvane

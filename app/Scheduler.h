@@ -34,7 +34,4 @@ QString datePicturePath(const QString& folder, int mode, QDate today);
 // keeps `current`.
 int timerIntervalMs(int scale, int current);
 
-// The weekday's key for the weekday group switching: "Time\Sunday" ... "Time\Saturday".
-QString weekdayKey(QDate day);
-
 }  // namespace tesselvane

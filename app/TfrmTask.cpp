@@ -13,6 +13,7 @@
 #include "settings/Options.h"
 #include "settings/PictureGlobals.h"
 #include "settings/RegIni.h"
+#include "settings/WeekdayKeys.h"
 #include "settings/WindowPlacement.h"
 
 #include <QAction>

@@ -20,7 +20,7 @@ namespace {
 
 constexpr int kUpDownWidth = 15;
 constexpr int kUpDownHeight = 17;
-constexpr int kNoLimit = 32767;  // QLineEdit's own "no limit"
+constexpr int kNoLimit = 32767;   // QLineEdit's own "no limit"
 constexpr int kBorderHeight = 1;  // a thin border, as the platform draws around edits
 
 // An optional sign and decimal digits, within 64 bits; nothing else.
@@ -173,8 +173,8 @@ void TWinSpinEdit::keyPressEvent(QKeyEvent* event) {
         // Delete is a key, not a character, however the platform spells it.
         const QString typed = event->text();
         const bool isCharacter = !typed.isEmpty() && typed != QStringLiteral("\x7f");
-        if (isCharacter && !std::all_of(typed.begin(), typed.end(),
-                                        [this](QChar c) { return AcceptsChar(c); })) {
+        if (isCharacter &&
+            !std::all_of(typed.begin(), typed.end(), [this](QChar c) { return AcceptsChar(c); })) {
             beep();
             event->accept();
             return;

@@ -67,8 +67,7 @@ void UpDownButton::changeEvent(QEvent* event) {
 void UpDownButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const int half = height() / 2;
-    const QRect halves[] = {QRect(0, 0, width(), half),
-                            QRect(0, half, width(), height() - half)};
+    const QRect halves[] = {QRect(0, 0, width(), half), QRect(0, half, width(), height() - half)};
     for (const Direction direction : {Direction::Up, Direction::Down}) {
         QStyleOption option;
         option.initFrom(this);

@@ -1,5 +1,6 @@
 #include "StoreFixture.h"
 #include "settings/Options.h"
+#include "settings/WeekdayKeys.h"
 
 #include <gmock/gmock.h>
 
@@ -160,6 +161,13 @@ TEST_F(OptionsTest, SubMode999IsTreatedAsAbsentAndLeftInPlace) {
 TEST_F(OptionsTest, AHandEnteredNumberOfAnotherTypeStopsTheLoadWithTheTypeError) {
     putRaw("Option", RegValue::dword("SlideTime", 9));
     EXPECT_EQ(registryErrorOf([&] { load(); }), QStringLiteral("'SlideTime' のデータ型が不正です"));
+}
+
+TEST(WeekdayKeys, OneKeyPerDayFromSunday) {
+    EXPECT_EQ(weekdayKey(0), "Time\\Sunday");
+    EXPECT_EQ(weekdayKey(6), "Time\\Saturday");
+    EXPECT_EQ(weekdayKey(QDate(2026, 7, 5)), "Time\\Sunday");
+    EXPECT_EQ(weekdayKey(QDate(2026, 7, 4)), "Time\\Saturday");
 }
 
 }  // namespace
