@@ -1,10 +1,13 @@
 #include "app/TesselvaneApplication.h"
 
 #include "controls/ErrorReport.h"
+#include "controls/QtTexts.h"
 
 namespace tesselvane {
 
-TesselvaneApplication::TesselvaneApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TesselvaneApplication::TesselvaneApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    installJapaneseQtTexts(this);
+}
 
 bool TesselvaneApplication::notify(QObject* receiver, QEvent* event) {
     try {

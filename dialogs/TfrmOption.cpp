@@ -11,6 +11,7 @@
 #include "settings/PictureGlobals.h"
 #include "ui_TfrmOption.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -37,6 +38,7 @@ TfrmOption::TfrmOption(QWidget* parent)
     OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
     // Qt's own dialog, as for folders: the same look, and the program decides what it shows.
     OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
+    OpenDialog1->setViewMode(QFileDialog::List);
 
     // The timing's buttons take the group's place in the tab order.
     QWidget* previous = ui_->btnSound;
@@ -128,6 +130,9 @@ void TfrmOption::btnSoundClick() {
     if (!current.isEmpty()) {
         OpenDialog1->setDirectory(QFileInfo(current).absolutePath());
         OpenDialog1->selectFile(current);
+    } else {
+        // Not the folder the program happened to be started from.
+        OpenDialog1->setDirectory(QDir::homePath());
     }
     if (OpenDialog1->exec() == QDialog::Accepted && !OpenDialog1->selectedFiles().isEmpty())
         ui_->edtSoundFile->setText(OpenDialog1->selectedFiles().constFirst());

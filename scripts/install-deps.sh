@@ -7,7 +7,7 @@ packages=(
   # build
   build-essential cmake ninja-build pkg-config
   # program
-  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev
+  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev qt6-translations-l10n
   libjpeg62-turbo-dev libsqlite3-dev libx11-dev
   libglib2.0-dev gsettings-desktop-schemas
   libpng-dev libgif-dev libwebp-dev libtiff-dev
