@@ -514,7 +514,11 @@ class Session:
     def tree(self, root=None, depth=0):
         """The subtree as indented text, for failure messages."""
         root = root if root is not None else self.application()
-        lines = [f"{'  ' * depth}{_describe(root)} {sorted(self.states(root))}"]
+        try:
+            states = sorted(self.states(root))
+        except Exception as error:  # gone meanwhile
+            states = f"({error})"
+        lines = [f"{'  ' * depth}{_describe(root)} {states}"]
         for child in _children(root):
             lines.append(self.tree(child, depth + 1))
         return "\n".join(lines)
