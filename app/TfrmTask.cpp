@@ -103,6 +103,7 @@ void TfrmTask::buildToolbar() {
         b.button->setGeometry(b.left, 3, 25, 25);
         b.button->setAutoRaise(true);  // flat
         b.button->setToolTip(QString::fromUtf8(b.hint));
+        b.button->setAccessibleName(QString::fromUtf8(b.hint));  // screen readers see no icon
         b.button->setIcon(svgIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(b.icon))));
         b.button->setIconSize(QSize(16, 16));
         connect(b.button, &QToolButton::clicked, this, [this, command = b.command] {
@@ -123,6 +124,7 @@ void TfrmTask::buildToolbar() {
     cboGroup->setGeometry(195, 5, 142, 21);
     cboGroup->setEditable(false);
     cboGroup->setToolTip(QStringLiteral("ｸﾞﾙｰﾌﾟ"));
+    cboGroup->setAccessibleName(QStringLiteral("ｸﾞﾙｰﾌﾟ"));
     connect(cboGroup, &QComboBox::activated, this,
             [this] { runGuarded([this] { cboGroupChange(); }); });
 
