@@ -106,18 +106,27 @@ void TfrmTask::buildToolbar() {
         b.button->setAccessibleName(QString::fromUtf8(b.hint));  // screen readers see no icon
         b.button->setIcon(svgIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(b.icon))));
         b.button->setIconSize(QSize(16, 16));
-        connect(b.button, &QToolButton::clicked, this, [this, command = b.command] {
+        const auto run = [this, command = b.command] {
             runGuarded([this, command] { (this->*command)(); });
-        });
+        };
+        if (&b.button == &spbtnTile || &b.button == &spbtnCenter) {
+            // A button of the pair acts when it goes down, however that happens: a click, or
+            // the toggle that assistive technology offers, which sends no click.
+            b.button->setCheckable(true);
+            connect(b.button, &QToolButton::toggled, this, [run](bool down) {
+                if (down)
+                    run();
+            });
+        } else {
+            connect(b.button, &QToolButton::clicked, this, run);
+        }
     }
     // Tile and centre are one group: pressing one releases the other; tile starts pressed.
     auto* group = new QButtonGroup(this);
-    for (QToolButton* b : {spbtnTile, spbtnCenter}) {
-        b->setCheckable(true);
-        group->addButton(b);
-    }
+    group->addButton(spbtnTile);
+    group->addButton(spbtnCenter);
     group->setExclusive(true);
-    spbtnTile->setChecked(true);
+    setTileButtons(1);
 
     cboGroup = new QComboBox(this);
     cboGroup->setObjectName(QStringLiteral("cboGroup"));
@@ -125,6 +134,9 @@ void TfrmTask::buildToolbar() {
     cboGroup->setEditable(false);
     cboGroup->setToolTip(QStringLiteral("ｸﾞﾙｰﾌﾟ"));
     cboGroup->setAccessibleName(QStringLiteral("ｸﾞﾙｰﾌﾟ"));
+    // Qt names a combo box by its current text once something is chosen; what it is for
+    // stays in its description.
+    cboGroup->setAccessibleDescription(QStringLiteral("ｸﾞﾙｰﾌﾟ"));
     connect(cboGroup, &QComboBox::activated, this,
             [this] { runGuarded([this] { cboGroupChange(); }); });
 
@@ -182,6 +194,9 @@ bool TfrmTask::tileDown() const {
 }
 
 void TfrmTask::setTileButtons(int tileWallpaper) {
+    // Showing the stored arrangement is no command.
+    const QSignalBlocker quietTile(spbtnTile);
+    const QSignalBlocker quietCenter(spbtnCenter);
     if (tileWallpaper == 0)
         spbtnCenter->setChecked(true);
     if (tileWallpaper == 1)

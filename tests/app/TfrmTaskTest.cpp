@@ -439,6 +439,23 @@ TEST_F(TfrmTaskTest, TileAndCentreRenderTheDesktopsWallpaperAgain) {
     EXPECT_EQ(shown(), qRgb(255, 0, 0));
 }
 
+// Assistive technology toggles the pair's buttons without a click; the stored arrangement
+// shown at creation is no command.
+TEST_F(TfrmTaskTest, ThePairActsWhenAButtonGoesDownHoweverItGoesDown) {
+    store_->setValue("Control Panel\\Desktop", RegValue::text("TileWallpaper", "1"));
+    TfrmTask& task = create();
+    EXPECT_TRUE(button("spbtnTile")->isChecked());
+    EXPECT_TRUE(calls_->isEmpty());
+    button("spbtnCenter")->toggle();
+    EXPECT_FALSE(button("spbtnTile")->isChecked());
+    EXPECT_EQ(store_->value("Control Panel\\Desktop", "TileWallpaper")->toText(), "0");
+    button("spbtnCenter")->click();  // already down: stays down, changes nothing
+    EXPECT_TRUE(button("spbtnCenter")->isChecked());
+    button("spbtnTile")->click();
+    EXPECT_EQ(store_->value("Control Panel\\Desktop", "TileWallpaper")->toText(), "1");
+    EXPECT_EQ(task.tileDown(), true);
+}
+
 TEST_F(TfrmTaskTest, ExitSavesEverythingTheWindowKeeps) {
     group("a", {picture("1.bmp", Qt::red)});
     group("b", {picture("2.bmp", Qt::green), picture("3.bmp", Qt::blue)});
