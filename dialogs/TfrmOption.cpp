@@ -31,7 +31,8 @@ TfrmOption::TfrmOption(QWidget* parent)
     setModal(true);
     // Five tabs side by side, as the dialog was drawn: the style's own padding would push the
     // last one behind scroll buttons.
-    ui_->PageControl1->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 6px; }"));
+    ui_->PageControl1->tabBar()->setStyleSheet(
+        QStringLiteral("QTabBar::tab { padding: 3px 6px; }"));
     SelectFolderDialog1 = new TSelectFolderDialog(this);
     SelectFolderDialog1->setObjectName(QStringLiteral("SelectFolderDialog1"));
     OpenDialog1 = new QFileDialog(this);

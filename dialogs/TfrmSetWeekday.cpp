@@ -28,7 +28,8 @@ TfrmSetWeekday::TfrmSetWeekday(RegIni& ini, const QComboBox& mainGroupBox, QWidg
     setFont(windowFont());
     setFixedSize(size());
     setModal(true);
-    connect(ui_->btnOK, &QPushButton::clicked, this, [this] { runGuarded([this] { btnOKClick(); }); });
+    connect(ui_->btnOK, &QPushButton::clicked, this,
+            [this] { runGuarded([this] { btnOKClick(); }); });
     connect(ui_->btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
 }
 

@@ -10,7 +10,6 @@
 #include "settings/WindowPlacement.h"
 #include "ui_TfrmTime.h"
 
-
 namespace tesselvane {
 
 namespace {
@@ -61,9 +60,9 @@ TfrmTime::TfrmTime(RegIni& ini, TfrmSetWeekday& setWeekday, QWidget* parent)
 TfrmTime::~TfrmTime() = default;
 
 QRadioButton* TfrmTime::modeButton(int mode) const {
-    QRadioButton* const buttons[kModes] = {ui_->optEveryTime,    ui_->optTimer,
-                                           ui_->optEveryDay,     ui_->optEveryWeekday,
-                                           ui_->optEveryWeek,    ui_->optEveryMonth};
+    QRadioButton* const buttons[kModes] = {ui_->optEveryTime, ui_->optTimer,
+                                           ui_->optEveryDay,  ui_->optEveryWeekday,
+                                           ui_->optEveryWeek, ui_->optEveryMonth};
     return mode >= 0 && mode < kModes ? buttons[mode] : nullptr;
 }
 

@@ -5,7 +5,8 @@ namespace tesselvane {
 QString weekdayKey(int day) {
     static const char* const kNames[kWeekdays] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                                   "Thursday", "Friday", "Saturday"};
-    return QStringLiteral("Time\\") + QLatin1String(kNames[((day % kWeekdays) + kWeekdays) % kWeekdays]);
+    return QStringLiteral("Time\\") +
+           QLatin1String(kNames[((day % kWeekdays) + kWeekdays) % kWeekdays]);
 }
 
 QString weekdayKey(QDate date) {

@@ -68,8 +68,12 @@ protected:
 };
 
 TEST_F(TfrmTimeTest, OnlyTheIntervalModeEnablesTheIntervalAndOkKeepsWhatItShows) {
-    MyOption.Time = {.Option = 3, .Path = "/pics/by-date/", .Scale = 2, .Value = 45,
-                     .TimeBoot = true, .SetWeekday = true};
+    MyOption.Time = {.Option = 3,
+                     .Path = "/pics/by-date/",
+                     .Scale = 2,
+                     .Value = 45,
+                     .TimeBoot = true,
+                     .SetWeekday = true};
     dialog_->show();
     EXPECT_TRUE(child<QRadioButton>("optEveryWeekday")->isChecked());
     EXPECT_FALSE(interval()->isEnabled());
@@ -179,8 +183,8 @@ TEST_F(TfrmTimeTest, HelpOpensItsTopicAndThePlaceIsKept) {
     press("btnCancel");
     EXPECT_EQ(ini_->ReadInteger("Time", "Left", -1), dialog_->frameGeometry().left());
     dialog_->show();
-    EXPECT_EQ(dialog_->frameGeometry().topLeft(), QPoint(ini_->ReadInteger("Time", "Left", -1),
-                                                         ini_->ReadInteger("Time", "Top", -1)));
+    EXPECT_EQ(dialog_->frameGeometry().topLeft(),
+              QPoint(ini_->ReadInteger("Time", "Left", -1), ini_->ReadInteger("Time", "Top", -1)));
 }
 
 TEST_F(TfrmTimeTest, TheTabOrderFollowsTheDialog) {
@@ -192,11 +196,11 @@ TEST_F(TfrmTimeTest, TheTabOrderFollowsTheDialog) {
             w = w->nextInFocusChain();
         chain.append(w->objectName());
     }
-    EXPECT_EQ(chain, QStringList({"optEveryTime", "optTimer", "spedtTime", "rgTime0", "rgTime1",
-                                  "rgTime2", "chkTimeBoot", "chkWeekday", "btnWeekday",
-                                  "optEveryDay", "optEveryWeekday", "optEveryWeek",
-                                  "optEveryMonth", "edtPath", "spdPath", "btnOK", "btnCancel",
-                                  "btnHelp", "optEveryTime"}));
+    EXPECT_EQ(chain,
+              QStringList({"optEveryTime", "optTimer", "spedtTime", "rgTime0", "rgTime1", "rgTime2",
+                           "chkTimeBoot", "chkWeekday", "btnWeekday", "optEveryDay",
+                           "optEveryWeekday", "optEveryWeek", "optEveryMonth", "edtPath", "spdPath",
+                           "btnOK", "btnCancel", "btnHelp", "optEveryTime"}));
 }
 
 }  // namespace

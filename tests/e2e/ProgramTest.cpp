@@ -298,8 +298,8 @@ TEST_F(ProgramTest, AValueOfAnotherTypeIsReportedAndNothingIsOverwritten) {
     for (int attempt = 0; attempt < 60 && !ended; ++attempt) {
         QProcess xdotool;
         xdotool.setProcessEnvironment(env);
-        xdotool.start("xdotool", {"search", "--name", "^Tesselvane$", "key", "--window", "%1",
-                                  "Return"});
+        xdotool.start("xdotool",
+                      {"search", "--name", "^Tesselvane$", "key", "--window", "%1", "Return"});
         xdotool.waitForFinished(5000);
         ended = program.finishesWithin(1000);
     }
