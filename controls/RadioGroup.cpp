@@ -31,7 +31,7 @@ void RadioGroup::setColumns(int columns) {
     arrange();
 }
 
-int RadioGroup::ItemIndex() const {
+int RadioGroup::itemIndex() const {
     return group_->checkedId();
 }
 

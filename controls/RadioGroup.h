@@ -12,19 +12,19 @@ namespace tesselvane {
 // choice is an item index, -1 for none.
 class RadioGroup : public QGroupBox {
     Q_OBJECT
-    Q_PROPERTY(QStringList Items READ Items WRITE setItems)
-    Q_PROPERTY(int Columns READ Columns WRITE setColumns)
-    Q_PROPERTY(int ItemIndex READ ItemIndex WRITE setItemIndex)
+    Q_PROPERTY(QStringList items READ items WRITE setItems)
+    Q_PROPERTY(int columns READ columns WRITE setColumns)
+    Q_PROPERTY(int itemIndex READ itemIndex WRITE setItemIndex)
 
 public:
     explicit RadioGroup(QWidget* parent = nullptr);
 
-    const QStringList& Items() const { return items_; }
+    const QStringList& items() const { return items_; }
     void setItems(const QStringList& items);
-    int Columns() const { return columns_; }
+    int columns() const { return columns_; }
     void setColumns(int columns);
     // -1 when no item is chosen; an index out of range chooses none.
-    int ItemIndex() const;
+    int itemIndex() const;
     void setItemIndex(int index);
 
     QRadioButton* button(int index) const;

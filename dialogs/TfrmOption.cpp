@@ -43,7 +43,7 @@ TfrmOption::TfrmOption(QWidget* parent)
 
     // The timing's buttons take the group's place in the tab order.
     QWidget* previous = ui_->btnSound;
-    for (int i = 0; i < ui_->rgTimming->Items().size(); ++i) {
+    for (int i = 0; i < ui_->rgTimming->items().size(); ++i) {
         setTabOrder(previous, ui_->rgTimming->button(i));
         previous = ui_->rgTimming->button(i);
     }
@@ -171,7 +171,7 @@ void TfrmOption::btnUpdateClick() {
     MyOption.UseJpeg = ui_->chkJpeg->isChecked();
     MyOption.UseSound = ui_->chkSound->isChecked();
     MyOption.SoundFile = ui_->edtSoundFile->text();
-    MyOption.SoundPos = static_cast<std::uint8_t>(ui_->rgTimming->ItemIndex());
+    MyOption.SoundPos = static_cast<std::uint8_t>(ui_->rgTimming->itemIndex());
     if (Susie1) {
         Susie1->InJpeg = MyOption.UseJpeg;
         // Every apply unloads the plug-ins and looks at the folder again, changed or not.

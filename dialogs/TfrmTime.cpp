@@ -35,7 +35,7 @@ TfrmTime::TfrmTime(RegIni& ini, TfrmSetWeekday& setWeekday, QWidget* parent)
 
     // The unit's buttons take the group's place in the tab order.
     QWidget* previous = ui_->spedtTime;
-    for (int i = 0; i < ui_->rgTime->Items().size(); ++i) {
+    for (int i = 0; i < ui_->rgTime->items().size(); ++i) {
         setTabOrder(previous, ui_->rgTime->button(i));
         previous = ui_->rgTime->button(i);
     }
@@ -116,7 +116,7 @@ void TfrmTime::btnOKClick() {
             time.Option = mode;
     }
     time.Path = ui_->edtPath->text();
-    time.Scale = ui_->rgTime->ItemIndex();
+    time.Scale = ui_->rgTime->itemIndex();
     time.Value = static_cast<std::int32_t>(ui_->spedtTime->Value());
     time.TimeBoot = ui_->chkTimeBoot->isChecked();
     time.SetWeekday = ui_->chkWeekday->isChecked();

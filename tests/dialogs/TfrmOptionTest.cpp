@@ -89,7 +89,7 @@ TEST_F(TfrmOptionTest, ShowsEveryOptionAndOkTakesThemBack) {
     EXPECT_EQ(child<QLineEdit>("edtPlugPath")->text(), "/opt/spi");
     EXPECT_FALSE(child<QCheckBox>("chkJpeg")->isChecked());
     EXPECT_EQ(child<QLineEdit>("edtSoundFile")->text(), "/sounds/chime.wav");
-    EXPECT_EQ(child<RadioGroup>("rgTimming")->ItemIndex(), 1);
+    EXPECT_EQ(child<RadioGroup>("rgTimming")->itemIndex(), 1);
 
     child<QRadioButton>("optAuto")->click();
     EXPECT_TRUE(child<TWinSpinEdit>("speTime")->isEnabled());
@@ -145,6 +145,15 @@ TEST_F(TfrmOptionTest, EveryApplyLooksAtThePlugInFolderAgainAndCancelKeepsWhatWa
     press("btnCancel");
     EXPECT_FALSE(dialog_->isVisible());
     EXPECT_TRUE(MyOption.Random);
+}
+
+TEST_F(TfrmOptionTest, AFolderThatDoesNotExistGivesAHostWithoutPlugInsAndNoMessage) {
+    dialog_->show();
+    child<QLineEdit>("edtPlugPath")->setText("/no/such/folder");
+    press("btnUpdate");
+    EXPECT_TRUE(Susie1->pluginFiles().isEmpty());
+    EXPECT_TRUE(boxes_.empty());
+    EXPECT_TRUE(dialog_->isVisible());
 }
 
 TEST_F(TfrmOptionTest, SettingsOpenForTheChosenPlugInWithTheCurrentPictureOrNone) {

@@ -80,7 +80,7 @@ TEST_F(TfrmTimeTest, OnlyTheIntervalModeEnablesTheIntervalAndOkKeepsWhatItShows)
     EXPECT_FALSE(unit()->isEnabled());
     EXPECT_FALSE(boot()->isEnabled());
     EXPECT_EQ(interval()->text(), "45");
-    EXPECT_EQ(unit()->ItemIndex(), 2);
+    EXPECT_EQ(unit()->itemIndex(), 2);
     EXPECT_TRUE(boot()->isChecked());
     EXPECT_TRUE(child<QCheckBox>("chkWeekday")->isEnabled());
     EXPECT_TRUE(child<QPushButton>("btnWeekday")->isEnabled());

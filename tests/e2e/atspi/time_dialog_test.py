@@ -1,12 +1,28 @@
 """The schedule dialog of the installed program as a user drives it through the accessibility
 tree: the interval mode with its interval and unit, a value typed past the range, and a
-cancelled change that does not survive; what OK keeps reaches the store when the program
-ends."""
+cancelled change that does not survive. What OK keeps drives the scheduler at the next start
+command, and reaches the store when the program ends."""
+
+import os
+import signal
+import struct
 
 import tesselvane_session
 from tesselvane_session import TIMEOUT_SCALE, wait_until
 
-TIME = r"HKCU\SOFTWARE\Morvanti\TESSEL\Time"
+KEY = r"HKCU\SOFTWARE\Morvanti\TESSEL"
+TIME = KEY + r"\Time"
+RED, BLUE = (255, 0, 0), (0, 0, 255)
+
+
+def solid_bmp(path, colour, size=8):
+    """A 24-bit BMP of one colour: which picture is the wallpaper shows on the screen."""
+    row = bytes((colour[2], colour[1], colour[0])) * size + b"\0" * ((4 - size * 3 % 4) % 4)
+    pixels = row * size
+    header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, size, size, 1, 24, 0, len(pixels), 0, 0, 0, 0)
+    with open(path, "wb") as file:
+        file.write(header + info + pixels)
 
 
 def open_dialog(session, toolbar):
@@ -15,6 +31,14 @@ def open_dialog(session, toolbar):
 
 
 def test_time_dialog(session):
+    pictures = os.path.join(session.folder, "pictures")
+    os.makedirs(pictures)
+    for name, colour in (("red.bmp", RED), ("blue.bmp", BLUE)):
+        solid_bmp(os.path.join(pictures, name), colour)
+    session.reg_add(KEY + r"\GroupName", "Group0", "colours")
+    session.reg_add(KEY + r"\Files\colours", "Type", "1")
+    session.reg_add(KEY + r"\Files\colours", "Folder", pictures)
+    session.reg_add(r"HKCU\Control Panel\Desktop", "TileWallpaper", "1")  # fills the screen
     session.launch()
     toolbar = session.wait_for_window("Tesselvane")
     dialog = open_dialog(session, toolbar)
@@ -46,13 +70,31 @@ def test_time_dialog(session):
     session.press(session.find(dialog, "push button", "Cancel"))
     session.wait_for_window_gone(dialog)
 
-    session.press(session.find(toolbar, "push button", "終了"))
+    # Every second, then the start command: the wallpaper takes the group's pictures in turn.
+    dialog = open_dialog(session, toolbar)
+    interval = session.find(dialog, "text", "変更の間隔")
+    session.focus(interval)
+    session.keys("ctrl+a")
+    session.type_text("1")
+    session.set_checked(session.find(dialog, "radio button", "秒"))
+    session.press(session.find(dialog, "push button", "OK"))
+    session.wait_for_window_gone(dialog)
+    session.choose(session.find(toolbar, "combo box"), "colours")
+    session.press(session.find(toolbar, "push button", "開始"))
+    corner = (1000, 740)  # far from any window
+    seen = set()
+    wait_until(lambda: seen.add(session.pixel(*corner)) or {RED, BLUE} <= seen,
+               lambda: f"the wallpaper to show both pictures in turn (seen {seen})",
+               timeout=15 * TIMEOUT_SCALE)
+
+    # Resident, with no notification area to come back from: ended as a session ends it.
+    session.program.send_signal(signal.SIGTERM)
     status = session.wait_for_exit(timeout=5 * TIMEOUT_SCALE)
     assert status == 0, f"exit status {status}:\n{session.output()}"
     stored = {name: session.reg_query(TIME, name)
               for name in ("Option", "Value", "Scale", "TimeBoot", "Left", "Top")}
-    assert stored["Option"] == "1" and stored["Value"] == "60", stored
-    assert stored["Scale"] == "1" and stored["TimeBoot"] == "1", stored
+    assert stored["Option"] == "1" and stored["Value"] == "1", stored
+    assert stored["Scale"] == "2" and stored["TimeBoot"] == "1", stored
     assert stored["Left"] is not None and stored["Top"] is not None, stored
 
 
