@@ -5,7 +5,6 @@
 #include "settings/Groups.h"
 #include "settings/PictureGlobals.h"
 #include "settings/RegIni.h"
-#include "settings/WindowPlacement.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -26,8 +25,8 @@ constexpr QSize kPreview(151, 111);
 
 TfrmJump::TfrmJump(RegIni& ini, QComboBox& mainGroupBox, std::function<void()> mainGroupChanged,
                    QWidget* parent)
-    : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint |
-                          Qt::MSWindowsFixedSizeDialogHint),
+    : FormDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint |
+                             Qt::MSWindowsFixedSizeDialogHint),
       ini_(ini),
       mainGroupBox_(mainGroupBox),
       mainGroupChanged_(std::move(mainGroupChanged)) {
@@ -35,6 +34,7 @@ TfrmJump::TfrmJump(RegIni& ini, QComboBox& mainGroupBox, std::function<void()> m
     setWindowTitle(QStringLiteral("ジャンプ"));
     setModal(false);
     setFixedSize(339, 186);
+    rememberPlace(ini, kJump);
 
     cboGroup = new QComboBox(this);
     cboGroup->setObjectName(QStringLiteral("cboGroup"));
@@ -78,14 +78,7 @@ void TfrmJump::showJump() {
     show();
 }
 
-void TfrmJump::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!event->spontaneous())
-        FormShow();
-}
-
 void TfrmJump::FormShow() {
-    move(readWindowPosition(ini_, kJump));
     cboGroup->clear();
     for (int i = 0; i < mainGroupBox_.count(); ++i)
         cboGroup->addItem(mainGroupBox_.itemText(i));
@@ -141,12 +134,6 @@ void TfrmJump::btnOKClick() {
 
 void TfrmJump::btnCancelClick() {
     close();
-}
-
-// However it closes (its buttons, Escape), it remembers where it was.
-void TfrmJump::done(int result) {
-    writeWindowPosition(ini_, kJump, frameGeometry().topLeft());
-    QDialog::done(result);
 }
 
 }  // namespace tesselvane

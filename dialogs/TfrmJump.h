@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "dialogs/FormDialog.h"
+
 #include <QStringList>
 
 #include <functional>
@@ -17,7 +18,7 @@ class RegIni;
 // Pick any picture of any group, see it small, and make it the wallpaper at once; the group
 // becomes the main window's and the picture its current one. Modeless: the main window stays
 // usable while it is open.
-class TfrmJump : public QDialog {
+class TfrmJump : public FormDialog {
 public:
     // `mainGroupBox` is the main window's group box; `mainGroupChanged` its handler of a new
     // selection (it reloads the picture list).
@@ -34,12 +35,8 @@ public:
 
     const QStringList& JumpList() const { return jumpList_; }
 
-protected:
-    void showEvent(QShowEvent* event) override;
-    void done(int result) override;
-
 private:
-    void FormShow();
+    void FormShow() override;
     void clearPreview();
 
     RegIni& ini_;

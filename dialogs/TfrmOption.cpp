@@ -2,7 +2,6 @@
 
 #include "controls/ErrorReport.h"
 #include "controls/TSelectFolderDialog.h"
-#include "controls/WindowFont.h"
 #include "picture/ExtensionPlugins.h"
 #include "picture/PictureError.h"
 #include "picture/TDataModule1.h"
@@ -22,12 +21,9 @@
 namespace tesselvane {
 
 TfrmOption::TfrmOption(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint),
-      ui_(std::make_unique<Ui::TfrmOption>()) {
+    : FormDialog(parent), ui_(std::make_unique<Ui::TfrmOption>()) {
     ui_->setupUi(this);
-    setFont(windowFont());
-    setFixedSize(size());
+    fixLayout();
     setModal(true);
     // Five tabs side by side, as the dialog was drawn: the style's own padding would push the
     // last one behind scroll buttons.
@@ -75,12 +71,6 @@ TfrmOption::~TfrmOption() = default;
 // Later openings show the tab that was on view when the dialog last closed.
 void TfrmOption::FormCreate() {
     ui_->PageControl1->setCurrentWidget(ui_->TabSheet1);
-}
-
-void TfrmOption::setVisible(bool visible) {
-    if (visible && !isVisible())
-        runGuarded([this] { FormShow(); });
-    QDialog::setVisible(visible);
 }
 
 void TfrmOption::FormShow() {

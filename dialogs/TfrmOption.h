@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "dialogs/FormDialog.h"
 
 #include <memory>
 
@@ -17,7 +17,7 @@ class TSelectFolderDialog;
 // The general options of MyOption on five tabs, and the settings of the extension plug-ins.
 // Edits MyOption in memory only: "更新(&A)" and OK take the controls into it and point the
 // image host at the plug-in folder again.
-class TfrmOption : public QDialog {
+class TfrmOption : public FormDialog {
 public:
     explicit TfrmOption(QWidget* parent = nullptr);
     ~TfrmOption() override;
@@ -36,13 +36,11 @@ public:
     QFileDialog* OpenDialog1 = nullptr;
 
 protected:
-    // Loads and places the window before it appears.
-    void setVisible(bool visible) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void FormCreate();
-    void FormShow();
+    void FormShow() override;
 
     std::unique_ptr<Ui::TfrmOption> ui_;
 };

@@ -1,10 +1,8 @@
 #include "dialogs/TfrmSetWeekday.h"
 
 #include "controls/ErrorReport.h"
-#include "controls/WindowFont.h"
 #include "settings/RegIni.h"
 #include "settings/WeekdayKeys.h"
-#include "settings/WindowPlacement.h"
 #include "ui_TfrmSetWeekday.h"
 
 #include <QComboBox>
@@ -19,14 +17,13 @@ const QString kGroupName = QStringLiteral("GroupName");
 }  // namespace
 
 TfrmSetWeekday::TfrmSetWeekday(RegIni& ini, const QComboBox& mainGroupBox, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint),
+    : FormDialog(parent),
       ini_(ini),
       mainGroupBox_(mainGroupBox),
       ui_(std::make_unique<Ui::TfrmSetWeekday>()) {
     ui_->setupUi(this);
-    setFont(windowFont());
-    setFixedSize(size());
+    fixLayout();
+    rememberPlace(ini, kSetWeekday);
     setModal(true);
     connect(ui_->btnOK, &QPushButton::clicked, this,
             [this] { runGuarded([this] { btnOKClick(); }); });
@@ -42,12 +39,6 @@ QComboBox* TfrmSetWeekday::dayList(int day) const {
     return day >= 0 && day < kWeekdays ? lists[day] : nullptr;
 }
 
-void TfrmSetWeekday::setVisible(bool visible) {
-    if (visible && !isVisible())
-        runGuarded([this] { FormShow(); });
-    QDialog::setVisible(visible);
-}
-
 void TfrmSetWeekday::FormShow() {
     QStringList groups;
     for (int i = 0; i < mainGroupBox_.count(); ++i)
@@ -60,7 +51,6 @@ void TfrmSetWeekday::FormShow() {
         // The lists' own search, which ignores letter case.
         list->setCurrentIndex(name.isEmpty() ? -1 : list->findText(name, Qt::MatchFixedString));
     }
-    move(readWindowPosition(ini_, kSetWeekday));
 }
 
 void TfrmSetWeekday::btnOKClick() {
@@ -76,17 +66,6 @@ void TfrmSetWeekday::btnOKClick() {
 
 void TfrmSetWeekday::btnCancelClick() {
     reject();
-}
-
-// However it closes (its buttons, Escape, the close box), it remembers where it was; a store
-// that refuses is reported, and the window closes all the same.
-void TfrmSetWeekday::done(int result) {
-    runGuarded([this] { FormClose(); });
-    QDialog::done(result);
-}
-
-void TfrmSetWeekday::FormClose() {
-    writeWindowPosition(ini_, kSetWeekday, frameGeometry().topLeft());
 }
 
 }  // namespace tesselvane

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "dialogs/FormDialog.h"
 
 #include <memory>
 
@@ -16,7 +16,7 @@ class RegIni;
 
 // Which group each day of the week uses: one list per day, Sunday to Saturday, of the main
 // window's groups. OK stores the table at once.
-class TfrmSetWeekday : public QDialog {
+class TfrmSetWeekday : public FormDialog {
 public:
     // `mainGroupBox` is the main window's group box, whose entries the lists offer.
     TfrmSetWeekday(RegIni& ini, const QComboBox& mainGroupBox, QWidget* parent = nullptr);
@@ -28,14 +28,8 @@ public:
     // The list of `day`, 0 for Sunday to 6 for Saturday.
     QComboBox* dayList(int day) const;
 
-protected:
-    // Loads and places the window before it appears.
-    void setVisible(bool visible) override;
-    void done(int result) override;
-
 private:
-    void FormShow();
-    void FormClose();
+    void FormShow() override;
 
     RegIni& ini_;
     const QComboBox& mainGroupBox_;

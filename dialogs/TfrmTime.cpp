@@ -2,12 +2,10 @@
 
 #include "controls/ErrorReport.h"
 #include "controls/TSelectFolderDialog.h"
-#include "controls/WindowFont.h"
 #include "dialogs/TfrmSetWeekday.h"
 #include "platform/Help.h"
 #include "settings/Options.h"
 #include "settings/RegIni.h"
-#include "settings/WindowPlacement.h"
 #include "ui_TfrmTime.h"
 
 namespace tesselvane {
@@ -21,14 +19,10 @@ constexpr int kModes = 6;
 }  // namespace
 
 TfrmTime::TfrmTime(RegIni& ini, TfrmSetWeekday& setWeekday, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint),
-      ini_(ini),
-      setWeekday_(setWeekday),
-      ui_(std::make_unique<Ui::TfrmTime>()) {
+    : FormDialog(parent), setWeekday_(setWeekday), ui_(std::make_unique<Ui::TfrmTime>()) {
     ui_->setupUi(this);
-    setFont(windowFont());
-    setFixedSize(size());
+    fixLayout();
+    rememberPlace(ini, kTime);
     setModal(true);
     SelectFolderDialog1 = new TSelectFolderDialog(this);
     SelectFolderDialog1->setObjectName(QStringLiteral("SelectFolderDialog1"));
@@ -66,12 +60,6 @@ QRadioButton* TfrmTime::modeButton(int mode) const {
     return mode >= 0 && mode < kModes ? buttons[mode] : nullptr;
 }
 
-void TfrmTime::setVisible(bool visible) {
-    if (visible && !isVisible())
-        runGuarded([this] { FormShow(); });
-    QDialog::setVisible(visible);
-}
-
 void TfrmTime::FormShow() {
     const TOptTime& time = MyOption.Time;
     // A mode out of range ticks nothing and leaves the buttons as they were.
@@ -83,7 +71,6 @@ void TfrmTime::FormShow() {
     ui_->spedtTime->setValue(time.Value);
     ui_->chkTimeBoot->setChecked(time.TimeBoot);
     ui_->chkWeekday->setChecked(time.SetWeekday);
-    move(readWindowPosition(ini_, kTime));
 }
 
 // Only the interval mode has an interval; everything else stays usable in every mode.
@@ -125,15 +112,6 @@ void TfrmTime::btnOKClick() {
 
 void TfrmTime::btnCancelClick() {
     reject();
-}
-
-void TfrmTime::done(int result) {
-    runGuarded([this] { FormClose(); });
-    QDialog::done(result);
-}
-
-void TfrmTime::FormClose() {
-    writeWindowPosition(ini_, kTime, frameGeometry().topLeft());
 }
 
 }  // namespace tesselvane

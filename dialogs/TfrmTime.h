@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "dialogs/FormDialog.h"
 
 #include <memory>
 
@@ -19,7 +19,7 @@ class TfrmSetWeekday;
 // When the wallpaper changes: the schedule mode, the interval and its unit, the folder of
 // the date modes, a change at start as well, and whether the group follows the weekday.
 // Edits MyOption.Time in memory only; OK takes the controls into it.
-class TfrmTime : public QDialog {
+class TfrmTime : public FormDialog {
 public:
     TfrmTime(RegIni& ini, TfrmSetWeekday& setWeekday, QWidget* parent = nullptr);
     ~TfrmTime() override;
@@ -35,16 +35,9 @@ public:
     QRadioButton* modeButton(int mode) const;
     TSelectFolderDialog* SelectFolderDialog1 = nullptr;
 
-protected:
-    // Loads and places the window before it appears.
-    void setVisible(bool visible) override;
-    void done(int result) override;
-
 private:
-    void FormShow();
-    void FormClose();
+    void FormShow() override;
 
-    RegIni& ini_;
     TfrmSetWeekday& setWeekday_;
     std::unique_ptr<Ui::TfrmTime> ui_;
 };
