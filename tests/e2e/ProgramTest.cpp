@@ -264,22 +264,24 @@ TEST_F(ProgramTest, ChangeOnceMeansNothingInIntervalModeAndTheCountOutlivesARest
     Tesselvane program(*server_, {"-C"});
     EXPECT_FALSE(program.finishesWithin(3500));  // "-C" is ignored: still running
     program.terminate();
+    // A loaded machine may start the program late; a tick must have been counted and saved.
     const int counted = stored("Time", "Count").toInt();
-    EXPECT_GE(counted, 2);
+    EXPECT_GE(counted, 1);
     EXPECT_LE(counted, 4);
     EXPECT_FALSE(QFile::exists(wallpaperFile()));
 
-    // The count goes on from where it stopped.
-    set("Time", "Value", QString::number(counted + 2));
+    // The count goes on from the stored one: two ticks short of the interval, not fifty-two.
+    set("Time", "Count", "50");
+    set("Time", "Value", "52");
     Tesselvane again(*server_, {});
     QElapsedTimer waited;
     waited.start();
-    while (!QFile::exists(wallpaperFile()) && waited.elapsed() < 15000)
+    while (!QFile::exists(wallpaperFile()) && waited.elapsed() < 30000)
         QThread::msleep(50);
     const qint64 took = waited.elapsed();
     EXPECT_TRUE(QFile::exists(wallpaperFile()));
-    EXPECT_GE(took, 1000);  // two more ticks, not counted + 2
-    EXPECT_LT(took, 6000);
+    EXPECT_GE(took, 1000);
+    EXPECT_LT(took, 30000);
     again.terminate();
 }
 
