@@ -29,8 +29,9 @@ void FormDialog::setVisible(bool visible) {
 
 void FormDialog::done(int result) {
     if (placeStore_) {
-        runGuarded(
-            [this] { writeWindowPosition(*placeStore_, placeSection_, frameGeometry().topLeft()); });
+        runGuarded([this] {
+            writeWindowPosition(*placeStore_, placeSection_, frameGeometry().topLeft());
+        });
     }
     QDialog::done(result);
 }

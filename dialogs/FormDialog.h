@@ -13,10 +13,9 @@ class RegIni;
 // reported; the window opens and closes all the same.
 class FormDialog : public QDialog {
 protected:
-    explicit FormDialog(QWidget* parent,
-                        Qt::WindowFlags flags = Qt::Dialog | Qt::WindowTitleHint |
-                                                Qt::WindowCloseButtonHint |
-                                                Qt::MSWindowsFixedSizeDialogHint);
+    explicit FormDialog(QWidget* parent, Qt::WindowFlags flags = Qt::Dialog | Qt::WindowTitleHint |
+                                                                 Qt::WindowCloseButtonHint |
+                                                                 Qt::MSWindowsFixedSizeDialogHint);
 
     // The place is kept as Left and Top in `section` of `ini`.
     void rememberPlace(RegIni& ini, const QString& section);
