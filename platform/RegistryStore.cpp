@@ -648,4 +648,8 @@ RegistryStore::Snapshot::~Snapshot() {
     }
 }
 
+QString RegistryStore::foldedName(const QString& name) {
+    return fold(name);
+}
+
 }  // namespace tesselvane

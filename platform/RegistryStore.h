@@ -35,6 +35,8 @@ public:
 
     // $XDG_CONFIG_HOME/tesselvane/registry.db
     static QString defaultPath();
+    // What key and value names are compared by: two names with the same folded form are one.
+    static QString foldedName(const QString& name);
 
     const QString& path() const;
 

@@ -1,7 +1,9 @@
 #include "settings/Groups.h"
 
+#include "platform/CodePage.h"
 #include "platform/Collation.h"
 #include "platform/FolderReader.h"
+#include "platform/RegistryStore.h"
 #include "settings/RegIni.h"
 
 #include <vector>
@@ -26,16 +28,6 @@ QString trimBlanksAndControls(const QString& text) {
     while (end > begin && isTrimmed(text[end - 1]))
         --end;
     return text.mid(begin, end - begin);
-}
-
-// Only a-z fold, so full-width letters and other scripts compare as they are.
-QString upperAsciiLetters(const QString& text) {
-    QString result = text;
-    for (QChar& c : result) {
-        if (c >= u'a' && c <= u'z')
-            c = QChar(c.unicode() - u'a' + u'A');
-    }
-    return result;
 }
 
 void scanInto(const QString& folder, QStringList& list, std::vector<FolderIdentity>& inside) {
@@ -82,12 +74,7 @@ void SaveGroupNames(RegIni& ini, const QStringList& names) {
 }
 
 int groupNameBytes(const QString& name) {
-    int bytes = 0;
-    for (const char32_t c : name.toUcs4()) {
-        const bool singleByte = c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F);  // half-width kana
-        bytes += singleByte ? 1 : 2;
-    }
-    return bytes;
+    return japaneseCodePageBytes(name);
 }
 
 GroupNameCheck checkNewGroupName(const QString& typed, const QStringList& existingNames) {
@@ -108,9 +95,11 @@ GroupNameCheck checkNewGroupName(const QString& typed, const QStringList& existi
         check.message = QStringLiteral("グループ名が長すぎます（半角30文字、全角15文字まで）");
         return check;
     }
-    const QString folded = upperAsciiLetters(check.name);
+    // The store folds every letter, not only a-z: "Äpfel" beside "äpfel" would share one
+    // contents key, and each group would overwrite and erase the other's pictures.
+    const QString folded = RegistryStore::foldedName(check.name);
     for (const QString& existing : existingNames) {
-        if (upperAsciiLetters(existing) == folded) {
+        if (RegistryStore::foldedName(existing) == folded) {
             check.result = Result::Duplicate;
             check.message = QStringLiteral("二重登録です");
             return check;

@@ -32,8 +32,8 @@ constexpr int kMaxGroupNameBytes = 30;
 int groupNameBytes(const QString& name);
 
 // Trims the typed text and refuses an empty name, one over kMaxGroupNameBytes, one with a
-// backslash (it would nest keys of the store), and one equal to an existing name with the
-// letters a-z compared without case ("二重登録です").
+// backslash (it would nest keys of the store), and one equal to an existing name as the store
+// compares key names, without letter case ("二重登録です").
 GroupNameCheck checkNewGroupName(const QString& typed, const QStringList& existingNames);
 
 // Replaces `list` with the pictures of the named group: the stored files of a file-list group,

@@ -72,7 +72,7 @@ TEST_F(GroupsTest, GroupNamesAreReadInStoredOrderNotByNumber) {
     EXPECT_THAT(readGroupNames(*ini_), ElementsAre("second", "first"));
 }
 
-TEST_F(GroupsTest, NewNamesAreTrimmedAndComparedFoldingOnlyAtoZ) {
+TEST_F(GroupsTest, NewNamesAreTrimmedAndComparedAsTheStoreComparesKeys) {
     const QStringList existing{"Sea", "Ａｂｃ"};
     GroupNameCheck c = checkNewGroupName(" \t\x01Lake\r\n ", existing);
     EXPECT_EQ(c.result, Result::Accepted);
@@ -84,8 +84,23 @@ TEST_F(GroupsTest, NewNamesAreTrimmedAndComparedFoldingOnlyAtoZ) {
     c = checkNewGroupName("sEA", existing);
     EXPECT_EQ(c.result, Result::Duplicate);
     EXPECT_EQ(c.message, "二重登録です");
-    EXPECT_EQ(checkNewGroupName("ａｂｃ", existing).result, Result::Accepted);
     EXPECT_EQ(checkNewGroupName("Séa", existing).result, Result::Accepted);
+    // Letters beyond a-z fold too, as in the store: these would share one contents key.
+    EXPECT_EQ(checkNewGroupName("ａｂｃ", existing).result, Result::Duplicate);
+    EXPECT_EQ(checkNewGroupName("ÄPFEL", {"äpfel"}).result, Result::Duplicate);
+    EXPECT_EQ(checkNewGroupName("Ωmega", {"ωMEGA"}).result, Result::Duplicate);
+}
+
+TEST_F(GroupsTest, NamesThatTheCheckTellsApartGetKeysOfTheirOwn) {
+    const QStringList names{"Äpfel", "Ａ", "海"};
+    for (const QString& typed : {QString("Apfel"), QString("A"), QString("海海")}) {
+        ASSERT_EQ(checkNewGroupName(typed, names).result, Result::Accepted) << typed.toStdString();
+        SaveGroup(*ini_, typed, GroupKind::Folder, "/" + typed, {});
+    }
+    for (const QString& name : names)
+        SaveGroup(*ini_, name, GroupKind::Folder, "/" + name, {});
+    for (const QString& name : names + QStringList{"Apfel", "A", "海海"})
+        EXPECT_EQ(ini_->ReadString("Files\\" + name, "Folder", ""), "/" + name);
 }
 
 TEST_F(GroupsTest, NamesWithABackslashOrTooManyBytesAreRefused) {
@@ -98,6 +113,8 @@ TEST_F(GroupsTest, NamesWithABackslashOrTooManyBytesAreRefused) {
     EXPECT_EQ(checkNewGroupName(QString(15, u'海'), {}).result, Result::Accepted);
     EXPECT_EQ(checkNewGroupName(QString(16, u'海'), {}).result, Result::TooLong);
     EXPECT_EQ(groupNameBytes(QString(30, QChar(0xFF71))), 30);  // half-width katakana
+    EXPECT_EQ(groupNameBytes("ｱ海a①"), 6);                      // NEC special: two bytes
+    EXPECT_EQ(groupNameBytes("Ä"), 1);                          // not in the code page: "?"
 }
 
 TEST_F(GroupsTest, GroupsWithoutContentsGiveEmptyLists) {
