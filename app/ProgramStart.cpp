@@ -6,8 +6,11 @@
 #include "controls/ErrorReport.h"
 #include "controls/MessageBoxes.h"
 #include "controls/SvgIconEngine.h"
+#include "dialogs/TfrmGroup.h"
+#include "dialogs/TfrmGroupSet.h"
 #include "dialogs/TfrmJump.h"
 #include "dialogs/TfrmOption.h"
+#include "dialogs/TfrmPreview.h"
 #include "dialogs/TfrmSetWeekday.h"
 #include "dialogs/TfrmTime.h"
 #include "picture/ExtensionPlugins.h"
@@ -115,6 +118,10 @@ int runProgram(int argc, char* argv[], EarlyStart early) {
         TfrmTime frmTime(*ini, frmSetWeekday);
         TfrmOption frmOption;
         TfrmJump frmJump(*ini, *task.groupBox(), [&task] { task.cboGroupChange(); });
+        TfrmPreview frmPreview(*ini);
+        TfrmGroupSet frmGroupSet(*ini, frmPreview);
+        TfrmGroup frmGroup(*ini, frmGroupSet);
+        task.openGroupDialog = [&frmGroup] { frmGroup.exec(); };
         task.openTimeDialog = [&frmTime] { frmTime.exec(); };
         task.openOptionDialog = [&frmOption] { frmOption.exec(); };
         task.openJumpDialog = [&frmJump] { frmJump.showJump(); };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "picture/TSusie.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -12,8 +14,6 @@
 class QDialog;
 
 namespace tesselvane {
-
-class TSusie;
 
 // The open dialog's options. Here only ofAllowMultiSelect (several files may be chosen),
 // ofFileMustExist (a typed name must be an existing file; always so with ofAllowMultiSelect)

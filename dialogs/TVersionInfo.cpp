@@ -11,13 +11,16 @@
 
 namespace tesselvane {
 
-QString versionText(int first, int second, int third) {
-    return QStringLiteral("%1.%2%3").arg(first).arg(second).arg(third);
+QString versionText(quint32 productVersionMS, quint32 productVersionLS) {
+    return QStringLiteral("%1.%2%3")
+        .arg(productVersionMS >> 16)
+        .arg(productVersionMS & 0xFFFF)
+        .arg(productVersionLS >> 16);
 }
 
 QString TVersionInfo::Version() const {
-    return versionText(TESSELVANE_VERSION_MAJOR, TESSELVANE_VERSION_MINOR,
-                       TESSELVANE_VERSION_PATCH);
+    return versionText(quint32(TESSELVANE_VERSION_MAJOR) << 16 | TESSELVANE_VERSION_MINOR,
+                       quint32(TESSELVANE_VERSION_PATCH) << 16 | TESSELVANE_VERSION_TWEAK);
 }
 
 namespace {
@@ -42,6 +45,7 @@ void TVersionInfo::Execute(QWidget* parent) const {
 
     auto* imgIcon = new QLabel(&frmAppVersion);
     imgIcon->setObjectName(QStringLiteral("imgIcon"));
+    imgIcon->setAccessibleName(ApplicationName);
     imgIcon->setGeometry(12, 12, 41, 41);
     imgIcon->setPixmap(QApplication::windowIcon().pixmap(41, 41));
     auto* lblAppName = new QLabel(ApplicationName, &frmAppVersion);
@@ -51,11 +55,13 @@ void TVersionInfo::Execute(QWidget* parent) const {
     bold.setBold(true);
     lblAppName->setFont(bold);
     auto* label1 = new QLabel(QStringLiteral("Version"), &frmAppVersion);
+    label1->setObjectName(QStringLiteral("Label1"));
     label1->setGeometry(64, 30, 60, 16);
     auto* lblVersion = new QLabel(Version(), &frmAppVersion);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
     lblVersion->setGeometry(124, 30, 155, 16);
     auto* label2 = new QLabel(QStringLiteral("著作権者"), &frmAppVersion);
+    label2->setObjectName(QStringLiteral("Label2"));
     label2->setGeometry(64, 48, 60, 16);
     auto* lblAuthor = new QLabel(Author, &frmAppVersion);
     lblAuthor->setObjectName(QStringLiteral("lblAuthor"));
@@ -66,6 +72,7 @@ void TVersionInfo::Execute(QWidget* parent) const {
     lblURL->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     lblURL->setCursor(Qt::PointingHandCursor);
     lblURL->setStyleSheet(QStringLiteral("color: blue; font-style: italic;"));
+    lblURL->setAccessibleDescription(QStringLiteral("クリックするとブラウザで開きます"));
     auto* btnOK = new QPushButton(QStringLiteral("OK"), &frmAppVersion);
     btnOK->setObjectName(QStringLiteral("btnOK"));
     btnOK->setGeometry((291 - 75) / 2, 86, 75, 24);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 class QWidget;
 
@@ -20,7 +21,8 @@ public:
     void Execute(QWidget* parent = nullptr) const;
 };
 
-// "<first>.<second><third>" of a four-number product version; the fourth is not shown.
-QString versionText(int first, int second, int third);
+// "<first>.<second><third>" of a product version given as its two 32-bit halves (first and
+// second number in the high half, third and fourth in the low); the fourth is not shown.
+QString versionText(quint32 productVersionMS, quint32 productVersionLS);
 
 }  // namespace tesselvane

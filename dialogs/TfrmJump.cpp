@@ -1,6 +1,7 @@
 #include "dialogs/TfrmJump.h"
 
 #include "controls/ErrorReport.h"
+#include "picture/PictureError.h"
 #include "picture/Wallpaper.h"
 #include "settings/Groups.h"
 #include "settings/PictureGlobals.h"
@@ -38,9 +39,11 @@ TfrmJump::TfrmJump(RegIni& ini, QComboBox& mainGroupBox, std::function<void()> m
 
     cboGroup = new QComboBox(this);
     cboGroup->setObjectName(QStringLiteral("cboGroup"));
+    cboGroup->setAccessibleName(QStringLiteral("グループ"));
     cboGroup->setGeometry(8, 8, 160, 22);
     lstList = new QListWidget(this);
     lstList->setObjectName(QStringLiteral("lstList"));
+    lstList->setAccessibleName(QStringLiteral("ファイル"));
     lstList->setGeometry(8, 36, 160, 142);
     lstList->setSelectionMode(QAbstractItemView::SingleSelection);
     auto* panel = new QFrame(this);
@@ -51,6 +54,7 @@ TfrmJump::TfrmJump(RegIni& ini, QComboBox& mainGroupBox, std::function<void()> m
     Image1 = new QLabel(panel);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(2, 2, kPreview.width(), kPreview.height());
+    Image1->setAccessibleName(QStringLiteral("プレビュー"));
     Image1->setAlignment(Qt::AlignCenter);
     btnOK = new QPushButton(QStringLiteral("決定"), this);
     btnOK->setObjectName(QStringLiteral("btnOK"));
@@ -112,12 +116,21 @@ void TfrmJump::lstListClick() {
     const int row = lstList->currentRow();
     if (row < 0 || row >= jumpList_.size())
         return;
+    // A picture no reader takes leaves the preview empty; "決定" still hands it to the
+    // change, which says what is wrong with it.
+    btnOK->setEnabled(true);
+    clearPreview();
     TBitmap picture;
-    LoadPreviewPicture(picture, jumpList_.at(row));
+    try {
+        LoadPreviewPicture(picture, jumpList_.at(row));
+    } catch (const PictureError&) {
+        return;
+    }
+    if (picture.isEmpty())
+        return;
     QImage image = picture.image;
     FitBitmap(image, Image1->size());
     Image1->setPixmap(QPixmap::fromImage(image));
-    btnOK->setEnabled(true);
 }
 
 void TfrmJump::btnOKClick() {

@@ -19,6 +19,8 @@ packages=(
   # end-to-end tests through the accessibility tree: a private session bus, the AT-SPI
   # registry, Debian's Python bindings and a window manager that frames and focuses dialogs
   dbus-daemon at-spi2-core python3-pyatspi openbox
+  # a notification area for the tray icon's menu
+  trayer
 )
 
 missing=()

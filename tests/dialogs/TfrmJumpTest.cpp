@@ -1,5 +1,6 @@
 #include "ProgramFixture.h"
 #include "TestFolders.h"
+#include "dialogs/TVersionInfo.h"
 #include "dialogs/TfrmJump.h"
 #include "picture/TDataModule1.h"
 #include "platform/DesktopService.h"
@@ -11,6 +12,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -111,6 +113,48 @@ TEST_F(TfrmJumpTest, DecidingMakesThePictureTheWallpaperAndTheGroupTheMainWindow
     EXPECT_FALSE(jump_->isVisible());
     // It remembers where it was.
     EXPECT_NE(ini_->ReadString("Jump", "Left", "-"), "-");
+}
+
+TEST_F(TfrmJumpTest, OpensOnTheFifthPictureAndPreviewsIt) {
+    QStringList six;
+    for (int i = 0; i < 6; ++i)
+        six.append(picture(QString("six/%1.bmp").arg(i), QColor(40 * i, 0, 0), QSize(20, 10)));
+    SaveGroup(*ini_, "two", GroupKind::FileList, {}, six);
+    mainBox_.setCurrentIndex(1);
+    PictureIndex = 4;
+    jump_->showJump();
+    EXPECT_EQ(child<QListWidget>("lstList")->currentRow(), 4);
+    const QImage shown = child<QLabel>("Image1")->pixmap().toImage();
+    ASSERT_EQ(shown.size(), QSize(151, 75));
+    EXPECT_EQ(shown.pixelColor(75, 37).red(), 160);
+}
+
+TEST_F(TfrmJumpTest, APictureNoReaderTakesLeavesThePreviewEmptyButCanBeChosen) {
+    const QString broken = scratchFolder() + "broken.bmp";
+    QFile file(broken);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("BM this is no bitmap at all");
+    file.close();
+    SaveGroup(*ini_, "two", GroupKind::FileList, {}, {small_, broken});
+    jump_->showJump();
+    child<QComboBox>("cboGroup")->setCurrentIndex(1);
+    jump_->cboGroupClick();
+    child<QListWidget>("lstList")->setCurrentRow(0);
+    child<QListWidget>("lstList")->setCurrentRow(1);
+    EXPECT_TRUE(child<QLabel>("Image1")->pixmap().isNull());
+    EXPECT_TRUE(child<QPushButton>("btnOK")->isEnabled());
+    EXPECT_TRUE(boxes_.empty());
+}
+
+TEST(VersionText, FirstNumberThenSecondAndThirdRunTogether) {
+    const auto text = [](quint32 a, quint32 b, quint32 c, quint32 d) {
+        return tesselvane::versionText(a << 16 | b, c << 16 | d);
+    };
+    EXPECT_EQ(text(3, 4, 5, 6), "3.45");
+    EXPECT_EQ(text(1, 0, 2, 0), "1.02");
+    EXPECT_EQ(text(1, 10, 3, 0), "1.103");
+    EXPECT_EQ(text(2, 0, 0, 9), "2.00");
+    EXPECT_EQ(text(65535, 65535, 65535, 65535), "65535.6553565535");
 }
 
 }  // namespace

@@ -185,6 +185,16 @@ def xwd_to_rgb(xwd):
     return width, height, rows
 
 
+def solid_bmp(path, colour, size=8):
+    """A 24-bit BMP of one colour: which picture is the wallpaper shows on the screen."""
+    row = bytes((colour[2], colour[1], colour[0])) * size + b"\0" * ((4 - size * 3 % 4) % 4)
+    pixels = row * size
+    header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, size, size, 1, 24, 0, len(pixels), 0, 0, 0, 0)
+    with open(path, "wb") as file:
+        file.write(header + info + pixels)
+
+
 class Session:
     """One private desktop with the installed program on it."""
 
@@ -367,6 +377,49 @@ class Session:
             shutil.rmtree(self.folder, ignore_errors=True)
 
     # --- the program ------------------------------------------------------------------------
+
+    def start_tray(self):
+        """Starts a notification area (trayer, at the top right of the screen) for the
+        program's icon."""
+        self._spawn("trayer", ["trayer", "--edge", "top", "--align", "right", "--widthtype",
+                               "request", "--height", "32", "--SetDockType", "true",
+                               "--transparent", "false", "--tint", "0xffffff"])
+        wait_until(lambda: self._xdotool_quiet("search", "--onlyvisible", "--class",
+                                               "trayer").split(), "trayer to show its panel")
+
+    def tray_menu(self, timeout=None):
+        """Opens the menu of the program's icon in the notification area with the right
+        mouse button, as a user does, and waits until it is on the screen. Qt leaves a popup
+        menu out of the accessible tree: choose its commands by their underlined letters
+        (keys())."""
+        panel = wait_until(lambda: (self._xdotool_quiet("search", "--onlyvisible", "--class",
+                                                        "trayer").split() or [None])[0],
+                           "the notification area", timeout)
+
+        def icon_area():
+            geometry = self._xdotool("getwindowgeometry", "--shell", panel)
+            values = dict(line.split("=") for line in geometry.split())
+            width, height = int(values["WIDTH"]), int(values["HEIGHT"])
+            return (int(values["X"]), int(values["Y"]), width, height) if width > 8 else None
+
+        def shown():
+            return set(self._xdotool_quiet("search", "--onlyvisible", "--pid",
+                                           str(self.program.pid), "").split())
+
+        x, y, width, height = wait_until(icon_area, "the program's icon in the tray", timeout)
+        before = shown()
+        # The icon may miss a click while the tray still settles a window that has just
+        # closed: the pointer comes in afresh and clicks again, as a user would.
+        for _ in range(4):
+            self._xdotool("mousemove", "--sync", str(x - 40), str(y + height + 40))
+            self._xdotool("mousemove", "--sync", str(x + width // 2), str(y + height // 2),
+                          "click", "3")
+            try:
+                wait_until(lambda: shown() - before, "the tray icon's menu", timeout=3)
+                return
+            except HarnessError:
+                pass
+        wait_until(lambda: shown() - before, "the tray icon's menu", timeout)
 
     def launch(self, *arguments, env=None):
         """Starts the installed tesselvane on the session's display, with its accessibility

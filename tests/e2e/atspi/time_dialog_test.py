@@ -5,24 +5,13 @@ command, and reaches the store when the program ends."""
 
 import os
 import signal
-import struct
 
 import tesselvane_session
-from tesselvane_session import TIMEOUT_SCALE, wait_until
+from tesselvane_session import TIMEOUT_SCALE, solid_bmp, wait_until
 
 KEY = r"HKCU\SOFTWARE\Morvanti\TESSEL"
 TIME = KEY + r"\Time"
 RED, BLUE = (255, 0, 0), (0, 0, 255)
-
-
-def solid_bmp(path, colour, size=8):
-    """A 24-bit BMP of one colour: which picture is the wallpaper shows on the screen."""
-    row = bytes((colour[2], colour[1], colour[0])) * size + b"\0" * ((4 - size * 3 % 4) % 4)
-    pixels = row * size
-    header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, size, size, 1, 24, 0, len(pixels), 0, 0, 0, 0)
-    with open(path, "wb") as file:
-        file.write(header + info + pixels)
 
 
 def open_dialog(session, toolbar):

@@ -1,0 +1,67 @@
+"""The jump dialog and the about box of the installed program, reached as a user reaches them:
+from the menu of the program's icon in a notification area. A jump makes another group's
+picture the wallpaper at once; the about box names the program and its version."""
+
+import os
+
+import tesselvane_session
+from tesselvane_session import TIMEOUT_SCALE, solid_bmp, wait_until
+
+KEY = r"HKCU\SOFTWARE\Morvanti\TESSEL"
+RED, GREEN, BLUE = (255, 0, 0), (0, 255, 0), (0, 0, 255)
+CORNER = (600, 740)  # far from the tray, its menu and the dialogs
+
+
+def test_jump_and_about(session):
+    paths = {}
+    for name, colour in (("red", RED), ("green", GREEN), ("blue", BLUE)):
+        paths[name] = os.path.join(session.folder, name + ".bmp")
+        solid_bmp(paths[name], colour)
+    session.reg_add(KEY + r"\GroupName", "Group0", "Warm")
+    session.reg_add(KEY + r"\GroupName", "Group1", "Cool")
+    session.reg_add(KEY + r"\Files\Warm", "File0000", paths["red"])
+    session.reg_add(KEY + r"\Files\Cool", "File0000", paths["green"])
+    session.reg_add(KEY + r"\Files\Cool", "File0001", paths["blue"])
+    session.reg_add(KEY + r"\Task", "Default", "0")
+    session.reg_add(r"HKCU\Control Panel\Desktop", "TileWallpaper", "1")
+
+    session.start_tray()
+    session.launch()  # a group is chosen: resident at once, after the change at start
+    wait_until(lambda: session.pixel(*CORNER) == RED, "the first group's picture")
+
+    session.tray_menu()
+    session.keys("j")
+    jump = session.wait_for_window("ジャンプ", active=True)
+    groups = session.find(jump, "combo box")
+    assert session.chosen(groups) == "Warm"
+    decide = session.find(jump, "push button", "決定")
+    assert "enabled" in session.states(decide), "the current picture is selected"
+    session.choose(groups, "Cool")
+    files = session.find(jump, "list", "ファイル")
+    wait_until(lambda: "enabled" not in session.states(decide), "決定 to wait for a picture")
+    session.choose(files, "blue.bmp")
+    session.wait_for_state(decide, "enabled")
+    session.press(decide)
+    session.wait_for_window_gone(jump)
+    wait_until(lambda: session.pixel(*CORNER) == BLUE, "the jumped-to picture")
+
+    session.tray_menu()
+    session.keys("i")
+    about = session.wait_for_window("バージョン情報", active=True)
+    labels = {label.name for label in session.find_all(about, "label")}
+    for expected in ("Tesselvane", "Version", "1.00", "Morvanti"):
+        assert expected in labels, f"{expected!r} not among {sorted(labels)}"
+    session.press(session.find(about, "push button", "OK"))
+    session.wait_for_window_gone(about)
+
+    session.tray_menu()
+    session.keys("z")
+    status = session.wait_for_exit(timeout=5 * TIMEOUT_SCALE)
+    assert status == 0, f"exit status {status}:\n{session.output()}"
+    assert session.reg_query(KEY + r"\Task", "Default") == "1"
+    assert session.reg_query(KEY + r"\Task", "Index") == "1"
+    assert session.reg_query(KEY + r"\Jump", "Left") is not None
+
+
+if __name__ == "__main__":
+    tesselvane_session.main(test_jump_and_about)
