@@ -106,9 +106,9 @@ TfrmGroupSet::TfrmGroupSet(RegIni& ini, TfrmPreview& preview, QWidget* parent)
     chkPreview->setGeometry(342, 118, 84, 20);
     fixLayout();
     rememberPlace(ini, kGroupSet);
-    QWidget* const order[] = {rbFile, lstFileList, btnFileUp, btnFileDown, btnFileAdd,
-                              btnFileRemove, rbDir, edtDir, btnRef, btnOK, btnCancel, btnChange,
-                              chkPreview};
+    QWidget* const order[] = {rbFile,        lstFileList, btnFileUp, btnFileDown, btnFileAdd,
+                              btnFileRemove, rbDir,       edtDir,    btnRef,      btnOK,
+                              btnCancel,     btnChange,   chkPreview};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -131,8 +131,7 @@ TfrmGroupSet::TfrmGroupSet(RegIni& ini, TfrmPreview& preview, QWidget* parent)
     connect(btnFileUp, &QPushButton::clicked, this, guarded(&TfrmGroupSet::btnFileUpClick));
     connect(btnFileDown, &QPushButton::clicked, this, guarded(&TfrmGroupSet::btnFileDownClick));
     connect(btnFileAdd, &QPushButton::clicked, this, guarded(&TfrmGroupSet::btnFileAddClick));
-    connect(btnFileRemove, &QPushButton::clicked, this,
-            guarded(&TfrmGroupSet::btnFileRemoveClick));
+    connect(btnFileRemove, &QPushButton::clicked, this, guarded(&TfrmGroupSet::btnFileRemoveClick));
     connect(btnChange, &QPushButton::clicked, this, guarded(&TfrmGroupSet::btnChangeClick));
     connect(chkPreview, &QCheckBox::toggled, this, guarded(&TfrmGroupSet::chkPreviewClick));
     connect(btnRef, &QPushButton::clicked, this, guarded(&TfrmGroupSet::btnRefClick));

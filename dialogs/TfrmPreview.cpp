@@ -104,8 +104,8 @@ void TfrmPreview::mouseMoveEvent(QMouseEvent* event) {
     const bool horizontal = edges & (Qt::LeftEdge | Qt::RightEdge);
     const bool vertical = edges & (Qt::TopEdge | Qt::BottomEdge);
     if (horizontal && vertical) {
-        const bool falling = edges == (Qt::LeftEdge | Qt::TopEdge) ||
-                             edges == (Qt::RightEdge | Qt::BottomEdge);
+        const bool falling =
+            edges == (Qt::LeftEdge | Qt::TopEdge) || edges == (Qt::RightEdge | Qt::BottomEdge);
         setCursor(falling ? Qt::SizeFDiagCursor : Qt::SizeBDiagCursor);
     } else if (horizontal) {
         setCursor(Qt::SizeHorCursor);

@@ -10,12 +10,12 @@
 
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QKeyEvent>
 
 #include <gmock/gmock.h>
 
