@@ -3,7 +3,9 @@
 #include "app/Scheduler.h"
 #include "platform/RegistryStore.h"
 #include "platform/Screen.h"
+#include "settings/Groups.h"
 #include "settings/Options.h"
+#include "settings/PictureListPrefetch.h"
 #include "settings/RegIni.h"
 
 #include <QDate>
@@ -27,6 +29,22 @@ std::unique_ptr<JpegPrefetch> prefetchStartPicture() {
     return std::make_unique<JpegPrefetch>(path, stretchTo);
 }
 
+namespace {
+
+// The group the main window will load its list from as it is made, when that is plain to see
+// from here; a weekday's group is left to the window.
+std::unique_ptr<PictureListPrefetch> prefetchStartGroup(const RegIni& ini) {
+    if (MyOption.Time.SetWeekday && (MyOption.Time.Option == 0 || MyOption.Time.Option == 1))
+        return nullptr;
+    const QStringList names = readGroupNames(ini);
+    const int chosen = ini.ReadInteger(QStringLiteral("Task"), QStringLiteral("Default"), -1);
+    if (chosen < 0 || chosen >= names.size())
+        return nullptr;
+    return std::make_unique<PictureListPrefetch>(names.at(chosen));
+}
+
+}  // namespace
+
 EarlyStart startEarly() {
     EarlyStart early;
     try {
@@ -37,8 +55,10 @@ EarlyStart startEarly() {
             return early;
         LoadOptions(ini);
         early.prefetch = prefetchStartPicture();
+        early.pictureList = prefetchStartGroup(ini);
     } catch (...) {
         early.prefetch.reset();
+        early.pictureList.reset();
     }
     return early;
 }

@@ -2,6 +2,7 @@
 
 #include "picture/JpegPrefetch.h"
 #include "platform/SingleInstance.h"
+#include "settings/PictureListPrefetch.h"
 
 #include <memory>
 
@@ -10,8 +11,9 @@ namespace tesselvane {
 // The first steps of the start, which need nothing of the GUI libraries: the executable takes
 // them while those libraries load, and hands what it got to runProgram.
 struct EarlyStart {
-    std::unique_ptr<SingleInstance> instance;  // checked: held unless another copy runs
-    std::unique_ptr<JpegPrefetch> prefetch;    // the picture of the change due at start
+    std::unique_ptr<SingleInstance> instance;          // checked: held unless another copy runs
+    std::unique_ptr<JpegPrefetch> prefetch;            // the picture of the change due at start
+    std::unique_ptr<PictureListPrefetch> pictureList;  // of the group chosen at start
 };
 
 // Checks for another copy and, for this one, starts reading the start's picture. Never

@@ -24,6 +24,7 @@
 #include "platform/TerminationSignals.h"
 #include "settings/Options.h"
 #include "settings/PictureGlobals.h"
+#include "settings/PictureListPrefetch.h"
 #include "settings/RegIni.h"
 #include "settings/SettingsError.h"
 
@@ -94,6 +95,7 @@ int runProgram(int argc, char* argv[], EarlyStart early) {
     // The change due at start in a date mode is known before any window exists: its picture
     // is read on a second thread while the application and the windows are built.
     prefetchJpeg(early.prefetch ? std::move(early.prefetch) : prefetchStartPicture());
+    prefetchPictureList(std::move(early.pictureList));
     app();
 
     int status = 0;

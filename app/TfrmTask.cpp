@@ -12,6 +12,7 @@
 #include "settings/Groups.h"
 #include "settings/Options.h"
 #include "settings/PictureGlobals.h"
+#include "settings/PictureListPrefetch.h"
 #include "settings/RegIni.h"
 #include "settings/WeekdayKeys.h"
 #include "settings/WindowPlacement.h"
@@ -225,8 +226,9 @@ void TfrmTask::FormCreate() {
     PictureIndex = ini.ReadInteger(kTask, QStringLiteral("Index"), -1);
     if (MyOption.Time.SetWeekday && (MyOption.Time.Option == 0 || MyOption.Time.Option == 1))
         applyWeekdayGroup();
-    LoadPictureList(ini, PictureList,
-                    cboGroup->currentIndex() >= 0 ? cboGroup->currentText() : QString());
+    const QString group = cboGroup->currentIndex() >= 0 ? cboGroup->currentText() : QString();
+    if (!takePrefetchedPictureList(group, PictureList))
+        LoadPictureList(ini, PictureList, group);
     if (PictureIndex > PictureList.size() - 1)
         PictureIndex = 0;
     Susie1->setPluginPath(MyOption.PluginPath);

@@ -31,3 +31,37 @@ test_photo() {
   cjpeg -quality 90 -outfile "$3" "$3.ppm"
   rm -f "$3.ppm"
 }
+# The folder group's tree at $work/tree: 100,000 files in 1,000 folders, every file a hard link
+# to one of two small real pictures (a file takes at most 65,000 links), so that the program can
+# show whichever it picks and the tree takes no room. Made once (needs $bin).
+picture_tree() {
+  local tree=$work/tree from
+  [ -f "$work/.tree-complete-v2" ] && return
+  echo "Making $tree (100,000 pictures in 1,000 folders)..." >&2
+  rm -rf "$tree"; mkdir -p "$tree/Album 000" "$tree/Album 500"
+  "$bin/make_test_photo" 64 48 "$work/small.ppm"
+  cjpeg -outfile "$work/small.jpg" "$work/small.ppm"
+  cp "$work/small.jpg" "$work/small2.jpg"
+  for i in $(seq -w 0 99); do
+    ln "$work/small.jpg" "$tree/Album 000/IMG_00$i.jpg"
+    ln "$work/small2.jpg" "$tree/Album 500/IMG_00$i.jpg"
+  done
+  for d in $(seq -w 1 999); do
+    [ "$d" = 500 ] && continue
+    printf -v from '%03d' $((10#$d < 500 ? 0 : 500))
+    cp -al "$tree/Album $from" "$tree/Album $d"
+  done
+  touch "$work/.tree-complete-v2"
+}
+# Starts a private Xvfb of the given screen (WxHxD) and exports its DISPLAY; sets xvfb_pid for
+# stop_xvfb, which ends exactly that server.
+start_xvfb() {
+  local fifo
+  fifo=$(mktemp -u) && mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp -noreset 3>"$fifo" 2>/dev/null &
+  xvfb_pid=$!
+  read -r number <"$fifo"
+  rm -f "$fifo"
+  export DISPLAY=:$number
+}
+stop_xvfb() { [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true; }

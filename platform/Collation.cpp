@@ -1,11 +1,15 @@
 #include "platform/Collation.h"
 
+#include "platform/FolderReader.h"
+
 #include <QCollator>
 #include <QLocale>
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 #include <numeric>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -58,25 +62,25 @@ namespace {
 // between threads). Long lists are split over two threads, as making the keys is most of
 // the work of sorting them.
 template <class Key, class KeyMaker>
-std::vector<Key> keysOf(const QStringList& texts, KeyMaker newKeyMaker) {
+std::vector<Key> keysOf(qsizetype count, KeyMaker newKeyMaker) {
     const auto makeRange = [&](qsizetype begin, qsizetype end) {
         auto makeKey = newKeyMaker();
         std::vector<Key> keys;
         keys.reserve(static_cast<size_t>(end - begin));
         for (qsizetype i = begin; i < end; ++i)
-            keys.push_back(makeKey(texts.at(i)));
+            keys.push_back(makeKey(i));
         return keys;
     };
     constexpr qsizetype kWorthASecondThread = 20000;
-    if (texts.size() < kWorthASecondThread || std::thread::hardware_concurrency() < 2) {
-        return makeRange(0, texts.size());
+    if (count < kWorthASecondThread || std::thread::hardware_concurrency() < 2) {
+        return makeRange(0, count);
     }
-    const qsizetype half = texts.size() / 2;
+    const qsizetype half = count / 2;
     std::vector<Key> secondHalf;
-    std::thread helper([&] { secondHalf = makeRange(half, texts.size()); });
+    std::thread helper([&] { secondHalf = makeRange(half, count); });
     std::vector<Key> keys = makeRange(0, half);
     helper.join();
-    keys.reserve(static_cast<size_t>(texts.size()));
+    keys.reserve(static_cast<size_t>(count));
     std::move(secondHalf.begin(), secondHalf.end(), std::back_inserter(keys));
     return keys;
 }
@@ -89,15 +93,15 @@ void sortIgnoringCase(QStringList& texts, qsizetype sharedPrefixLength) {
     // comparison of the sort.
     std::vector<qsizetype> order;
     if (isCLocale(QLocale())) {
-        const auto keys = keysOf<QString>(texts, [skip] {
-            return [skip](const QString& text) { return text.mid(skip).toCaseFolded(); };
+        const auto keys = keysOf<QString>(texts.size(), [&texts, skip] {
+            return [&texts, skip](qsizetype i) { return texts.at(i).mid(skip).toCaseFolded(); };
         });
         order = sortedOrder(texts, keys,
                             [](const QString& a, const QString& b) { return a.compare(b); });
     } else {
-        const auto keys = keysOf<QCollatorSortKey>(texts, [skip] {
-            return [skip, collator = userCollator()](const QString& text) {
-                return collator.sortKey(text.mid(skip));
+        const auto keys = keysOf<QCollatorSortKey>(texts.size(), [&texts, skip] {
+            return [&texts, skip, collator = userCollator()](qsizetype i) {
+                return collator.sortKey(texts.at(i).mid(skip));
             };
         });
         order = sortedOrder(texts, keys, [](const QCollatorSortKey& a, const QCollatorSortKey& b) {
@@ -110,6 +114,83 @@ void sortIgnoringCase(QStringList& texts, qsizetype sharedPrefixLength) {
     for (qsizetype i : order)
         sorted.append(std::move(texts[i]));
     texts = std::move(sorted);
+}
+
+namespace {
+
+// A byte string whose plain byte order is the order of the case-folded text's UTF-16 units:
+// each unit is written as UTF-8 writes a code point of that value (surrogates included), an
+// encoding that keeps the order. An ASCII path is only lowered, which most paths are.
+void appendFoldedKey(std::string& key, const FileTree& paths, qsizetype i) {
+    const std::string_view path = paths.at(i);
+    if (paths.isAscii(i)) {
+        for (const char c : path)
+            key += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        return;
+    }
+    for (const QChar c : paths.decoded(i).toCaseFolded()) {
+        const char16_t u = c.unicode();
+        if (u < 0x80) {
+            key += static_cast<char>(u);
+        } else if (u < 0x800) {
+            key += static_cast<char>(0xC0 | (u >> 6));
+            key += static_cast<char>(0x80 | (u & 0x3F));
+        } else {
+            key += static_cast<char>(0xE0 | (u >> 12));
+            key += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+            key += static_cast<char>(0x80 | (u & 0x3F));
+        }
+    }
+}
+
+std::vector<std::uint32_t> orderByFoldedBytes(const FileTree& paths) {
+    struct Item {
+        std::uint32_t begin;
+        std::uint32_t length;
+        std::uint32_t index;
+    };
+    std::string keys;
+    std::vector<Item> items;
+    items.reserve(static_cast<size_t>(paths.size()));
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const auto begin = static_cast<std::uint32_t>(keys.size());
+        appendFoldedKey(keys, paths, i);
+        items.push_back({begin, static_cast<std::uint32_t>(keys.size() - begin),
+                         static_cast<std::uint32_t>(i)});
+    }
+    const std::string_view all(keys);
+    std::sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
+        const int c = all.substr(a.begin, a.length).compare(all.substr(b.begin, b.length));
+        if (c != 0)
+            return c < 0;
+        return paths.at(a.index) < paths.at(b.index);
+    });
+    std::vector<std::uint32_t> order;
+    order.reserve(items.size());
+    for (const Item& item : items)
+        order.push_back(item.index);
+    return order;
+}
+
+}  // namespace
+
+std::vector<std::uint32_t> orderIgnoringCase(const FileTree& paths) {
+    if (isCLocale(QLocale()))
+        return orderByFoldedBytes(paths);
+    const auto keys = keysOf<QCollatorSortKey>(paths.size(), [&paths] {
+        return [&paths, collator = userCollator()](qsizetype i) {
+            return collator.sortKey(paths.decoded(i));
+        };
+    });
+    std::vector<std::uint32_t> order(static_cast<size_t>(paths.size()));
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        const int c = keys[a].compare(keys[b]);
+        if (c != 0)
+            return c < 0;
+        return paths.at(a) < paths.at(b);
+    });
+    return order;
 }
 
 }  // namespace tesselvane

@@ -3,6 +3,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
+#include <vector>
+
 namespace tesselvane {
 
 // Text comparison in the user's locale, ignoring letter case: the order people expect in
@@ -15,5 +18,11 @@ int compareIgnoringCase(const QString& a, const QString& b);
 // folder, the prefix ending with the separator), only the rest is collated: a shared
 // prefix cannot decide the order, and collating it is most of the work.
 void sortIgnoringCase(QStringList& texts, qsizetype sharedPrefixLength = 0);
+
+class FileTree;
+
+// The positions of `paths` in the order sortIgnoringCase gives to their texts, each prefixed
+// with the same folder. Paths that compare equal are ordered by their bytes.
+std::vector<std::uint32_t> orderIgnoringCase(const FileTree& paths);
 
 }  // namespace tesselvane

@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -54,6 +56,114 @@ bool FolderReader::next(FolderEntry& entry) {
         return true;
     }
     return false;
+}
+
+}  // namespace tesselvane
+
+namespace tesselvane {
+
+namespace {
+
+bool asciiOnly(std::string_view bytes) {
+    for (const char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+// Reads the folder open on `fd` (taken over) into `tree`, its path below the scan's folder being
+// `path` (empty or ending with '/').
+void collectInto(int fd, std::string& path, FileTree& tree, std::vector<FolderIdentity>& inside) {
+    struct stat self {};
+    DIR* dir = ::fstat(fd, &self) == 0 ? ::fdopendir(fd) : nullptr;
+    if (!dir) {
+        ::close(fd);
+        return;
+    }
+    inside.push_back(
+        {static_cast<std::uint64_t>(self.st_dev), static_cast<std::uint64_t>(self.st_ino)});
+    const size_t base = path.size();
+    while (const dirent* d = ::readdir(dir)) {
+        const char* name = d->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+            continue;
+        path.resize(base);
+        path += name;
+        // Plain files, the bulk of any tree, are known from the directory entry alone.
+        if (d->d_type != DT_DIR && d->d_type != DT_LNK && d->d_type != DT_UNKNOWN) {
+            tree.add(path);
+            continue;
+        }
+        struct stat st {};
+        if (::fstatat(fd, name, &st, 0) != 0 || !S_ISDIR(st.st_mode)) {
+            tree.add(path);
+            continue;
+        }
+        const FolderIdentity id{static_cast<std::uint64_t>(st.st_dev),
+                                static_cast<std::uint64_t>(st.st_ino)};
+        if (std::find(inside.begin(), inside.end(), id) != inside.end())
+            continue;
+        const int sub = ::openat(fd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (sub >= 0) {
+            path += '/';
+            collectInto(sub, path, tree, inside);
+        }
+    }
+    path.resize(base);
+    inside.pop_back();
+    ::closedir(dir);
+}
+
+}  // namespace
+
+bool FileTree::isAscii(qsizetype i) const {
+    return asciiOnly(at(i));
+}
+
+QString FileTree::decoded(qsizetype i) const {
+    return withPrefix(QString(), i);
+}
+
+QString FileTree::withPrefix(const QString& prefix, qsizetype i) const {
+    const std::string_view path = at(i);
+    if (asciiOnly(path)) {
+        QString text(prefix.size() + static_cast<qsizetype>(path.size()), Qt::Uninitialized);
+        QChar* out = std::copy(prefix.cbegin(), prefix.cend(), text.data());
+        for (const char c : path)
+            *out++ = QLatin1Char(c);
+        return text;
+    }
+    // Parts one by one, as the scan of a folder decodes each name it meets.
+    QString text = prefix;
+    size_t begin = 0;
+    for (;;) {
+        const size_t end = std::min(path.find('/', begin), path.size());
+        text +=
+            QFile::decodeName(QByteArray(path.data() + begin, static_cast<qsizetype>(end - begin)));
+        if (end == path.size())
+            return text;
+        text += QLatin1Char('/');
+        begin = end + 1;
+    }
+}
+
+void FileTree::add(std::string_view path) {
+    starts_.push_back(static_cast<std::uint32_t>(bytes_.size()));
+    bytes_ += path;
+    ends_.push_back(static_cast<std::uint32_t>(bytes_.size()));
+}
+
+FileTree collectFiles(const QString& folder) {
+    FileTree tree;
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return tree;
+    std::string path;
+    std::vector<FolderIdentity> inside;
+    collectInto(fd, path, tree, inside);
+    return tree;
 }
 
 }  // namespace tesselvane

@@ -3,6 +3,9 @@
 #include <QString>
 
 #include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace tesselvane {
 
@@ -40,5 +43,35 @@ private:
     int fd_ = -1;
     FolderIdentity identity_{};
 };
+
+// The files below a folder, each as its path relative to that folder ("sub/name.jpg") in the
+// file system's own bytes. All of them share one buffer: a tree of 100,000 files costs a few
+// allocations, not 100,000 strings.
+class FileTree {
+public:
+    qsizetype size() const { return static_cast<qsizetype>(starts_.size()); }
+    std::string_view at(qsizetype i) const {
+        const auto n = static_cast<size_t>(i);
+        return std::string_view(bytes_).substr(starts_[n], ends_[n] - starts_[n]);
+    }
+    bool isAscii(qsizetype i) const;
+    // The path as a text, each part decoded as QFile::decodeName decodes a name.
+    QString decoded(qsizetype i) const;
+    // `prefix` followed by decoded(i), made in one allocation when the path is ASCII.
+    QString withPrefix(const QString& prefix, qsizetype i) const;
+
+    void add(std::string_view path);
+
+private:
+    std::string bytes_;
+    std::vector<std::uint32_t> starts_;
+    std::vector<std::uint32_t> ends_;
+};
+
+// Every file below `folder`, depth first in the order of the folders' entries, hidden ones
+// included. Links to folders are followed, but a folder is never entered while the scan is
+// already inside it, so link loops end; a broken link counts as a file. A folder that is
+// missing or cannot be read gives nothing.
+FileTree collectFiles(const QString& folder);
 
 }  // namespace tesselvane

@@ -30,27 +30,6 @@ QString trimBlanksAndControls(const QString& text) {
     return text.mid(begin, end - begin);
 }
 
-void scanInto(const QString& folder, QStringList& list, std::vector<FolderIdentity>& inside) {
-    FolderReader reader(folder);
-    if (!reader.isOpen())
-        return;
-    inside.push_back(reader.identity());
-    FolderEntry entry;
-    while (reader.next(entry)) {
-        QString path = folder + QLatin1Char('/') + entry.name;
-        if (!entry.isFolder) {
-            list.append(std::move(path));
-            continue;
-        }
-        bool loop = false;
-        for (const FolderIdentity& id : inside)
-            loop = loop || id == entry.identity;
-        if (!loop)
-            scanInto(path, list, inside);
-    }
-    inside.pop_back();
-}
-
 }  // namespace
 
 QString groupContentsSection(const QString& groupName) {
@@ -122,8 +101,13 @@ void LoadPictureList(const RegIni& ini, QStringList& list, const QString& groupN
     // An empty folder would mean the root of the file system: no one chose that.
     if (folder.isEmpty())
         return;
-    ScanFolder(folder, list);
-    sortIgnoringCase(list, folder.size() + 1);  // every path is folder + "/" + ...
+    // ScanFolder, then the sort, done on the file system's bytes: texts are made only once
+    // the order is known, straight into the list.
+    const FileTree files = collectFiles(folder);
+    const QString prefix = folder + QLatin1Char('/');
+    list.reserve(files.size());
+    for (const std::uint32_t i : orderIgnoringCase(files))
+        list.append(files.withPrefix(prefix, i));
 }
 
 void ReadFileItems(const RegIni& ini, const QString& groupName, QStringList& list) {
@@ -135,8 +119,11 @@ void ReadFileItems(const RegIni& ini, const QString& groupName, QStringList& lis
 }
 
 void ScanFolder(const QString& folder, QStringList& list) {
-    std::vector<FolderIdentity> inside;
-    scanInto(folder, list, inside);
+    const FileTree files = collectFiles(folder);
+    const QString prefix = folder + QLatin1Char('/');
+    list.reserve(list.size() + files.size());
+    for (qsizetype i = 0; i < files.size(); ++i)
+        list.append(files.withPrefix(prefix, i));
 }
 
 void SaveGroup(RegIni& ini, const QString& groupName, GroupKind kind, const QString& folder,

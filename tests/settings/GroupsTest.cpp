@@ -1,4 +1,5 @@
 #include "StoreFixture.h"
+#include "platform/Collation.h"
 #include "settings/Groups.h"
 
 #include <QDir>
@@ -14,6 +15,7 @@ using namespace tesselvane::test;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::UnorderedElementsAre;
+using ::testing::UnorderedElementsAreArray;
 using Result = GroupNameCheck::Result;
 
 namespace {
@@ -241,3 +243,22 @@ TEST_F(GroupsTest, APathNamedGroupDoesNotClashWithTheLastFolderValue) {
 }
 
 }  // namespace
+
+TEST_F(GroupsTest, AFolderGroupHoldsEveryScannedFileInTheOrderOfTheFullPaths) {
+    for (const char* locale : {"C", "en_US", "ja_JP"}) {
+        QLocale::setDefault(QLocale(QString::fromLatin1(locale)));
+        const QString p = scratchFolder() + "O";
+        for (const char* name : {"b.jpg", "A.bmp", "sub/a2.png", "Sub/A1.png", "a b/x", "a-b/x",
+                                 "_.jpg", "10.jpg", "9.jpg", "Äpfel.jpg", "日本/写真.jpg"}) {
+            touch(p + "/" + QString::fromUtf8(name));
+        }
+        SaveGroup(*ini_, "O", GroupKind::Folder, p, {});
+        const QStringList loaded = load("O");
+        QStringList scanned;
+        ScanFolder(p, scanned);
+        EXPECT_THAT(loaded, UnorderedElementsAreArray(scanned)) << locale;
+        for (qsizetype i = 1; i < loaded.size(); ++i)
+            EXPECT_LE(compareIgnoringCase(loaded[i - 1], loaded[i]), 0) << locale << " " << i;
+    }
+    QLocale::setDefault(QLocale::c());
+}
