@@ -31,11 +31,6 @@ TfrmOption::TfrmOption(QWidget* parent)
         QStringLiteral("QTabBar::tab { padding: 3px 6px; }"));
     SelectFolderDialog1 = new TSelectFolderDialog(this);
     SelectFolderDialog1->setObjectName(QStringLiteral("SelectFolderDialog1"));
-    OpenDialog1 = new QFileDialog(this);
-    OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
-    // Qt's own dialog, as for folders: the same look, and the program decides what it shows.
-    OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
-    OpenDialog1->setViewMode(QFileDialog::List);
 
     // The timing's buttons take the group's place in the tab order.
     QWidget* previous = ui_->btnSound;
@@ -114,6 +109,16 @@ void TfrmOption::chkSoundClick() {
 }
 
 void TfrmOption::btnSoundClick() {
+    // Made when first needed: a file dialog starts a file-system watcher thread, which a
+    // run that only changes the wallpaper should not pay for.
+    if (!OpenDialog1) {
+        OpenDialog1 = new QFileDialog(this);
+        OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
+        // Qt's own dialog, as for folders: the same look, and the program decides what it
+        // shows.
+        OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
+        OpenDialog1->setViewMode(QFileDialog::List);
+    }
     OpenDialog1->setFileMode(QFileDialog::ExistingFile);
     // The file systems here tell letter case apart; sound files come in both.
     OpenDialog1->setNameFilter(QStringLiteral("サウンドファイル (*.wav *.WAV)"));

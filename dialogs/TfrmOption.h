@@ -33,7 +33,7 @@ public:
     void btnCancelClick();
 
     TSelectFolderDialog* SelectFolderDialog1 = nullptr;
-    QFileDialog* OpenDialog1 = nullptr;
+    QFileDialog* OpenDialog1 = nullptr;  // made at its first use
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
