@@ -9,6 +9,7 @@
 #include "settings/Groups.h"
 
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
@@ -72,8 +73,10 @@ protected:
             QStringList quoted;
             for (const QString& file : files)
                 quoted.append('"' + QFileInfo(file).fileName() + '"');
-            dialog->selectFile(quoted.join(' '));
-            QMetaObject::invokeMethod(dialog, "accept");
+            // Typed, as a user does: selecting waits for the folder's listing, typing does not.
+            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+                ->setText(quoted.join(' '));
+            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->click();
         });
         groupSet_->btnFileAdd->click();
     }
