@@ -243,7 +243,7 @@ TEST_F(GroupDialogsTest, AFolderReplacesTheFilesOnlyOnOk) {
             auto* files = set.SelectFolderDialog1->DialogHandle()->findChild<QFileDialog*>();
             ASSERT_TRUE(files);
             files->setDirectory(scratchFolder());
-            files->selectFile(folder);
+            files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText("album");
             QMetaObject::invokeMethod(files, "accept");
         });
         set.btnRef->click();
