@@ -72,6 +72,7 @@ TfrmGroupSet::TfrmGroupSet(RegIni& ini, TfrmPreview& preview, QWidget* parent)
 
     gbFile = new QGroupBox(this);
     gbFile->setObjectName(QStringLiteral("gbFile"));
+    gbFile->setAccessibleName(QStringLiteral("ファイル指定"));
     gbFile->setGeometry(8, 10, 326, 198);
     lblPath = new QLabel(gbFile);
     lblPath->setObjectName(QStringLiteral("lblPath"));
@@ -89,6 +90,7 @@ TfrmGroupSet::TfrmGroupSet(RegIni& ini, TfrmPreview& preview, QWidget* parent)
 
     gbDir = new QGroupBox(this);
     gbDir->setObjectName(QStringLiteral("gbDir"));
+    gbDir->setAccessibleName(QStringLiteral("フォルダ指定"));
     gbDir->setGeometry(8, 222, 326, 56);
     edtDir = new QLineEdit(gbDir);
     edtDir->setObjectName(QStringLiteral("edtDir"));

@@ -20,6 +20,7 @@ def test_group_dialogs(session):
     toolbar = session.wait_for_window("Tesselvane")
     session.press(session.find(toolbar, "push button", "ｸﾞﾙｰﾌﾟの編集"))
     groups = session.wait_for_window("グループメンテナンス", active=True)
+    assert not session.unnamed_controls(groups), session.unnamed_controls(groups)
     name = session.find(groups, "text", "グループ名")
     add = session.find(groups, "push button", "追加")
     remove = session.find(groups, "push button", "削除")
@@ -50,6 +51,7 @@ def test_group_dialogs(session):
     session.choose(group_list, "Lakes")
     session.press(session.find(groups, "push button", "設定..."))
     contents = session.wait_for_window("グループ「Lakes」の設定", active=True)
+    assert not session.unnamed_controls(contents), session.unnamed_controls(contents)
     session.press(session.find(contents, "push button", "追加"))
     known = {w.name for w in session.windows()}
     opener = wait_until(lambda: next((w for w in session.windows() if w.name not in known

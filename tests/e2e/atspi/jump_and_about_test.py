@@ -32,6 +32,7 @@ def test_jump_and_about(session):
     session.tray_menu()
     session.keys("j")
     jump = session.wait_for_window("ジャンプ", active=True)
+    assert not session.unnamed_controls(jump), session.unnamed_controls(jump)
     groups = session.find(jump, "combo box")
     assert session.chosen(groups) == "Warm"
     decide = session.find(jump, "push button", "決定")

@@ -564,6 +564,13 @@ class Session:
         except HarnessError as error:
             raise HarnessError(f"{error}\nwhat there is:\n{self.tree(root)}") from None
 
+    def unnamed_controls(self, window):
+        """The controls of `window` a screen reader could not name: buttons, boxes, fields and
+        lists without an accessible name."""
+        roles = ("push button", "check box", "radio button", "text", "list", "combo box")
+        return [_describe(node) for node in self.find_all(window, roles)
+                if not node.name and "showing" in self.states(node)]
+
     def tree(self, root=None, depth=0):
         """The subtree as indented text, for failure messages."""
         root = root if root is not None else self.application()
