@@ -5,6 +5,7 @@
 #include "platform/DesktopService.h"
 #include "platform/FolderReader.h"
 #include "platform/ProgramPaths.h"
+#include "slide/SlideReadAhead.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -18,6 +19,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -86,8 +88,26 @@ QSize fitSize(QSize window, QSize picture) {
                  static_cast<int>(std::trunc(picture.height() * scale)));
 }
 
+namespace {
+
+// A picture as read, made ready to be drawn in `window` the way `size` says.
+QImage drawnAt(QImage loaded, TSize size, QSize window) {
+    if (size != TSize::szFit || loaded.isNull())
+        return loaded;
+    const QSize fit = fitSize(window, loaded.size());
+    if (fit.isEmpty())
+        return {};
+    return loaded.scaled(fit, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+}  // namespace
+
 TMorvSlide::TMorvSlide(QWidget* owner)
-    : QObject(owner), owner_(owner), timer_(new QTimer(this)), surface_(new PictureSurface(owner)) {
+    : QObject(owner),
+      owner_(owner),
+      timer_(new QTimer(this)),
+      surface_(new PictureSurface(owner)),
+      readAhead_(std::make_unique<SlideReadAhead>()) {
     connect(timer_, &QTimer::timeout, this, &TMorvSlide::timerTick);
     surface_->setObjectName(QStringLiteral("picture"));
     surface_->setAccessibleName(QStringLiteral("スライド"));
@@ -171,12 +191,14 @@ void TMorvSlide::Start() {
     if (mode_ == TMode::mdAuto) {
         timer_->setInterval(interval_);
         setTimerEnabled(true);
+        readAheadNext();
     }
 }
 
 void TMorvSlide::Stop() {
     surface_->hide();
     setTimerEnabled(false);
+    readAhead_->drop();
 }
 
 void TMorvSlide::ShowNext() {
@@ -210,14 +232,24 @@ void TMorvSlide::ShowPrevious() {
 void TMorvSlide::Pause(bool paused) {
     if (paused)
         setTimerEnabled(false);
-    else if (mode_ == TMode::mdAuto)
+    else if (mode_ == TMode::mdAuto) {
         setTimerEnabled(true);
+        readAheadNext();
+    }
 }
 
 QImage TMorvSlide::pictureFor(int index, QSize window) {
     const QString file = files_.value(index);
-    if (file.isEmpty() || !QFileInfo::exists(file) || !susie_)
+    if (file.isEmpty() || !QFileInfo::exists(file) || !susie_) {
+        readAhead_->drop();
         return {};
+    }
+    if (susie_->readsBuiltIn(file)) {
+        if (std::optional<QImage> ready = readAhead_->take(readAheadKey(index, window)))
+            return std::move(*ready);
+    } else {
+        readAhead_->drop();
+    }
     try {
         susie_->LoadPicture(file);
     } catch (const PictureError&) {
@@ -225,13 +257,43 @@ QImage TMorvSlide::pictureFor(int index, QSize window) {
         return {};
     }
     // Taken, not copied: the host need not hold the picture on view a second time.
-    const QImage loaded = susie_->takeBitmap().image;
-    if (size_ != TSize::szFit || loaded.isNull())
-        return loaded;
-    const QSize fit = fitSize(window, loaded.size());
-    if (fit.isEmpty())
-        return {};
-    return loaded.scaled(fit, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return drawnAt(susie_->takeBitmap().image, size_, window);
+}
+
+ReadAheadKey TMorvSlide::readAheadKey(int index, QSize window) const {
+    const QString file = files_.value(index);
+    const QFileInfo info(file);
+    return ReadAheadKey{.index = index,
+                        .file = file,
+                        .modified = info.lastModified(),
+                        .bytes = info.size(),
+                        .size = static_cast<int>(size_),
+                        .drawnIn = size_ == TSize::szFit ? window : QSize()};
+}
+
+void TMorvSlide::readAheadNext() {
+    const int count = static_cast<int>(files_.size());
+    if (mode_ != TMode::mdAuto || !timer_->isActive() || random_ || count < 2 || !susie_)
+        return;
+    const int next = currentIndex_ + 1 > count - 1 ? 0 : currentIndex_ + 1;
+    const QString file = files_.value(next);
+    if (!QFileInfo::exists(file) || !susie_->readsBuiltIn(file))
+        return;
+    const QSize window = surface_->size();
+    readAhead_->prepare(readAheadKey(next, window), [file, size = size_, window] {
+        QImage loaded;
+        try {
+            loaded = TSusie::readBuiltIn(file);
+        } catch (const PictureError&) {
+            return QImage();  // shown empty, as when read at its turn
+        }
+        return drawnAt(std::move(loaded), size, window);
+    });
+}
+
+int TMorvSlide::readAheadIndex() const {
+    const std::optional<ReadAheadKey> key = readAhead_->prepared();
+    return key ? key->index : -1;
 }
 
 void TMorvSlide::ShowCurrent() {
@@ -247,14 +309,17 @@ void TMorvSlide::ShowCurrent() {
                 slide.setTimerEnabled(true);
         }
     };
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const Restore restore{*this, timerEnabled_};
-    setTimerEnabled(false);
-    surface_->hide();
-    surface_->picture = QImage();
-    surface_->stretch = size_ == TSize::szFull;
-    surface_->picture = pictureFor(currentIndex_, surface_->size());
-    surface_->update();
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const Restore restore{*this, timerEnabled_};
+        setTimerEnabled(false);
+        surface_->hide();
+        surface_->picture = QImage();
+        surface_->stretch = size_ == TSize::szFull;
+        surface_->picture = pictureFor(currentIndex_, surface_->size());
+        surface_->update();
+    }
+    readAheadNext();
 }
 
 void TMorvSlide::CollectFolder(const QString& folder) {

@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <random>
 
 class QTimer;
@@ -18,6 +19,8 @@ class QWidget;
 namespace tesselvane {
 
 class PictureSurface;
+class SlideReadAhead;
+struct ReadAheadKey;
 
 enum class TMode { mdManual = 0, mdAuto = 1 };
 enum class TStyle { stFile = 0, stFolder = 1 };
@@ -121,13 +124,18 @@ public:
     QTimer* timer() const { return timer_; }
     // What a tick of the timer does; tests drive time through it.
     void timerTick();
+    // The entry read ahead for the next tick, -1 for none.
+    int readAheadIndex() const;
 
 private:
     void ShowCurrent();
     void CollectFolder(const QString& folder);
     void setTimerEnabled(bool enabled);
-    // The picture for Files[index] as the surface is to show it at the surface's size now.
+    // The picture for Files[index] as the surface is to show it in `window`.
     QImage pictureFor(int index, QSize window);
+    ReadAheadKey readAheadKey(int index, QSize window) const;
+    // While the timer runs in list order, the next entry is read on a worker thread.
+    void readAheadNext();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     QWidget* owner_;
@@ -150,6 +158,7 @@ private:
     int currentIndex_ = -1;
     bool timerEnabled_ = false;
     std::minstd_rand randomEngine_;
+    std::unique_ptr<SlideReadAhead> readAhead_;
 };
 
 }  // namespace tesselvane

@@ -306,6 +306,69 @@ TEST_F(TMorvSlideTest, MissingUnreadableAndDamagedFilesShowNothingAndTheShowGoes
     expectRestored();
 }
 
+TEST_F(TMorvSlideTest, ReadingAheadChangesNeitherWhatIsShownNorWhen) {
+    const QString damaged = scratchFolder() + "damaged.bmp";
+    {
+        QFile file(damaged);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("BM broken");
+    }
+    const QStringList files = {picture("r.bmp", Qt::red, QSize(40, 30)),
+                               picture("g.bmp", Qt::green, QSize(30, 40)), damaged,
+                               picture("b.bmp", Qt::blue, QSize(10, 10))};
+    slide_->setFiles(files);
+    slide_->setSize(TSize::szFit);
+    slide_->setMode(TMode::mdAuto);
+    slide_->setInterval(1000);
+    owner_->show();
+    slide_->Start();
+    EXPECT_EQ(slide_->readAheadIndex(), 1);
+
+    // The next one read ahead, drawn as it would have been at its turn.
+    const QList<QPair<QColor, QSize>> expected = {{Qt::green, QSize(800, 1066)},
+                                                  {QColor(), QSize(0, 0)},
+                                                  {Qt::blue, QSize(800, 800)},
+                                                  {Qt::red, QSize(800, 600)}};
+    for (const auto& [colour, size] : expected) {
+        slide_->timerTick();
+        EXPECT_EQ(shown(), colour);
+        EXPECT_EQ(slide_->picture().size(), size);
+        EXPECT_TRUE(slide_->timer()->isActive());
+        EXPECT_GT(slide_->timer()->remainingTime(), 900);  // counted from this display
+        expectRestored();
+    }
+
+    // A file changed after it was read ahead is read again.
+    EXPECT_EQ(slide_->readAheadIndex(), 1);
+    picture("g.bmp", Qt::yellow, QSize(60, 60));
+    slide_->timerTick();
+    EXPECT_EQ(shown(), QColor(Qt::yellow));
+    // So is one for a window of another size.
+    EXPECT_EQ(slide_->readAheadIndex(), 2);
+    slide_->timerTick();
+    slide_->timerTick();
+    EXPECT_EQ(slide_->readAheadIndex(), 0);
+    owner_->resize(400, 400);
+    slide_->timerTick();
+    EXPECT_EQ(slide_->picture().size(), QSize(533, 400));
+
+    // Nothing is read ahead where the next entry is not known, or no timer steps to it.
+    slide_->Pause(true);
+    slide_->ShowNext();
+    EXPECT_EQ(slide_->readAheadIndex(), -1);
+    slide_->Pause(false);
+    EXPECT_EQ(slide_->readAheadIndex(), 2);
+    slide_->Stop();
+    EXPECT_EQ(slide_->readAheadIndex(), -1);
+    slide_->setRandom(true);
+    slide_->Start();
+    EXPECT_EQ(slide_->readAheadIndex(), -1);
+    slide_->setRandom(false);
+    slide_->setMode(TMode::mdManual);
+    slide_->Start();
+    EXPECT_EQ(slide_->readAheadIndex(), -1);
+}
+
 TEST_F(TMorvSlideTest, SetAsWallpaperWritesThePictureOnViewAndSetsItsPath) {
     slide_->setFiles({picture("wall.bmp", Qt::blue, QSize(30, 20))});
     const QString path = slide_->WindowsDir + "$tessel.bmp";
