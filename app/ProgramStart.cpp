@@ -27,6 +27,7 @@
 #include "settings/PictureListPrefetch.h"
 #include "settings/RegIni.h"
 #include "settings/SettingsError.h"
+#include "slide/TfrmSlide.h"
 
 #include <QIcon>
 #include <QSessionManager>
@@ -118,6 +119,7 @@ int runProgram(int argc, char* argv[], EarlyStart early) {
         // The dialogs live as long as the main window; they are only shown and hidden.
         TfrmSetWeekday frmSetWeekday(*ini, *task.groupBox());
         TfrmTime frmTime(*ini, frmSetWeekday);
+        TfrmSlide frmSlide;
         TfrmOption frmOption;
         TfrmJump frmJump(*ini, *task.groupBox(), [&task] { task.cboGroupChange(); });
         TfrmPreview frmPreview(*ini);
@@ -125,6 +127,7 @@ int runProgram(int argc, char* argv[], EarlyStart early) {
         TfrmGroup frmGroup(*ini, frmGroupSet);
         task.openGroupDialog = [&frmGroup] { frmGroup.exec(); };
         task.openTimeDialog = [&frmTime] { frmTime.exec(); };
+        task.openSlideShow = [&frmSlide] { frmSlide.exec(); };
         task.openOptionDialog = [&frmOption] { frmOption.exec(); };
         task.openJumpDialog = [&frmJump] { frmJump.showJump(); };
 

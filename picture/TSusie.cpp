@@ -183,6 +183,19 @@ void TSusie::LoadPicture(const QString& fileName) {
     loadWithPlugins(fileName, reduce);
 }
 
+bool TSusie::readsBuiltIn(const QString& fileName) const {
+    if (DeColor || jpegSizeHint.isValid())
+        return false;
+    const QString extension = upperExtension(fileName);
+    return extension == QLatin1String(".BMP") || (extension == QLatin1String(".JPG") && InJpeg);
+}
+
+QImage TSusie::readBuiltIn(const QString& fileName) {
+    if (upperExtension(fileName) == QLatin1String(".BMP"))
+        return readBmpFile(fileName);
+    return decodeJpegFile(fileName, JpegOutput::Rgb24);
+}
+
 void TSusie::loadWithPlugins(const QString& fileName, bool reduce) {
     scanIfNeeded();
     const QByteArray name = QFile::encodeName(fileName);

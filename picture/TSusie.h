@@ -48,6 +48,14 @@ public:
     // Bitmap empty; a damaged BMP or JPEG raises PictureError.
     void LoadPicture(const QString& fileName);
 
+    // Whether LoadPicture, as the host is set now, reads `fileName` with a built-in reader
+    // alone (BMP, or .jpg while InJpeg is set; never while DeColor or jpegSizeHint asks for
+    // more): readBuiltIn then gives the same picture on any thread.
+    bool readsBuiltIn(const QString& fileName) const;
+    // The picture LoadPicture leaves in Bitmap for such a file, without touching any host.
+    // Raises PictureError for a damaged file, as LoadPicture does.
+    static QImage readBuiltIn(const QString& fileName);
+
     // The plug-ins in the order they are asked, by file name.
     QStringList pluginFiles() const;
 

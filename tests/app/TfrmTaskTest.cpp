@@ -1,3 +1,4 @@
+#include "NextModal.h"
 #include "ProgramFixture.h"
 #include "TestFolders.h"
 #include "app/TfrmTask.h"
@@ -13,6 +14,8 @@
 #include "settings/Options.h"
 #include "settings/PictureGlobals.h"
 #include "settings/RegIni.h"
+#include "slide/TMorvSlide.h"
+#include "slide/TfrmSlide.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -228,6 +231,30 @@ TEST_F(TfrmTaskTest, StartWithoutAGroupWarnsAndStays) {
     EXPECT_EQ(task.currentState(), State::Visible);
     button("spbtnSlide")->click();
     EXPECT_EQ(boxes_.size(), 2u);
+}
+
+TEST_F(TfrmTaskTest, TheSlideButtonShowsTheCurrentGroupModally) {
+    group("g", {picture("1.bmp", Qt::red), picture("2.bmp", Qt::green)});
+    group("other", {picture("3.bmp", Qt::blue)});
+    TfrmTask& task = create();
+    TfrmSlide frmSlide;
+    task.openSlideShow = [&frmSlide] { frmSlide.exec(); };
+    task.show();
+    task.groupBox()->setCurrentIndex(0);
+    task.cboGroupChange();
+    bool shown = false;
+    onNextModal([&](QWidget* modal) {
+        shown = true;
+        EXPECT_EQ(modal, &frmSlide);
+        EXPECT_EQ(frmSlide.MorvSlide1->Files(), PictureList);
+        EXPECT_EQ(frmSlide.MorvSlide1->picture().pixelColor(0, 0), QColor(Qt::red));
+        frmSlide.mnuExit->trigger();
+    });
+    button("spbtnSlide")->click();
+    EXPECT_TRUE(shown);
+    EXPECT_FALSE(frmSlide.isVisible());
+    EXPECT_TRUE(boxes_.empty());
+    EXPECT_EQ(task.currentState(), State::Visible);
 }
 
 TEST_F(TfrmTaskTest, StartGoesResidentAndRunsTheTimerInIntervalModeOnly) {
