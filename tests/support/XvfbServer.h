@@ -16,6 +16,7 @@ public:
     XvfbServer& operator=(const XvfbServer&) = delete;
 
     bool isRunning() const { return pid_ > 0; }
+    pid_t pid() const { return pid_; }
     // ":N", for DISPLAY; empty when the server did not start.
     const QString& display() const { return display_; }
     // Why it did not start.
