@@ -402,24 +402,33 @@ class Session:
             width, height = int(values["WIDTH"]), int(values["HEIGHT"])
             return (int(values["X"]), int(values["Y"]), width, height) if width > 8 else None
 
-        def shown():
-            return set(self._xdotool_quiet("search", "--onlyvisible", "--pid",
-                                           str(self.program.pid), "").split())
-
         x, y, width, height = wait_until(icon_area, "the program's icon in the tray", timeout)
-        before = shown()
         # The icon may miss a click while the tray still settles a window that has just
         # closed: the pointer comes in afresh and clicks again, as a user would.
         for _ in range(4):
             self._xdotool("mousemove", "--sync", str(x - 40), str(y + height + 40))
-            self._xdotool("mousemove", "--sync", str(x + width // 2), str(y + height // 2),
-                          "click", "3")
-            try:
-                wait_until(lambda: shown() - before, "the tray icon's menu", timeout=3)
+            if self.context_menu(x + width // 2, y + height // 2, timeout=3, missing_ok=True):
                 return
-            except HarnessError:
-                pass
-        wait_until(lambda: shown() - before, "the tray icon's menu", timeout)
+        self.context_menu(x + width // 2, y + height // 2, timeout)
+
+    def _shown_windows(self):
+        return set(self._xdotool_quiet("search", "--onlyvisible", "--pid",
+                                       str(self.program.pid), "").split())
+
+    def context_menu(self, x, y, timeout=None, missing_ok=False):
+        """Clicks the right mouse button at (x, y) and waits until a menu of the program is on
+        the screen; True when one came (False only with missing_ok). Qt leaves a popup menu out
+        of the accessible tree: choose its commands by their underlined letters (keys())."""
+        before = self._shown_windows()
+        # Not --sync: with the pointer there already, xdotool would wait for ever for a move.
+        self._xdotool("mousemove", str(x), str(y), "click", "3")
+        try:
+            wait_until(lambda: self._shown_windows() - before, "a menu to open", timeout)
+        except HarnessError:
+            if missing_ok:
+                return False
+            raise
+        return True
 
     def launch(self, *arguments, env=None):
         """Starts the installed tesselvane on the session's display, with its accessibility
@@ -732,6 +741,10 @@ class Session:
             raise HarnessError(f"{_describe(accessible)} has no place on the screen to click")
         self._xdotool("mousemove", "--sync", str(x + width // 2), str(y + height // 2),
                       "click", str(button))
+
+    def click_at(self, x, y, button=1):
+        """Clicks at (x, y) on the screen."""
+        self._xdotool("mousemove", str(x), str(y), "click", str(button))
 
     def x_window(self, name, timeout=None):
         """The X window id of the program's mapped top-level window titled `name`."""
