@@ -33,19 +33,21 @@ namespace {
 
 // The group the main window will load its list from as it is made, when that is plain to see
 // from here; a weekday's group is left to the window.
-std::unique_ptr<PictureListPrefetch> prefetchStartGroup(const RegIni& ini) {
+std::unique_ptr<PictureListPrefetch> prefetchStartGroup(const RegIni& ini, bool changeOnce) {
     if (MyOption.Time.SetWeekday && (MyOption.Time.Option == 0 || MyOption.Time.Option == 1))
         return nullptr;
     const QStringList names = readGroupNames(ini);
     const int chosen = ini.ReadInteger(QStringLiteral("Task"), QStringLiteral("Default"), -1);
     if (chosen < 0 || chosen >= names.size())
         return nullptr;
-    return std::make_unique<PictureListPrefetch>(names.at(chosen));
+    // Changing once at start and ending takes one picture of the list: the rest is never made.
+    const bool onePicture = changeOnce && MyOption.Time.Option == 0;
+    return std::make_unique<PictureListPrefetch>(names.at(chosen), !onePicture);
 }
 
 }  // namespace
 
-EarlyStart startEarly() {
+EarlyStart startEarly(bool changeOnce) {
     EarlyStart early;
     try {
         RegistryStore store(RegistryStore::defaultPath());
@@ -55,7 +57,7 @@ EarlyStart startEarly() {
             return early;
         LoadOptions(ini);
         early.prefetch = prefetchStartPicture();
-        early.pictureList = prefetchStartGroup(ini);
+        early.pictureList = prefetchStartGroup(ini, changeOnce);
     } catch (...) {
         early.prefetch.reset();
         early.pictureList.reset();

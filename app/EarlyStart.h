@@ -19,7 +19,8 @@ struct EarlyStart {
 // Checks for another copy and, for this one, starts reading the start's picture. Never
 // raises: what fails here (the store, the options) is done again, and reported, by
 // runProgram, which has the windows to say it in.
-EarlyStart startEarly();
+// `changeOnce`: the program was started to change the wallpaper once and end ("-C").
+EarlyStart startEarly(bool changeOnce);
 
 // The picture the change due at start in a date mode will show, read from now on, after
 // LoadOptions; nullptr when there is none to read ahead.

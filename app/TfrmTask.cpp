@@ -227,9 +227,14 @@ void TfrmTask::FormCreate() {
     if (MyOption.Time.SetWeekday && (MyOption.Time.Option == 0 || MyOption.Time.Option == 1))
         applyWeekdayGroup();
     const QString group = cboGroup->currentIndex() >= 0 ? cboGroup->currentText() : QString();
-    if (!takePrefetchedPictureList(group, PictureList))
+    if (changeOnceAndEnd_ && MyOption.Time.Option == 0 && !group.isEmpty()) {
+        // One change and the end: the one picture it takes is found without the whole list.
+        std::optional<PictureListing> listing = takePrefetchedListing(group);
+        startListing_ = listing ? std::move(*listing) : PictureListing::load(ini, group);
+    } else if (!takePrefetchedPictureList(group, PictureList)) {
         LoadPictureList(ini, PictureList, group);
-    if (PictureIndex > PictureList.size() - 1)
+    }
+    if (PictureIndex > pictureCount() - 1)
         PictureIndex = 0;
     Susie1->setPluginPath(MyOption.PluginPath);
     Susie1->InJpeg = MyOption.UseJpeg;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Scheduler.h"
+#include "settings/PictureListing.h"
 
 #include <QDate>
 #include <QStringList>
@@ -8,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QComboBox;
@@ -113,6 +115,9 @@ private:
     void arrangeWallpaper(int tile);
     void setTrayTip(const QString& tip);
     void tryAddTrayIcon(int attempt);
+    // The pictures of the current group: the start's listing while a run that changes once
+    // holds one, PictureList otherwise.
+    qsizetype pictureCount() const;
 
     Environment env_;
     bool showAtStart_ = true;
@@ -138,6 +143,7 @@ private:
     QMenu* PopupMenu1 = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
     std::unique_ptr<TVersionInfo> VersionInfo1;
+    std::optional<PictureListing> startListing_;
 };
 
 }  // namespace tesselvane

@@ -48,11 +48,12 @@ void TfrmTask::NextPicture(bool back) {
         CurrentFile = path;
         return;
     }
-    if (PictureList.isEmpty())
+    if (pictureCount() == 0)
         return;
-    PictureIndex = nextListIndex(static_cast<int>(PictureList.size()), PictureIndex,
-                                 MyOption.Random, back, env_.random);
-    const QString path = PictureList.at(PictureIndex);
+    PictureIndex = nextListIndex(static_cast<int>(pictureCount()), PictureIndex, MyOption.Random,
+                                 back, env_.random);
+    const QString path =
+        startListing_ ? startListing_->at(PictureIndex) : PictureList.at(PictureIndex);
     ChangeWallpaper(path);
     CurrentFile = path;
 }
@@ -73,7 +74,12 @@ void TfrmTask::Timer1Timer() {
     } while (tickPending_ && Timer1->isActive());
 }
 
+qsizetype TfrmTask::pictureCount() const {
+    return startListing_ ? startListing_->size() : PictureList.size();
+}
+
 void TfrmTask::spbtnGroupClick() {
+    startListing_.reset();
     const QString remembered = cboGroup->currentIndex() >= 0 ? cboGroup->currentText() : QString();
     if (openGroupDialog)
         openGroupDialog();
@@ -129,6 +135,7 @@ void TfrmTask::spbtnHelpClick() {
 }
 
 void TfrmTask::cboGroupChange() {
+    startListing_.reset();
     LoadPictureList(env_.ini, PictureList,
                     cboGroup->currentIndex() >= 0 ? cboGroup->currentText() : QString());
 }

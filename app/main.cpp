@@ -6,6 +6,8 @@
 #include "platform/ProgramModule.h"
 #include "platform/Screen.h"
 
+#include <QByteArray>
+
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
@@ -17,7 +19,7 @@ int main(int argc, char* argv[]) {
                      "tesselvane: 画面がありません (DISPLAY も WAYLAND_DISPLAY も空です)\n");
         return 1;
     }
-    EarlyStart early = startEarly();
+    EarlyStart early = startEarly(argc > 1 && QByteArray(argv[1]).toUpper() == "-C");
     // A second copy ends at once, without a word, changing nothing.
     if (early.instance && !early.instance->isFirst())
         return 0;

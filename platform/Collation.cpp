@@ -143,54 +143,112 @@ void appendFoldedKey(std::string& key, const FileTree& paths, qsizetype i) {
     }
 }
 
-std::vector<std::uint32_t> orderByFoldedBytes(const FileTree& paths) {
+// The paths' positions with their folded keys, and the order of the list on them: by key,
+// ties by the paths' bytes, so that the order is total and one position is the n-th.
+class FoldedOrder {
+public:
+    explicit FoldedOrder(const FileTree& paths) : paths_(paths) {
+        items_.reserve(static_cast<size_t>(paths.size()));
+        for (qsizetype i = 0; i < paths.size(); ++i) {
+            const auto begin = static_cast<std::uint32_t>(keys_.size());
+            appendFoldedKey(keys_, paths, i);
+            items_.push_back({begin, static_cast<std::uint32_t>(keys_.size() - begin),
+                              static_cast<std::uint32_t>(i)});
+        }
+    }
+
+    std::vector<std::uint32_t> sorted() {
+        std::sort(items_.begin(), items_.end(),
+                  [this](const Item& a, const Item& b) { return before(a, b); });
+        std::vector<std::uint32_t> order;
+        order.reserve(items_.size());
+        for (const Item& item : items_)
+            order.push_back(item.index);
+        return order;
+    }
+
+    std::uint32_t nth(qsizetype n) {
+        const auto at = items_.begin() + n;
+        std::nth_element(items_.begin(), at, items_.end(),
+                         [this](const Item& a, const Item& b) { return before(a, b); });
+        return at->index;
+    }
+
+private:
     struct Item {
         std::uint32_t begin;
         std::uint32_t length;
         std::uint32_t index;
     };
-    std::string keys;
-    std::vector<Item> items;
-    items.reserve(static_cast<size_t>(paths.size()));
-    for (qsizetype i = 0; i < paths.size(); ++i) {
-        const auto begin = static_cast<std::uint32_t>(keys.size());
-        appendFoldedKey(keys, paths, i);
-        items.push_back({begin, static_cast<std::uint32_t>(keys.size() - begin),
-                         static_cast<std::uint32_t>(i)});
-    }
-    const std::string_view all(keys);
-    std::sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
+
+    bool before(const Item& a, const Item& b) const {
+        const std::string_view all(keys_);
         const int c = all.substr(a.begin, a.length).compare(all.substr(b.begin, b.length));
         if (c != 0)
             return c < 0;
-        return paths.at(a.index) < paths.at(b.index);
-    });
-    std::vector<std::uint32_t> order;
-    order.reserve(items.size());
-    for (const Item& item : items)
-        order.push_back(item.index);
-    return order;
-}
+        return paths_.at(a.index) < paths_.at(b.index);
+    }
+
+    const FileTree& paths_;
+    std::string keys_;
+    std::vector<Item> items_;
+};
+
+// The same for a real locale: collator keys, ties by the bytes.
+class CollatedOrder {
+public:
+    explicit CollatedOrder(const FileTree& paths)
+        : paths_(paths),
+          keys_(keysOf<QCollatorSortKey>(paths.size(),
+                                         [&paths] {
+                                             return
+                                                 [&paths, collator = userCollator()](qsizetype i) {
+                                                     return collator.sortKey(paths.decoded(i));
+                                                 };
+                                         })),
+          order_(static_cast<size_t>(paths.size())) {
+        std::iota(order_.begin(), order_.end(), 0);
+    }
+
+    std::vector<std::uint32_t> sorted() {
+        std::sort(order_.begin(), order_.end(),
+                  [this](std::uint32_t a, std::uint32_t b) { return before(a, b); });
+        return std::move(order_);
+    }
+
+    std::uint32_t nth(qsizetype n) {
+        const auto at = order_.begin() + n;
+        std::nth_element(order_.begin(), at, order_.end(),
+                         [this](std::uint32_t a, std::uint32_t b) { return before(a, b); });
+        return *at;
+    }
+
+private:
+    bool before(std::uint32_t a, std::uint32_t b) const {
+        const int c = keys_[a].compare(keys_[b]);
+        if (c != 0)
+            return c < 0;
+        return paths_.at(a) < paths_.at(b);
+    }
+
+    const FileTree& paths_;
+    std::vector<QCollatorSortKey> keys_;
+    std::vector<std::uint32_t> order_;
+};
 
 }  // namespace
 
 std::vector<std::uint32_t> orderIgnoringCase(const FileTree& paths) {
     if (isCLocale(QLocale()))
-        return orderByFoldedBytes(paths);
-    const auto keys = keysOf<QCollatorSortKey>(paths.size(), [&paths] {
-        return [&paths, collator = userCollator()](qsizetype i) {
-            return collator.sortKey(paths.decoded(i));
-        };
-    });
-    std::vector<std::uint32_t> order(static_cast<size_t>(paths.size()));
-    std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        const int c = keys[a].compare(keys[b]);
-        if (c != 0)
-            return c < 0;
-        return paths.at(a) < paths.at(b);
-    });
-    return order;
+        return FoldedOrder(paths).sorted();
+    return CollatedOrder(paths).sorted();
+}
+
+std::uint32_t nthIgnoringCase(const FileTree& paths, qsizetype n) {
+    Q_ASSERT(n >= 0 && n < paths.size());
+    if (isCLocale(QLocale()))
+        return FoldedOrder(paths).nth(n);
+    return CollatedOrder(paths).nth(n);
 }
 
 }  // namespace tesselvane

@@ -24,5 +24,8 @@ class FileTree;
 // The positions of `paths` in the order sortIgnoringCase gives to their texts, each prefixed
 // with the same folder. Paths that compare equal are ordered by their bytes.
 std::vector<std::uint32_t> orderIgnoringCase(const FileTree& paths);
+// orderIgnoringCase(paths)[n], found without sorting the rest: what one pick from a long
+// list costs. `n` must be a position of `paths`.
+std::uint32_t nthIgnoringCase(const FileTree& paths, qsizetype n);
 
 }  // namespace tesselvane

@@ -1,12 +1,10 @@
 #include "settings/Groups.h"
 
 #include "platform/CodePage.h"
-#include "platform/Collation.h"
 #include "platform/FolderReader.h"
 #include "platform/RegistryStore.h"
+#include "settings/PictureListing.h"
 #include "settings/RegIni.h"
-
-#include <vector>
 
 namespace tesselvane {
 
@@ -89,25 +87,7 @@ GroupNameCheck checkNewGroupName(const QString& typed, const QStringList& existi
 }
 
 void LoadPictureList(const RegIni& ini, QStringList& list, const QString& groupName) {
-    list.clear();
-    if (groupName.isEmpty())
-        return;
-    const QString section = groupContentsSection(groupName);
-    if (ini.ReadString(section, kType, QStringLiteral("0")) == QLatin1String("0")) {
-        ReadFileItems(ini, groupName, list);
-        return;
-    }
-    const QString folder = ini.ReadString(section, kFolder, QString());
-    // An empty folder would mean the root of the file system: no one chose that.
-    if (folder.isEmpty())
-        return;
-    // ScanFolder, then the sort, done on the file system's bytes: texts are made only once
-    // the order is known, straight into the list.
-    const FileTree files = collectFiles(folder);
-    const QString prefix = folder + QLatin1Char('/');
-    list.reserve(files.size());
-    for (const std::uint32_t i : orderIgnoringCase(files))
-        list.append(files.withPrefix(prefix, i));
+    list = PictureListing::load(ini, groupName).takeList();
 }
 
 void ReadFileItems(const RegIni& ini, const QString& groupName, QStringList& list) {

@@ -1,7 +1,6 @@
 #include "settings/PictureListPrefetch.h"
 
 #include "platform/RegistryStore.h"
-#include "settings/Groups.h"
 #include "settings/RegIni.h"
 
 #include <mutex>
@@ -15,14 +14,15 @@ std::unique_ptr<PictureListPrefetch> prefetched;
 
 }  // namespace
 
-PictureListPrefetch::PictureListPrefetch(const QString& groupName)
-    : groupName_(groupName), list_(std::async(std::launch::async, [groupName] {
+PictureListPrefetch::PictureListPrefetch(const QString& groupName, bool wholeList)
+    : groupName_(groupName), listing_(std::async(std::launch::async, [groupName, wholeList] {
           // A store of its own: the starter's may be closed before the list is done.
           RegistryStore store(RegistryStore::defaultPath());
           const RegIni ini(store);
-          QStringList list;
-          LoadPictureList(ini, list, groupName);
-          return list;
+          PictureListing listing = PictureListing::load(ini, groupName);
+          if (wholeList)
+              listing.makeList();
+          return listing;
       })) {}
 
 void prefetchPictureList(std::unique_ptr<PictureListPrefetch> prefetch) {
@@ -30,20 +30,27 @@ void prefetchPictureList(std::unique_ptr<PictureListPrefetch> prefetch) {
     prefetched = std::move(prefetch);
 }
 
-bool takePrefetchedPictureList(const QString& groupName, QStringList& list) {
+std::optional<PictureListing> takePrefetchedListing(const QString& groupName) {
     std::unique_ptr<PictureListPrefetch> pending;
     {
         const std::lock_guard lock(prefetchMutex);
         if (!prefetched || prefetched->groupName() != groupName)
-            return false;
+            return std::nullopt;
         pending = std::move(prefetched);
     }
     try {
-        list = pending->take();
-        return true;
+        return pending->take();
     } catch (...) {
-        return false;
+        return std::nullopt;
     }
+}
+
+bool takePrefetchedPictureList(const QString& groupName, QStringList& list) {
+    std::optional<PictureListing> listing = takePrefetchedListing(groupName);
+    if (!listing)
+        return false;
+    list = listing->takeList();
+    return true;
 }
 
 }  // namespace tesselvane

@@ -540,6 +540,30 @@ TEST_F(TfrmTaskTest, TheStartupActionOfEachMode) {
     EXPECT_FALSE(task->trayIcon());
 }
 
+TEST_F(TfrmTaskTest, ChangingOnceFromAFolderGroupTakesTheNextPictureOfTheSortedList) {
+    const QString folder = scratchFolder() + "album";
+    picture("album/b.bmp", Qt::green);
+    picture("album/A.bmp", Qt::red);
+    picture("album/sub/a2.bmp", Qt::blue);
+    SaveGroupNames(*ini_, {"album"});
+    SaveGroup(*ini_, "album", GroupKind::Folder, folder, {});
+    set("Task", "Default", "0");
+    set("Time", "Option", "0");
+    // A.bmp, b.bmp, sub/a2.bmp: from each index the next one, and round to the first.
+    const std::pair<const char*, QRgb> steps[] = {
+        {"0", qRgb(0, 255, 0)}, {"1", qRgb(0, 0, 255)}, {"2", qRgb(255, 0, 0)}};
+    for (const auto& [index, colour] : steps) {
+        set("Task", "Index", index);
+        TfrmTask& task = create({"-C"});
+        task.AppIdle();
+        EXPECT_EQ(shown(), colour) << index;
+        EXPECT_EQ(ini_->ReadString("Task", "Index", ""), QString::number((atoi(index) + 1) % 3));
+        EXPECT_EQ(CurrentFile.section('/', -1),
+                  QStringList({"b.bmp", "a2.bmp", "A.bmp"})[atoi(index)]);
+        task_.reset();
+    }
+}
+
 TEST_F(TfrmTaskTest, AnErrorInACommandIsReportedAndTheProgramGoesOn) {
     QFile bad(scratchFolder() + "bad.bmp");
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));

@@ -159,6 +159,13 @@ TEST_P(CollationTest, OrderingATreeGivesTheOrderOfTheFullPathTexts) {
         EXPECT_EQ(compareIgnoringCase(sorted[i], ordered[i]), 0) << i;
 }
 
+TEST_P(CollationTest, TheNthOfATreeIsTheNthOfItsOrder) {
+    const FileTree files = collectFiles(makeTrickyTree());
+    const std::vector<std::uint32_t> order = orderIgnoringCase(files);
+    for (qsizetype n = 0; n < files.size(); ++n)
+        EXPECT_EQ(nthIgnoringCase(files, n), order[static_cast<size_t>(n)]) << n;
+}
+
 TEST_P(CollationTest, OrderingATreeDoesNotDependOnTheScanOrder) {
     const QString root = makeTrickyTree();
     const FileTree files = collectFiles(root);

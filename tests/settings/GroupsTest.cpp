@@ -1,6 +1,7 @@
 #include "StoreFixture.h"
 #include "platform/Collation.h"
 #include "settings/Groups.h"
+#include "settings/PictureListing.h"
 
 #include <QDir>
 #include <QFile>
@@ -259,6 +260,18 @@ TEST_F(GroupsTest, AFolderGroupHoldsEveryScannedFileInTheOrderOfTheFullPaths) {
         EXPECT_THAT(loaded, UnorderedElementsAreArray(scanned)) << locale;
         for (qsizetype i = 1; i < loaded.size(); ++i)
             EXPECT_LE(compareIgnoringCase(loaded[i - 1], loaded[i]), 0) << locale << " " << i;
+
+        // One picture taken from the listing is the one at its place in the whole list.
+        const PictureListing listing = PictureListing::load(*ini_, "O");
+        ASSERT_EQ(listing.size(), loaded.size()) << locale;
+        for (qsizetype i = 0; i < loaded.size(); ++i)
+            EXPECT_EQ(listing.at(i), loaded[i]) << locale << " " << i;
     }
     QLocale::setDefault(QLocale::c());
+
+    SaveGroup(*ini_, "F", GroupKind::FileList, {}, {"/z", "/a", "/z"});
+    PictureListing files = PictureListing::load(*ini_, "F");
+    EXPECT_EQ(files.at(0), "/z");  // a file list keeps its own order
+    EXPECT_THAT(files.takeList(), ElementsAre("/z", "/a", "/z"));
+    EXPECT_EQ(PictureListing::load(*ini_, "").size(), 0);
 }
