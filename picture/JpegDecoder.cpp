@@ -13,9 +13,11 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -634,6 +636,32 @@ DecodedJpeg decodeJpegFilePixels(const QString& path, bool quantize, QSize atLea
     ::close(fd);
     std::free(job.readBuffer);
     return finishDecode(job, failed, path);
+}
+
+QSize jpegFileSize(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    // Kept off this frame, which libjpeg's errors jump back into.
+    struct HeaderJob {
+        jpeg_decompress_struct cinfo{};
+        ErrorManager err{};
+        FileSource source{};
+        std::vector<JOCTET> buffer = std::vector<JOCTET>(kReadBlock);
+    };
+    const auto job = std::make_unique<HeaderJob>();
+    QSize size;
+    j_decompress_ptr cinfo = &job->cinfo;
+    installErrorManager(reinterpret_cast<j_common_ptr>(cinfo), job->err);
+    if (!setjmp(job->err.jump)) {
+        jpeg_create_decompress(cinfo);
+        useFileSource(cinfo, job->source, fd, job->buffer.data());
+        jpeg_read_header(cinfo, TRUE);
+        size = QSize(static_cast<int>(cinfo->image_width), static_cast<int>(cinfo->image_height));
+    }
+    jpeg_destroy_decompress(cinfo);
+    ::close(fd);
+    return size;
 }
 
 }  // namespace tesselvane

@@ -45,4 +45,8 @@ DecodedJpeg decodeJpegPixels(const unsigned char* data, std::size_t size, const 
                              bool quantize, QSize atLeast = QSize());
 DecodedJpeg decodeJpegFilePixels(const QString& path, bool quantize, QSize atLeast = QSize());
 
+// The size of the JPEG picture at `path` as stored, from its header alone; empty when the
+// file is not a JPEG that far.
+QSize jpegFileSize(const QString& path);
+
 }  // namespace tesselvane

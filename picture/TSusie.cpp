@@ -20,6 +20,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace tesselvane {
 
@@ -190,10 +191,14 @@ bool TSusie::readsBuiltIn(const QString& fileName) const {
     return extension == QLatin1String(".BMP") || (extension == QLatin1String(".JPG") && InJpeg);
 }
 
-QImage TSusie::readBuiltIn(const QString& fileName) {
+QImage TSusie::readBuiltIn(const QString& fileName, QSize jpegSizeHint) {
     if (upperExtension(fileName) == QLatin1String(".BMP"))
         return readBmpFile(fileName);
-    return decodeJpegFile(fileName, JpegOutput::Rgb24);
+    DecodedJpeg decoded = decodeJpegFilePixels(fileName, false, jpegSizeHint);
+    // The twin serves the wallpaper; kept for a picture read off the way to it, it would only
+    // push out the wallpaper's own.
+    std::free(std::exchange(decoded.dib, nullptr));
+    return jpegToImage(std::move(decoded), fileName, JpegOutput::Rgb24);
 }
 
 void TSusie::loadWithPlugins(const QString& fileName, bool reduce) {

@@ -52,9 +52,10 @@ public:
     // alone (BMP, or .jpg while InJpeg is set; never while DeColor or jpegSizeHint asks for
     // more): readBuiltIn then gives the same picture on any thread.
     bool readsBuiltIn(const QString& fileName) const;
-    // The picture LoadPicture leaves in Bitmap for such a file, without touching any host.
+    // The picture LoadPicture leaves in Bitmap for such a file, without touching any host;
+    // with `jpegSizeHint` given, what it leaves with that hint set (no DIB twin is kept).
     // Raises PictureError for a damaged file, as LoadPicture does.
-    static QImage readBuiltIn(const QString& fileName);
+    static QImage readBuiltIn(const QString& fileName, QSize jpegSizeHint = QSize());
 
     // The plug-ins in the order they are asked, by file name.
     QStringList pluginFiles() const;

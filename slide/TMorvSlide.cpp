@@ -1,6 +1,8 @@
 #include "slide/TMorvSlide.h"
 
 #include "picture/BmpWriter.h"
+#include "picture/DibTwin.h"
+#include "picture/JpegDecoder.h"
 #include "picture/PictureError.h"
 #include "platform/DesktopService.h"
 #include "platform/FolderReader.h"
@@ -19,6 +21,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -90,9 +93,28 @@ QSize fitSize(QSize window, QSize picture) {
 
 namespace {
 
-// A picture as read, made ready to be drawn in `window` the way `size` says.
-QImage drawnAt(QImage loaded, TSize size, QSize window) {
-    if (size != TSize::szFit || loaded.isNull())
+// The size a JPEG the host reads itself is decoded to, already scaled, when `size` draws it
+// smaller than it is stored: libjpeg then decodes at a fraction of the size, several times
+// faster than the whole picture would take. Invalid where it is drawn at its own size (or
+// larger, or the file is no JPEG).
+QSize scaledReadSize(const QString& file, TSize size, QSize window) {
+    if (size == TSize::szNormal || QFileInfo(file).suffix().compare(u"jpg", Qt::CaseInsensitive))
+        return {};
+    const QSize stored = jpegFileSize(file);
+    if (stored.isEmpty())
+        return {};
+    const QSize drawn = size == TSize::szFull ? window : fitSize(window, stored);
+    if (drawn.isEmpty() || drawn == stored || drawn.width() > stored.width() ||
+        drawn.height() > stored.height()) {
+        return {};
+    }
+    return drawn;
+}
+
+// A picture as read (already at `scaledTo` when that is given), made ready to be drawn in
+// `window` the way `size` says.
+QImage drawnAt(QImage loaded, TSize size, QSize window, QSize scaledTo) {
+    if (size != TSize::szFit || loaded.isNull() || loaded.size() == scaledTo)
         return loaded;
     const QSize fit = fitSize(window, loaded.size());
     if (fit.isEmpty())
@@ -244,12 +266,22 @@ QImage TMorvSlide::pictureFor(int index, QSize window) {
         readAhead_->drop();
         return {};
     }
+    QSize scaledTo;
     if (susie_->readsBuiltIn(file)) {
         if (std::optional<QImage> ready = readAhead_->take(readAheadKey(index, window)))
             return std::move(*ready);
+        scaledTo = scaledReadSize(file, size_, window);
     } else {
         readAhead_->drop();
     }
+    // The host is shared: the hint is only this read's.
+    struct Hint {
+        TSusie& host;
+        QSize before;
+        ~Hint() { host.jpegSizeHint = before; }
+    } const hint{*susie_, susie_->jpegSizeHint};
+    if (scaledTo.isValid())
+        susie_->jpegSizeHint = scaledTo;
     try {
         susie_->LoadPicture(file);
     } catch (const PictureError&) {
@@ -257,7 +289,9 @@ QImage TMorvSlide::pictureFor(int index, QSize window) {
         return {};
     }
     // Taken, not copied: the host need not hold the picture on view a second time.
-    return drawnAt(susie_->takeBitmap().image, size_, window);
+    QImage loaded = susie_->takeBitmap().image;
+    std::free(takeDibTwin(loaded));  // made for a wallpaper, which this is not
+    return drawnAt(std::move(loaded), size_, window, scaledTo);
 }
 
 ReadAheadKey TMorvSlide::readAheadKey(int index, QSize window) const {
@@ -268,7 +302,7 @@ ReadAheadKey TMorvSlide::readAheadKey(int index, QSize window) const {
                         .modified = info.lastModified(),
                         .bytes = info.size(),
                         .size = static_cast<int>(size_),
-                        .drawnIn = size_ == TSize::szFit ? window : QSize()};
+                        .drawnIn = size_ == TSize::szNormal ? QSize() : window};
 }
 
 void TMorvSlide::readAheadNext() {
@@ -281,13 +315,15 @@ void TMorvSlide::readAheadNext() {
         return;
     const QSize window = surface_->size();
     readAhead_->prepare(readAheadKey(next, window), [file, size = size_, window] {
+        // Read exactly as at its turn, on this thread.
+        const QSize scaledTo = scaledReadSize(file, size, window);
         QImage loaded;
         try {
-            loaded = TSusie::readBuiltIn(file);
+            loaded = TSusie::readBuiltIn(file, scaledTo);
         } catch (const PictureError&) {
             return QImage();  // shown empty, as when read at its turn
         }
-        return drawnAt(std::move(loaded), size, window);
+        return drawnAt(std::move(loaded), size, window, scaledTo);
     });
 }
 

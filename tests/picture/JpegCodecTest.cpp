@@ -4,6 +4,7 @@
 #include "picture/DibImage.h"
 #include "picture/DibTwin.h"
 #include "picture/JpegCodec.h"
+#include "picture/JpegDecoder.h"
 #include "picture/JpegPrefetch.h"
 #include "picture/PictureError.h"
 
@@ -11,6 +12,7 @@
 #include <QSet>
 
 #include <cstring>
+#include <utility>
 
 #include <gmock/gmock.h>
 
@@ -91,6 +93,25 @@ TEST(JpegCodec, StretchesToAGivenSizeWhileDecoding) {
             << size.width() << "x" << size.height();
         EXPECT_EQ(qAlpha(stretched.pixel(0, 0)), 255);
     }
+}
+
+TEST(JpegCodec, TheStoredSizeIsReadFromTheHeaderAlone) {
+    const QString golden = goldenFolder() + "jpeg/baseline.jpg";
+    const QImage full = decodeJpegFile(golden, JpegOutput::Rgb24);
+    EXPECT_EQ(jpegFileSize(golden), full.size());
+    // The scan data cut off: the header still tells.
+    const QByteArray good = readFile(golden);
+    const QString file = scratchFolder() + "sized.jpg";
+    for (const auto& [data, size] :
+         {std::pair{good.left(good.size() / 2), full.size()},
+          std::pair{QByteArray("not a jpeg at all"), QSize()}, std::pair{QByteArray(), QSize()}}) {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write(data);
+        out.close();
+        EXPECT_EQ(jpegFileSize(file), size);
+    }
+    EXPECT_EQ(jpegFileSize(scratchFolder() + "missing.jpg"), QSize());
 }
 
 TEST(JpegCodec, EncodesBaselineAtTheGivenQuality) {

@@ -1,5 +1,6 @@
 #include "ProgramFixture.h"
 #include "TestFolders.h"
+#include "picture/JpegCodec.h"
 #include "picture/TSusie.h"
 #include "platform/FolderReader.h"
 #include "slide/TMorvSlide.h"
@@ -14,6 +15,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <set>
 
@@ -367,6 +370,129 @@ TEST_F(TMorvSlideTest, ReadingAheadChangesNeitherWhatIsShownNorWhen) {
     slide_->setMode(TMode::mdManual);
     slide_->Start();
     EXPECT_EQ(slide_->readAheadIndex(), -1);
+}
+
+// A photo-like JPEG: smooth gradients that every good scaler takes to nearly the same
+// pixels, tinted by `tint` so that pictures can be told apart.
+QString jpegPhoto(const QString& path, QSize size, QColor tint) {
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        for (int x = 0; x < size.width(); ++x) {
+            image.setPixel(
+                x, y,
+                qRgb((tint.red() + 255 * x / size.width()) / 2,
+                     (tint.green() + 255 * y / size.height()) / 2, (tint.blue() + 128) / 2));
+        }
+    }
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(encodeJpeg(image, 95));
+    return path;
+}
+
+// The largest difference of a channel between two pictures of the same size, and the mean.
+std::pair<int, double> difference(const QImage& a, const QImage& b) {
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    int largest = 0;
+    double sum = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        for (int column = 0; column < x.width(); ++column) {
+            const QRgb p = x.pixel(column, row), q = y.pixel(column, row);
+            for (const int d : {qRed(p) - qRed(q), qGreen(p) - qGreen(q), qBlue(p) - qBlue(q)}) {
+                largest = std::max(largest, std::abs(d));
+                sum += std::abs(d);
+            }
+        }
+    }
+    return {largest, sum / (3.0 * x.width() * x.height())};
+}
+
+TEST_F(TMorvSlideTest, AJpegDrawnSmallerIsReadAtTheSizeItIsDrawn) {
+    // Larger than the window both ways, and of another aspect.
+    const QString first = jpegPhoto(scratchFolder() + "a.jpg", QSize(1200, 1000), Qt::red);
+    const QString second = scratchFolder() + "b.jpg";
+    ASSERT_TRUE(QFile::copy(first, second));
+    host_.LoadPicture(first);
+    const QImage whole = host_.takeBitmap().image;
+    ASSERT_EQ(whole.size(), QSize(1200, 1000));
+    slide_->setFiles({first, second});
+    owner_->show();
+
+    for (const auto& [size, drawn] :
+         {std::pair{TSize::szFull, QSize(800, 600)}, std::pair{TSize::szFit, QSize(800, 666)}}) {
+        // What the full picture, scaled, would have shown.
+        const QImage expected =
+            whole.scaled(drawn, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        slide_->setSize(size);
+
+        // Read at its turn.
+        slide_->setMode(TMode::mdManual);
+        slide_->Start();
+        slide_->ShowNext();
+        ASSERT_EQ(slide_->CurrentIndex(), 1);
+        const QImage atItsTurn = slide_->picture();
+        ASSERT_EQ(atItsTurn.size(), drawn);
+        const auto [largest, mean] = difference(atItsTurn, expected);
+        EXPECT_LT(largest, 24);
+        EXPECT_LT(mean, 2.0);
+
+        // Read ahead: the same picture.
+        slide_->setMode(TMode::mdAuto);
+        slide_->setInterval(1000);
+        slide_->Start();
+        ASSERT_EQ(slide_->readAheadIndex(), 1);
+        slide_->timerTick();
+        EXPECT_EQ(slide_->CurrentIndex(), 1);
+        EXPECT_EQ(slide_->picture(), atItsTurn);
+        expectRestored();
+        EXPECT_FALSE(host_.jpegSizeHint.isValid());  // the shared host is left as it was
+    }
+
+    // szNormal draws the picture at its own size, and so reads it whole.
+    slide_->setSize(TSize::szNormal);
+    slide_->Start();
+    EXPECT_EQ(slide_->picture().size(), QSize(1200, 1000));
+    slide_->timerTick();
+    EXPECT_EQ(slide_->picture().size(), QSize(1200, 1000));
+    EXPECT_EQ(slide_->picture(), whole);
+
+    // In szFull the picture read ahead is for this window: one of another size reads again.
+    slide_->setSize(TSize::szFull);
+    slide_->Start();
+    ASSERT_EQ(slide_->readAheadIndex(), 1);
+    owner_->resize(600, 500);
+    slide_->timerTick();
+    EXPECT_EQ(slide_->picture().size(), QSize(600, 500));
+}
+
+TEST_F(TMorvSlideTest, APictureReadAheadThatIsNoLongerNextIsNeverShown) {
+    const QStringList files = {jpegPhoto(scratchFolder() + "r.jpg", QSize(1600, 1200), Qt::red),
+                               jpegPhoto(scratchFolder() + "g.jpg", QSize(1600, 1200), Qt::green),
+                               jpegPhoto(scratchFolder() + "b.jpg", QSize(1600, 1200), Qt::blue)};
+    const auto blueOf = [](const QImage& image) {
+        return qBlue(image.pixel(image.width() / 2, image.height() / 2));
+    };
+    slide_->setFiles(files);
+    slide_->setSize(TSize::szFit);
+    slide_->setMode(TMode::mdAuto);
+    slide_->setInterval(1000);
+    owner_->show();
+    slide_->Start();
+    ASSERT_EQ(slide_->readAheadIndex(), 1);
+
+    // Stepped back instead: the entry before, and the next one read ahead anew.
+    slide_->ShowPrevious();
+    EXPECT_EQ(slide_->CurrentIndex(), 2);
+    EXPECT_GT(blueOf(slide_->picture()), 160);
+    EXPECT_EQ(slide_->readAheadIndex(), 0);
+
+    // The file changed after it was read ahead: what it holds now is shown.
+    jpegPhoto(files[0], QSize(1200, 1200), Qt::blue);
+    slide_->timerTick();
+    EXPECT_EQ(slide_->CurrentIndex(), 0);
+    EXPECT_EQ(slide_->picture().size(), QSize(800, 800));
+    EXPECT_GT(blueOf(slide_->picture()), 160);
 }
 
 TEST_F(TMorvSlideTest, SetAsWallpaperWritesThePictureOnViewAndSetsItsPath) {
