@@ -116,20 +116,59 @@ int runProgram(int argc, char* argv[], EarlyStart early) {
         }
         TfrmTask& task = *frmTask;
         applicationWindow = task.winId();
-        // The dialogs live as long as the main window; they are only shown and hidden.
-        TfrmSetWeekday frmSetWeekday(*ini, *task.groupBox());
-        TfrmTime frmTime(*ini, frmSetWeekday);
-        TfrmSlide frmSlide;
-        TfrmOption frmOption;
-        TfrmJump frmJump(*ini, *task.groupBox(), [&task] { task.cboGroupChange(); });
-        TfrmPreview frmPreview(*ini);
-        TfrmGroupSet frmGroupSet(*ini, frmPreview);
-        TfrmGroup frmGroup(*ini, frmGroupSet);
-        task.openGroupDialog = [&frmGroup] { frmGroup.exec(); };
-        task.openTimeDialog = [&frmTime] { frmTime.exec(); };
-        task.openSlideShow = [&frmSlide] { frmSlide.exec(); };
-        task.openOptionDialog = [&frmOption] { frmOption.exec(); };
-        task.openJumpDialog = [&frmJump] { frmJump.showJump(); };
+        // The dialogs are made when first opened and then live as long as the main window,
+        // only shown and hidden: a run that only changes the wallpaper never builds one (nor
+        // brings up the font machinery their controls need).
+        std::unique_ptr<TfrmSetWeekday> frmSetWeekday;
+        std::unique_ptr<TfrmTime> frmTime;
+        std::unique_ptr<TfrmSlide> frmSlide;
+        std::unique_ptr<TfrmOption> frmOption;
+        std::unique_ptr<TfrmJump> frmJump;
+        std::unique_ptr<TfrmPreview> frmPreview;
+        std::unique_ptr<TfrmGroupSet> frmGroupSet;
+        std::unique_ptr<TfrmGroup> frmGroup;
+        task.openGroupDialog = [&] {
+            if (!frmGroup) {
+                frmPreview = std::make_unique<TfrmPreview>(*ini);
+                frmGroupSet = std::make_unique<TfrmGroupSet>(*ini, *frmPreview);
+                frmGroup = std::make_unique<TfrmGroup>(*ini, *frmGroupSet);
+            }
+            frmGroup->exec();
+        };
+        task.openTimeDialog = [&] {
+            if (!frmTime) {
+                frmSetWeekday = std::make_unique<TfrmSetWeekday>(*ini, *task.groupBox());
+                frmTime = std::make_unique<TfrmTime>(*ini, *frmSetWeekday);
+            }
+            frmTime->exec();
+        };
+        task.openSlideShow = [&] {
+            if (!frmSlide)
+                frmSlide = std::make_unique<TfrmSlide>();
+            frmSlide->exec();
+        };
+        task.openOptionDialog = [&] {
+            if (!frmOption)
+                frmOption = std::make_unique<TfrmOption>();
+            frmOption->exec();
+        };
+        task.openJumpDialog = [&] {
+            if (!frmJump)
+                frmJump = std::make_unique<TfrmJump>(*ini, *task.groupBox(),
+                                                     [&task] { task.cboGroupChange(); });
+            frmJump->showJump();
+        };
+        // Gone before the main window whose group box some of them copy.
+        const auto closeDialogs = [&] {
+            frmGroup.reset();
+            frmGroupSet.reset();
+            frmPreview.reset();
+            frmJump.reset();
+            frmOption.reset();
+            frmSlide.reset();
+            frmTime.reset();
+            frmSetWeekday.reset();
+        };
 
         TerminationSignals termination([&task] { task.endProgram(); });
         // A log-off first asks whether we may end: save now, since it may be called off.
@@ -143,6 +182,7 @@ int runProgram(int argc, char* argv[], EarlyStart early) {
         status = app().exec();
 
         // Only now, with the event loop over, go the picture list and the plug-ins.
+        closeDialogs();
         frmTask.reset();
         PictureList.clear();
         FreePlugIns();
