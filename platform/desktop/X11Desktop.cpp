@@ -53,12 +53,6 @@ public:
         return pixel;
     }
 
-    bool standardTrueColour32(const XImage* image) const {
-        return trueColour_ && image->bits_per_pixel == 32 && image->byte_order == LSBFirst &&
-               visual_->red_mask == 0xFF0000 && visual_->green_mask == 0xFF00 &&
-               visual_->blue_mask == 0xFF;
-    }
-
 private:
     static unsigned long channel(int value, unsigned long mask) {
         if (mask == 0)
@@ -237,6 +231,125 @@ private:
 
 }  // namespace
 
+namespace {
+
+bool standardTrueColour32(Display* d, int screen, unsigned depth) {
+    const Visual* visual = DefaultVisual(d, screen);
+    if ((visual->c_class != TrueColor && visual->c_class != DirectColor) ||
+        visual->red_mask != 0xFF0000 || visual->green_mask != 0xFF00 || visual->blue_mask != 0xFF ||
+        ImageByteOrder(d) != LSBFirst) {
+        return false;
+    }
+    int formats = 0;
+    XPixmapFormatValues* list = XListPixmapFormats(d, &formats);
+    bool thirtyTwo = false;
+    for (int i = 0; i < formats; ++i) {
+        if (static_cast<unsigned>(list[i].depth) == depth)
+            thirtyTwo = list[i].bits_per_pixel == 32;
+    }
+    if (list)
+        XFree(list);
+    return thirtyTwo;
+}
+
+// `source` of a picture in 32-bit pixels the usual screen takes as they are: the picture itself
+// when it has them, or a converted copy of that part alone.
+QImage asScreenPixels(const QImage& picture, QRect& source) {
+    if (picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32)
+        return picture;
+    QImage part(source.size(), QImage::Format_RGB32);
+    if (part.isNull())
+        throw DesktopError(QStringLiteral("壁紙の画像を作るメモリが足りません"));
+    std::vector<QRgb> row(static_cast<size_t>(picture.width()));
+    for (int y = 0; y < source.height(); ++y) {
+        rowAsRgb(picture, source.y() + y, row.data());
+        std::memcpy(part.scanLine(y), row.data() + source.x(),
+                    static_cast<size_t>(source.width()) * 4);
+    }
+    source.moveTopLeft(QPoint(0, 0));
+    return part;
+}
+
+void putPixels(Display* d, Drawable target, GC gc, const QImage& pixels, QRect source, QPoint to,
+               unsigned depth) {
+    XImage* image =
+        XCreateImage(d, nullptr, depth, ZPixmap, 0,
+                     const_cast<char*>(reinterpret_cast<const char*>(pixels.constBits())),
+                     static_cast<unsigned>(pixels.width()), static_cast<unsigned>(pixels.height()),
+                     32, static_cast<int>(pixels.bytesPerLine()));
+    if (!image)
+        throw DesktopError(QStringLiteral("壁紙の画像を作れません"));
+    XPutImage(d, target, gc, image, source.x(), source.y(), to.x(), to.y(),
+              static_cast<unsigned>(source.width()), static_cast<unsigned>(source.height()));
+    image->data = nullptr;  // the picture owns it; Xlib only read it
+    XDestroyImage(image);
+}
+
+// The desktop drawn by the X server: the colour filled and the picture put or tiled there, so
+// only the picture's own visible pixels cross the connection, never a screen-sized copy.
+void drawOnServer(Display* d, Pixmap pixmap, GC gc, const QImage& picture, QSize screen,
+                  WallpaperStyle style, unsigned long background, unsigned depth) {
+    const QRect whole(QPoint(0, 0), screen);
+    XSetForeground(d, gc, background);
+    XFillRectangle(d, pixmap, gc, 0, 0, static_cast<unsigned>(screen.width()),
+                   static_cast<unsigned>(screen.height()));
+    if (picture.isNull() || picture.width() == 0 || picture.height() == 0)
+        return;
+    if (style == WallpaperStyle::Tiled) {
+        // Tiles start at the top-left corner, so no more than a screen of the picture shows.
+        QRect source = QRect(QPoint(0, 0), picture.size()) & whole;
+        const QImage pixels = asScreenPixels(picture, source);
+        const Pixmap tile = XCreatePixmap(d, pixmap, static_cast<unsigned>(source.width()),
+                                          static_cast<unsigned>(source.height()), depth);
+        putPixels(d, tile, gc, pixels, source, QPoint(0, 0), depth);
+        XSetTile(d, gc, tile);
+        XSetFillStyle(d, gc, FillTiled);
+        XFillRectangle(d, pixmap, gc, 0, 0, static_cast<unsigned>(screen.width()),
+                       static_cast<unsigned>(screen.height()));
+        XSetFillStyle(d, gc, FillSolid);
+        XFreePixmap(d, tile);
+        return;
+    }
+    // Centred; a picture larger than the screen loses equal parts on both sides.
+    const QPoint corner((screen.width() - picture.width()) / 2,
+                        (screen.height() - picture.height()) / 2);
+    const QRect shown = QRect(corner, picture.size()) & whole;
+    if (shown.isEmpty())
+        return;
+    QRect source = shown.translated(-corner);
+    const QImage pixels = asScreenPixels(picture, source);
+    putPixels(d, pixmap, gc, pixels, source, shown.topLeft(), depth);
+}
+
+// Any other screen: the desktop composed here and each pixel mapped to the visual.
+void drawByPixel(Display* d, int screen, Pixmap pixmap, GC gc, PixelMapper& pixelOf,
+                 const QImage& canvas) {
+    if (canvas.isNull())
+        throw DesktopError(QStringLiteral("壁紙の画像を作るメモリが足りません"));
+    const unsigned depth = static_cast<unsigned>(DefaultDepth(d, screen));
+    XImage* image = XCreateImage(d, DefaultVisual(d, screen), depth, ZPixmap, 0, nullptr,
+                                 static_cast<unsigned>(canvas.width()),
+                                 static_cast<unsigned>(canvas.height()), 32, 0);
+    if (!image)
+        throw DesktopError(QStringLiteral("壁紙の画像を作れません"));
+    image->data = static_cast<char*>(
+        std::malloc(static_cast<size_t>(image->bytes_per_line) * canvas.height()));
+    if (!image->data) {
+        XDestroyImage(image);
+        throw DesktopError(QStringLiteral("壁紙の画像を作るメモリが足りません"));
+    }
+    for (int y = 0; y < canvas.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
+        for (int x = 0; x < canvas.width(); ++x)
+            XPutPixel(image, x, y, pixelOf(row[x]));
+    }
+    XPutImage(d, pixmap, gc, image, 0, 0, 0, 0, static_cast<unsigned>(canvas.width()),
+              static_cast<unsigned>(canvas.height()));
+    XDestroyImage(image);
+}
+
+}  // namespace
+
 void X11DisplayCloser::operator()(Display* display) const {
     XCloseDisplay(display);
 }
@@ -273,44 +386,21 @@ std::unique_ptr<PreparedWallpaper> X11Desktop::prepare(const QString& file, cons
     if (file.isEmpty())
         return std::make_unique<X11Prepared>(std::move(display), None, backgroundPixel);
 
-    // A picture of the screen's size and format is the canvas as it stands.
-    const QImage canvas = picture.size() == size && picture.format() == QImage::Format_RGB32
-                              ? picture
-                              : composeDesktop(picture, size, style, background);
-    if (canvas.isNull())
-        throw DesktopError(QStringLiteral("壁紙の画像を作るメモリが足りません"));
-    XImage* image = XCreateImage(d, DefaultVisual(d, screen), depth, ZPixmap, 0, nullptr,
-                                 static_cast<unsigned>(size.width()),
-                                 static_cast<unsigned>(size.height()), 32, 0);
-    if (!image)
-        throw DesktopError(QStringLiteral("壁紙の画像を作れません"));
-    const bool shared =
-        pixelOf.standardTrueColour32(image) && image->bytes_per_line == canvas.bytesPerLine();
-    if (shared) {
-        // The usual screen takes the canvas's memory as it is (Xlib only reads it).
-        image->data = const_cast<char*>(reinterpret_cast<const char*>(canvas.constBits()));
-    } else {
-        image->data = static_cast<char*>(
-            std::malloc(static_cast<size_t>(image->bytes_per_line) * size.height()));
-        if (!image->data) {
-            XDestroyImage(image);
-            throw DesktopError(QStringLiteral("壁紙の画像を作るメモリが足りません"));
-        }
-        for (int y = 0; y < size.height(); ++y) {
-            const auto* row = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
-            for (int x = 0; x < size.width(); ++x)
-                XPutPixel(image, x, y, pixelOf(row[x]));
-        }
-    }
     const Pixmap pixmap = XCreatePixmap(d, root, static_cast<unsigned>(size.width()),
                                         static_cast<unsigned>(size.height()), depth);
     GC gc = XCreateGC(d, pixmap, 0, nullptr);
-    XPutImage(d, pixmap, gc, image, 0, 0, 0, 0, static_cast<unsigned>(size.width()),
-              static_cast<unsigned>(size.height()));
+    try {
+        if (standardTrueColour32(d, screen, depth))
+            drawOnServer(d, pixmap, gc, picture, size, style, backgroundPixel, depth);
+        else
+            drawByPixel(d, screen, pixmap, gc, pixelOf,
+                        composeDesktop(picture, size, style, background));
+    } catch (...) {
+        XFreeGC(d, gc);
+        XFreePixmap(d, pixmap);
+        throw;
+    }
     XFreeGC(d, gc);
-    if (shared)
-        image->data = nullptr;  // the canvas owns it
-    XDestroyImage(image);
     return std::make_unique<X11Prepared>(std::move(display), pixmap, backgroundPixel);
 }
 

@@ -159,6 +159,17 @@ TEST(X11Desktop, ThePictureIsCentredOrTiledAsTileWallpaperSays) {
     // The picture it replaced was freed.
     EXPECT_FALSE(root.pixmapExists(first));
 
+    // Centred and larger than the screen: equal parts are lost on both sides.
+    setValue("Control Panel\\Desktop", "TileWallpaper", "0");
+    r = probe({quadrants("big.bmp", QSize(400, 300))}, x11(server));
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    EXPECT_EQ(root.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(root.pixel(159, 119), qRgb(255, 0, 0));
+    EXPECT_EQ(root.pixel(160, 120), qRgb(255, 255, 0));
+    EXPECT_EQ(root.pixel(319, 0), qRgb(0, 255, 0));
+    EXPECT_EQ(root.pixel(0, 239), qRgb(0, 0, 255));
+    const Pixmap third = root.property("_XROOTPMAP_ID");
+
     // "(なし)": the plain desktop colour, and no picture named.
     r = probe({""}, x11(server));
     ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
@@ -166,6 +177,7 @@ TEST(X11Desktop, ThePictureIsCentredOrTiledAsTileWallpaperSays) {
     EXPECT_EQ(root.property("_XROOTPMAP_ID"), None);
     EXPECT_EQ(root.property("ESETROOT_PMAP_ID"), None);
     EXPECT_FALSE(root.pixmapExists(second));
+    EXPECT_FALSE(root.pixmapExists(third));
 }
 
 TEST(X11Desktop, ChangesOneAfterAnotherInOneProgramEachShowTheirPicture) {
