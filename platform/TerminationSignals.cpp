@@ -38,6 +38,10 @@ TerminationSignals::TerminationSignals(std::function<void()> handler, QObject* p
         ::sigaction(signal, &action, nullptr);
 }
 
+int TerminationSignals::pendingFd() {
+    return signalPipe[0];
+}
+
 TerminationSignals::~TerminationSignals() {
     struct sigaction action {};
     action.sa_handler = SIG_DFL;
