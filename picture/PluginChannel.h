@@ -59,13 +59,20 @@ public:
     // short.
     static SharedBlock copyOf(const void* first, std::size_t firstSize,
                               const void* second = nullptr, std::size_t secondSize = 0);
-    // Maps `fd` (taken over), checking that it holds at least `size` bytes.
-    static SharedBlock map(int fd, std::size_t size);
+    // A new memfd of `size` bytes mapped for writing; sealed() hands it over when filled.
+    static SharedBlock writable(std::size_t size);
+    // Ends the writing view and seals the block; its descriptor (the caller's) or -1.
+    int sealed();
+    // Maps `fd` (taken over), checking that it is sealed against shrinking and holds at least
+    // `size` bytes. A private mapping may be written to: the pages written become this
+    // process's own.
+    static SharedBlock map(int fd, std::size_t size, bool privateCopy = false);
 
     bool isValid() const { return fd_ >= 0; }
     int fd() const { return fd_; }
     std::size_t size() const { return size_; }
     const unsigned char* data() const { return data_; }
+    unsigned char* data() { return data_; }
 
 private:
     int fd_ = -1;

@@ -7,6 +7,7 @@
 #include "picture/JpegPrefetch.h"
 #include "picture/PictureError.h"
 #include "picture/PluginHost.h"
+#include "picture/SharedPicture.h"
 #include "platform/FileSearch.h"
 #include "platform/ProgramPaths.h"
 #include "platform/Screen.h"
@@ -223,39 +224,26 @@ void TSusie::loadWithPlugins(const QString& fileName, bool reduce) {
     request.addField(QFile::encodeName(reader->file));
     request.addField(name);
     request.number[0] = offset;
-    int blocksFd = -1;
-    const PluginMessage answer = PluginHost::shared().call(reader->file, request, -1, &blocksFd);
+    int pictureFd = -1;
+    const PluginMessage answer = PluginHost::shared().call(reader->file, request, -1, &pictureFd);
+    if (answer.result != 0 && pictureFd >= 0)
+        ::close(pictureFd);
+    if (answer.result == kPluginDeclined)
+        return;  // the plug-in read nothing after all
     if (answer.result == kPluginNoMemory) {
-        if (blocksFd >= 0)
-            ::close(blocksFd);
         throw PictureError(QStringLiteral("プラグイン %1 の画像を受け取るメモリが足りません")
                                .arg(pluginName(reader->file)));
-    }
-    const std::int64_t infoSize = answer.number[0], pixelSize = answer.number[1];
-    const bool sane = answer.result == 0 && infoSize > 0 && pixelSize >= 0 &&
-                      infoSize <= std::int64_t{1} << 40 && pixelSize <= std::int64_t{1} << 40;
-    const SharedBlock blocks =
-        sane ? SharedBlock::map(blocksFd, static_cast<std::size_t>(infoSize + pixelSize))
-             : SharedBlock::map(blocksFd, 0);
-    if (answer.result != 0)
-        return;  // the plug-in read nothing after all
-    const auto* infoBytes = blocks.data();
-    const auto infoBytesSize = static_cast<std::size_t>(infoSize);
-    const auto pixelBytesSize = static_cast<std::size_t>(pixelSize);
-    std::optional<QString> problem = QStringLiteral("画像を受け取れません");
-    if (blocks.isValid())
-        problem = dibProblem(infoBytes, infoBytesSize, pixelBytesSize);
-    if (problem) {
-        throw PictureError(QStringLiteral("プラグイン %1 の返した画像が不正です (%2)")
-                               .arg(pluginName(reader->file), *problem));
     }
     std::optional<QList<QRgb>> palette;
-    if (const auto header = readDibHeader(infoBytes, infoBytesSize))
-        palette = MakePalette(*header, infoBytes, infoBytesSize);
-    QImage image = dibToImage(infoBytes, infoBytesSize, infoBytes + infoBytesSize, pixelBytesSize);
-    if (image.isNull())
-        throw PictureError(QStringLiteral("プラグイン %1 の画像を受け取るメモリが足りません")
-                               .arg(pluginName(reader->file)));
+    QImage image = answer.result == 0 ? sharedPicture(answer, pictureFd, &palette) : QImage();
+    if (image.isNull()) {
+        const QList<QByteArray> why = answer.fields();
+        const QString reason = answer.result == kPluginBadPicture && why.size() == 1
+                                   ? QString::fromUtf8(why[0])
+                                   : QStringLiteral("画像を受け取れません");
+        throw PictureError(QStringLiteral("プラグイン %1 の返した画像が不正です (%2)")
+                               .arg(pluginName(reader->file), reason));
+    }
     if (reduce)
         image = reduceColors(image);
     bitmap_.image = std::move(image);

@@ -1,6 +1,8 @@
 #include "PluginServer.h"
 
 #include "PlugInSettingsStore.h"
+#include "picture/DibImage.h"
+#include "picture/SharedPicture.h"
 
 #include "tesselvane_bpi.h"
 #include "tesselvane_spi.h"
@@ -213,16 +215,16 @@ PluginMessage PluginServer::spiDecode(const PluginMessage& request, int* replyFd
     if (result != SPI_SUCCESS)
         return reply;
     if (infoBlock && pixelBlock) {
+        const auto* info = static_cast<const unsigned char*>(infoBlock);
         const std::size_t infoSize = malloc_usable_size(infoBlock);
         const std::size_t pixelSize = malloc_usable_size(pixelBlock);
-        SharedBlock block = SharedBlock::copyOf(infoBlock, infoSize, pixelBlock, pixelSize);
-        if (block.isValid()) {
-            *replyFd = ::fcntl(block.fd(), F_DUPFD_CLOEXEC, 0);
-            reply.result = 0;
-            reply.number[0] = static_cast<std::int64_t>(infoSize);
-            reply.number[1] = static_cast<std::int64_t>(pixelSize);
+        if (const auto problem = dibProblem(info, infoSize, pixelSize)) {
+            reply.result = kPluginBadPicture;
+            reply.addField(problem->toUtf8());
         } else {
-            reply.result = kPluginNoMemory;
+            *replyFd = shareDecodedDib(
+                info, infoSize, static_cast<const unsigned char*>(pixelBlock), pixelSize, reply);
+            reply.result = *replyFd >= 0 ? 0 : kPluginNoMemory;
         }
     }
     std::free(infoBlock);
