@@ -199,7 +199,8 @@ PluginMessage PluginHost::callWithoutLimit(const QString& file, const PluginMess
                     receivePluginMessage(helper.socket, answer, &fd) && answer.call == request.call;
     if (fd >= 0)
         ::close(fd);
-    endHelper(helper, !ok);
+    // Its work is done once it has answered: it is not waited for to wind down.
+    endHelper(helper, true);
     if (!ok)
         throw crashed(file);
     return answer;

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char* argv[]) {
     const QByteArray mode = argc == 2 ? QByteArray(argv[1]) : QByteArray();
@@ -28,5 +29,9 @@ int main(int argc, char* argv[]) {
     // Termination is the program's to decide; a terminal's Ctrl+C reaches it too.
     ::signal(SIGINT, SIG_IGN);
     tesselvane::PluginServer server(kSocket, mode == "--setting");
-    return server.run(mode == "--setting");
+    const int status = server.run(mode == "--setting");
+    // Plug-ins' libraries are not wound down: a faulty destructor cannot turn an answered
+    // call into a crash.
+    std::fflush(nullptr);
+    ::_exit(status);
 }
