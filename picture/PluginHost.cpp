@@ -194,9 +194,15 @@ PluginMessage PluginHost::callWithoutLimit(const QString& file, const PluginMess
     }
     pollfd watched{helper.socket, POLLIN, 0};
     PluginMessage answer;
+    answer.call = request.call;
+    answer.result = -1;
+    if (::poll(&watched, 1, 0) <= 0) {
+        // The loop was left for the program to end: the window goes with it, unanswered.
+        endHelper(helper, true);
+        return answer;
+    }
     int fd = -1;
-    const bool ok = ::poll(&watched, 1, 0) > 0 &&
-                    receivePluginMessage(helper.socket, answer, &fd) && answer.call == request.call;
+    const bool ok = receivePluginMessage(helper.socket, answer, &fd) && answer.call == request.call;
     if (fd >= 0)
         ::close(fd);
     // Its work is done once it has answered: it is not waited for to wind down.
