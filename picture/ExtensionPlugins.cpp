@@ -122,7 +122,7 @@ QImage executePlugIns(QImage picture, std::uintptr_t window) {
             answer.result == 0 && resultSize > 0 && resultSize <= std::int64_t{1} << 40
                 ? SharedBlock::map(resultFd, static_cast<std::size_t>(resultSize))
                 : SharedBlock::map(resultFd, 0);
-        if (answer.result == kPluginNoMemory) {
+        if (answer.result == PluginNoMemory) {
             throw PictureError(
                 QStringLiteral("拡張プラグイン %1 の画像を受け取るメモリが足りません")
                     .arg(pluginName(plugin.Handle)));

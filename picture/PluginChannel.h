@@ -22,9 +22,9 @@ enum class PluginCall : std::uint32_t {
 
 // Decode and execute answers besides success.
 enum PluginAnswer : std::int32_t {
-    kPluginDeclined = 1,    // the plug-in gave no picture: as if no reader took the file
-    kPluginBadPicture = 2,  // what it gave is not a picture; `text` says why
-    kPluginNoMemory = 3,
+    PluginDeclined = 1,    // the plug-in gave no picture: as if no reader took the file
+    PluginBadPicture = 2,  // what it gave is not a picture; `text` says why
+    PluginNoMemory = 3,
 };
 
 struct PluginMessage {

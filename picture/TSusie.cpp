@@ -228,9 +228,9 @@ void TSusie::loadWithPlugins(const QString& fileName, bool reduce) {
     const PluginMessage answer = PluginHost::shared().call(reader->file, request, -1, &pictureFd);
     if (answer.result != 0 && pictureFd >= 0)
         ::close(pictureFd);
-    if (answer.result == kPluginDeclined)
+    if (answer.result == PluginDeclined)
         return;  // the plug-in read nothing after all
-    if (answer.result == kPluginNoMemory) {
+    if (answer.result == PluginNoMemory) {
         throw PictureError(QStringLiteral("プラグイン %1 の画像を受け取るメモリが足りません")
                                .arg(pluginName(reader->file)));
     }
@@ -238,7 +238,7 @@ void TSusie::loadWithPlugins(const QString& fileName, bool reduce) {
     QImage image = answer.result == 0 ? sharedPicture(answer, pictureFd, &palette) : QImage();
     if (image.isNull()) {
         const QList<QByteArray> why = answer.fields();
-        const QString reason = answer.result == kPluginBadPicture && why.size() == 1
+        const QString reason = answer.result == PluginBadPicture && why.size() == 1
                                    ? QString::fromUtf8(why[0])
                                    : QStringLiteral("画像を受け取れません");
         throw PictureError(QStringLiteral("プラグイン %1 の返した画像が不正です (%2)")

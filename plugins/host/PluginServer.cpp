@@ -194,7 +194,7 @@ PluginMessage PluginServer::spiIsSupported(const PluginMessage& request, int fd)
 PluginMessage PluginServer::spiDecode(const PluginMessage& request, int* replyFd) {
     PluginMessage reply;
     reply.call = request.call;
-    reply.result = kPluginDeclined;
+    reply.result = PluginDeclined;
     const QList<QByteArray> fields = request.fields();
     SharedLibrary* lib = fields.size() == 2 ? library(fields[0]) : nullptr;
     auto* pictureInfo = lib ? lib->resolve<decltype(::GetPictureInfo)>("GetPictureInfo") : nullptr;
@@ -219,12 +219,12 @@ PluginMessage PluginServer::spiDecode(const PluginMessage& request, int* replyFd
         const std::size_t infoSize = malloc_usable_size(infoBlock);
         const std::size_t pixelSize = malloc_usable_size(pixelBlock);
         if (const auto problem = dibProblem(info, infoSize, pixelSize)) {
-            reply.result = kPluginBadPicture;
+            reply.result = PluginBadPicture;
             reply.addField(problem->toUtf8());
         } else {
             *replyFd = shareDecodedDib(
                 info, infoSize, static_cast<const unsigned char*>(pixelBlock), pixelSize, reply);
-            reply.result = *replyFd >= 0 ? 0 : kPluginNoMemory;
+            reply.result = *replyFd >= 0 ? 0 : PluginNoMemory;
         }
     }
     std::free(infoBlock);
@@ -252,7 +252,7 @@ PluginMessage PluginServer::bpiInfo(const PluginMessage& request) {
 PluginMessage PluginServer::bpiExecute(const PluginMessage& request, int fd, int* replyFd) {
     PluginMessage reply;
     reply.call = request.call;
-    reply.result = kPluginBadPicture;
+    reply.result = PluginBadPicture;
     const QList<QByteArray> fields = request.fields();
     SharedLibrary* lib = fields.size() == 3 ? library(fields[0]) : nullptr;
     auto* execute = lib ? lib->resolve<decltype(::ExecutePlugIn)>("ExecutePlugIn") : nullptr;
@@ -263,7 +263,7 @@ PluginMessage PluginServer::bpiExecute(const PluginMessage& request, int fd, int
     // The plug-in may keep the block or hand back one of its own: a malloc'd copy either way.
     void* dib = std::malloc(size);
     if (!dib) {
-        reply.result = kPluginNoMemory;
+        reply.result = PluginNoMemory;
         return reply;
     }
     std::memcpy(dib, given.data(), size);
@@ -284,7 +284,7 @@ PluginMessage PluginServer::bpiExecute(const PluginMessage& request, int fd, int
     SharedBlock result = SharedBlock::copyOf(dib, resultSize);
     std::free(dib);
     if (!result.isValid()) {
-        reply.result = kPluginNoMemory;
+        reply.result = PluginNoMemory;
         return reply;
     }
     *replyFd = ::fcntl(result.fd(), F_DUPFD_CLOEXEC, 0);

@@ -145,38 +145,33 @@ namespace {
 
 TEST(PluginSettingsFunctions, ReachOnlyThePluginKey) {
     RegistryStore store(RegistryStore::defaultPath());
-    const auto TesselvaneWriteSetting = [&](const char* key, const char* name, const char* value) {
+    const auto writeSetting = [&](const char* key, const char* name, const char* value) {
         return writePlugInSetting(&store, key, name, value);
     };
     RegistryStore* reading = &store;
-    const auto TesselvaneReadSetting = [&](const char* key, const char* name, char* buf,
-                                           std::int32_t length) {
+    const auto readSetting = [&](const char* key, const char* name, char* buf,
+                                 std::int32_t length) {
         return readPlugInSetting(reading, key, name, buf, length);
     };
-    EXPECT_EQ(TesselvaneWriteSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn\\Cal", "Corner", "3"),
-              0);
-    EXPECT_EQ(TesselvaneWriteSetting("\\software\\morvanti\\tessel\\plugin", "Top", "1"), 0);
+    EXPECT_EQ(writeSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn\\Cal", "Corner", "3"), 0);
+    EXPECT_EQ(writeSetting("\\software\\morvanti\\tessel\\plugin", "Top", "1"), 0);
     char buf[8];
-    EXPECT_EQ(TesselvaneReadSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn\\Cal", "Corner", buf,
-                                    sizeof buf),
+    EXPECT_EQ(readSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn\\Cal", "Corner", buf, sizeof buf),
               1);
     EXPECT_STREQ(buf, "3");
-    EXPECT_EQ(TesselvaneReadSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn\\Cal", "Missing", buf,
-                                    sizeof buf),
+    EXPECT_EQ(readSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn\\Cal", "Missing", buf, sizeof buf),
               -1);
     // Not the program's own settings, nor anything else.
-    EXPECT_EQ(TesselvaneWriteSetting("\\SOFTWARE\\Morvanti\\TESSEL\\Option", "Random", "1"), -1);
-    EXPECT_EQ(TesselvaneWriteSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugInX", "a", "1"), -1);
-    EXPECT_EQ(TesselvaneReadSetting("\\SOFTWARE\\Morvanti\\TESSEL", "x", buf, sizeof buf), -1);
+    EXPECT_EQ(writeSetting("\\SOFTWARE\\Morvanti\\TESSEL\\Option", "Random", "1"), -1);
+    EXPECT_EQ(writeSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugInX", "a", "1"), -1);
+    EXPECT_EQ(readSetting("\\SOFTWARE\\Morvanti\\TESSEL", "x", buf, sizeof buf), -1);
     EXPECT_FALSE(store.keyExists("SOFTWARE\\Morvanti\\TESSEL\\Option"));
     // A value longer than the buffer is cut, its length still told.
-    TesselvaneWriteSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn", "Long", "0123456789");
-    EXPECT_EQ(
-        TesselvaneReadSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn", "Long", buf, sizeof buf), 10);
+    writeSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn", "Long", "0123456789");
+    EXPECT_EQ(readSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn", "Long", buf, sizeof buf), 10);
     EXPECT_STREQ(buf, "0123456");
     reading = nullptr;
-    EXPECT_EQ(
-        TesselvaneReadSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn", "Long", buf, sizeof buf), -1);
+    EXPECT_EQ(readSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn", "Long", buf, sizeof buf), -1);
 }
 
 }  // namespace
