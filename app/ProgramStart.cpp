@@ -104,7 +104,6 @@ int runProgram(int argc, char* argv[], EarlyStart early) {
         TDataModule1 dataModule1;
         DesktopService desktop(*store);
         desktopService = &desktop;
-        setPlugInSettingsStore(store.get());
 
         std::unique_ptr<TfrmTask> frmTask;
         try {
@@ -186,7 +185,6 @@ int runProgram(int argc, char* argv[], EarlyStart early) {
         frmTask.reset();
         PictureList.clear();
         FreePlugIns();
-        setPlugInSettingsStore(nullptr);
         applicationWindow = 0;
         desktopService = nullptr;
     }

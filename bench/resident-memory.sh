@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The resident program in interval mode, one change a second over small pictures, on an
 # Xvfb screen: its memory (VmRSS) and open descriptors after the 100th and the 1,000th
-# change. The program's clock runs ten times fast (libfaketime) so that 1,000 changes take
-# under two minutes; every change is counted by the wallpaper file being replaced.
+# change, and what the plug-in helper holds. The program's clock runs ten times fast
+# (libfaketime) so that 1,000 changes take under two minutes; every change is counted by the
+# wallpaper file being replaced.
 #   bench/resident-memory.sh [BUILD_DIR] [CHANGES]
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
@@ -41,6 +42,12 @@ report() {
   printf '%s\n' "${readings[@]}" | sort -n | awk -v n="$count" '{a[NR]=$1} END {
     printf "changes %4d: rss median %6d KB, largest %6d KB\n", n, a[int((NR+1)/2)], a[NR] }'
   printf '              descriptors %s\n' "$(ls /proc/$pid/fd | wc -l)"
+  # The plug-in helper, kept between changes (the program's only child).
+  local helper
+  for helper in $(cat /proc/$pid/task/*/children 2>/dev/null); do
+    printf '              helper %s: rss %s KB\n' "$(tr '\0' ' ' < /proc/$helper/cmdline | cut -c1-60)" \
+      "$(awk '/VmRSS/ {print $2}' /proc/$helper/status)"
+  done
   readings=()
 }
 while [ "$count" -lt "$changes" ]; do

@@ -1,9 +1,12 @@
 #include "controls/ErrorReport.h"
 
 #include "controls/MessageBoxes.h"
+#include "platform/TerminationSignals.h"
 #include "platform/UserError.h"
 
 #include <QApplication>
+
+#include <cstdio>
 
 namespace tesselvane {
 
@@ -30,6 +33,12 @@ QString withFullStop(const QString& text) {
 }
 
 void reportError(std::exception_ptr error) {
+    // A program asked to end does not stop for a box the user may never see (a log-out); the
+    // error still reaches the log.
+    if (TerminationSignals::pending()) {
+        std::fprintf(stderr, "tesselvane: %s\n", qPrintable(errorText(error)));
+        return;
+    }
     showErrorReport(QApplication::activeWindow(), withFullStop(errorText(error)));
 }
 

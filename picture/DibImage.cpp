@@ -297,12 +297,14 @@ void* imageToPackedDib(const QImage& source) {
     return block;
 }
 
-QImage packedDibToImage(const void* block, std::size_t size, DibWidth width24, QImage* reuse) {
-    const auto* bytes = static_cast<const unsigned char*>(block);
+namespace {
+
+// Where the pixels of a packed DIB start: after the header and the colour table (or the three
+// bit-field masks); nullopt when the block ends before.
+std::optional<std::uint64_t> packedPixelsAt(const unsigned char* bytes, std::size_t size) {
     const auto header = readDibHeader(bytes, size);
     if (!header)
-        return {};
-    // The colour table (or the three bit-field masks) sits between header and pixels.
+        return std::nullopt;
     std::uint64_t entries = header->clrUsed;
     if (entries == 0 && header->bitCount <= 8)
         entries = std::uint64_t{1} << header->bitCount;
@@ -310,7 +312,56 @@ QImage packedDibToImage(const void* block, std::size_t size, DibWidth width24, Q
         entries = 3;
     const std::uint64_t pixelsAt = header->size + 4 * entries;
     if (pixelsAt > size)
+        return std::nullopt;
+    return pixelsAt;
+}
+
+}  // namespace
+
+std::optional<QString> dibProblem(const unsigned char* info, std::size_t infoSize,
+                                  std::size_t pixelsSize) {
+    const auto header = readDibHeader(info, infoSize);
+    if (!header)
+        return QStringLiteral("ヘッダーがありません");
+    const DibHeader& h = *header;
+    const std::int64_t width = h.width;
+    const std::int64_t height = h.height < 0 ? -static_cast<std::int64_t>(h.height) : h.height;
+    if (width <= 0 || height <= 0)
+        return QStringLiteral("大きさ %1 x %2 は画像になりません").arg(h.width).arg(h.height);
+    if (width * height > kMaxPicturePixels)
+        return QStringLiteral("大きさ %1 x %2 は大きすぎます").arg(width).arg(height);
+    const int bits = h.bitCount;
+    const bool known =
+        bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+    const bool bitfields = h.compression == kBiBitfields && (bits == 16 || bits == 32);
+    if (!known || (h.compression != kBiRgb && !bitfields))
+        return QStringLiteral("%1 ビット、圧縮 %2 の画像は読めません").arg(bits).arg(h.compression);
+    const std::uint64_t needed =
+        dibStride(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(bits)) *
+        static_cast<std::uint64_t>(height);
+    if (needed > pixelsSize) {
+        return QStringLiteral("画素 %1 バイトのはずが %2 バイトしかありません")
+            .arg(needed)
+            .arg(pixelsSize);
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> packedDibProblem(const void* block, std::size_t size) {
+    const auto* bytes = static_cast<const unsigned char*>(block);
+    const auto pixelsAt = packedPixelsAt(bytes, size);
+    if (!pixelsAt)
+        return QStringLiteral("ヘッダーと色の表がありません");
+    return dibProblem(bytes, static_cast<std::size_t>(*pixelsAt),
+                      size - static_cast<std::size_t>(*pixelsAt));
+}
+
+QImage packedDibToImage(const void* block, std::size_t size, DibWidth width24, QImage* reuse) {
+    const auto* bytes = static_cast<const unsigned char*>(block);
+    const auto at = packedPixelsAt(bytes, size);
+    if (!at)
         return {};
+    const std::uint64_t pixelsAt = *at;
     return dibToImage(bytes, static_cast<std::size_t>(pixelsAt), bytes + pixelsAt,
                       size - static_cast<std::size_t>(pixelsAt), width24, reuse);
 }

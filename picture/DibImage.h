@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QList>
 #include <QRgb>
+#include <QString>
 
 #include <cstddef>
 #include <cstdint>
@@ -55,6 +56,15 @@ enum class DibWidth { AsStored, Rgb32 };
 QImage dibToImage(const unsigned char* info, std::size_t infoSize, const unsigned char* pixels,
                   std::size_t pixelsSize, DibWidth width24 = DibWidth::AsStored,
                   QImage* reuse = nullptr);
+
+// Why the blocks a plug-in returned are no picture the host may take, or nullopt when they
+// are one: a header that is missing or unusable (sizes zero, negative or over the pixel
+// limit; a bit count or compression this does not read), or pixel rows the pixel block does
+// not wholly hold.
+std::optional<QString> dibProblem(const unsigned char* info, std::size_t infoSize,
+                                  std::size_t pixelsSize);
+// The same for a packed DIB of `size` bytes.
+std::optional<QString> packedDibProblem(const void* block, std::size_t size);
 
 // A packed DIB (header, colour table, pixel rows in one malloc'd block) of a picture, as the
 // extension plug-ins take it: 24-bit bottom-up. nullptr when memory is short. Free with free().

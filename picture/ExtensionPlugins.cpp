@@ -3,12 +3,15 @@
 #include "picture/DibImage.h"
 #include "picture/DibTwin.h"
 #include "picture/PictureError.h"
+#include "picture/PluginHost.h"
 #include "platform/Collation.h"
 #include "platform/FileSearch.h"
 #include "platform/ProgramPaths.h"
 #include "platform/RegistryStore.h"
 #include "settings/RegIni.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 
 #include <malloc.h>
@@ -24,16 +27,20 @@ std::int32_t PlugInCount = 0;
 
 namespace {
 
-using GetPlugInInfoFn = decltype(::GetPlugInInfo);
+QString pluginName(const QString& file) {
+    return QFileInfo(file).fileName();
+}
 
-RegistryStore* settingsStore = nullptr;
-
-// Text number `number`; the plug-in has 256 bytes and no length, so the end is forced.
-QString plugInInfo(GetPlugInInfoFn* info, int number) {
-    char buffer[256] = {};
-    info(number, buffer);
-    buffer[255] = '\0';
-    return QString::fromUtf8(buffer);
+// A packed DIB handed to the helper: the picture's memory never crosses the socket.
+SharedBlock sharedDib(const QImage& picture, void* twin) {
+    void* dib = twin ? twin : imageToPackedDib(picture);
+    if (!dib)
+        throw PictureError(QStringLiteral("壁紙を拡張プラグインに渡すメモリが足りません"));
+    SharedBlock block = SharedBlock::copyOf(dib, malloc_usable_size(dib));
+    std::free(dib);
+    if (!block.isValid())
+        throw PictureError(QStringLiteral("壁紙を拡張プラグインに渡すメモリが足りません"));
+    return block;
 }
 
 }  // namespace
@@ -48,20 +55,28 @@ void LoadPlugIns(const QString& folderOrDefault) {
     std::vector<std::pair<QString, TTesselPlugin>> found;
     for (const QString& name : findFiles(folder, QStringLiteral("*.bpi"))) {
         TTesselPlugin plugin;
-        if (!plugin.Handle.load(folder + name))
+        plugin.Handle = folder + name;
+        PluginMessage request;
+        request.call = PluginCall::BpiInfo;
+        request.addField(QFile::encodeName(plugin.Handle));
+        PluginMessage answer;
+        try {
+            answer = PluginHost::shared().call(plugin.Handle, request);
+        } catch (const PictureError&) {
+            continue;  // crashed or hung while asked who it is: not loaded
+        }
+        const QList<QByteArray> texts = answer.fields();
+        if (answer.result != 0 || texts.size() != 4 || !texts[0].startsWith('B'))
             continue;
-        auto* info = plugin.Handle.resolve<GetPlugInInfoFn>("GetPlugInInfo");
-        if (!info || !plugInInfo(info, 0).startsWith(u'B'))
-            continue;
-        plugin.Name = plugInInfo(info, 1);
-        const auto version = parseStoredInteger(plugInInfo(info, 2));
-        const auto order = parseStoredInteger(plugInInfo(info, 3));
+        plugin.Name = QString::fromUtf8(texts[1]);
+        const auto version = parseStoredInteger(QString::fromUtf8(texts[2]));
+        const auto order = parseStoredInteger(QString::fromUtf8(texts[3]));
         if (!version || !order)
             continue;
         plugin.Name += QStringLiteral(" Ver") + QLocale().toString(*version / 100.0, 'f', 2);
         plugin.Order = *order;
-        plugin.SettingPlugIn = plugin.Handle.resolve<SettingPlugInFn>("SettingPlugIn");
-        plugin.ExecutePlugIn = plugin.Handle.resolve<ExecutePlugInFn>("ExecutePlugIn");
+        plugin.SettingPlugIn = answer.number[0] != 0;
+        plugin.ExecutePlugIn = answer.number[1] != 0;
         // "%2d": right-aligned in two places, so 5 runs before 12, but 100 before 20.
         found.emplace_back(QStringLiteral("%1").arg(*order, 2, 10, QLatin1Char(' ')),
                            std::move(plugin));
@@ -75,8 +90,6 @@ void LoadPlugIns(const QString& folderOrDefault) {
 }
 
 void FreePlugIns() {
-    for (TTesselPlugin& plugin : PlugIns)
-        plugin.Handle.unload();
     PlugIns.clear();
     PlugInCount = 0;
 }
@@ -89,27 +102,45 @@ QImage executePlugIns(QImage picture, std::uintptr_t window) {
         std::free(twin);
         return picture;
     }
-    void* dib = twin ? twin : imageToPackedDib(picture);
-    if (!dib)
-        throw PictureError(QStringLiteral("壁紙を拡張プラグインに渡すメモリが足りません"));
+    SharedBlock dib = sharedDib(picture, twin);
+    std::size_t size = dib.size();
     for (const TTesselPlugin& plugin : PlugIns) {
         if (!plugin.ExecutePlugIn)
             continue;
-        void* handle = dib;
-        plugin.ExecutePlugIn(window, kPlugInKey, &handle);
-        if (handle == dib)
-            continue;
-        // A new picture is ours now, and the one it replaces too.
-        std::free(dib);
-        dib = handle;
-        if (!dib)
+        PluginMessage request;
+        request.call = PluginCall::BpiExecute;
+        request.addField(QFile::encodeName(plugin.Handle));
+        request.addField(QByteArray(kPlugInKey));
+        request.addField(QFile::encodeName(RegistryStore::defaultPath()));
+        request.number[0] = static_cast<std::int64_t>(window);
+        request.number[1] = static_cast<std::int64_t>(size);
+        int resultFd = -1;
+        const PluginMessage answer =
+            PluginHost::shared().call(plugin.Handle, request, dib.fd(), &resultFd);
+        const std::int64_t resultSize = answer.number[0];
+        SharedBlock result =
+            answer.result == 0 && resultSize > 0 && resultSize <= std::int64_t{1} << 40
+                ? SharedBlock::map(resultFd, static_cast<std::size_t>(resultSize))
+                : SharedBlock::map(resultFd, 0);
+        if (answer.result == PluginNoMemory) {
+            throw PictureError(
+                QStringLiteral("拡張プラグイン %1 の画像を受け取るメモリが足りません")
+                    .arg(pluginName(plugin.Handle)));
+        }
+        if (answer.result != 0 || !result.isValid()) {
             throw PictureError(
                 QStringLiteral("拡張プラグイン %1 が画像を返しませんでした").arg(plugin.Name));
+        }
+        if (const auto problem = packedDibProblem(result.data(), result.size())) {
+            throw PictureError(QStringLiteral("拡張プラグイン %1 の返した画像が不正です (%2)")
+                                   .arg(pluginName(plugin.Handle), *problem));
+        }
+        dib = std::move(result);
+        size = dib.size();
     }
     const DibWidth width =
         picture.format() == QImage::Format_RGB32 ? DibWidth::Rgb32 : DibWidth::AsStored;
-    QImage result = packedDibToImage(dib, malloc_usable_size(dib), width, &picture);
-    std::free(dib);
+    QImage result = packedDibToImage(dib.data(), dib.size(), width, &picture);
     if (result.isNull())
         throw PictureError(QStringLiteral("拡張プラグインの返した画像が不正です"));
     return result;
@@ -118,68 +149,18 @@ QImage executePlugIns(QImage picture, std::uintptr_t window) {
 void openPlugInSettings(std::size_t index, std::uintptr_t window, const QImage& picture) {
     if (index >= PlugIns.size() || !PlugIns[index].SettingPlugIn)
         return;
-    void* dib = picture.isNull() ? nullptr : imageToPackedDib(picture);
-    PlugIns[index].SettingPlugIn(window, kPlugInKey, dib);
-    std::free(dib);
-}
-
-void setPlugInSettingsStore(RegistryStore* store) {
-    settingsStore = store;
+    const TTesselPlugin& plugin = PlugIns[index];
+    SharedBlock dib;
+    if (!picture.isNull())
+        dib = sharedDib(picture, nullptr);
+    PluginMessage request;
+    request.call = PluginCall::BpiSetting;
+    request.addField(QFile::encodeName(plugin.Handle));
+    request.addField(QByteArray(kPlugInKey));
+    request.addField(QFile::encodeName(RegistryStore::defaultPath()));
+    request.number[0] = static_cast<std::int64_t>(window);
+    request.number[1] = static_cast<std::int64_t>(dib.size());
+    PluginHost::callWithoutLimit(plugin.Handle, request, dib.isValid() ? dib.fd() : -1);
 }
 
 }  // namespace tesselvane
-
-namespace {
-
-// Plug-ins may only touch their own part of the program's key.
-std::optional<QString> plugInKeyPath(const char* key) {
-    if (!key)
-        return std::nullopt;
-    QString path = QString::fromUtf8(key);
-    if (path.startsWith(u'\\'))
-        path.remove(0, 1);
-    const QString root = QString::fromLatin1(tesselvane::kPlugInKey).mid(1);
-    if (path.compare(root, Qt::CaseInsensitive) != 0 &&
-        !path.startsWith(root + u'\\', Qt::CaseInsensitive)) {
-        return std::nullopt;
-    }
-    return path;
-}
-
-}  // namespace
-
-// The settings functions plug-ins find in the program (it exports its symbols).
-extern "C" TESSELVANE_SPI_EXPORT std::int32_t TesselvaneReadSetting(const char* key,
-                                                                    const char* name, char* buf,
-                                                                    std::int32_t buflen) {
-    const auto path = plugInKeyPath(key);
-    if (!path || !name || !buf || buflen <= 0 || !tesselvane::settingsStore)
-        return -1;
-    try {
-        const auto value = tesselvane::settingsStore->value(*path, QString::fromUtf8(name));
-        if (!value || !value->isText())
-            return -1;
-        const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(value->data.size()),
-                                                    static_cast<std::size_t>(buflen) - 1);
-        std::memcpy(buf, value->data.constData(), n);
-        buf[n] = '\0';
-        return static_cast<std::int32_t>(value->data.size());
-    } catch (const tesselvane::StoreError&) {
-        return -1;
-    }
-}
-
-extern "C" TESSELVANE_SPI_EXPORT std::int32_t TesselvaneWriteSetting(const char* key,
-                                                                     const char* name,
-                                                                     const char* value) {
-    const auto path = plugInKeyPath(key);
-    if (!path || !name || !value || !tesselvane::settingsStore)
-        return -1;
-    try {
-        tesselvane::settingsStore->setValue(
-            *path, tesselvane::RegValue::text(QString::fromUtf8(name), QString::fromUtf8(value)));
-        return 0;
-    } catch (const tesselvane::StoreError&) {
-        return -1;
-    }
-}

@@ -1,8 +1,5 @@
 #pragma once
 
-#include "platform/SharedLibrary.h"
-#include "tesselvane_bpi.h"
-
 #include <QImage>
 #include <QString>
 
@@ -11,18 +8,14 @@
 
 namespace tesselvane {
 
-class RegistryStore;
-
-using SettingPlugInFn = decltype(::SettingPlugIn);
-using ExecutePlugInFn = decltype(::ExecutePlugIn);
-
-// One loaded extension plug-in. Either entry point may be missing; it is then never called.
+// One extension plug-in, run by the plug-in helper process. Either entry point may be
+// missing; it is then never called.
 struct TTesselPlugin {
-    SharedLibrary Handle;
-    QString Name;  // "<name> Ver<version with two decimals>"
+    QString Handle;  // the plug-in file
+    QString Name;    // "<name> Ver<version with two decimals>"
     std::int32_t Order = 0;
-    SettingPlugInFn* SettingPlugIn = nullptr;
-    ExecutePlugInFn* ExecutePlugIn = nullptr;
+    bool SettingPlugIn = false;
+    bool ExecutePlugIn = false;
 };
 
 // The loaded extension plug-ins in the order they run.
@@ -40,16 +33,14 @@ void FreePlugIns();
 
 // Hands `picture` through every plug-in's ExecutePlugIn in table order, each getting the
 // result of the one before, and returns the last result. `window` is the X11 window the
-// plug-ins may use as a parent, 0 for none. Raises PictureError when memory runs short or a
-// plug-in hands back something that is no picture. A picture passed in unshared (moved in)
-// lends its memory to the result.
+// plug-ins may use as a parent, 0 for none. Raises PictureError, naming the plug-in, when
+// memory runs short or a plug-in crashes, hangs or hands back something that is no picture. A
+// picture passed in unshared (moved in) lends its memory to the result.
 QImage executePlugIns(QImage picture, std::uintptr_t window);
 
 // Opens the settings of plug-in `index`, showing it `picture` (or nothing when null); does
-// nothing for a plug-in without settings.
+// nothing for a plug-in without settings. The program's events go on meanwhile; a crash
+// raises PictureError naming the plug-in.
 void openPlugInSettings(std::size_t index, std::uintptr_t window, const QImage& picture);
-
-// Where the settings functions offered to plug-ins read and write; null refuses them.
-void setPlugInSettingsStore(RegistryStore* store);
 
 }  // namespace tesselvane

@@ -5,17 +5,18 @@
 #include "picture/DibImage.h"
 #include "picture/JpegCodec.h"
 #include "picture/JpegPrefetch.h"
+#include "picture/PictureError.h"
+#include "picture/PluginHost.h"
+#include "picture/SharedPicture.h"
 #include "platform/FileSearch.h"
 #include "platform/ProgramPaths.h"
 #include "platform/Screen.h"
-#include "platform/SharedLibrary.h"
-#include "tesselvane_spi.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <fcntl.h>
-#include <malloc.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -26,20 +27,14 @@ namespace tesselvane {
 
 namespace {
 
-using GetPluginInfoFn = decltype(::GetPluginInfo);
-using IsSupportedFn = decltype(::IsSupported);
-using GetPictureInfoFn = decltype(::GetPictureInfo);
-using GetPictureFn = decltype(::GetPicture);
+// Plug-ins that crashed or hung while being scanned: never asked again in this run.
+QSet<QString>& failedInScan() {
+    static QSet<QString> files;
+    return files;
+}
 
-// A plug-in that answers every number would keep the scan going forever.
-constexpr int kMaxTypesPerPlugin = 256;
-
-// Text number `number` of a plug-in, read from a buffer of `length` usable bytes.
-QByteArray pluginInfo(GetPluginInfoFn* info, int number, int length, int* result) {
-    char buffer[256] = {};
-    *result = info(number, buffer, length);
-    return QByteArray(buffer,
-                      static_cast<qsizetype>(strnlen(buffer, static_cast<std::size_t>(length))));
+QString pluginName(const QString& file) {
+    return QFileInfo(file).fileName();
 }
 
 std::optional<QList<QRgb>> paletteOfIndexed(const QImage& image) {
@@ -57,12 +52,9 @@ QString upperExtension(const QString& fileName) {
 
 }  // namespace
 
+// A decoder plug-in that the helper process runs for the host.
 struct TSusie::Plugin {
-    SharedLibrary library;
     QString file;
-    IsSupportedFn* isSupported = nullptr;
-    GetPictureInfoFn* getPictureInfo = nullptr;
-    GetPictureFn* getPicture = nullptr;
 };
 
 TSusie::TSusie(QObject* owner, std::function<int()> screenDepth)
@@ -108,45 +100,37 @@ void TSusie::ScanPlugins() {
     const QString folder = pluginPath_.isEmpty() ? programFolder() : pluginPath_;
 
     for (const QString& name : findFiles(folder, QStringLiteral("*.spi"))) {
-        auto plugin = std::make_unique<Plugin>();
-        plugin->file = folder + name;
-        // A library that does not load is skipped without a word.
-        if (!plugin->library.load(plugin->file))
+        const QString file = folder + name;
+        if (failedInScan().contains(file))
             continue;
-        auto* info = plugin->library.resolve<GetPluginInfoFn>("GetPluginInfo");
-        if (!info)
+        PluginMessage request;
+        request.call = PluginCall::SpiInfo;
+        request.addField(QFile::encodeName(file));
+        PluginMessage answer;
+        try {
+            answer = PluginHost::shared().call(file, request);
+        } catch (const PictureError&) {
+            // One that crashes or hangs here is skipped, in this scan and every later one.
+            failedInScan().insert(file);
             continue;
-
-        int result = 0;
-        const QByteArray version = pluginInfo(info, 0, 255, &result);
-        const bool importFilter =
-            (version.size() > 2 && version[2] == 'I') || (version.size() > 3 && version[3] == 'N');
-        if (!importFilter)
-            continue;
-
-        for (int k = 0; k < kMaxTypesPerPlugin; ++k) {
-            const QByteArray description = pluginInfo(info, 2 * k + 3, 32, &result);
-            if (result <= 0)
-                break;
-            const QByteArray pattern = pluginInfo(info, 2 * k + 2, 255, &result);
-            filter += u'|' + QString::fromUtf8(description) + u'|' + QString::fromUtf8(pattern);
-            patterns += u';' + QString::fromUtf8(pattern);
         }
-
-        plugin->isSupported = plugin->library.resolve<IsSupportedFn>("IsSupported");
-        plugin->getPictureInfo = plugin->library.resolve<GetPictureInfoFn>("GetPictureInfo");
-        plugin->getPicture = plugin->library.resolve<GetPictureFn>("GetPicture");
-        // Without all three the host could never use it; its types stay in the filter.
-        if (!plugin->isSupported || !plugin->getPictureInfo || !plugin->getPicture)
+        // Not a library, or not an import filter: skipped without a word.
+        if (answer.result != 0)
             continue;
-        plugins_.push_back(std::move(plugin));
+        const QList<QByteArray> texts = answer.fields();
+        for (qsizetype k = 0; k + 1 < texts.size(); k += 2) {
+            filter += u'|' + QString::fromUtf8(texts[k]) + u'|' + QString::fromUtf8(texts[k + 1]);
+            patterns += u';' + QString::fromUtf8(texts[k + 1]);
+        }
+        // Without all three entry points the host could never use it; its types stay in the
+        // filter.
+        if (answer.number[0] != 0)
+            plugins_.push_back(std::make_unique<Plugin>(Plugin{file}));
     }
     filter_ = QStringLiteral("All Pictures|") + patterns + u'|' + filter;
 }
 
 void TSusie::UnloadPlugins() {
-    for (auto& plugin : plugins_)
-        plugin->library.unload();
     plugins_.clear();
     scanned_ = false;
 }
@@ -207,51 +191,59 @@ void TSusie::loadWithPlugins(const QString& fileName, bool reduce) {
     const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return;
-    Plugin* reader = nullptr;
-    intptr_t offset = 0;
-    for (const auto& plugin : plugins_) {
-        // Offset 128 lets a plug-in find a picture behind a 128-byte header.
-        for (const intptr_t at : {intptr_t{0}, intptr_t{128}}) {
-            if (::lseek(fd, at, SEEK_SET) != at)
-                continue;
-            if (plugin->isSupported(name.constData(), fd) != 0) {
-                reader = plugin.get();
-                offset = at;
-                break;
+    const Plugin* reader = nullptr;
+    std::int64_t offset = 0;
+    try {
+        for (const auto& plugin : plugins_) {
+            // Offset 128 lets a plug-in find a picture behind a 128-byte header.
+            for (const std::int64_t at : {std::int64_t{0}, std::int64_t{128}}) {
+                PluginMessage request;
+                request.call = PluginCall::SpiIsSupported;
+                request.addField(QFile::encodeName(plugin->file));
+                request.addField(name);
+                request.number[0] = at;
+                if (PluginHost::shared().call(plugin->file, request, fd).result != 0) {
+                    reader = plugin.get();
+                    offset = at;
+                    break;
+                }
             }
+            if (reader)
+                break;
         }
-        if (reader)
-            break;
+    } catch (...) {
+        ::close(fd);
+        throw;
     }
     ::close(fd);
     if (!reader)
         return;
 
-    SpiPictureInfo info{};
-    if (reader->getPictureInfo(name.constData(), offset, 0, &info) != SPI_SUCCESS)
-        return;
-    void* infoBlock = nullptr;
-    void* pixelBlock = nullptr;
-    const int32_t result =
-        reader->getPicture(name.constData(), offset, 0, &infoBlock, &pixelBlock, nullptr, 0);
+    PluginMessage request;
+    request.call = PluginCall::SpiDecode;
+    request.addField(QFile::encodeName(reader->file));
+    request.addField(name);
+    request.number[0] = offset;
+    int pictureFd = -1;
+    const PluginMessage answer = PluginHost::shared().call(reader->file, request, -1, &pictureFd);
+    if (answer.result != 0 && pictureFd >= 0)
+        ::close(pictureFd);
+    if (answer.result == PluginDeclined)
+        return;  // the plug-in read nothing after all
+    if (answer.result == PluginNoMemory) {
+        throw PictureError(QStringLiteral("プラグイン %1 の画像を受け取るメモリが足りません")
+                               .arg(pluginName(reader->file)));
+    }
     std::optional<QList<QRgb>> palette;
-    QImage image;
-    if (result == SPI_SUCCESS && infoBlock && pixelBlock) {
-        // What the blocks really hold, whatever the header claims.
-        const auto* infoBytes = static_cast<const unsigned char*>(infoBlock);
-        const std::size_t infoSize = malloc_usable_size(infoBlock);
-        if (const auto header = readDibHeader(infoBytes, infoSize))
-            palette = MakePalette(*header, infoBytes, infoSize);
-        image = dibToImage(infoBytes, infoSize, static_cast<const unsigned char*>(pixelBlock),
-                           malloc_usable_size(pixelBlock));
+    QImage image = answer.result == 0 ? sharedPicture(answer, pictureFd, &palette) : QImage();
+    if (image.isNull()) {
+        const QList<QByteArray> why = answer.fields();
+        const QString reason = answer.result == PluginBadPicture && why.size() == 1
+                                   ? QString::fromUtf8(why[0])
+                                   : QStringLiteral("画像を受け取れません");
+        throw PictureError(QStringLiteral("プラグイン %1 の返した画像が不正です (%2)")
+                               .arg(pluginName(reader->file), reason));
     }
-    if (result == SPI_SUCCESS) {
-        std::free(infoBlock);
-        std::free(pixelBlock);
-    }
-    std::free(info.hInfo);
-    if (image.isNull())
-        return;
     if (reduce)
         image = reduceColors(image);
     bitmap_.image = std::move(image);

@@ -3,6 +3,7 @@
 #include <QSocketNotifier>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 #include <csignal>
 
@@ -36,6 +37,17 @@ TerminationSignals::TerminationSignals(std::function<void()> handler, QObject* p
     action.sa_flags = SA_RESTART;
     for (const int signal : {SIGTERM, SIGINT, SIGHUP})
         ::sigaction(signal, &action, nullptr);
+}
+
+int TerminationSignals::pendingFd() {
+    return signalPipe[0];
+}
+
+bool TerminationSignals::pending() {
+    if (signalPipe[0] < 0)
+        return false;
+    pollfd waiting{signalPipe[0], POLLIN, 0};
+    return ::poll(&waiting, 1, 0) > 0;
 }
 
 TerminationSignals::~TerminationSignals() {

@@ -13,6 +13,12 @@ class TerminationSignals : public QObject {
 public:
     explicit TerminationSignals(std::function<void()> onSignal, QObject* parent = nullptr);
     ~TerminationSignals() override;
+
+    // Readable while a termination signal waits to be handled (-1 before any handler is set):
+    // a wait outside the event loop watches it, so that the program still ends promptly.
+    static int pendingFd();
+    // Whether a termination signal waits to be handled.
+    static bool pending();
 };
 
 }  // namespace tesselvane

@@ -289,6 +289,87 @@ TEST_F(ProgramTest, ChangeOnceMeansNothingInIntervalModeAndTheCountOutlivesARest
     again.terminate();
 }
 
+TEST_F(ProgramTest, ADecoderThatCrashesCostsOnePictureAndTheProgramGoesOnChanging) {
+    // A picture only the crashing plug-in takes, between two it never sees.
+    const QString plugins = scratchFolder() + "plugins/";
+    QDir().mkpath(plugins);
+    ASSERT_TRUE(QFile::copy(builtProgramFolder() + "test-plugins/crashpicture.spi",
+                            plugins + "crashpicture.spi"));
+    const QString crashing = scratchFolder() + "crash.tcp";
+    QFile file(crashing);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("TCPC") + QByteArray(5, '\x04'));
+    file.close();
+    group("g",
+          {solid("red.bmp", QColor(255, 0, 0)), crashing, solid("green.bmp", QColor(0, 255, 0))});
+    set("Option", "PluginPath", plugins);
+    set("Task", "Default", "0");
+    set("Time", "Option", "1");
+    set("Time", "Scale", "2");  // seconds
+    set("Time", "Value", "1");
+    Tesselvane program(*server_, {});
+
+    // Red and then green is red, the crash, green: the program lived through it. Each crash
+    // is said in a box that waits for its "OK" (the only window the resident program shows).
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", server_->display());
+    bool sawRed = false, sawGreenAfterRed = false;
+    QElapsedTimer waited;
+    waited.start();
+    while (!sawGreenAfterRed && waited.elapsed() < 40000 && program.running()) {
+        const QRgb colour = wallpaperColour();
+        sawRed = sawRed || colour == qRgb(255, 0, 0);
+        sawGreenAfterRed = sawRed && colour == qRgb(0, 255, 0);
+        QProcess xdotool;
+        xdotool.setProcessEnvironment(env);
+        xdotool.start("xdotool", {"search", "--onlyvisible", "--name", "^Tesselvane$", "key",
+                                  "--window", "%@", "Return"});
+        xdotool.waitForFinished(5000);
+        QThread::msleep(200);
+    }
+    EXPECT_TRUE(sawGreenAfterRed) << program.errors().toStdString();
+    EXPECT_TRUE(program.running());
+    program.terminate();
+}
+
+TEST_F(ProgramTest, APluginThatCrashesWhenScannedIsSkippedAndOneThatHangsCannotHoldTheEnd) {
+    const QString plugins = scratchFolder() + "plugins/";
+    QDir().mkpath(plugins);
+    for (const char* name : {"crashinfo", "hangpicture", "plain"}) {
+        ASSERT_TRUE(QFile::copy(builtProgramFolder() + "test-plugins/" + name + ".spi",
+                                plugins + name + ".spi"));
+    }
+    const auto testPicture = [](const QString& name, const QByteArray& magic) {
+        const QString path = scratchFolder() + name;
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(magic + QByteArray("\x00\xff\x00\x04\x04", 5));
+        return path;
+    };
+    set("Option", "PluginPath", plugins);
+    set("Task", "Default", "0");
+    set("Time", "Option", "0");
+
+    // The scan meets the crashing one first; the picture is read by another all the same.
+    group("plain", {testPicture("p.tpl", "TPLN")});
+    Tesselvane once(*server_, {"-C"});
+    ASSERT_TRUE(once.finishesWithin(30000));
+    EXPECT_EQ(once.exitCode(), 0) << once.errors().toStdString();
+    EXPECT_EQ(wallpaperColour(), qRgb(0, 255, 0));
+
+    // A plug-in stuck in a picture: asked to end, the program ends at once all the same.
+    group("stuck", {testPicture("s.thp", "THPC")});
+    set("Task", "Default", "1");
+    Tesselvane stuck(*server_, {"-C"});
+    QThread::msleep(3000);
+    ASSERT_TRUE(stuck.running());
+    QElapsedTimer ending;
+    ending.start();
+    stuck.terminate();
+    EXPECT_FALSE(stuck.running());
+    EXPECT_LT(ending.elapsed(), 2000);
+}
+
 TEST_F(ProgramTest, AValueOfAnotherTypeIsReportedAndNothingIsOverwritten) {
     ASSERT_EQ(runBuiltProgram("tesselvane-reg", {"add", "HKCU\\" + kKey + "\\Option", "/v",
                                                  "SlideTime", "/t", "REG_DWORD", "/d", "7", "/f"})

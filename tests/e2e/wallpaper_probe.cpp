@@ -29,7 +29,6 @@ int main(int argc, char* argv[]) {
         Susie1->setPluginPath(MyOption.PluginPath);
         Susie1->InJpeg = MyOption.UseJpeg;
         QStringList files = QCoreApplication::arguments().mid(1);
-        setPlugInSettingsStore(&store);
         if (files.removeAll(QStringLiteral("--plugins")) > 0)
             LoadPlugIns();
         DesktopService desktop(store);

@@ -2,11 +2,15 @@
 #include "TestFolders.h"
 #include "picture/ExtensionPlugins.h"
 #include "picture/PictureError.h"
+#include "picture/PlugInSettings.h"
+#include "picture/PluginHost.h"
 #include "platform/RegistryStore.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+
+#include <functional>
 
 #include <gmock/gmock.h>
 
@@ -24,10 +28,11 @@ protected:
     void SetUp() override {
         log_ = scratchFolder() + "bpi.log";
         ::setenv("TESSELVANE_TEST_BPI_LOG", QFile::encodeName(log_).constData(), 1);
+        // The helper takes this test's environment (its log file) when started.
+        PluginHost::shared().stop();
     }
     void TearDown() override {
         FreePlugIns();
-        setPlugInSettingsStore(nullptr);
         ::unsetenv("TESSELVANE_TEST_BPI_LOG");
         QLocale::setDefault(QLocale::c());
     }
@@ -122,7 +127,6 @@ TEST_F(ExtensionPluginsTest, EachPluginGetsThePictureTheOneBeforeReturned) {
 
 TEST_F(ExtensionPluginsTest, SettingsGetThePictureAndTheirOwnCornerOfTheStore) {
     RegistryStore store(RegistryStore::defaultPath());
-    setPlugInSettingsStore(&store);
     LoadPlugIns(folderWith({"order5"}));
     QImage picture(3, 2, QImage::Format_RGB888);
     picture.fill(QColor(1, 2, 3));
@@ -137,38 +141,106 @@ TEST_F(ExtensionPluginsTest, SettingsGetThePictureAndTheirOwnCornerOfTheStore) {
 
 }  // namespace
 
-extern "C" std::int32_t TesselvaneReadSetting(const char*, const char*, char*, std::int32_t);
-extern "C" std::int32_t TesselvaneWriteSetting(const char*, const char*, const char*);
-
 namespace {
 
 TEST(PluginSettingsFunctions, ReachOnlyThePluginKey) {
     RegistryStore store(RegistryStore::defaultPath());
-    setPlugInSettingsStore(&store);
-    EXPECT_EQ(TesselvaneWriteSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn\\Cal", "Corner", "3"),
-              0);
-    EXPECT_EQ(TesselvaneWriteSetting("\\software\\morvanti\\tessel\\plugin", "Top", "1"), 0);
+    const auto writeSetting = [&](const char* key, const char* name, const char* value) {
+        return writePlugInSetting(&store, key, name, value);
+    };
+    RegistryStore* reading = &store;
+    const auto readSetting = [&](const char* key, const char* name, char* buf,
+                                 std::int32_t length) {
+        return readPlugInSetting(reading, key, name, buf, length);
+    };
+    EXPECT_EQ(writeSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn\\Cal", "Corner", "3"), 0);
+    EXPECT_EQ(writeSetting("\\software\\morvanti\\tessel\\plugin", "Top", "1"), 0);
     char buf[8];
-    EXPECT_EQ(TesselvaneReadSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn\\Cal", "Corner", buf,
-                                    sizeof buf),
+    EXPECT_EQ(readSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn\\Cal", "Corner", buf, sizeof buf),
               1);
     EXPECT_STREQ(buf, "3");
-    EXPECT_EQ(TesselvaneReadSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn\\Cal", "Missing", buf,
-                                    sizeof buf),
+    EXPECT_EQ(readSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn\\Cal", "Missing", buf, sizeof buf),
               -1);
     // Not the program's own settings, nor anything else.
-    EXPECT_EQ(TesselvaneWriteSetting("\\SOFTWARE\\Morvanti\\TESSEL\\Option", "Random", "1"), -1);
-    EXPECT_EQ(TesselvaneWriteSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugInX", "a", "1"), -1);
-    EXPECT_EQ(TesselvaneReadSetting("\\SOFTWARE\\Morvanti\\TESSEL", "x", buf, sizeof buf), -1);
+    EXPECT_EQ(writeSetting("\\SOFTWARE\\Morvanti\\TESSEL\\Option", "Random", "1"), -1);
+    EXPECT_EQ(writeSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugInX", "a", "1"), -1);
+    EXPECT_EQ(readSetting("\\SOFTWARE\\Morvanti\\TESSEL", "x", buf, sizeof buf), -1);
     EXPECT_FALSE(store.keyExists("SOFTWARE\\Morvanti\\TESSEL\\Option"));
     // A value longer than the buffer is cut, its length still told.
-    TesselvaneWriteSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn", "Long", "0123456789");
-    EXPECT_EQ(
-        TesselvaneReadSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn", "Long", buf, sizeof buf), 10);
+    writeSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn", "Long", "0123456789");
+    EXPECT_EQ(readSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn", "Long", buf, sizeof buf), 10);
     EXPECT_STREQ(buf, "0123456");
-    setPlugInSettingsStore(nullptr);
-    EXPECT_EQ(
-        TesselvaneReadSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn", "Long", buf, sizeof buf), -1);
+    reading = nullptr;
+    EXPECT_EQ(readSetting("\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn", "Long", buf, sizeof buf), -1);
+}
+
+}  // namespace
+
+namespace {
+
+class ExtensionPluginFaultTest : public ExtensionPluginsTest {
+protected:
+    void TearDown() override {
+        PluginHost::setTimeLimitForTesting(kPluginTimeLimit);
+        ExtensionPluginsTest::TearDown();
+    }
+
+    static QString errorOf(const std::function<void()>& call) {
+        try {
+            call();
+        } catch (const PictureError& e) {
+            return e.message();
+        }
+        return QStringLiteral("(no error)");
+    }
+
+    static QImage grey() {
+        QImage picture(4, 3, QImage::Format_RGB888);
+        picture.fill(QColor(50, 50, 50));
+        return picture;
+    }
+
+    // The same plug-ins without the faulty one work on the next picture.
+    void expectTheNextChangeWorks() {
+        const QString folder = scratchFolder() + "next/";
+        QDir().mkpath(folder);
+        QFile::copy(testPluginFolder() + "drawinto.bpi", folder + "drawinto.bpi");
+        LoadPlugIns(folder);
+        const QImage result = executePlugIns(grey(), 0);
+        EXPECT_EQ(result.pixel(0, 0), qRgb(255, 0, 0));
+    }
+};
+
+TEST_F(ExtensionPluginFaultTest, ACrashOrAPictureThatDoesNotFitItsBlockIsAnErrorNamingThePlugin) {
+    LoadPlugIns(folderWith({"crashexecute"}));
+    EXPECT_EQ(errorOf([] { executePlugIns(grey(), 0); }),
+              QStringLiteral("プラグイン crashexecute.bpi が異常終了しました"));
+    expectTheNextChangeWorks();
+
+    QFile::remove(scratchFolder() + "bpi/crashexecute.bpi");
+    LoadPlugIns(folderWith({"shortdib"}));
+    const QString error = errorOf([] { executePlugIns(grey(), 0); });
+    EXPECT_TRUE(
+        error.startsWith(QStringLiteral("拡張プラグイン shortdib.bpi の返した画像が不正です")))
+        << error.toStdString();
+    expectTheNextChangeWorks();
+}
+
+TEST_F(ExtensionPluginFaultTest, APluginThatNeverReturnsIsEndedAfterTheTimeLimit) {
+    PluginHost::setTimeLimitForTesting(std::chrono::milliseconds(1000));
+    LoadPlugIns(folderWith({"hangexecute"}));
+    const QString error = errorOf([] { executePlugIns(grey(), 0); });
+    EXPECT_TRUE(error.contains(QStringLiteral("応答しない"))) << error.toStdString();
+    expectTheNextChangeWorks();
+}
+
+TEST_F(ExtensionPluginFaultTest, ACrashInTheSettingsIsReportedAndTheProgramGoesOn) {
+    LoadPlugIns(folderWith({"crashsetting"}));
+    EXPECT_EQ(errorOf([] { openPlugInSettings(0, 0, grey()); }),
+              QStringLiteral("プラグイン crashsetting.bpi が異常終了しました"));
+    EXPECT_THAT(calls(), ElementsAre("crashsetting:Setting \\SOFTWARE\\Morvanti\\TESSEL\\PlugIn "
+                                     "4x3 50,50,50"));
+    expectTheNextChangeWorks();
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
 #include "PictureTestSupport.h"
 #include "TestFolders.h"
 #include "picture/PictureError.h"
+#include "picture/PluginHost.h"
 #include "picture/TSusie.h"
 #include "platform/ProgramPaths.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 
 #include <gmock/gmock.h>
@@ -25,6 +27,8 @@ protected:
     void SetUp() override {
         log_ = scratchFolder() + "calls.log";
         ::setenv("TESSELVANE_TEST_SPI_LOG", QFile::encodeName(log_).constData(), 1);
+        // The helper takes this test's environment (its log file) when started.
+        PluginHost::shared().stop();
     }
     void TearDown() override { ::unsetenv("TESSELVANE_TEST_SPI_LOG"); }
 
@@ -262,13 +266,15 @@ TEST_F(TSusieTest, DeColorReducesOnlyOnScreensOf8BitsOrFewer) {
     EXPECT_LE(shallow->Bitmap().image.colorCount(), 236);
 }
 
-TEST_F(TSusieTest, AHostileHeaderGivesABoundedPictureAndNothingIsLeaked) {
+TEST_F(TSusieTest, AHeaderPromisingMoreThanItsBlocksHoldIsAnErrorNamingThePlugin) {
     const auto susie = host(pluginFolder({{"h.spi", "hostile"}}));
-    susie->LoadPicture(picture("hostile.x", "THOS", 0));
-    // The header's size is kept, but only what the 100-byte block holds is read.
-    ASSERT_FALSE(susie->Bitmap().isEmpty());
-    EXPECT_EQ(susie->Bitmap().image.size(), QSize(4000, 3000));
-    EXPECT_EQ(susie->Bitmap().image.pixelIndex(0, 0), 0);
+    try {
+        susie->LoadPicture(picture("hostile.x", "THOS", 0));
+        FAIL() << "a 4000 x 3000 header over a 100-byte block was taken";
+    } catch (const PictureError& e) {
+        EXPECT_TRUE(e.message().contains("h.spi")) << e.message().toStdString();
+    }
+    EXPECT_TRUE(susie->Bitmap().isEmpty());
 }
 
 TEST_F(TSusieTest, ChangingThePluginPathUnloadsAndScansAgain) {
@@ -322,5 +328,86 @@ INSTANTIATE_TEST_SUITE_P(Formats, TSusieShippedGolden,
                              QString name = QString::fromLatin1(info.param).section(u'.', 0, 0);
                              return name.remove(u'/').remove(u'-').toStdString();
                          });
+
+}  // namespace
+
+namespace {
+
+// Plug-ins that crash, hang or misbehave run in the helper process: each costs one picture
+// and a message naming it, and the next picture reads as ever.
+class TSusieFaultTest : public TSusieTest {
+protected:
+    void TearDown() override {
+        PluginHost::setTimeLimitForTesting(kPluginTimeLimit);
+        TSusieTest::TearDown();
+    }
+
+    // A plain picture read after the fault, through a plug-in of the same host.
+    void expectTheNextPictureReads(TSusie& susie) {
+        susie.LoadPicture(picture("next.x", "TPLN", qRgb(9, 8, 7)));
+        ASSERT_FALSE(susie.Bitmap().isEmpty());
+        EXPECT_EQ(susie.Bitmap().image.pixel(0, 0), qRgb(9, 8, 7));
+    }
+
+    static QString errorOf(TSusie& susie, const QString& file) {
+        try {
+            susie.LoadPicture(file);
+        } catch (const PictureError& e) {
+            return e.message();
+        }
+        return QStringLiteral("(no error)");
+    }
+};
+
+TEST_F(TSusieFaultTest, APluginThatCrashesOrHangsWhileScannedIsSkippedForTheRun) {
+    PluginHost::setTimeLimitForTesting(std::chrono::milliseconds(1500));
+    const QString folder =
+        pluginFolder({{"a.spi", "crashinfo"}, {"b.spi", "hanginfo"}, {"c.spi", "plain"}});
+    auto susie = host(folder);
+    EXPECT_EQ(susie->pluginFiles(), QStringList{folder + "c.spi"});
+    EXPECT_FALSE(susie->Filter().contains("crashinfo"));
+    expectTheNextPictureReads(*susie);
+
+    // Scanned again, neither is asked again: no second wait for the one that hangs.
+    QElapsedTimer clock;
+    clock.start();
+    auto again = host(folder);
+    EXPECT_EQ(again->pluginFiles(), QStringList{folder + "c.spi"});
+    EXPECT_LT(clock.elapsed(), 1500);
+}
+
+TEST_F(TSusieFaultTest, ACrashWhileReadingIsAnErrorNamingThePlugin) {
+    for (const auto& [plugin, magic] :
+         {std::pair{"crashsupported", "TCSU"}, std::pair{"crashpictureinfo", "TCPI"},
+          std::pair{"crashpicture", "TCPC"}}) {
+        SCOPED_TRACE(plugin);
+        auto susie = host(pluginFolder({{"a.spi", plugin}, {"z.spi", "plain"}}));
+        const QString name = QStringLiteral("a.spi");
+        EXPECT_EQ(errorOf(*susie, picture("p.x", magic, qRgb(1, 2, 3))),
+                  QStringLiteral("プラグイン %1 が異常終了しました").arg(name));
+        EXPECT_TRUE(susie->Bitmap().isEmpty());
+        if (QByteArray(plugin) != "crashsupported")
+            expectTheNextPictureReads(*susie);
+    }
+}
+
+TEST_F(TSusieFaultTest, APluginThatNeverAnswersIsEndedAfterTheTimeLimit) {
+    PluginHost::setTimeLimitForTesting(std::chrono::milliseconds(1000));
+    auto susie = host(pluginFolder({{"a.spi", "hangpicture"}, {"z.spi", "plain"}}));
+    const QString error = errorOf(*susie, picture("p.x", "THPC", qRgb(1, 2, 3)));
+    EXPECT_TRUE(error.startsWith(QStringLiteral("プラグイン a.spi が"))) << error.toStdString();
+    EXPECT_TRUE(error.contains(QStringLiteral("応答しない"))) << error.toStdString();
+    expectTheNextPictureReads(*susie);
+}
+
+TEST_F(TSusieFaultTest, ADescriptorClosedByOnePluginIsStillThereForTheNext) {
+    auto susie = host(pluginFolder({{"a.spi", "closefd"}, {"b.spi", "plain"}}));
+    susie->LoadPicture(picture("p.x", "TPLN", qRgb(4, 5, 6)));
+    ASSERT_FALSE(susie->Bitmap().isEmpty());
+    EXPECT_EQ(susie->Bitmap().image.pixel(0, 0), qRgb(4, 5, 6));
+    EXPECT_THAT(calls(),
+                ElementsAre("closefd:IsSupported@0", "closefd:IsSupported@128",
+                            "plain:IsSupported@0", "plain:GetPictureInfo@0", "plain:GetPicture@0"));
+}
 
 }  // namespace

@@ -179,6 +179,29 @@ TEST_F(WallpaperTest, ExtensionPluginsProcessThePictureBeforeItIsWritten) {
     EXPECT_EQ(written.pixel(1, 0), qRgb(255, 255, 255));
 }
 
+TEST_F(WallpaperTest, APluginThatCrashesFailsTheChangeAndLeavesTheOldWallpaper) {
+    ChangeWallpaper(bmp("first.bmp", QSize(40, 30), Qt::yellow));
+    const QByteArray before = readFile(WallpaperFile());
+    const QString folder = scratchFolder() + "bpi/";
+    QDir().mkpath(folder);
+    QFile::copy(testPluginFolder() + "crashexecute.bpi", folder + "crashexecute.bpi");
+    LoadPlugIns(folder);
+    try {
+        ChangeWallpaper(bmp("second.bmp", QSize(40, 30), Qt::cyan));
+        ADD_FAILURE() << "the crash went unreported";
+    } catch (const PictureError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("プラグイン crashexecute.bpi が異常終了しました"));
+    }
+    EXPECT_EQ(readFile(WallpaperFile()), before);
+    EXPECT_EQ(calls_->size(), 1);
+
+    // Without it the next change goes through.
+    FreePlugIns();
+    ChangeWallpaper(bmp("third.bmp", QSize(40, 30), Qt::green));
+    EXPECT_EQ(wallpaper().pixel(0, 0), qRgb(0, 255, 0));
+    EXPECT_EQ(calls_->size(), 2);
+}
+
 TEST_F(WallpaperTest, APluginDrawingIntoAJpegStretchedWhileDecodedIsWritten) {
     const QString folder = scratchFolder() + "bpi/";
     QDir().mkpath(folder);

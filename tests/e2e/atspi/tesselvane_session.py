@@ -471,11 +471,20 @@ class Session:
         except subprocess.TimeoutExpired:
             raise HarnessError(f"the program did not end within {timeout:g} s") from None
 
-    def mapped_files(self):
-        """The files the running program has mapped (its executable, modules, plug-ins)."""
-        with open(f"/proc/{self.program.pid}/maps") as maps:
+    def mapped_files(self, pid=None):
+        """The files a process (the running program by default) has mapped: its executable,
+        modules, plug-ins."""
+        with open(f"/proc/{pid or self.program.pid}/maps") as maps:
             fields = [line.split(None, 5) for line in maps]
         return {f[5].strip() for f in fields if len(f) == 6 and f[5].startswith("/")}
+
+    def child_processes(self):
+        """The process ids of the running program's children (its plug-in helper)."""
+        children = []
+        for task in os.listdir(f"/proc/{self.program.pid}/task"):
+            with open(f"/proc/{self.program.pid}/task/{task}/children") as listed:
+                children += [int(pid) for pid in listed.read().split()]
+        return children
 
     # --- the accessibility tree -------------------------------------------------------------
 

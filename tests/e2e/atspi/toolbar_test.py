@@ -24,13 +24,20 @@ def test_toolbar(session):
     session.launch()
     toolbar = session.wait_for_window("Tesselvane")
 
-    # The installed copy runs its own module and plug-ins, never the build's.
+    # The installed copy runs its own module, and its own plug-ins in its own helper process,
+    # never the build's; no plug-in is loaded into the program itself.
     mapped = session.mapped_files()
-    for name in ("tesselvane-main.so", "calendar.bpi", "colorfilter.bpi"):
-        assert session.program_folder + name in mapped, f"{name} not loaded from the program " \
-            f"folder: {sorted(mapped)}"
+    helpers = session.child_processes()
+    assert len(helpers) == 1, helpers
+    in_helper = session.mapped_files(helpers[0])
+    assert session.program_folder + "tesselvane-main.so" in mapped, sorted(mapped)
+    assert session.program_folder + "tesselvane-plugin-host" in in_helper, sorted(in_helper)
+    for name in ("calendar.bpi", "colorfilter.bpi"):
+        assert session.program_folder + name in in_helper, f"{name} not loaded from the " \
+            f"program folder: {sorted(in_helper)}"
+        assert session.program_folder + name not in mapped, f"{name} loaded into the program"
     build_bin = os.path.join(session.build_dir, "bin") + "/"
-    assert not [f for f in mapped if f.startswith(build_bin)], sorted(mapped)
+    assert not [f for f in mapped | in_helper if f.startswith(build_bin)], sorted(mapped)
 
     buttons = {name: session.find(toolbar, ("push button", "check box"), name)
                for name in BUTTONS}

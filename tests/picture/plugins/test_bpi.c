@@ -5,6 +5,9 @@
  *                    colours inverted and TEST_GROW pixels wider
  *   TEST_DRAW        ExecutePlugIn paints its top-left pixel pure red, in place
  *   TEST_NO_SETTING, TEST_NO_EXECUTE   leave that export out
+ *   TEST_CRASH_IN, TEST_HANG_IN   the call (IN_...) that crashes or never returns
+ *   TEST_SHORT_DIB   ExecutePlugIn returns a new picture whose header claims more rows than
+ *                    its block holds
  * Calls are logged to $TESSELVANE_TEST_BPI_LOG with what the plug-in saw.
  */
 #include "tesselvane_bpi.h"
@@ -13,6 +16,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
 
 #ifndef TEST_TYPE
 #define TEST_TYPE "BTEST"
@@ -29,6 +33,23 @@
 
 #pragma weak TesselvaneReadSetting
 #pragma weak TesselvaneWriteSetting
+
+/* TEST_CRASH_IN / TEST_HANG_IN name the call that crashes or never returns. */
+enum { IN_INFO = 1, IN_SUPPORTED, IN_PICTURE_INFO, IN_PICTURE, IN_EXECUTE, IN_SETTING };
+
+static void fault(int where) {
+    (void)where;
+#ifdef TEST_CRASH_IN
+    if (where == TEST_CRASH_IN)
+        *(volatile int*)0 = 1;
+#endif
+#ifdef TEST_HANG_IN
+    if (where == TEST_HANG_IN) {
+        for (;;)
+            pause();
+    }
+#endif
+}
 
 static void log_line(const char* text) {
     const char* path = getenv("TESSELVANE_TEST_BPI_LOG");
@@ -73,6 +94,7 @@ TESSELVANE_SPI_EXPORT int32_t SettingPlugIn(uintptr_t window, const char* key, v
         describe(dib, seen, sizeof seen);
     snprintf(text, sizeof text, "Setting %s %s", key, seen);
     log_line(text);
+    fault(IN_SETTING);
     if (TesselvaneWriteSetting) {
         char subkey[256];
         snprintf(subkey, sizeof subkey, "%s\\%s", key, TEST_NAME);
@@ -91,6 +113,7 @@ TESSELVANE_SPI_EXPORT int32_t ExecutePlugIn(uintptr_t window, const char* key, v
     describe(*dib, seen, sizeof seen);
     snprintf(text, sizeof text, "Execute %s", seen);
     log_line(text);
+    fault(IN_EXECUTE);
     const SpiBitmapInfoHeader* in = (const SpiBitmapInfoHeader*)*dib;
     (void)in;
 #ifdef TEST_NEW_DIB
@@ -115,6 +138,16 @@ TESSELVANE_SPI_EXPORT int32_t ExecutePlugIn(uintptr_t window, const char* key, v
             row[x] = (uint8_t)(255 - src[(size_t)inStride * (size_t)y + (size_t)x]);
     }
     *dib = out; /* the host frees the old block */
+#elif defined(TEST_SHORT_DIB)
+    SpiBitmapInfoHeader* h = calloc(1, sizeof *h + 16);
+    if (!h)
+        return 1;
+    h->biSize = sizeof *h;
+    h->biWidth = 1000;
+    h->biHeight = 1000;
+    h->biPlanes = 1;
+    h->biBitCount = 24;
+    *dib = h;
 #elif defined(TEST_DRAW)
     uint8_t* top = (uint8_t*)*dib + in->biSize +
                    (size_t)SPI_DIB_STRIDE(in->biWidth, 24) * (size_t)(in->biHeight - 1);

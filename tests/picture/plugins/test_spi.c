@@ -5,6 +5,8 @@
  *   TEST_MAGIC       4 bytes a file must have at the offset asked about
  *   TEST_ONLY_AT_128 accept only when asked at offset 128
  *   TEST_NO_ISSUPPORTED, TEST_FAIL_GETPICTURE, TEST_HOSTILE_HEADER
+ *   TEST_CRASH_IN, TEST_HANG_IN   the call (IN_...) that crashes or never returns
+ *   TEST_CLOSE_FD    IsSupported closes the descriptor it was lent
  *   TEST_BITS        24 (default) or 8; TEST_CLR_USED the 8-bit colour count field
  * A file read by them holds, at its offset: the magic, then red, green, blue, width, height.
  * Every call is appended to the file named by $TESSELVANE_TEST_SPI_LOG, when set.
@@ -27,6 +29,23 @@
 #define TEST_CLR_USED 0
 #endif
 
+/* TEST_CRASH_IN / TEST_HANG_IN name the call that crashes or never returns. */
+enum { IN_INFO = 1, IN_SUPPORTED, IN_PICTURE_INFO, IN_PICTURE, IN_EXECUTE, IN_SETTING };
+
+static void fault(int where) {
+    (void)where;
+#ifdef TEST_CRASH_IN
+    if (where == TEST_CRASH_IN)
+        *(volatile int*)0 = 1;
+#endif
+#ifdef TEST_HANG_IN
+    if (where == TEST_HANG_IN) {
+        for (;;)
+            pause();
+    }
+#endif
+}
+
 static void log_call(const char* what, long position) {
     const char* path = getenv("TESSELVANE_TEST_SPI_LOG");
     if (!path)
@@ -39,6 +58,8 @@ static void log_call(const char* what, long position) {
 }
 
 TESSELVANE_SPI_EXPORT int32_t GetPluginInfo(int32_t infono, char* buf, int32_t buflen) {
+    if (infono == 0)
+        fault(IN_INFO);
     switch (infono) {
         case 0:
             return spi_copy_info(TEST_VERSION, buf, buflen);
@@ -58,6 +79,7 @@ TESSELVANE_SPI_EXPORT int32_t IsSupported(const char* filename, intptr_t fd) {
     (void)filename;
     const long position = (long)lseek((int)fd, 0, SEEK_CUR);
     log_call("IsSupported", position);
+    fault(IN_SUPPORTED);
 #ifdef TEST_ONLY_AT_128
     if (position != 128)
         return 0;
@@ -65,6 +87,9 @@ TESSELVANE_SPI_EXPORT int32_t IsSupported(const char* filename, intptr_t fd) {
     char magic[4];
     if (read((int)fd, magic, 4) != 4)
         return 0;
+#ifdef TEST_CLOSE_FD
+    close((int)fd);
+#endif
     return memcmp(magic, TEST_MAGIC, 4) == 0;
 }
 #endif
@@ -86,6 +111,7 @@ TESSELVANE_SPI_EXPORT int32_t GetPictureInfo(const char* filename, intptr_t offs
                                              SpiPictureInfo* info) {
     (void)flag;
     log_call("GetPictureInfo", (long)offset);
+    fault(IN_PICTURE_INFO);
     unsigned char f[5];
     if (!read_picture(filename, offset, f))
         return SPI_UNKNOWN_FORMAT;
@@ -105,6 +131,7 @@ TESSELVANE_SPI_EXPORT int32_t GetPicture(const char* filename, intptr_t offset, 
     (void)progress;
     (void)data;
     log_call("GetPicture", (long)offset);
+    fault(IN_PICTURE);
 #ifdef TEST_FAIL_GETPICTURE
     (void)filename;
     (void)info_block;

@@ -1,0 +1,215 @@
+#include "picture/PluginHost.h"
+
+#include "picture/PictureError.h"
+#include "platform/ProgramPaths.h"
+#include "platform/TerminationSignals.h"
+
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QSocketNotifier>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <mutex>
+
+extern char** environ;
+
+namespace tesselvane {
+
+namespace {
+
+std::atomic<long long> timeLimitMs{
+    std::chrono::duration_cast<std::chrono::milliseconds>(kPluginTimeLimit).count()};
+
+// The descriptor number the helper finds its end of the socket pair at.
+constexpr int kHelperSocket = 3;
+
+QString pluginName(const QString& file) {
+    return QFileInfo(file).fileName();
+}
+
+PictureError crashed(const QString& file) {
+    return PictureError(QStringLiteral("プラグイン %1 が異常終了しました").arg(pluginName(file)));
+}
+
+struct Spawned {
+    int socket = -1;
+    pid_t pid = -1;
+};
+
+// Starts the helper in `mode`, its end of a fresh socket pair at descriptor 3.
+Spawned spawnHelper(const char* mode) {
+    const QString program = programFolder() + QStringLiteral("tesselvane-plugin-host");
+    const QByteArray path = QFile::encodeName(program);
+    int pair[2];
+    if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0)
+        throw PictureError(QStringLiteral("プラグインを動かす準備ができません"));
+    // dup2 onto itself would leave close-on-exec set: keep the child's end off number 3.
+    if (pair[1] == kHelperSocket) {
+        const int moved = ::fcntl(pair[1], F_DUPFD_CLOEXEC, kHelperSocket + 1);
+        ::close(pair[1]);
+        pair[1] = moved;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pair[1], kHelperSocket);
+    char* argv[] = {const_cast<char*>(path.constData()), const_cast<char*>(mode), nullptr};
+    pid_t pid = -1;
+    const int rc = ::posix_spawn(&pid, path.constData(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pair[1]);
+    if (rc != 0) {
+        ::close(pair[0]);
+        throw PictureError(QStringLiteral("プラグインを動かす %1 を起動できません").arg(program));
+    }
+    return {pair[0], pid};
+}
+
+// The helper's end: reaped, so that no zombie is left.
+void endHelper(Spawned& helper, bool kill) {
+    if (helper.socket >= 0)
+        ::close(helper.socket);
+    if (helper.pid > 0) {
+        if (kill)
+            ::kill(helper.pid, SIGKILL);
+        int status = 0;
+        while (::waitpid(helper.pid, &status, 0) < 0 && errno == EINTR) {
+        }
+    }
+    helper = {};
+}
+
+}  // namespace
+
+PluginHost& PluginHost::shared() {
+    static PluginHost host;
+    return host;
+}
+
+PluginHost::~PluginHost() {
+    stop();
+}
+
+void PluginHost::setTimeLimitForTesting(std::chrono::milliseconds limit) {
+    timeLimitMs = limit.count();
+}
+
+void PluginHost::start() {
+    const Spawned helper = spawnHelper("--serve");
+    socket_ = helper.socket;
+    pid_ = helper.pid;
+}
+
+void PluginHost::stop() {
+    Spawned helper{socket_, pid_};
+    // Closing its socket ends a helper that waits for work; one still busy is ended.
+    endHelper(helper, true);
+    socket_ = -1;
+    pid_ = -1;
+}
+
+PluginMessage PluginHost::call(const QString& file, const PluginMessage& request, int passFd,
+                               int* replyFd) {
+    static std::mutex oneAtATime;
+    const std::lock_guard lock(oneAtATime);
+    if (replyFd)
+        *replyFd = -1;
+    if (socket_ < 0)
+        start();
+    if (!sendPluginMessage(socket_, request, passFd)) {
+        // A helper that ended between calls (or was ended): one more try with a fresh one.
+        stop();
+        start();
+        if (!sendPluginMessage(socket_, request, passFd)) {
+            stop();
+            throw crashed(file);
+        }
+    }
+
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(timeLimitMs.load());
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            stop();
+            throw PictureError(
+                QStringLiteral("プラグイン %1 が %2 秒たっても応答しないため中止しました")
+                    .arg(pluginName(file))
+                    .arg(timeLimitMs.load() / 1000.0));
+        }
+        pollfd watched[2] = {{socket_, POLLIN, 0}, {TerminationSignals::pendingFd(), POLLIN, 0}};
+        const int ready =
+            ::poll(watched, watched[1].fd >= 0 ? 2 : 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno != EINTR) {
+            stop();
+            throw crashed(file);
+        }
+        if (ready > 0 && watched[1].revents != 0) {
+            // The program is asked to end: it must not wait for a plug-in to do so.
+            stop();
+            throw PictureError(
+                QStringLiteral("プラグイン %1 の処理を中止しました").arg(pluginName(file)));
+        }
+        if (ready > 0 && watched[0].revents != 0)
+            break;
+    }
+    PluginMessage answer;
+    int fd = -1;
+    if (!receivePluginMessage(socket_, answer, &fd) || answer.call != request.call) {
+        if (fd >= 0)
+            ::close(fd);
+        stop();
+        throw crashed(file);
+    }
+    if (replyFd)
+        *replyFd = fd;
+    else if (fd >= 0)
+        ::close(fd);
+    return answer;
+}
+
+PluginMessage PluginHost::callWithoutLimit(const QString& file, const PluginMessage& request,
+                                           int passFd) {
+    Spawned helper = spawnHelper("--setting");
+    if (!sendPluginMessage(helper.socket, request, passFd)) {
+        endHelper(helper, true);
+        throw crashed(file);
+    }
+    {
+        QEventLoop loop;
+        QSocketNotifier answered(helper.socket, QSocketNotifier::Read);
+        QObject::connect(&answered, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+        // Ended early when the program is asked to end (the event loop is left for that).
+        loop.exec();
+    }
+    pollfd watched{helper.socket, POLLIN, 0};
+    PluginMessage answer;
+    answer.call = request.call;
+    answer.result = -1;
+    if (::poll(&watched, 1, 0) <= 0) {
+        // The loop was left for the program to end: the window goes with it, unanswered.
+        endHelper(helper, true);
+        return answer;
+    }
+    int fd = -1;
+    const bool ok = receivePluginMessage(helper.socket, answer, &fd) && answer.call == request.call;
+    if (fd >= 0)
+        ::close(fd);
+    // Its work is done once it has answered: it is not waited for to wind down.
+    endHelper(helper, true);
+    if (!ok)
+        throw crashed(file);
+    return answer;
+}
+
+}  // namespace tesselvane

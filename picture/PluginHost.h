@@ -1,0 +1,54 @@
+#pragma once
+
+#include "picture/PluginChannel.h"
+
+#include <QString>
+
+#include <chrono>
+#include <cstdint>
+
+namespace tesselvane {
+
+// How long a plug-in may take to be scanned, to decode or to process a picture: ample for the
+// largest picture a plug-in may decode. Past it the helper is ended and the call fails.
+inline constexpr std::chrono::seconds kPluginTimeLimit{60};
+
+// The program's side of the helper process that runs the plug-ins (tesselvane-plugin-host in
+// the program folder). It is started on first use and kept; a helper that has died or been
+// ended is started again on the next call. Calls are made one at a time.
+class PluginHost {
+public:
+    static PluginHost& shared();
+    ~PluginHost();
+
+    // Asks about plug-in `file` (named in the messages) and waits for the answer; `replyFd`
+    // takes the descriptor that came with it (or -1), when given. Raises PictureError naming
+    // the plug-in when the helper dies, passes the time limit, or answers with no message.
+    // A termination signal ends the wait at once (the helper is ended too).
+    PluginMessage call(const QString& file, const PluginMessage& request, int passFd = -1,
+                       int* replyFd = nullptr);
+
+    // Runs `request` in a helper of its own, with no time limit, keeping the program's events
+    // flowing meanwhile (a plug-in's settings window stays open as long as the user likes).
+    // Raises PictureError as call() does when that helper dies.
+    static PluginMessage callWithoutLimit(const QString& file, const PluginMessage& request,
+                                          int passFd = -1);
+
+    // Ends the helper (the next call starts another).
+    void stop();
+
+    // Shortens the time limit for tests of a plug-in that never answers.
+    static void setTimeLimitForTesting(std::chrono::milliseconds limit);
+
+    PluginHost(const PluginHost&) = delete;
+    PluginHost& operator=(const PluginHost&) = delete;
+
+private:
+    PluginHost() = default;
+    void start();
+
+    int socket_ = -1;
+    int pid_ = -1;
+};
+
+}  // namespace tesselvane

@@ -1,0 +1,135 @@
+#include "picture/SharedPicture.h"
+
+#include "picture/DibImage.h"
+#include "picture/PictureLimits.h"
+
+#include <unistd.h>
+
+#include <cstring>
+
+namespace tesselvane {
+
+namespace {
+
+// The format dibToImage gives a header (before it looks for alpha in 32-bit pixels).
+QImage::Format dibFormat(const DibHeader& header) {
+    switch (header.bitCount) {
+        case 1:
+        case 4:
+        case 8:
+            return QImage::Format_Indexed8;
+        case 32:
+            return QImage::Format_RGB32;
+        default:
+            return QImage::Format_RGB888;
+    }
+}
+
+QByteArray colours(const QList<QRgb>& table) {
+    QByteArray bytes;
+    for (const QRgb rgb : table)
+        bytes += QByteArray::number(rgb, 16) + ' ';
+    return bytes;
+}
+
+std::optional<QList<QRgb>> colourList(const QByteArray& text) {
+    QList<QRgb> table;
+    for (const QByteArray& entry : text.split(' ')) {
+        if (entry.isEmpty())
+            continue;
+        bool ok = false;
+        const uint rgb = entry.toUInt(&ok, 16);
+        if (!ok || table.size() >= 256)
+            return std::nullopt;
+        table.append(rgb);
+    }
+    return table;
+}
+
+// Bytes per line of a picture of this width and format as QImage lays it out.
+qsizetype minimalBytesPerLine(int width, QImage::Format format) {
+    const qsizetype depth = format == QImage::Format_Indexed8 ? 8
+                            : format == QImage::Format_RGB888 ? 24
+                                                              : 32;
+    return ((static_cast<qsizetype>(width) * depth + 31) / 32) * 4;
+}
+
+void freeBlock(void* block) {
+    delete static_cast<SharedBlock*>(block);
+}
+
+}  // namespace
+
+int shareDecodedDib(const unsigned char* info, std::size_t infoSize, const unsigned char* pixels,
+                    std::size_t pixelsSize, PluginMessage& message) {
+    const auto header = readDibHeader(info, infoSize);
+    if (!header)
+        return -1;
+    const int width = header->width;
+    const int height = header->height < 0 ? -header->height : header->height;
+    const QImage::Format format = dibFormat(*header);
+    const qsizetype bytesPerLine = minimalBytesPerLine(width, format);
+    SharedBlock block = SharedBlock::writable(static_cast<std::size_t>(bytesPerLine) *
+                                              static_cast<std::size_t>(height));
+    if (!block.isValid())
+        return -1;
+    QImage image;
+    {
+        QImage target(block.data(), width, height, bytesPerLine, format);
+        image = dibToImage(info, infoSize, pixels, pixelsSize, DibWidth::AsStored, &target);
+    }
+    if (image.isNull())
+        return -1;
+    if (image.constBits() != block.data()) {
+        // Not the layout foreseen: the picture is copied in.
+        image = QImage();
+        return -1;
+    }
+    std::optional<QList<QRgb>> palette = MakePalette(*header, info, infoSize);
+    message.number[0] = image.width();
+    message.number[1] = image.height();
+    message.number[2] = image.format();
+    message.number[3] = image.bytesPerLine();
+    message.addField(colours(image.colorTable()));
+    message.addField(palette ? colours(*palette) : QByteArray("-"));
+    image = QImage();  // the block's memory: gone before the block is sealed
+    return block.sealed();
+}
+
+QImage sharedPicture(const PluginMessage& message, int fd, std::optional<QList<QRgb>>* palette) {
+    const std::int64_t width = message.number[0], height = message.number[1];
+    const std::int64_t bytesPerLine = message.number[3];
+    const auto format = static_cast<QImage::Format>(message.number[2]);
+    const QList<QByteArray> fields = message.fields();
+    const bool knownFormat = format == QImage::Format_Indexed8 || format == QImage::Format_RGB888 ||
+                             format == QImage::Format_RGB32 || format == QImage::Format_ARGB32;
+    if (!knownFormat || width <= 0 || height <= 0 || width * height > kMaxPicturePixels ||
+        bytesPerLine < minimalBytesPerLine(static_cast<int>(width), format) ||
+        bytesPerLine % 4 != 0 || bytesPerLine > (std::int64_t{1} << 32) || fields.size() != 2) {
+        if (fd >= 0)
+            ::close(fd);
+        return {};
+    }
+    const std::optional<QList<QRgb>> table = colourList(fields[0]);
+    std::optional<QList<QRgb>> asked;
+    if (fields[1] != "-")
+        asked = colourList(fields[1]);
+    auto* block = new SharedBlock(SharedBlock::map(
+        fd, static_cast<std::size_t>(bytesPerLine) * static_cast<std::size_t>(height), true));
+    if (!block->isValid() || !table || (fields[1] != "-" && !asked)) {
+        delete block;
+        return {};
+    }
+    QImage image(block->data(), static_cast<int>(width), static_cast<int>(height), bytesPerLine,
+                 format, freeBlock, block);
+    if (format == QImage::Format_Indexed8) {
+        // Every index finds a colour, whatever the table sent.
+        QList<QRgb> full = *table;
+        full.resize(256, qRgb(0, 0, 0));
+        image.setColorTable(full);
+    }
+    *palette = asked;
+    return image;
+}
+
+}  // namespace tesselvane

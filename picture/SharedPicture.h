@@ -1,0 +1,28 @@
+#pragma once
+
+#include "picture/PluginChannel.h"
+
+#include <QImage>
+#include <QList>
+#include <QRgb>
+
+#include <cstddef>
+#include <optional>
+
+namespace tesselvane {
+
+// A decoded picture handed from the plug-in helper to the program: the helper converts a
+// decoder's blocks straight into a sealed memfd, laid out as the picture the program keeps,
+// and the program takes that memory as its picture. One conversion, and no copy on either side.
+
+// The helper's side: the picture of the blocks (as dibToImage makes it) in a shared block,
+// described in `message` (numbers and text). The block's descriptor, or -1 when memory is short.
+int shareDecodedDib(const unsigned char* info, std::size_t infoSize, const unsigned char* pixels,
+                    std::size_t pixelsSize, PluginMessage& message);
+
+// The program's side: the picture a message describes over the block `fd` (taken over), with
+// the palette its header asked for. A null image when the description does not fit the block
+// or is not a picture this program makes.
+QImage sharedPicture(const PluginMessage& message, int fd, std::optional<QList<QRgb>>* palette);
+
+}  // namespace tesselvane

@@ -1,0 +1,37 @@
+// tesselvane-plugin-host: runs the decoder and extension plug-ins on the program's behalf, so
+// that one that crashes or hangs costs the program a picture and a message, never itself.
+//   tesselvane-plugin-host --serve     answers calls on descriptor 3 until the program closes it
+//   tesselvane-plugin-host --setting   answers one call (a settings window) on the user's screen
+
+#include "PluginServer.h"
+
+#include <QByteArray>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+int main(int argc, char* argv[]) {
+    const QByteArray mode = argc == 2 ? QByteArray(argv[1]) : QByteArray();
+    constexpr int kSocket = 3;
+    if ((mode != "--serve" && mode != "--setting") || ::fcntl(kSocket, F_GETFD) < 0) {
+        std::fprintf(stderr, "tesselvane-plugin-host: tesselvane が起動するプログラムです\n");
+        return 2;
+    }
+    ::fcntl(kSocket, F_SETFD, FD_CLOEXEC);
+    // Ends with the program, even while a plug-in is stuck.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    ::signal(SIGPIPE, SIG_IGN);
+    // Termination is the program's to decide; a terminal's Ctrl+C reaches it too.
+    ::signal(SIGINT, SIG_IGN);
+    tesselvane::PluginServer server(kSocket, mode == "--setting");
+    const int status = server.run(mode == "--setting");
+    // Plug-ins' libraries are not wound down: a faulty destructor cannot turn an answered
+    // call into a crash.
+    std::fflush(nullptr);
+    ::_exit(status);
+}

@@ -1,0 +1,140 @@
+#include "picture/DibImage.h"
+#include "picture/PluginChannel.h"
+#include "picture/SharedPicture.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+
+using namespace tesselvane;
+
+namespace {
+
+class SocketPair {
+public:
+    SocketPair() { EXPECT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, fd), 0); }
+    ~SocketPair() {
+        ::close(fd[0]);
+        ::close(fd[1]);
+    }
+    int fd[2] = {-1, -1};
+};
+
+TEST(PluginChannel, AMessageArrivesWholeWithItsFieldsAndDescriptor) {
+    SocketPair pair;
+    PluginMessage sent;
+    sent.call = PluginCall::SpiDecode;
+    sent.result = -7;
+    sent.number[3] = std::int64_t{1} << 40;
+    sent.addField("");
+    sent.addField("/pictures/ä b.png");
+    const SharedBlock block = SharedBlock::copyOf("abc", 3);
+    ASSERT_TRUE(sendPluginMessage(pair.fd[0], sent, block.fd()));
+
+    PluginMessage got;
+    int fd = -1;
+    ASSERT_TRUE(receivePluginMessage(pair.fd[1], got, &fd));
+    EXPECT_EQ(got.call, PluginCall::SpiDecode);
+    EXPECT_EQ(got.result, -7);
+    EXPECT_EQ(got.number[3], std::int64_t{1} << 40);
+    EXPECT_EQ(got.fields(), (QList<QByteArray>{"", "/pictures/ä b.png"}));
+    const SharedBlock mapped = SharedBlock::map(fd, 3);
+    ASSERT_TRUE(mapped.isValid());
+    EXPECT_EQ(std::memcmp(mapped.data(), "abc", 3), 0);
+}
+
+TEST(PluginChannel, WhatIsNoMessageIsRefused) {
+    SocketPair pair;
+    PluginMessage tooLong;
+    tooLong.text = QByteArray(kMaxPluginMessageText + 1, 'x');
+    EXPECT_FALSE(sendPluginMessage(pair.fd[0], tooLong));
+    // A packet shorter than a message, and one whose text size lies.
+    ASSERT_EQ(::send(pair.fd[0], "short", 5, 0), 5);
+    PluginMessage got;
+    int fd = -1;
+    EXPECT_FALSE(receivePluginMessage(pair.fd[1], got, &fd));
+    EXPECT_EQ(fd, -1);
+    // The other side gone.
+    ::shutdown(pair.fd[0], SHUT_RDWR);
+    EXPECT_FALSE(receivePluginMessage(pair.fd[1], got, &fd));
+}
+
+TEST(SharedBlock, OnlyASealedBlockHoldingTheSizeIsMapped) {
+    // Unsealed, it could shrink under the mapping.
+    const int plain = ::memfd_create("t", MFD_CLOEXEC);
+    ASSERT_EQ(::ftruncate(plain, 4096), 0);
+    EXPECT_FALSE(SharedBlock::map(plain, 16).isValid());
+    // Sealed, but smaller than claimed.
+    SharedBlock small = SharedBlock::copyOf("0123456789", 10);
+    EXPECT_FALSE(SharedBlock::map(::dup(small.fd()), 11).isValid());
+    EXPECT_TRUE(SharedBlock::map(::dup(small.fd()), 10).isValid());
+    // A sealed block cannot be made shorter by its writer.
+    EXPECT_NE(::ftruncate(small.fd(), 1), 0);
+}
+
+// A bottom-up 8-bit DIB of 3 x 2 with colours 0 and 1.
+struct Dib8 {
+    unsigned char info[40 + 8] = {};
+    unsigned char pixels[8] = {1, 0, 1, 0, 0, 1, 0, 0};
+    Dib8() {
+        info[0] = 40;
+        info[4] = 3;
+        info[8] = 2;
+        info[12] = 1;
+        info[14] = 8;
+        info[32] = 2;                                                 // two colours
+        const unsigned char table[8] = {0, 0, 255, 0, 0, 255, 0, 0};  // red, green (BGRx)
+        std::memcpy(info + 40, table, 8);
+    }
+};
+
+TEST(SharedPicture, TheProgramGetsThePictureTheBlocksHold) {
+    Dib8 dib;
+    PluginMessage message;
+    const int fd =
+        shareDecodedDib(dib.info, sizeof dib.info, dib.pixels, sizeof dib.pixels, message);
+    ASSERT_GE(fd, 0);
+    std::optional<QList<QRgb>> palette;
+    QImage image = sharedPicture(message, fd, &palette);
+    ASSERT_EQ(image.size(), QSize(3, 2));
+    EXPECT_EQ(image.format(), QImage::Format_Indexed8);
+    EXPECT_EQ(image.pixel(0, 1), qRgb(0, 255, 0));  // the bottom row comes first
+    EXPECT_EQ(image.pixel(1, 1), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(1, 0), qRgb(0, 255, 0));
+    ASSERT_TRUE(palette);
+    EXPECT_EQ(palette->size(), 2);
+    // Drawn on, it is the program's own copy.
+    image.setPixel(0, 0, 0);
+    EXPECT_EQ(image.pixel(0, 0), qRgb(255, 0, 0));
+}
+
+TEST(SharedPicture, ADescriptionThatDoesNotFitItsBlockGivesNoPicture) {
+    Dib8 dib;
+    for (const auto& [index, value] :
+         {std::pair{0, std::int64_t{1000}}, std::pair{1, std::int64_t{-2}},
+          std::pair{2, std::int64_t{QImage::Format_Mono}}, std::pair{3, std::int64_t{2}}}) {
+        PluginMessage message;
+        const int fd =
+            shareDecodedDib(dib.info, sizeof dib.info, dib.pixels, sizeof dib.pixels, message);
+        message.number[index] = value;
+        std::optional<QList<QRgb>> palette;
+        EXPECT_TRUE(sharedPicture(message, fd, &palette).isNull()) << index;
+    }
+}
+
+TEST(DibProblem, SaysWhyBlocksAreNoPicture) {
+    Dib8 dib;
+    EXPECT_FALSE(dibProblem(dib.info, sizeof dib.info, sizeof dib.pixels));
+    EXPECT_TRUE(dibProblem(dib.info, sizeof dib.info, sizeof dib.pixels - 1));  // rows cut short
+    EXPECT_TRUE(dibProblem(dib.info, 39, sizeof dib.pixels));                   // no header
+    dib.info[4] = 0;
+    EXPECT_TRUE(dibProblem(dib.info, sizeof dib.info, sizeof dib.pixels));  // zero wide
+}
+
+}  // namespace
