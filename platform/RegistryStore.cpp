@@ -166,26 +166,29 @@ public:
         sqlite3_stmt* stmt_;
     };
 
-    [[noreturn]] void fail(int rc, const char* what) const {
+    // The error of the call that returned `rc`: taken before any other call on the connection,
+    // which would replace SQLite's message with its own.
+    StoreError error(int rc, const char* what) const {
         const int primary = rc & 0xff;
         const QString detail = QString::fromUtf8(db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc));
         if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
-            throw StoreError(
-                StoreError::Kind::Busy,
-                QStringLiteral("The settings store %1 is busy: another program kept it "
-                               "locked too long. Try again.")
-                    .arg(path_));
+            return StoreError(StoreError::Kind::Busy,
+                              QStringLiteral("The settings store %1 is busy: another program kept "
+                                             "it locked too long. Try again.")
+                                  .arg(path_));
         }
         if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT) {
-            throw StoreError(StoreError::Kind::Failed,
-                             QStringLiteral("The settings store %1 is damaged or is not a settings "
-                                            "store (%2).")
-                                 .arg(path_, detail));
+            return StoreError(StoreError::Kind::Failed,
+                              QStringLiteral("The settings store %1 is damaged or is not a "
+                                             "settings store (%2).")
+                                  .arg(path_, detail));
         }
-        throw StoreError(StoreError::Kind::Failed,
-                         QStringLiteral("The settings store %1 failed (%2: %3).")
-                             .arg(path_, QString::fromLatin1(what), detail));
+        return StoreError(StoreError::Kind::Failed,
+                          QStringLiteral("The settings store %1 failed (%2: %3).")
+                              .arg(path_, QString::fromLatin1(what), detail));
     }
+
+    [[noreturn]] void fail(int rc, const char* what) const { throw error(rc, what); }
 
     void check(int rc, const char* what) const {
         if (rc != SQLITE_OK)
@@ -282,8 +285,11 @@ public:
             const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
             if (rc == SQLITE_OK)
                 return;
+            // A full disk may have ended the transaction already: the rollback then fails
+            // with a message of its own.
+            const StoreError failed = error(rc, "commit");
             sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-            fail(rc, "commit");
+            throw failed;
         }
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     }
