@@ -218,6 +218,44 @@ TEST(RegistryStore, ADamagedFileIsReportedAndLeftAsItWas) {
     EXPECT_EQ(file.readAll(), garbage);
 }
 
+TEST(RegistryStore, AReadOnlyStoreReadsWhatWritersLeaveAndWritesNothing) {
+    const auto writing = [](const std::function<void()>& write) {
+        try {
+            write();
+        } catch (const StoreError& e) {
+            return e.message();
+        }
+        return QStringLiteral("written");
+    };
+    {
+        // No file: an empty store, and no file or folder made for it.
+        RegistryStore empty(storePath(), RegistryStore::Access::ReadOnly);
+        EXPECT_TRUE(empty.keyExists(QString()));
+        EXPECT_TRUE(empty.subkeyNames(QString())->isEmpty());
+        EXPECT_THAT(writing([&] { empty.createKey("k"); }).toStdString(),
+                    ::testing::HasSubstr("reading only"));
+        EXPECT_FALSE(QFileInfo::exists(QFileInfo(storePath()).absolutePath()));
+    }
+
+    RegistryStore writer(storePath());
+    writer.setValue("K", RegValue::text("v", "1"));
+    RegistryStore reader(storePath(), RegistryStore::Access::ReadOnly);
+    EXPECT_EQ(reader.value("K", "v")->toText(), "1");
+    writer.setValue("K", RegValue::text("v", "2"));
+    {
+        RegistryStore::Snapshot snapshot(reader);
+        EXPECT_EQ(reader.value("K", "v")->toText(), "2");
+    }
+    for (const auto& write : std::vector<std::function<void()>>{
+             [&] { reader.setValue("K", RegValue::text("v", "3")); },
+             [&] { reader.deleteKey("K"); },
+             [&] { RegistryStore::Transaction t(reader); },
+         }) {
+        EXPECT_THAT(writing(write).toStdString(), ::testing::HasSubstr("reading only"));
+    }
+    EXPECT_EQ(writer.value("K", "v")->toText(), "2");
+}
+
 // Runs `body` in a child process and gives back what it returns. The child opens its own
 // stores: no database connection of this process may be open when it starts.
 std::string inChildProcess(const std::function<std::string()>& body) {
