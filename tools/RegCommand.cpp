@@ -363,7 +363,12 @@ private:
             out_ << kCanceled << Qt::endl;
             return 1;
         }
-        const QByteArray content = exportRegFile(store(), *key);
+        const RegFileExport exported = exportRegFile(store(), *key);
+        if (exported.error) {
+            return fail(QStringLiteral("ERROR: Cannot export: %1. Nothing was exported.")
+                            .arg(*exported.error));
+        }
+        const QByteArray& content = exported.content;
         // Written beside and renamed over: a failed export never destroys an older backup.
         QSaveFile save(file);
         if (!save.open(QIODevice::WriteOnly) || save.write(content) != content.size() ||

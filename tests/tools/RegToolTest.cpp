@@ -267,6 +267,53 @@ TEST_F(RegToolTest, QueryAndExportReadAStoreInAFolderThatCannotBeWritten) {
     EXPECT_THAT(query->outText().toStdString(), HasSubstr("    x    REG_SZ    newer\n"));
 }
 
+TEST_F(RegToolTest, NamesWithLineBreaksQuotesAndBackslashesImportAsTheyWereExported) {
+    const QString key = "Names\\\"quoted\" [key]; 名前\\  spaced  ";
+    const QStringList names = {
+        "line\nbreak",     "carriage\rreturn", "both\r\n",     "\n",         "back\\slash",
+        "end\\",           "quote\"d",         "\\\"\n\\n",    "=\"\"=",     "@",
+        "; not a comment", "[not a key]",      "日本語の名前", "  spaced  ", "tab\there",
+    };
+    for (const QString& name : names)
+        store().setValue(key, RegValue::text(name, name + "\r\nas data"));
+    store().setValue(key + "\\sub\\ß", RegValue::dword("line\nbreak", 7));
+
+    const QString file = test::scratchFolder() + "names.reg";
+    ASSERT_EQ(reg({"export", "HKCU\\Names", file}).status, 0);
+    const QByteArray text = readFile(file);
+    // Every entry keeps to its line, for any reader of the format.
+    EXPECT_EQ(text.count('\n'), text.count("\r\n"));
+    EXPECT_EQ(text.count('\r'), text.count("\r\n"));
+    EXPECT_THAT(text.toStdString(), HasSubstr("\"line\\nbreak\"=hex(1):"));
+    EXPECT_THAT(text.toStdString(), HasSubstr("\"\\\\\\\"\\n\\\\n\"="));
+
+    ASSERT_EQ(reg({"delete", "HKCU\\Names", "/f"}).status, 0);
+    const Run imported = reg({"import", file});
+    ASSERT_EQ(imported.status, 0) << imported.err.toStdString();
+    const auto values = store().values(key);
+    ASSERT_TRUE(values);
+    ASSERT_EQ(values->size(), static_cast<size_t>(names.size()));
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        EXPECT_EQ((*values)[i].name, names[i]);
+        EXPECT_EQ((*values)[i].toText(), names[i] + "\r\nas data");
+    }
+    EXPECT_EQ(store().storedKeyPath("names\\\"QUOTED\" [KEY]; 名前"),
+              "Names\\\"quoted\" [key]; 名前");
+    EXPECT_EQ(store().value(key + "\\sub\\ß", "line\nbreak")->toDword(), 7u);
+}
+
+TEST_F(RegToolTest, AKeyNameWithALineBreakIsNotExportedAndTheErrorNamesIt) {
+    store().setValue("Keys\\fine", RegValue::text("v", "1"));
+    store().createKey("Keys\\two\nlines");
+    const QString file = writeFile("old.reg", "precious");
+    const Run r = reg({"export", "HKCU\\Keys", file, "/y"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err.toStdString(), HasSubstr("HKEY_CURRENT_USER\\Keys\\two<LF>lines"));
+    EXPECT_THAT(r.err.toStdString(), HasSubstr("Nothing was exported"));
+    EXPECT_EQ(readFile(file), "precious");
+    EXPECT_EQ(reg({"export", "HKCU\\Keys\\fine", file, "/y"}).status, 0);
+}
+
 TEST_F(RegToolTest, ExportAsksBeforeReplacingAFile) {
     store().createKey("E");
     const QString file = writeFile("old.reg", "precious");
