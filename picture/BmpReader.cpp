@@ -255,6 +255,16 @@ QImage readBmp(const QByteArray& data, const QString& name) {
                               size_t(l.info.size()), pixels, size_t(needed));
     if (image.isNull())
         raiseNoMemory(name);
+    if (image.format() == QImage::Format_ARGB32) {
+        // The fourth byte of a BMP's 32-bit pixel is reserved, not alpha: Windows shows the
+        // picture opaque, whatever a writer left there.
+        for (int y = 0; y < image.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x)
+                row[x] |= 0xFF000000u;
+        }
+        image.reinterpretAsFormat(QImage::Format_RGB32);
+    }
     return image;
 }
 

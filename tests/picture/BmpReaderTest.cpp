@@ -145,6 +145,17 @@ TEST(BmpReader, LaterHeaderVersionsHoldTheirMasksAndTheirTableFollowsThem) {
     EXPECT_EQ(os2.pixel(2, 0), kColours[0]);
 }
 
+TEST(BmpReader, ThirtyTwoBitPicturesAreOpaqueWhateverTheirFourthBytes) {
+    QByteArray pixels;
+    for (const quint32 pixel : {0x00102030u, 0x80405060u, 0xFF708090u})
+        appendLE<quint32>(pixels, pixel);
+    const QImage image = readBmp(bmpFile(3, 1, 32, 0, {}, pixels), "argb.bmp");
+    EXPECT_EQ(image.format(), QImage::Format_RGB32);
+    for (int x = 0; x < 3; ++x)
+        EXPECT_EQ(qAlpha(image.pixel(x, 0)), 255) << x;
+    EXPECT_EQ(image.pixel(1, 0), qRgb(0x40, 0x50, 0x60));
+}
+
 TEST(BmpReader, UncompressedPixelsCutShortAreRefusedWhereverTheFileEnds) {
     for (const char* variant :
          {"pal1", "pal4", "pal8", "pal8-used100", "rgb555", "rgb565-bitfields", "rgb24",
