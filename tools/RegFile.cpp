@@ -415,7 +415,8 @@ QString quoted(const QString& text) {
     return u'"' + escaped + u'"';
 }
 
-// A key name holds its line breaks as they are: a backslash there divides the path.
+// A key whose name has a line break: a [key] line has no escapes, its backslashes divide
+// the path.
 struct UnwritableKey {
     QString name;
 };
