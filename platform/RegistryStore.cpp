@@ -82,7 +82,7 @@ QStringList splitKeyPath(const QString& path) {
 
 class RegistryStore::Impl {
 public:
-    explicit Impl(const QString& path) : path_(path) {
+    Impl(const QString& path, Access access) : path_(path), readOnly_(access == Access::ReadOnly) {
         try {
             open();
         } catch (...) {
@@ -166,26 +166,29 @@ public:
         sqlite3_stmt* stmt_;
     };
 
-    [[noreturn]] void fail(int rc, const char* what) const {
+    // The error of the call that returned `rc`: taken before any other call on the connection,
+    // which would replace SQLite's message with its own.
+    StoreError error(int rc, const char* what) const {
         const int primary = rc & 0xff;
         const QString detail = QString::fromUtf8(db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc));
         if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
-            throw StoreError(
-                StoreError::Kind::Busy,
-                QStringLiteral("The settings store %1 is busy: another program kept it "
-                               "locked too long. Try again.")
-                    .arg(path_));
+            return StoreError(StoreError::Kind::Busy,
+                              QStringLiteral("The settings store %1 is busy: another program kept "
+                                             "it locked too long. Try again.")
+                                  .arg(path_));
         }
         if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT) {
-            throw StoreError(StoreError::Kind::Failed,
-                             QStringLiteral("The settings store %1 is damaged or is not a settings "
-                                            "store (%2).")
-                                 .arg(path_, detail));
+            return StoreError(StoreError::Kind::Failed,
+                              QStringLiteral("The settings store %1 is damaged or is not a "
+                                             "settings store (%2).")
+                                  .arg(path_, detail));
         }
-        throw StoreError(StoreError::Kind::Failed,
-                         QStringLiteral("The settings store %1 failed (%2: %3).")
-                             .arg(path_, QString::fromLatin1(what), detail));
+        return StoreError(StoreError::Kind::Failed,
+                          QStringLiteral("The settings store %1 failed (%2: %3).")
+                              .arg(path_, QString::fromLatin1(what), detail));
     }
+
+    [[noreturn]] void fail(int rc, const char* what) const { throw error(rc, what); }
 
     void check(int rc, const char* what) const {
         if (rc != SQLITE_OK)
@@ -252,6 +255,11 @@ public:
     }
 
     void begin(bool write) {
+        if (write && readOnly_) {
+            throw StoreError(
+                StoreError::Kind::Failed,
+                QStringLiteral("The settings store %1 is open for reading only.").arg(path_));
+        }
         if (depth_++ > 0)
             return;
         forgetKeys();
@@ -282,8 +290,11 @@ public:
             const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
             if (rc == SQLITE_OK)
                 return;
+            // A full disk may have ended the transaction already: the rollback then fails
+            // with a message of its own.
+            const StoreError failed = error(rc, "commit");
             sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-            fail(rc, "commit");
+            throw failed;
         }
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     }
@@ -387,7 +398,19 @@ public:
     void setBusyTimeout(int ms) { sqlite3_busy_timeout(db_, ms); }
 
 private:
+    void connect(const QByteArray& name, int flags) {
+        const int rc = sqlite3_open_v2(name.constData(), &db_, flags, nullptr);
+        if (rc != SQLITE_OK)
+            fail(rc, "open");
+        sqlite3_extended_result_codes(db_, 1);
+        setBusyTimeout(kDefaultBusyTimeoutMs);
+    }
+
     void open() {
+        if (readOnly_) {
+            openForReading();
+            return;
+        }
         const QFileInfo info(path_);
         const QString folder = info.absolutePath();
         // The folder is private like the file: settings name the user's folders and files.
@@ -416,14 +439,67 @@ private:
         }
         ::close(fd);
 
-        const int rc = sqlite3_open_v2(nativePath.constData(), &db_,
-                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-        if (rc != SQLITE_OK)
-            fail(rc, "open");
-        sqlite3_extended_result_codes(db_, 1);
-        setBusyTimeout(kDefaultBusyTimeoutMs);
-
+        connect(nativePath, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
         retryWhileBusy([&] { prepareFile(); });
+    }
+
+    void openForReading() {
+        if (!QFileInfo::exists(path_)) {
+            openEmpty();
+            return;
+        }
+        const QByteArray nativePath = QFile::encodeName(path_);
+        connect(nativePath, SQLITE_OPEN_READONLY);
+        const int rc = retryWhileBusy([&] { return firstRead(); });
+        if (rc != SQLITE_OK) {
+            // A reader shares the writers' index in the -shm file beside the store; in a folder
+            // that cannot be written it cannot be made. Without a -wal file no program is
+            // writing (it could not make one either), so the file is read as it stands.
+            const int primary = rc & 0xff;
+            if ((primary != SQLITE_READONLY && primary != SQLITE_CANTOPEN) ||
+                QFileInfo::exists(path_ + QStringLiteral("-wal"))) {
+                fail(rc, "open");
+            }
+            close();
+            connect("file:" + nativePath.toPercentEncoding("/") + "?immutable=1",
+                    SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+        }
+        const qint64 version = retryWhileBusy([&] { return schemaVersion(); });
+        if (version == 0) {  // a file no program has made a store yet
+            close();
+            openEmpty();
+        } else if (version > kSchemaVersion) {
+            throwNewerVersion();
+        }
+    }
+
+    // What it takes to read the file: SQLite's error code, for the caller to judge.
+    int firstRead() {
+        sqlite3_stmt* stmt = nullptr;
+        int rc = sqlite3_prepare_v2(db_, "SELECT count(*) FROM sqlite_schema", -1, &stmt, nullptr);
+        if (rc == SQLITE_OK) {
+            rc = sqlite3_step(stmt);
+            if (rc == SQLITE_ROW)
+                rc = SQLITE_OK;
+        }
+        sqlite3_finalize(stmt);
+        if ((rc & 0xff) == SQLITE_BUSY)
+            fail(rc, "open");
+        return rc;
+    }
+
+    // The store with nothing in it but its root, for reading where there is no file.
+    void openEmpty() {
+        connect(":memory:", SQLITE_OPEN_READWRITE);
+        exec(kSchema);
+        exec("PRAGMA query_only = 1");
+    }
+
+    [[noreturn]] void throwNewerVersion() const {
+        throw StoreError(StoreError::Kind::Failed,
+                         QStringLiteral("The settings store %1 was written by a newer version "
+                                        "of Tesselvane.")
+                             .arg(path_));
     }
 
     void prepareFile() {
@@ -440,12 +516,8 @@ private:
                 exec("PRAGMA user_version = 1");
             });
         }
-        if (schemaVersion() > kSchemaVersion) {
-            throw StoreError(StoreError::Kind::Failed,
-                             QStringLiteral("The settings store %1 was written by a newer version "
-                                            "of Tesselvane.")
-                                 .arg(path_));
-        }
+        if (schemaVersion() > kSchemaVersion)
+            throwNewerVersion();
     }
 
     qint64 schemaVersion() {
@@ -454,6 +526,7 @@ private:
     }
 
     QString path_;
+    bool readOnly_ = false;
     sqlite3* db_ = nullptr;
     int depth_ = 0;
     // Set when a nested transaction ended without commit: the outermost must not commit.
@@ -464,7 +537,8 @@ private:
     QHash<QString, qint64> pathCache_;
 };
 
-RegistryStore::RegistryStore(const QString& path) : impl_(std::make_unique<Impl>(path)) {}
+RegistryStore::RegistryStore(const QString& path, Access access)
+    : impl_(std::make_unique<Impl>(path, access)) {}
 
 RegistryStore::~RegistryStore() = default;
 

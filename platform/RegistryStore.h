@@ -27,8 +27,14 @@ namespace tesselvane {
 // All errors are raised as StoreError.
 class RegistryStore {
 public:
-    // Opens (creating when missing) the database at `path`, with its folder, file mode 0600.
-    explicit RegistryStore(const QString& path);
+    // ReadOnly is for a caller that only reads: it works where the file or its folder cannot
+    // be written (a read-only file system, say), and creates nothing. Where there is no file,
+    // the store is empty. Every write to it fails.
+    enum class Access { ReadWrite, ReadOnly };
+
+    // Opens the database at `path`; for writing, creates it when missing, with its folder,
+    // file mode 0600.
+    explicit RegistryStore(const QString& path, Access access = Access::ReadWrite);
     ~RegistryStore();
     RegistryStore(const RegistryStore&) = delete;
     RegistryStore& operator=(const RegistryStore&) = delete;

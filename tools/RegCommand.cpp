@@ -118,19 +118,27 @@ public:
                 out_ << kUsage;
                 return 0;
             }
-            static const std::map<QString, int (Tool::*)(const Arguments&)> kOperations{
-                {QStringLiteral("query"), &Tool::query},
-                {QStringLiteral("add"), &Tool::add},
-                {QStringLiteral("delete"), &Tool::remove},
-                {QStringLiteral("export"), &Tool::exportKey},
-                {QStringLiteral("import"), &Tool::import},
+            struct Operation {
+                int (Tool::*run)(const Arguments&);
+                RegistryStore::Access access;
+            };
+            // Reading works where the store cannot be written, and creates none.
+            constexpr auto kReads = RegistryStore::Access::ReadOnly;
+            constexpr auto kWrites = RegistryStore::Access::ReadWrite;
+            static const std::map<QString, Operation> kOperations{
+                {QStringLiteral("query"), {&Tool::query, kReads}},
+                {QStringLiteral("add"), {&Tool::add, kWrites}},
+                {QStringLiteral("delete"), {&Tool::remove, kWrites}},
+                {QStringLiteral("export"), {&Tool::exportKey, kReads}},
+                {QStringLiteral("import"), {&Tool::import, kWrites}},
             };
             const auto op = kOperations.find(args.operation);
             if (op == kOperations.end()) {
                 throw Usage{QStringLiteral("ERROR: Invalid syntax. Unknown operation %1.")
                                 .arg(arguments.first())};
             }
-            return (this->*op->second)(args);
+            access_ = op->second.access;
+            return (this->*op->second.run)(args);
         } catch (const Usage& usage) {
             err_ << usage.message << '\n' << "Type \"tesselvane-reg /?\" for usage." << Qt::endl;
             return 1;
@@ -143,7 +151,7 @@ public:
 private:
     RegistryStore& store() {
         if (!store_)
-            store_ = std::make_unique<RegistryStore>(storePath_);
+            store_ = std::make_unique<RegistryStore>(storePath_, access_);
         return *store_;
     }
 
@@ -355,7 +363,12 @@ private:
             out_ << kCanceled << Qt::endl;
             return 1;
         }
-        const QByteArray content = exportRegFile(store(), *key);
+        const RegFileExport exported = exportRegFile(store(), *key);
+        if (exported.error) {
+            return fail(QStringLiteral("ERROR: Cannot export: %1. Nothing was exported.")
+                            .arg(*exported.error));
+        }
+        const QByteArray& content = exported.content;
         // Written beside and renamed over: a failed export never destroys an older backup.
         QSaveFile save(file);
         if (!save.open(QIODevice::WriteOnly) || save.write(content) != content.size() ||
@@ -396,6 +409,7 @@ private:
     }
 
     QString storePath_;
+    RegistryStore::Access access_ = RegistryStore::Access::ReadWrite;
     std::unique_ptr<RegistryStore> store_;
     QTextStream& in_;
     QTextStream& out_;

@@ -84,7 +84,8 @@ std::vector<Line> splitLines(const QByteArray& content, std::optional<RegFileErr
 }
 
 // A quoted text at `pos` (which points at the opening quote); returns the text and moves
-// `pos` past the closing quote. Only \\ and \" are escapes, as regedit writes them.
+// `pos` past the closing quote. The escapes are \\ and \" as regedit writes them, and \n
+// and \r for line breaks, which keep a name with them on one line.
 QString readQuoted(QStringView line, qsizetype& pos) {
     QString result;
     ++pos;
@@ -98,12 +99,17 @@ QString readQuoted(QStringView line, qsizetype& pos) {
             if (pos + 1 >= line.size())
                 break;
             const QChar escaped = line[pos + 1];
-            if (escaped != u'\\' && escaped != u'"') {
+            if (escaped == u'n') {
+                result += u'\n';
+            } else if (escaped == u'r') {
+                result += u'\r';
+            } else if (escaped == u'\\' || escaped == u'"') {
+                result += escaped;
+            } else {
                 throw ParseFailure{
                     QStringLiteral("a backslash in quotes must be written \\\\ "
-                                   "(or \\\" for a quote)")};
+                                   "(or \\\" for a quote, \\n or \\r for a line break)")};
             }
-            result += escaped;
             pos += 2;
             continue;
         }
@@ -404,8 +410,16 @@ QString quoted(const QString& text) {
     QString escaped = text;
     escaped.replace(u'\\', QLatin1String("\\\\"));
     escaped.replace(u'"', QLatin1String("\\\""));
+    escaped.replace(u'\n', QLatin1String("\\n"));
+    escaped.replace(u'\r', QLatin1String("\\r"));
     return u'"' + escaped + u'"';
 }
+
+// A key whose name has a line break: a [key] line has no escapes, its backslashes divide
+// the path.
+struct UnwritableKey {
+    QString name;
+};
 
 QByteArray utf16Bytes(const QString& text) {
     QByteArray bytes(text.size() * 2, '\0');
@@ -476,7 +490,10 @@ void exportKey(const RegistryStore& store, const QString& key, QString& out) {
     const auto subkeys = store.subkeyNames(key);
     if (!stored || !values || !subkeys)
         return;  // deleted meanwhile
-    out += u'[' + currentUserKeyName(*stored) + QLatin1String("]\r\n");
+    const QString name = currentUserKeyName(*stored);
+    if (name.contains(u'\n') || name.contains(u'\r'))
+        throw UnwritableKey{name};
+    out += u'[' + name + QLatin1String("]\r\n");
     for (const RegValue& value : *values)
         out += valueLine(value) + QLatin1String("\r\n");
     out += QLatin1String("\r\n");
@@ -487,11 +504,21 @@ void exportKey(const RegistryStore& store, const QString& key, QString& out) {
 
 }  // namespace
 
-QByteArray exportRegFile(const RegistryStore& store, const QString& key) {
+RegFileExport exportRegFile(const RegistryStore& store, const QString& key) {
     QString out = kHeader + QLatin1String("\r\n\r\n");
     RegistryStore::Snapshot snapshot(store);
-    exportKey(store, key, out);
-    return out.toUtf8();
+    try {
+        exportKey(store, key, out);
+    } catch (const UnwritableKey& unwritable) {
+        QString shown = unwritable.name;
+        shown.replace(u'\n', QLatin1String("<LF>")).replace(u'\r', QLatin1String("<CR>"));
+        return RegFileExport{
+            {},
+            QStringLiteral("the name of the key %1 holds a line break, which a .reg file "
+                           "cannot hold")
+                .arg(shown)};
+    }
+    return RegFileExport{out.toUtf8(), std::nullopt};
 }
 
 }  // namespace tesselvane

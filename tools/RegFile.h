@@ -42,8 +42,14 @@ constexpr qsizetype kMaxRegFileSize = 64 * 1024 * 1024;
 std::optional<RegFileError> applyRegFile(RegistryStore& store,
                                          const std::vector<RegFileChange>& changes);
 
-// The key and everything below it as .reg text (UTF-8, CRLF line ends); `key` is relative
-// to HKEY_CURRENT_USER and must exist.
-QByteArray exportRegFile(const RegistryStore& store, const QString& key);
+// The key and everything below it as .reg text (UTF-8, CRLF line ends) that parseRegFile
+// reads back as it was; `key` is relative to HKEY_CURRENT_USER and must exist. Line breaks in
+// value names are written \n and \r. A key name with a line break cannot be written: then
+// no text, and the error names the key.
+struct RegFileExport {
+    QByteArray content;
+    std::optional<QString> error;
+};
+RegFileExport exportRegFile(const RegistryStore& store, const QString& key);
 
 }  // namespace tesselvane

@@ -8,8 +8,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
+#include <functional>
+#include <string>
 #include <thread>
 
 using namespace tesselvane;
@@ -209,6 +216,103 @@ TEST(RegistryStore, ADamagedFileIsReportedAndLeftAsItWas) {
     }
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), garbage);
+}
+
+TEST(RegistryStore, AReadOnlyStoreReadsWhatWritersLeaveAndWritesNothing) {
+    const auto writing = [](const std::function<void()>& write) {
+        try {
+            write();
+        } catch (const StoreError& e) {
+            return e.message();
+        }
+        return QStringLiteral("written");
+    };
+    {
+        // No file: an empty store, and no file or folder made for it.
+        RegistryStore empty(storePath(), RegistryStore::Access::ReadOnly);
+        EXPECT_TRUE(empty.keyExists(QString()));
+        EXPECT_TRUE(empty.subkeyNames(QString())->isEmpty());
+        EXPECT_THAT(writing([&] { empty.createKey("k"); }).toStdString(),
+                    ::testing::HasSubstr("reading only"));
+        EXPECT_FALSE(QFileInfo::exists(QFileInfo(storePath()).absolutePath()));
+    }
+
+    RegistryStore writer(storePath());
+    writer.setValue("K", RegValue::text("v", "1"));
+    RegistryStore reader(storePath(), RegistryStore::Access::ReadOnly);
+    EXPECT_EQ(reader.value("K", "v")->toText(), "1");
+    writer.setValue("K", RegValue::text("v", "2"));
+    {
+        RegistryStore::Snapshot snapshot(reader);
+        EXPECT_EQ(reader.value("K", "v")->toText(), "2");
+    }
+    for (const auto& write : std::vector<std::function<void()>>{
+             [&] { reader.setValue("K", RegValue::text("v", "3")); },
+             [&] { reader.deleteKey("K"); },
+             [&] { RegistryStore::Transaction t(reader); },
+         }) {
+        EXPECT_THAT(writing(write).toStdString(), ::testing::HasSubstr("reading only"));
+    }
+    EXPECT_EQ(writer.value("K", "v")->toText(), "2");
+}
+
+// Runs `body` in a child process and gives back what it returns. The child opens its own
+// stores: no database connection of this process may be open when it starts.
+std::string inChildProcess(const std::function<std::string()>& body) {
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0)
+        return "no pipe";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeEnds[0]);
+        std::string answer;
+        try {
+            answer = body();
+        } catch (const std::exception& e) {
+            answer = e.what();
+        }
+        [[maybe_unused]] const ssize_t written = ::write(pipeEnds[1], answer.data(), answer.size());
+        ::_exit(0);
+    }
+    ::close(pipeEnds[1]);
+    std::string answer;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+        answer.append(buffer, static_cast<size_t>(n));
+    ::close(pipeEnds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return answer;
+}
+
+TEST(RegistryStore, AWriteThatFindsNoRoomSaysSoAndLeavesTheStoreAsItWas) {
+    {
+        RegistryStore store(storePath());
+        store.setValue("K", RegValue::text("kept", "1"));
+    }
+    const std::string message = inChildProcess([] {
+        RegistryStore store(storePath());
+        const qint64 used = std::max(QFileInfo(storePath()).size(),
+                                     QFileInfo(storePath() + QStringLiteral("-wal")).size());
+        // Files may grow a little, not by the megabyte the commit writes: as on a full disk.
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit room{static_cast<rlim_t>(used + 65536), static_cast<rlim_t>(used + 65536)};
+        ::setrlimit(RLIMIT_FSIZE, &room);
+        try {
+            store.setValue("K", RegValue{"big", RegType::Binary, QByteArray(1 << 20, 'x')});
+        } catch (const StoreError& e) {
+            return e.message().toStdString();
+        }
+        return std::string("written");
+    });
+    // SQLite's words for a write the system refused, not those of the rollback after it.
+    EXPECT_THAT(message, ::testing::AllOf(::testing::HasSubstr("registry.db"),
+                                          ::testing::AnyOf(::testing::HasSubstr("disk is full"),
+                                                           ::testing::HasSubstr("disk I/O error")),
+                                          ::testing::Not(::testing::HasSubstr("rollback"))));
+    RegistryStore store(storePath());
+    EXPECT_EQ(store.integrityCheck(), "ok");
+    EXPECT_THAT(*store.valueNames("K"), ElementsAre("kept"));
 }
 
 TEST(RegistryStore, AWriterWaitsForAnotherOrReportsBusy) {

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace tesselvane::test {
 
 struct ProcessResult {
@@ -21,6 +23,11 @@ struct ProcessResult {
 ProcessResult runBuiltProgram(const QString& name, const QStringList& arguments,
                               const QByteArray& input = {}, int timeoutMs = 60000,
                               const QProcessEnvironment& extra = {});
+
+// As runBuiltProgram; where the test runs as root, the program runs as the user "nobody", so
+// that file permissions hold for it. nullopt when that user cannot be taken.
+std::optional<ProcessResult> runBuiltProgramUnprivileged(const QString& name,
+                                                         const QStringList& arguments);
 
 // The build's bin folder, where programs, plug-ins and helpers are, with a trailing "/".
 QString builtProgramFolder();

@@ -1,11 +1,16 @@
+#include "RunProcess.h"
 #include "TestFolders.h"
 #include "platform/RegistryStore.h"
 #include "tools/RegCommand.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace tesselvane;
 using ::testing::ElementsAre;
@@ -106,6 +111,11 @@ TEST_F(RegToolTest, MissingKeysAndValuesFailWithRegExesMessage) {
     Run r = reg({"query", "HKCU\\nothing"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, kNotFound);
+    // Reading where there is no store makes none.
+    EXPECT_EQ(reg({"export", "HKCU", test::scratchFolder() + "empty.reg"}).status, 0);
+    EXPECT_EQ(readFile(test::scratchFolder() + "empty.reg"),
+              "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER]\r\n\r\n");
+    EXPECT_FALSE(QFileInfo::exists(QFileInfo(RegistryStore::defaultPath()).absolutePath()));
     store().createKey("K");
     r = reg({"query", "HKCU\\K", "/v", "missing"});
     EXPECT_EQ(r.status, 1);
@@ -211,6 +221,97 @@ TEST_F(RegToolTest, ExportThenImportGivesBackTypesOrderAndSpelling) {
         EXPECT_EQ((*after)[i].data, (*before)[i].data) << (*after)[i].name.toStdString();
     }
     EXPECT_EQ(store().storedKeyPath(key + "\\files\\海の写真"), key + "\\Files\\海の写真");
+}
+
+TEST_F(RegToolTest, QueryAndExportReadAStoreInAFolderThatCannotBeWritten) {
+    store().setValue("A", RegValue::text("x", "stored"));
+    store_.reset();  // closed: no -wal file is left
+    const QString folder = QFileInfo(RegistryStore::defaultPath()).absolutePath();
+    const QString out = test::scratchFolder() + "out/";
+    QDir().mkpath(out);
+    // Another user ("nobody" for a test run as root) can reach the store and read it, and
+    // write nothing beside it.
+    const auto mode = [](const QString& path, mode_t mode) {
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0) << path.toStdString();
+    };
+    mode(test::testRoot(), 0711);
+    mode(test::scratchFolder(), 0711);
+    mode(out, 0777);
+    mode(QFileInfo(folder).absolutePath(), 0711);
+    mode(folder, 0555);
+    mode(RegistryStore::defaultPath(), 0444);
+    const auto add = test::runBuiltProgramUnprivileged(
+        "tesselvane-reg", {"add", "HKCU\\A", "/v", "y", "/d", "1", "/f"});
+    if (!add)
+        GTEST_SKIP() << "no unprivileged user to run the tool as";
+    if (add->exitCode == 0)
+        GTEST_SKIP() << "the folder stays writable here";
+
+    auto query = test::runBuiltProgramUnprivileged("tesselvane-reg", {"query", "HKCU\\A"});
+    EXPECT_EQ(query->exitCode, 0) << query->errText().toStdString();
+    EXPECT_THAT(query->outText().toStdString(), HasSubstr("    x    REG_SZ    stored\n"));
+    const auto exported =
+        test::runBuiltProgramUnprivileged("tesselvane-reg", {"export", "HKCU\\A", out + "a.reg"});
+    EXPECT_EQ(exported->exitCode, 0) << exported->errText().toStdString();
+    EXPECT_THAT(readFile(out + "a.reg").toStdString(), HasSubstr("\"x\"=\"stored\"\r\n"));
+
+    // While a writer has the store open, what it wrote is in the -wal file: read, not passed
+    // over.
+    mode(folder, 0755);
+    store().setValue("A", RegValue::text("x", "newer"));
+    for (const char* suffix : {"", "-wal", "-shm"})
+        mode(RegistryStore::defaultPath() + suffix, 0644);
+    mode(folder, 0555);
+    query = test::runBuiltProgramUnprivileged("tesselvane-reg", {"query", "HKCU\\A"});
+    EXPECT_EQ(query->exitCode, 0) << query->errText().toStdString();
+    EXPECT_THAT(query->outText().toStdString(), HasSubstr("    x    REG_SZ    newer\n"));
+}
+
+TEST_F(RegToolTest, NamesWithLineBreaksQuotesAndBackslashesImportAsTheyWereExported) {
+    const QString key = "Names\\\"quoted\" [key]; 名前\\  spaced  ";
+    const QStringList names = {
+        "line\nbreak",     "carriage\rreturn", "both\r\n",     "\n",         "back\\slash",
+        "end\\",           "quote\"d",         "\\\"\n\\n",    "=\"\"=",     "@",
+        "; not a comment", "[not a key]",      "日本語の名前", "  spaced  ", "tab\there",
+    };
+    for (const QString& name : names)
+        store().setValue(key, RegValue::text(name, name + "\r\nas data"));
+    store().setValue(key + "\\sub\\ß", RegValue::dword("line\nbreak", 7));
+
+    const QString file = test::scratchFolder() + "names.reg";
+    ASSERT_EQ(reg({"export", "HKCU\\Names", file}).status, 0);
+    const QByteArray text = readFile(file);
+    // Every entry keeps to its line, for any reader of the format.
+    EXPECT_EQ(text.count('\n'), text.count("\r\n"));
+    EXPECT_EQ(text.count('\r'), text.count("\r\n"));
+    EXPECT_THAT(text.toStdString(), HasSubstr("\"line\\nbreak\"=hex(1):"));
+    EXPECT_THAT(text.toStdString(), HasSubstr("\"\\\\\\\"\\n\\\\n\"="));
+
+    ASSERT_EQ(reg({"delete", "HKCU\\Names", "/f"}).status, 0);
+    const Run imported = reg({"import", file});
+    ASSERT_EQ(imported.status, 0) << imported.err.toStdString();
+    const auto values = store().values(key);
+    ASSERT_TRUE(values);
+    ASSERT_EQ(values->size(), static_cast<size_t>(names.size()));
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        EXPECT_EQ((*values)[i].name, names[i]);
+        EXPECT_EQ((*values)[i].toText(), names[i] + "\r\nas data");
+    }
+    EXPECT_EQ(store().storedKeyPath("names\\\"QUOTED\" [KEY]; 名前"),
+              "Names\\\"quoted\" [key]; 名前");
+    EXPECT_EQ(store().value(key + "\\sub\\ß", "line\nbreak")->toDword(), 7u);
+}
+
+TEST_F(RegToolTest, AKeyNameWithALineBreakIsNotExportedAndTheErrorNamesIt) {
+    store().setValue("Keys\\fine", RegValue::text("v", "1"));
+    store().createKey("Keys\\two\nlines");
+    const QString file = writeFile("old.reg", "precious");
+    const Run r = reg({"export", "HKCU\\Keys", file, "/y"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err.toStdString(), HasSubstr("HKEY_CURRENT_USER\\Keys\\two<LF>lines"));
+    EXPECT_THAT(r.err.toStdString(), HasSubstr("Nothing was exported"));
+    EXPECT_EQ(readFile(file), "precious");
+    EXPECT_EQ(reg({"export", "HKCU\\Keys\\fine", file, "/y"}).status, 0);
 }
 
 TEST_F(RegToolTest, ExportAsksBeforeReplacingAFile) {
