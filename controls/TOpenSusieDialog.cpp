@@ -1,5 +1,7 @@
 #include "controls/TOpenSusieDialog.h"
 
+#include "picture/BmpReader.h"
+#include "picture/PictureError.h"
 #include "picture/TSusie.h"
 
 #include <QDialog>
@@ -60,9 +62,16 @@ QImage readWithBaseReaders(const QString& path) {
     QByteArray format;
     if (extension == QLatin1String("jpg") || extension == QLatin1String("jpeg"))
         format = "jpeg";
-    else if (extension == QLatin1String("bmp") || extension == QLatin1String("ico"))
-        format = extension.toLatin1();
-    else
+    else if (extension == QLatin1String("ico"))
+        format = "ico";
+    else if (extension == QLatin1String("bmp")) {
+        // The program's own reader: a damaged file previews as nothing, never as stray memory.
+        try {
+            return readBmpFile(path);
+        } catch (const PictureError&) {
+            return {};
+        }
+    } else
         return {};
     QImageReader reader(path, format);
     reader.setAutoDetectImageFormat(false);

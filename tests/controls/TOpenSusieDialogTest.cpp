@@ -4,6 +4,7 @@
 #include "picture/TSusie.h"
 
 #include <QAbstractButton>
+#include <QBuffer>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -86,6 +87,13 @@ protected:
         writeFile(path("broken.failing"), QByteArray("TFAI\x00\xff\x00\x03\x02", 9));
         // Qt's reader refuses it, and the host's own BMP reader raises an error.
         writeFile(path("damaged.bmp"), "BM broken");
+        // A whole header over pixels cut short: no picture, not stray memory.
+        QImage whole(40, 30, QImage::Format_RGB888);
+        whole.fill(Qt::blue);
+        QBuffer bytes;
+        bytes.open(QIODevice::WriteOnly);
+        whole.save(&bytes, "BMP");
+        writeFile(path("cut.bmp"), bytes.data().left(bytes.data().size() / 2));
         writeFile(path("notes.txt"), "no picture");
         dialog_.setInitialDir(folder_);
     }
@@ -244,7 +252,8 @@ TEST_F(TOpenSusieDialogTest, TheHostShowsWhatOnlyItsPluginsReadAndReadsItOnce) {
 
 TEST_F(TOpenSusieDialogTest, AFileNobodyReadsShowsNoPictureAndTheDialogStaysOpen) {
     EXPECT_FALSE(execute([this](QFileDialog& files) {
-        for (const char* name : {"broken.failing", "damaged.bmp", "notes.txt", "gone.plain"}) {
+        for (const char* name :
+             {"broken.failing", "damaged.bmp", "cut.bmp", "notes.txt", "gone.plain"}) {
             SCOPED_TRACE(name);
             select(files, path("green.plain"));
             expectPicture(" (3x2)");
