@@ -1,6 +1,7 @@
 #include "NextModal.h"
 #include "TestFolders.h"
 #include "controls/TOpenSusieDialog.h"
+#include "picture/PluginHost.h"
 #include "picture/TSusie.h"
 
 #include <QAbstractButton>
@@ -71,6 +72,8 @@ protected:
     void SetUp() override {
         log_ = scratchFolder() + QStringLiteral("calls.log");
         ::setenv("TESSELVANE_TEST_SPI_LOG", QFile::encodeName(log_).constData(), 1);
+        // The plug-in helper takes this test's environment (its log file) when started.
+        PluginHost::shared().stop();
         const QString plugins = scratchFolder() + QStringLiteral("plugins/");
         QDir().mkpath(plugins);
         for (const char* plugin : {"plain", "failing"}) {

@@ -5,6 +5,7 @@
 #include "controls/TWinSpinEdit.h"
 #include "dialogs/TfrmOption.h"
 #include "picture/ExtensionPlugins.h"
+#include "picture/PluginHost.h"
 #include "picture/TDataModule1.h"
 #include "settings/Options.h"
 #include "settings/PictureGlobals.h"
@@ -40,6 +41,8 @@ protected:
         dialog_ = std::make_unique<TfrmOption>();
         log_ = scratchFolder() + "bpi.log";
         ::setenv("TESSELVANE_TEST_BPI_LOG", QFile::encodeName(log_).constData(), 1);
+        // The plug-in helper takes this test's environment (its log file) when started.
+        PluginHost::shared().stop();
     }
     void TearDown() override {
         dialog_.reset();
