@@ -105,7 +105,8 @@ QList<XfconfValue> XfceDesktop::backdropValues(const QStringList& existing,
 
     const int imageStyle =
         file.isEmpty() ? kNone : (style == WallpaperStyle::Tiled ? kTiled : kCentered);
-    const QVariantList rgba{background.redF(), background.greenF(), background.blueF(), 1.0};
+    const QVariantList rgba{double(background.redF()), double(background.greenF()),
+                            double(background.blueF()), 1.0};
     QList<XfconfValue> values;
     for (const QString& prefix : prefixes) {
         if (!file.isEmpty())
