@@ -79,13 +79,13 @@ QStringList monitorNames() {
 QList<XfconfValue> XfceDesktop::backdropValues(const QStringList& existing,
                                                const QStringList& monitors, const QString& file,
                                                WallpaperStyle style, const QColor& background) {
-    static const QRegularExpression backdrop(
+    static const QRegularExpression kBackdrop(
         QStringLiteral("^(/backdrop/screen[0-9]+/monitor[^/]+/workspace[0-9]+/)[^/]+$"));
     QStringList prefixes;
     for (const QString& name : existing) {
         if (name.size() > kMaxNameLength)
             continue;
-        const QRegularExpressionMatch match = backdrop.match(name);
+        const QRegularExpressionMatch match = kBackdrop.match(name);
         if (match.hasMatch() && !prefixes.contains(match.captured(1)))
             prefixes << match.captured(1);
         if (prefixes.size() >= kMaxBackdrops)
