@@ -1,7 +1,11 @@
 #include "platform/DesktopBackend.h"
 
 #include "platform/desktop/GnomeDesktop.h"
+#include "platform/desktop/KdeDesktop.h"
+#include "platform/desktop/LxqtDesktop.h"
+#include "platform/desktop/SwayDesktop.h"
 #include "platform/desktop/X11Desktop.h"
+#include "platform/desktop/XfceDesktop.h"
 
 #include <functional>
 
@@ -42,11 +46,23 @@ std::unique_ptr<DesktopBackend> createDesktopBackend() {
                 wanted = QStringLiteral("cinnamon");
             } else if (desktop == QLatin1String("mate")) {
                 wanted = QStringLiteral("mate");
+            } else if (desktop == QLatin1String("kde")) {
+                wanted = QStringLiteral("kde");
+            } else if (desktop == QLatin1String("xfce")) {
+                wanted = QStringLiteral("xfce");
+            } else if (desktop == QLatin1String("lxqt")) {
+                wanted = QStringLiteral("lxqt");
+            } else if (desktop == QLatin1String("sway")) {
+                wanted = QStringLiteral("sway");
             }
             if (!wanted.isEmpty())
                 break;
         }
     }
+    // Other compositors that speak sway's IPC say so by its socket; their X server, if any,
+    // is only for X clients and its root window is hidden.
+    if (wanted.isEmpty() && !qEnvironmentVariableIsEmpty("SWAYSOCK"))
+        wanted = QStringLiteral("sway");
     if (wanted.isEmpty() && !qEnvironmentVariableIsEmpty("DISPLAY"))
         wanted = QStringLiteral("x11");
 
@@ -58,10 +74,18 @@ std::unique_ptr<DesktopBackend> createDesktopBackend() {
         return std::make_unique<GnomeDesktop>(GnomeDesktop::Variant::Cinnamon);
     if (wanted == QLatin1String("mate"))
         return std::make_unique<GnomeDesktop>(GnomeDesktop::Variant::Mate);
+    if (wanted == QLatin1String("kde"))
+        return std::make_unique<KdeDesktop>();
+    if (wanted == QLatin1String("xfce"))
+        return std::make_unique<XfceDesktop>();
+    if (wanted == QLatin1String("lxqt"))
+        return std::make_unique<LxqtDesktop>();
+    if (wanted == QLatin1String("sway"))
+        return std::make_unique<SwayDesktop>();
     if (!wanted.isEmpty()) {
-        throw DesktopError(
-            QStringLiteral("TESSELVANE_DESKTOP=%1 は分かりません (x11, gnome, cinnamon, mate)")
-                .arg(wanted));
+        throw DesktopError(QStringLiteral("TESSELVANE_DESKTOP=%1 は分かりません (x11, gnome, "
+                                          "cinnamon, mate, kde, xfce, lxqt, sway)")
+                               .arg(wanted));
     }
     throw DesktopError(QStringLiteral("このデスクトップ (%1) の壁紙は設定できません")
                            .arg(qEnvironmentVariable(

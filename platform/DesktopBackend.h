@@ -47,9 +47,9 @@ public:
     virtual void warm() {}
 };
 
-// The back end for this session: TESSELVANE_DESKTOP when set (x11, gnome, cinnamon, mate),
-// else chosen from XDG_CURRENT_DESKTOP, DISPLAY and WAYLAND_DISPLAY. Raises DesktopError
-// when none fits.
+// The back end for this session: TESSELVANE_DESKTOP when set (x11, gnome, cinnamon, mate, kde,
+// xfce, lxqt, sway), else chosen from XDG_CURRENT_DESKTOP, SWAYSOCK and DISPLAY. Raises
+// DesktopError when none fits.
 std::unique_ptr<DesktopBackend> createDesktopBackend();
 
 }  // namespace tesselvane

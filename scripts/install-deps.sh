@@ -21,6 +21,10 @@ packages=(
   dbus-daemon at-spi2-core python3-pyatspi openbox
   # a notification area for the tray icon's menu
   trayer
+  # the desktops' own services for the back-end tests: Xfce's settings service (the library
+  # xfconfd needs is only recommended), LXQt's desktop, a headless sway with its background
+  # client and screen capture
+  xfconf libxfconf-0-3 pcmanfm-qt sway swaybg grim
 )
 
 missing=()

@@ -1,10 +1,8 @@
 #include "platform/desktop/GnomeDesktop.h"
 
-#include "platform/ProgramPaths.h"
+#include "platform/desktop/FreshLink.h"
 
-#include <QDateTime>
-#include <QDir>
-#include <QFile>
+#include <QFileInfo>
 #include <QUrl>
 
 // WORKAROUND: GLib names a struct member "signals", which Qt defines as a keyword macro.
@@ -42,26 +40,6 @@ struct GFree {
     void operator()(T* p) const { Free(p); }
 };
 using SettingsPtr = std::unique_ptr<GSettings, GFree<GSettings, g_object_unref>>;
-
-const QString kLinkPrefix = QStringLiteral("wallpaper-");
-
-// A name the desktop has not seen, linked to `file`; earlier links are removed.
-QString freshLinkTo(const QString& file) {
-    const QString folder = dataFolder();
-    QDir().mkpath(folder);
-    static int counter = 0;
-    const QString link = folder + kLinkPrefix +
-                         QString::number(QDateTime::currentMSecsSinceEpoch()) + u'-' +
-                         QString::number(++counter) + u'.' + QFileInfo(file).suffix();
-    if (!QFile::link(file, link))
-        throw DesktopError(QStringLiteral("壁紙へのリンク %1 を作れません").arg(link));
-    for (const QString& old :
-         QDir(folder).entryList({kLinkPrefix + u'*'}, QDir::System | QDir::Files)) {
-        if (folder + old != link)
-            QFile::remove(folder + old);
-    }
-    return link;
-}
 
 void setString(GSettings* settings, const char* key, const QString& value) {
     g_settings_set_string(settings, key, value.toUtf8().constData());

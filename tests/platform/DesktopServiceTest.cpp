@@ -85,6 +85,8 @@ TEST(DesktopBackendChoice, FollowsTheSessionOrTheOverride) {
     };
     const QByteArray savedDisplay = qgetenv("DISPLAY");
     const QByteArray savedDesktop = qgetenv("XDG_CURRENT_DESKTOP");
+    const QByteArray savedSwaySocket = qgetenv("SWAYSOCK");
+    ::unsetenv("SWAYSOCK");
     EXPECT_EQ(choose(nullptr, "ubuntu:GNOME", ":0"), "gnome");
     EXPECT_EQ(choose(nullptr, "Budgie:GNOME", nullptr), "gnome");
     EXPECT_EQ(choose(nullptr, "X-Cinnamon", ":0"), "cinnamon");
@@ -93,8 +95,25 @@ TEST(DesktopBackendChoice, FollowsTheSessionOrTheOverride) {
     EXPECT_EQ(choose(nullptr, "i3", ":1"), "x11");
     EXPECT_EQ(choose("x11", "GNOME", ":0"), "x11");
     EXPECT_EQ(choose("GNOME", nullptr, nullptr), "gnome");
-    EXPECT_TRUE(choose(nullptr, "sway", nullptr).startsWith("error: "));
-    EXPECT_TRUE(choose("plasma", nullptr, ":0").contains("plasma"));
+    EXPECT_EQ(choose(nullptr, "KDE", ":0"), "kde");
+    EXPECT_EQ(choose(nullptr, "XFCE", ":0"), "xfce");
+    EXPECT_EQ(choose(nullptr, "LXQt", ":0"), "lxqt");
+    EXPECT_EQ(choose(nullptr, "sway", nullptr), "sway");
+    EXPECT_EQ(choose("KDE", "XFCE", ":0"), "kde");
+    EXPECT_EQ(choose("xfce", nullptr, nullptr), "xfce");
+    EXPECT_EQ(choose("lxqt", nullptr, nullptr), "lxqt");
+    EXPECT_EQ(choose("sway", "GNOME", ":0"), "sway");
+    EXPECT_TRUE(choose(nullptr, "Hyprland", nullptr).startsWith("error: "));
+    const QString unknown = choose("plasma", nullptr, ":0");
+    EXPECT_TRUE(unknown.contains("plasma"));
+    EXPECT_TRUE(unknown.contains("kde, xfce, lxqt, sway")) << unknown.toStdString();
+    // A compositor that speaks sway's IPC, whatever it calls itself; its X server is for X
+    // clients only.
+    ::setenv("SWAYSOCK", "/run/user/1000/sway-ipc.sock", 1);
+    EXPECT_EQ(choose(nullptr, "Wayfire", ":0"), "sway");
+    EXPECT_EQ(choose(nullptr, "XFCE", ":0"), "xfce");
+    savedSwaySocket.isNull() ? ::unsetenv("SWAYSOCK")
+                             : ::setenv("SWAYSOCK", savedSwaySocket.constData(), 1);
     ::unsetenv("TESSELVANE_DESKTOP");
     savedDisplay.isNull() ? ::unsetenv("DISPLAY")
                           : ::setenv("DISPLAY", savedDisplay.constData(), 1);

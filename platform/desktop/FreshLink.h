@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+namespace tesselvane {
+
+// Desktops do not reload a file whose name did not change, and the program's wallpaper file
+// keeps its name: this gives `file` a name the desktop has not seen, a link beside the
+// program's data, and removes the links made before it. Raises DesktopError when it cannot.
+QString freshLinkTo(const QString& file);
+
+}  // namespace tesselvane

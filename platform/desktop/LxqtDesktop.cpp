@@ -1,0 +1,63 @@
+#include "platform/desktop/LxqtDesktop.h"
+
+#include "platform/ProgramPaths.h"
+#include "platform/desktop/FreshLink.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+
+namespace tesselvane {
+
+namespace {
+
+const QString kProgram = QStringLiteral("pcmanfm-qt");
+constexpr int kTimeoutMs = 15000;
+
+}  // namespace
+
+QStringList LxqtDesktop::arguments(const QString& file, WallpaperStyle style) {
+    return {QStringLiteral("--set-wallpaper"), file, QStringLiteral("--wallpaper-mode"),
+            style == WallpaperStyle::Tiled ? QStringLiteral("tile") : QStringLiteral("center")};
+}
+
+void LxqtDesktop::apply(const QString& file, const QImage&, WallpaperStyle style,
+                        const QColor& background,
+                        bool /*persist: pcmanfm-qt keeps it in its settings either way*/) {
+    QString shown;
+    if (file.isEmpty()) {
+        QImage colour(8, 8, QImage::Format_RGB888);
+        colour.fill(background);
+        const QString colourFile = dataFolder() + QLatin1String("desktop-colour.bmp");
+        QDir().mkpath(dataFolder());
+        if (!colour.save(colourFile, "BMP"))
+            throw DesktopError(QStringLiteral("%1 を書けません").arg(colourFile));
+        shown = colourFile;
+        style = WallpaperStyle::Tiled;
+    } else {
+        if (!QFileInfo::exists(file))
+            throw DesktopError(QStringLiteral("壁紙 %1 がありません").arg(file));
+        shown = QFileInfo(file).absoluteFilePath();
+    }
+    // pcmanfm-qt keeps a picture it shows by its name.
+    shown = freshLinkTo(shown);
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.start(kProgram, arguments(shown, style));
+    if (!process.waitForStarted(kTimeoutMs))
+        throw DesktopError(QStringLiteral("LXQt のデスクトップ %1 がありません").arg(kProgram));
+    if (!process.waitForFinished(kTimeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        throw DesktopError(QStringLiteral("%1 が終わりません").arg(kProgram));
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        throw DesktopError(QStringLiteral("%1 が壁紙を設定できませんでした (終了コード %2)")
+                               .arg(kProgram)
+                               .arg(process.exitCode()));
+    }
+}
+
+}  // namespace tesselvane

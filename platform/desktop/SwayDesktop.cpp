@@ -1,0 +1,193 @@
+#include "platform/desktop/SwayDesktop.h"
+
+#include "platform/desktop/FreshLink.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtEndian>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace tesselvane {
+
+namespace {
+
+constexpr char kMagic[] = "i3-ipc";
+constexpr qsizetype kMagicSize = 6;
+constexpr qsizetype kHeaderSize = kMagicSize + 8;
+constexpr quint32 kRunCommand = 0;
+// A reply to one command is a few dozen bytes; anything near this is not sway talking.
+constexpr quint32 kMaxReply = 1 << 20;
+constexpr int kTimeoutMs = 5000;
+
+// The compositor splits the command at blanks and quotes and expands the path as a shell
+// word: a path of plain characters needs neither quoting nor escaping.
+bool plainPath(const QString& path) {
+    for (const QChar c : path) {
+        if (!c.isLetterOrNumber() && !QStringView(u"/._-+,:@%=").contains(c))
+            return false;
+    }
+    return !path.isEmpty();
+}
+
+// A plain Unix socket: the whole exchange is one message each way.
+class IpcSocket {
+public:
+    explicit IpcSocket(const QString& path) : path_(path) {
+        const QByteArray name = QFile::encodeName(path);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        if (size_t(name.size()) >= sizeof address.sun_path)
+            throw DesktopError(
+                QStringLiteral("sway の IPC ソケットの名前 %1 が長すぎます").arg(path));
+        std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+        fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd_ < 0 || ::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            throw DesktopError(
+                QStringLiteral("sway の IPC ソケット %1 に接続できません").arg(path));
+        }
+    }
+    ~IpcSocket() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    IpcSocket(const IpcSocket&) = delete;
+    IpcSocket& operator=(const IpcSocket&) = delete;
+
+    void send(const QByteArray& bytes, const QDeadlineTimer& deadline) {
+        qsizetype sent = 0;
+        while (sent < bytes.size()) {
+            wait(POLLOUT, deadline);
+            const ssize_t n =
+                ::send(fd_, bytes.constData() + sent, size_t(bytes.size() - sent), MSG_NOSIGNAL);
+            if (n < 0 && errno != EINTR && errno != EAGAIN)
+                lost();
+            sent += std::max<ssize_t>(n, 0);
+        }
+    }
+
+    // Appends what arrives; raises when the connection ends first.
+    void receive(QByteArray& bytes, const QDeadlineTimer& deadline) {
+        wait(POLLIN, deadline);
+        char buffer[4096];
+        const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+        if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN))
+            lost();
+        if (n > 0)
+            bytes.append(buffer, n);
+    }
+
+private:
+    void wait(short events, const QDeadlineTimer& deadline) {
+        pollfd entry{fd_, events, 0};
+        for (;;) {
+            const int n = ::poll(&entry, 1, int(deadline.remainingTime()));
+            if (n > 0)
+                return;
+            if (n == 0)
+                throw DesktopError(QStringLiteral("sway が IPC に答えません"));
+            if (errno != EINTR)
+                lost();
+        }
+    }
+    [[noreturn]] void lost() {
+        throw DesktopError(
+            QStringLiteral("sway の IPC ソケット %1 との接続が切れました").arg(path_));
+    }
+
+    QString path_;
+    int fd_ = -1;
+};
+
+}  // namespace
+
+QByteArray SwayDesktop::command(const QString& file, WallpaperStyle style,
+                                const QColor& background) {
+    const QByteArray colour = background.name().toLatin1();
+    if (file.isEmpty())
+        return "output * bg " + colour + " solid_color";
+    if (!plainPath(file)) {
+        throw DesktopError(
+            QStringLiteral("sway に渡せない文字が壁紙のパス %1 にあります").arg(file));
+    }
+    return "output * bg " + file.toUtf8() +
+           (style == WallpaperStyle::Tiled ? " tile " : " center ") + colour;
+}
+
+QByteArray SwayDesktop::message(const QByteArray& payload) {
+    QByteArray bytes(kMagic, kMagicSize);
+    char word[4];
+    qToLittleEndian<quint32>(quint32(payload.size()), word);
+    bytes.append(word, 4);
+    qToLittleEndian<quint32>(kRunCommand, word);
+    bytes.append(word, 4);
+    return bytes + payload;
+}
+
+qsizetype SwayDesktop::replySize(const QByteArray& reply) {
+    if (reply.size() < kHeaderSize)
+        return 0;
+    if (!reply.startsWith(QByteArrayView(kMagic, kMagicSize)))
+        throw DesktopError(QStringLiteral("sway の IPC の返事が読めません"));
+    const quint32 length = qFromLittleEndian<quint32>(reply.constData() + kMagicSize);
+    const quint32 type = qFromLittleEndian<quint32>(reply.constData() + kMagicSize + 4);
+    if (length > kMaxReply || type != kRunCommand)
+        throw DesktopError(QStringLiteral("sway の IPC の返事が読めません"));
+    return kHeaderSize + qsizetype(length);
+}
+
+void SwayDesktop::checkReply(const QByteArray& reply) {
+    const qsizetype size = replySize(reply);
+    if (size == 0 || reply.size() < size)
+        throw DesktopError(QStringLiteral("sway の IPC の返事が途中で切れています"));
+    const QJsonDocument json = QJsonDocument::fromJson(reply.mid(kHeaderSize, size - kHeaderSize));
+    if (!json.isArray() || json.array().isEmpty())
+        throw DesktopError(QStringLiteral("sway の IPC の返事が読めません"));
+    for (const QJsonValue& result : json.array()) {
+        if (!result.toObject().value(QLatin1String("success")).toBool()) {
+            throw DesktopError(
+                QStringLiteral("sway が壁紙の設定を断りました: %1")
+                    .arg(result.toObject().value(QLatin1String("error")).toString()));
+        }
+    }
+}
+
+void SwayDesktop::apply(const QString& file, const QImage&, WallpaperStyle style,
+                        const QColor& background,
+                        bool /*persist: the compositor forgets it at its end either way*/) {
+    const QString socketPath = qEnvironmentVariable("SWAYSOCK");
+    if (socketPath.isEmpty())
+        throw DesktopError(QStringLiteral("sway の IPC ソケット (SWAYSOCK) がありません"));
+    QString shown;
+    if (!file.isEmpty()) {
+        if (!QFileInfo::exists(file))
+            throw DesktopError(QStringLiteral("壁紙 %1 がありません").arg(file));
+        shown = freshLinkTo(QFileInfo(file).absoluteFilePath());
+    }
+    const QByteArray request = message(command(shown, style, background));
+
+    IpcSocket socket(socketPath);
+    const QDeadlineTimer deadline(kTimeoutMs);
+    socket.send(request, deadline);
+    QByteArray reply;
+    for (;;) {
+        const qsizetype size = replySize(reply);
+        if (size > 0 && reply.size() >= size)
+            break;
+        socket.receive(reply, deadline);
+    }
+    checkReply(reply);
+}
+
+}  // namespace tesselvane

@@ -1,0 +1,140 @@
+#include "platform/desktop/XfceDesktop.h"
+
+#include "platform/desktop/FreshLink.h"
+#include "platform/desktop/SessionBus.h"
+
+#include <QDBusArgument>
+#include <QDBusVariant>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QRegularExpression>
+#include <QScreen>
+
+namespace tesselvane {
+
+namespace {
+
+const QString kChannel = QStringLiteral("xfce4-desktop");
+// Bounds on what the service hands back: a desktop has a few monitors and workspaces.
+constexpr qsizetype kMaxNameLength = 512;
+constexpr qsizetype kMaxBackdrops = 1024;
+
+// xfdesktop's image-style values.
+constexpr int kNone = 0;
+constexpr int kCentered = 1;
+constexpr int kTiled = 2;
+
+QString xfconfError(const QDBusMessage& reply) {
+    return QStringLiteral("Xfconf が壁紙の設定を断りました: %1").arg(reply.errorMessage());
+}
+
+QDBusMessage xfconfCall(const QString& method) {
+    return QDBusMessage::createMethodCall(QStringLiteral("org.xfce.Xfconf"),
+                                          QStringLiteral("/org/xfce/Xfconf"),
+                                          QStringLiteral("org.xfce.Xfconf"), method);
+}
+
+QStringList backdropNames() {
+    QDBusMessage call = xfconfCall(QStringLiteral("GetAllProperties"));
+    call << kChannel << QStringLiteral("/backdrop");
+    const QDBusMessage reply = callSessionService(call, QStringLiteral("Xfconf"));
+    if (reply.type() == QDBusMessage::ErrorMessage) {
+        // A channel with no property yet.
+        if (reply.errorName() == QLatin1String("org.xfce.Xfconf.Error.PropertyNotFound") ||
+            reply.errorName() == QLatin1String("org.xfce.Xfconf.Error.ChannelNotFound"))
+            return {};
+        throw DesktopError(xfconfError(reply));
+    }
+    if (reply.arguments().size() != 1 || !reply.arguments().at(0).canConvert<QDBusArgument>()) {
+        throw DesktopError(QStringLiteral("Xfconf の返事が読めません"));
+    }
+    const QDBusArgument map = reply.arguments().at(0).value<QDBusArgument>();
+    if (map.currentSignature() != QLatin1String("a{sv}"))
+        throw DesktopError(QStringLiteral("Xfconf の返事が読めません"));
+    QStringList names;
+    map.beginMap();
+    while (!map.atEnd()) {
+        QString name;
+        QDBusVariant value;
+        map.beginMapEntry();
+        map >> name >> value;
+        map.endMapEntry();
+        names << name;
+    }
+    map.endMap();
+    return names;
+}
+
+QStringList monitorNames() {
+    QStringList names;
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        for (const QScreen* screen : QGuiApplication::screens())
+            names << screen->name();
+    }
+    return names;
+}
+
+}  // namespace
+
+QList<XfconfValue> XfceDesktop::backdropValues(const QStringList& existing,
+                                               const QStringList& monitors, const QString& file,
+                                               WallpaperStyle style, const QColor& background) {
+    static const QRegularExpression kBackdrop(
+        QStringLiteral("^(/backdrop/screen[0-9]+/monitor[^/]+/workspace[0-9]+/)[^/]+$"));
+    QStringList prefixes;
+    for (const QString& name : existing) {
+        if (name.size() > kMaxNameLength)
+            continue;
+        const QRegularExpressionMatch match = kBackdrop.match(name);
+        if (match.hasMatch() && !prefixes.contains(match.captured(1)))
+            prefixes << match.captured(1);
+        if (prefixes.size() >= kMaxBackdrops)
+            break;
+    }
+    if (prefixes.isEmpty()) {
+        for (const QString& monitor : monitors) {
+            if (!monitor.isEmpty() && monitor.size() <= kMaxNameLength && !monitor.contains(u'/'))
+                prefixes << QStringLiteral("/backdrop/screen0/monitor%1/workspace0/").arg(monitor);
+        }
+    }
+    // Without a monitor name: the name xfdesktop gave the first monitor before it used the
+    // output's name.
+    if (prefixes.isEmpty())
+        prefixes << QStringLiteral("/backdrop/screen0/monitor0/workspace0/");
+    prefixes.sort();
+
+    const int imageStyle =
+        file.isEmpty() ? kNone : (style == WallpaperStyle::Tiled ? kTiled : kCentered);
+    const QVariantList rgba{double(background.redF()), double(background.greenF()),
+                            double(background.blueF()), 1.0};
+    QList<XfconfValue> values;
+    for (const QString& prefix : prefixes) {
+        if (!file.isEmpty())
+            values.append({prefix + QLatin1String("last-image"), file});
+        values.append({prefix + QLatin1String("image-style"), imageStyle});
+        values.append({prefix + QLatin1String("color-style"), 0});  // one solid colour
+        values.append({prefix + QLatin1String("rgba1"), rgba});
+    }
+    return values;
+}
+
+void XfceDesktop::apply(const QString& file, const QImage&, WallpaperStyle style,
+                        const QColor& background,
+                        bool /*persist: Xfconf keeps every value it is given*/) {
+    QString shown;
+    if (!file.isEmpty()) {
+        if (!QFileInfo::exists(file))
+            throw DesktopError(QStringLiteral("壁紙 %1 がありません").arg(file));
+        shown = freshLinkTo(QFileInfo(file).absoluteFilePath());
+    }
+    for (const XfconfValue& value :
+         backdropValues(backdropNames(), monitorNames(), shown, style, background)) {
+        QDBusMessage call = xfconfCall(QStringLiteral("SetProperty"));
+        call << kChannel << value.property << QVariant::fromValue(QDBusVariant(value.value));
+        const QDBusMessage reply = callSessionService(call, QStringLiteral("Xfconf"));
+        if (reply.type() == QDBusMessage::ErrorMessage)
+            throw DesktopError(xfconfError(reply));
+    }
+}
+
+}  // namespace tesselvane

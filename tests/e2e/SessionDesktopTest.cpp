@@ -1,0 +1,510 @@
+// The wallpaper on the desktops that take it over a bus or a socket: Xfce's own settings
+// service and sway, run here in private; Plasma's shell, which cannot run here, through a
+// stand-in that records what it is asked.
+
+#include "PrivateSessionBus.h"
+#include "RunProcess.h"
+#include "TestFolders.h"
+#include "XvfbServer.h"
+#include "platform/RegistryStore.h"
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QThread>
+#include <QUrl>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include <unistd.h>
+
+using namespace tesselvane;
+using namespace tesselvane::test;
+using ::testing::HasSubstr;
+
+namespace {
+
+QString wallpaperFile() {
+    return QFileInfo(qEnvironmentVariable("XDG_DATA_HOME") + "/tesselvane/$tessel.bmp")
+        .absoluteFilePath();
+}
+
+void setValue(const QString& key, const QString& name, const QString& value) {
+    RegistryStore store(RegistryStore::defaultPath());
+    store.setValue(key, RegValue::text(name, value));
+}
+
+QString solid(const QString& name, QSize size, QRgb colour) {
+    QImage image(size, QImage::Format_RGB888);
+    image.fill(colour);
+    const QString path = scratchFolder() + name;
+    EXPECT_TRUE(image.save(path, "BMP"));
+    return path;
+}
+
+ProcessResult probe(const QStringList& files, const QProcessEnvironment& env) {
+    return runBuiltProgram("wallpaper_probe", files, {}, 60000, env);
+}
+
+// Polls `done` until it holds or `ms` pass; the services here answer in their own time.
+bool waitUntil(const std::function<bool()>& done, int ms = 20000) {
+    const QDeadlineTimer deadline(ms);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(50);
+    }
+    return true;
+}
+
+bool near(QRgb a, QRgb b, int tolerance = 8) {
+    return std::abs(qRed(a) - qRed(b)) <= tolerance &&
+           std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
+           std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+// A started helper process, ended when the test ends.
+struct Helper {
+    QProcess process;
+    ~Helper() {
+        if (process.state() != QProcess::NotRunning) {
+            process.terminate();
+            if (!process.waitForFinished(5000)) {
+                process.kill();
+                process.waitForFinished();
+            }
+        }
+    }
+};
+
+QProcessEnvironment onBus(const PrivateSessionBus& bus, const QString& desktop) {
+    QProcessEnvironment env;
+    env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
+    env.insert("TESSELVANE_DESKTOP", desktop);
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    return env;
+}
+
+// --- Plasma, through a stand-in for its shell ---
+
+TEST(KdeDesktopWithStandInShell, EachChangeSendsAScriptWithAFreshNameAndLockedWidgetsAreAnError) {
+    PrivateSessionBus bus(PrivateSessionBus::Services::Bare);
+    ASSERT_FALSE(bus.address().isEmpty()) << "dbus-daemon did not start";
+    const QString record = scratchFolder() + "scripts.txt";
+    const auto startShell = [&](Helper& shell, const QStringList& extra) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
+        shell.process.setProcessEnvironment(env);
+        shell.process.start(builtProgramFolder() + "plasma_shell_standin",
+                            QStringList{record} + extra);
+        return shell.process.waitForReadyRead(20000) &&
+               shell.process.readLine().trimmed() == "ready";
+    };
+    const auto scripts = [&] {
+        QFile file(record);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split("--\n")
+                                              : QStringList();
+    };
+
+    const QString picture = solid("q.bmp", QSize(8, 8), qRgb(255, 0, 0));
+    setValue("Control Panel\\Colors", "Background", "0 128 255");
+    {
+        Helper shell;
+        ASSERT_TRUE(startShell(shell, {}));
+        setValue("Control Panel\\Desktop", "TileWallpaper", "0");
+        ProcessResult r = probe({picture}, onBus(bus, "kde"));
+        ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+        setValue("Control Panel\\Desktop", "TileWallpaper", "1");
+        r = probe({picture}, onBus(bus, "kde"));
+        ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+        r = probe({""}, onBus(bus, "kde"));
+        ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    }
+    const QStringList sent = scripts();
+    ASSERT_EQ(sent.size(), 4) << sent.join("").toStdString();  // before the first "--" nothing
+    QList<QString> images;
+    for (int i = 1; i <= 2; ++i) {
+        const QRegularExpressionMatch image =
+            QRegularExpression(R"re(writeConfig\("Image", "([^"]*)"\))re").match(sent[i]);
+        ASSERT_TRUE(image.hasMatch()) << sent[i].toStdString();
+        images << image.captured(1);
+        EXPECT_THAT(sent[i].toStdString(), HasSubstr("d.wallpaperPlugin = \"org.kde.image\""));
+        EXPECT_THAT(sent[i].toStdString(), HasSubstr("writeConfig(\"Color\", \"#0080ff\")"));
+    }
+    EXPECT_THAT(sent[1].toStdString(), HasSubstr("writeConfig(\"FillMode\", 6)"));
+    EXPECT_THAT(sent[2].toStdString(), HasSubstr("writeConfig(\"FillMode\", 3)"));
+    // Plasma would keep showing the first picture under the first name.
+    EXPECT_NE(images[0], images[1]);
+    EXPECT_TRUE(images[1].startsWith("file:///"));
+    EXPECT_EQ(QFileInfo(QUrl(images[1]).toLocalFile()).symLinkTarget(), wallpaperFile());
+    EXPECT_THAT(sent[3].toStdString(), HasSubstr("d.wallpaperPlugin = \"org.kde.color\""));
+    EXPECT_THAT(sent[3].toStdString(), ::testing::Not(HasSubstr("Image")));
+
+    {
+        Helper shell;
+        ASSERT_TRUE(startShell(shell, {"locked"}));
+        const ProcessResult r = probe({picture}, onBus(bus, "kde"));
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_THAT(r.errText().toStdString(), HasSubstr("ロックされている"));
+    }
+    // No shell on the bus.
+    const ProcessResult r = probe({picture}, onBus(bus, "kde"));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_FALSE(r.crashed);
+    EXPECT_THAT(r.errText().toStdString(),
+                HasSubstr("Plasma のシェル (org.kde.plasmashell) がセッションバスにありません"));
+}
+
+// --- Xfce, with its own settings service ---
+
+bool xfconfInstalled() {
+    for (const char* folder : {"/usr/lib/x86_64-linux-gnu/xfce4/xfconf", "/usr/lib/xfce4/xfconf"}) {
+        if (QFileInfo::exists(QString::fromLatin1(folder) + "/xfconfd"))
+            return true;
+    }
+    return false;
+}
+
+class Xfconf {
+public:
+    explicit Xfconf(const PrivateSessionBus& bus)
+        : bus_(QDBusConnection::connectToBus(bus.address(), "xfconf-test")) {}
+    ~Xfconf() { QDBusConnection::disconnectFromBus("xfconf-test"); }
+
+    QVariantMap all() {
+        QDBusMessage call = method("GetAllProperties");
+        call << QString("xfce4-desktop") << QString("/backdrop");
+        const QDBusMessage reply = bus_.call(call);
+        QVariantMap values;
+        if (reply.type() != QDBusMessage::ReplyMessage)
+            return values;
+        const QDBusArgument map = reply.arguments().at(0).value<QDBusArgument>();
+        map.beginMap();
+        while (!map.atEnd()) {
+            QString name;
+            QDBusVariant value;
+            map.beginMapEntry();
+            map >> name >> value;
+            map.endMapEntry();
+            QVariant plain = value.variant();
+            if (plain.userType() == qMetaTypeId<QDBusArgument>()) {  // an array of variants
+                const QDBusArgument array = plain.value<QDBusArgument>();
+                QVariantList items;
+                array.beginArray();
+                while (!array.atEnd()) {
+                    QDBusVariant item;
+                    array >> item;
+                    items << item.variant();
+                }
+                array.endArray();
+                plain = items;
+            }
+            values.insert(name, plain);
+        }
+        map.endMap();
+        return values;
+    }
+
+    bool set(const QString& property, const QVariant& value) {
+        QDBusMessage call = method("SetProperty");
+        call << QString("xfce4-desktop") << property << QVariant::fromValue(QDBusVariant(value));
+        return bus_.call(call).type() == QDBusMessage::ReplyMessage;
+    }
+
+private:
+    static QDBusMessage method(const char* name) {
+        return QDBusMessage::createMethodCall("org.xfce.Xfconf", "/org/xfce/Xfconf",
+                                              "org.xfce.Xfconf", name);
+    }
+    QDBusConnection bus_;
+};
+
+TEST(XfceDesktopWithXfconfd, AFirstChangeMakesTheMonitorsBackdropLaterOnesFollowEveryBackdrop) {
+    if (!xfconfInstalled())
+        GTEST_SKIP() << "xfconfd is not installed (libxfconf-0-3 and xfconf)";
+    XvfbServer server(320, 240);
+    ASSERT_TRUE(server.isRunning()) << server.error().toStdString();
+    PrivateSessionBus bus;
+    ASSERT_FALSE(bus.address().isEmpty()) << "dbus-daemon did not start";
+    QProcessEnvironment env = onBus(bus, "xfce");
+    env.insert("DISPLAY", server.display());
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    setValue("Control Panel\\Colors", "Background", "0 0 255");
+
+    const QString picture = solid("q.bmp", QSize(8, 8), qRgb(255, 0, 0));
+    setValue("Control Panel\\Desktop", "TileWallpaper", "1");
+    ProcessResult r = probe({picture}, env);
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    Xfconf xfconf(bus);
+    // Xvfb's one output is named "screen".
+    const QString screen = "/backdrop/screen0/monitorscreen/workspace0/";
+    QVariantMap values = xfconf.all();
+    EXPECT_EQ(values.size(), 4) << QStringList(values.keys()).join(' ').toStdString();
+    const QString first = values.value(screen + "last-image").toString();
+    EXPECT_EQ(QFileInfo(first).symLinkTarget(), wallpaperFile());
+    EXPECT_EQ(values.value(screen + "image-style").toInt(), 2);
+    EXPECT_EQ(values.value(screen + "color-style").toInt(), 0);
+    EXPECT_EQ(values.value(screen + "rgba1").toList(), QVariantList({0.0, 0.0, 1.0, 1.0}));
+
+    // The desktop has made its own backdrops since: those are the ones to change.
+    const QString other = "/backdrop/screen0/monitorHDMI-1/workspace3/";
+    ASSERT_TRUE(xfconf.set(other + "last-image", "/old.png"));
+    setValue("Control Panel\\Desktop", "TileWallpaper", "0");
+    r = probe({picture}, env);
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    values = xfconf.all();
+    for (const QString& prefix : {screen, other}) {
+        const QString image = values.value(prefix + "last-image").toString();
+        EXPECT_NE(image, first);  // xfdesktop reloads a picture only under a new name
+        EXPECT_EQ(QFileInfo(image).symLinkTarget(), wallpaperFile()) << prefix.toStdString();
+        EXPECT_EQ(values.value(prefix + "image-style").toInt(), 1);
+    }
+
+    r = probe({""}, env);
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    values = xfconf.all();
+    EXPECT_EQ(values.value(screen + "image-style").toInt(), 0);
+    EXPECT_EQ(values.value(other + "image-style").toInt(), 0);
+    EXPECT_EQ(values.value(other + "rgba1").toList(), QVariantList({0.0, 0.0, 1.0, 1.0}));
+}
+
+TEST(XfceDesktopWithXfconfd, AMissingBusOrServiceIsAClearError) {
+    PrivateSessionBus bus(PrivateSessionBus::Services::Bare);
+    ASSERT_FALSE(bus.address().isEmpty()) << "dbus-daemon did not start";
+    QProcessEnvironment env = onBus(bus, "xfce");
+    const QString picture = solid("q.bmp", QSize(4, 4), qRgb(1, 2, 3));
+    ProcessResult r = probe({picture}, env);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_FALSE(r.crashed);
+    EXPECT_THAT(r.errText().toStdString(),
+                HasSubstr("Xfconf (org.xfce.Xfconf) がセッションバスにありません"));
+
+    env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + scratchFolder() + "no-bus");
+    r = probe({picture}, env);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_FALSE(r.crashed);
+    EXPECT_THAT(r.errText().toStdString(), HasSubstr("D-Bus のセッションバスに接続できません"));
+}
+
+// --- LXQt, with its desktop ---
+
+// What the X server shows at (x, y): the desktop window over the root.
+QRgb shownAt(const QString& display, int x, int y);
+
+TEST(LxqtDesktopWithPcmanfmQt, TheDesktopShowsThePictureCentredTiledOrTheColour) {
+    if (QStandardPaths::findExecutable("pcmanfm-qt").isEmpty())
+        GTEST_SKIP() << "pcmanfm-qt is not installed";
+    XvfbServer server(320, 240);
+    ASSERT_TRUE(server.isRunning()) << server.error().toStdString();
+    PrivateSessionBus bus;
+    ASSERT_FALSE(bus.address().isEmpty()) << "dbus-daemon did not start";
+    Helper desktop;
+    QProcessEnvironment desktopEnv = QProcessEnvironment::systemEnvironment();
+    desktopEnv.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
+    desktopEnv.insert("DISPLAY", server.display());
+    desktopEnv.insert("QT_QPA_PLATFORM", "xcb");
+    desktop.process.setProcessEnvironment(desktopEnv);
+    desktop.process.setStandardOutputFile(QProcess::nullDevice());
+    desktop.process.setStandardErrorFile(QProcess::nullDevice());
+    desktop.process.start("pcmanfm-qt", {"--desktop"});
+    QDBusConnection watcher = QDBusConnection::connectToBus(bus.address(), "lxqt-test");
+    const bool up = waitUntil(
+        [&] { return watcher.interface()->isServiceRegistered("org.pcmanfm.PCManFM").value(); });
+    QDBusConnection::disconnectFromBus("lxqt-test");
+    ASSERT_TRUE(up) << "pcmanfm-qt --desktop did not start";
+
+    QProcessEnvironment env = onBus(bus, "lxqt");
+    env.insert("DISPLAY", server.display());
+    setValue("Control Panel\\Colors", "Background", "0 0 255");
+    const QString picture = solid("q.bmp", QSize(40, 30), qRgb(255, 0, 0));
+    const QString display = server.display();
+    const auto shows = [&](QRgb centre, QRgb corner) {
+        return waitUntil([&] {
+            return near(shownAt(display, 160, 120), centre) && near(shownAt(display, 2, 2), corner);
+        });
+    };
+
+    setValue("Control Panel\\Desktop", "TileWallpaper", "1");
+    ProcessResult r = probe({picture}, env);
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    EXPECT_TRUE(shows(qRgb(255, 0, 0), qRgb(255, 0, 0)));
+    setValue("Control Panel\\Desktop", "TileWallpaper", "0");
+    r = probe({picture}, env);
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    // Around a centred picture, the desktop's own colour (black unless set in LXQt).
+    EXPECT_TRUE(shows(qRgb(255, 0, 0), qRgb(0, 0, 0)));
+    r = probe({""}, env);
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    EXPECT_TRUE(shows(qRgb(0, 0, 255), qRgb(0, 0, 255)));
+
+    const QString noPrograms = scratchFolder() + "no-programs";
+    QDir().mkpath(noPrograms);
+    env.insert("PATH", noPrograms);
+    r = probe({picture}, env);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_FALSE(r.crashed);
+    EXPECT_THAT(r.errText().toStdString(),
+                HasSubstr("LXQt のデスクトップ pcmanfm-qt がありません"));
+}
+
+// --- sway, headless ---
+
+class HeadlessSway {
+public:
+    HeadlessSway() {
+        for (const char* program : {"sway", "swaybg", "grim", "unshare"}) {
+            if (QStandardPaths::findExecutable(program).isEmpty()) {
+                skip_ = QStringLiteral("%1 is not installed").arg(program);
+                return;
+            }
+        }
+        runtime_ = qEnvironmentVariable("XDG_RUNTIME_DIR");
+        socket_ = testRoot() + "sway-ipc.sock";
+        const QString config = scratchFolder() + "sway-config";
+        QDir().mkpath(scratchFolder());
+        QFile file(config);
+        if (!file.open(QIODevice::WriteOnly) ||
+            !file.write("output * resolution 320x240\nxwayland disable\n")) {
+            skip_ = "cannot write the compositor's configuration";
+            return;
+        }
+        file.close();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        env.insert("SWAYSOCK", socket_);
+        env.insert("WLR_BACKENDS", "headless");
+        env.insert("WLR_LIBINPUT_NO_DEVICES", "1");
+        env.insert("WLR_RENDERER", "pixman");
+        sway_.process.setProcessEnvironment(env);
+        sway_.process.setProcessChannelMode(QProcess::MergedChannels);
+        // sway will not run as root; as user 1000 of a namespace of its own it does, and
+        // root still reaches its sockets.
+        if (::geteuid() == 0) {
+            sway_.process.start(
+                "unshare", {"--user", "--map-user=1000", "--map-group=1000", "sway", "-c", config});
+        } else {
+            sway_.process.start("sway", {"-c", config});
+        }
+        const bool up = sway_.process.waitForStarted(10000) && waitUntil([&] {
+                            return QFileInfo::exists(socket_) && !waylandDisplay().isEmpty();
+                        });
+        if (!up) {
+            sway_.process.waitForFinished(1000);
+            skip_ = "headless sway does not start here: " +
+                    QString::fromLocal8Bit(sway_.process.readAll().right(2000));
+        }
+    }
+
+    const QString& skipReason() const { return skip_; }
+    const QString& socket() const { return socket_; }
+
+    // What the compositor shows, through its screen capture; null when it cannot.
+    QImage screenshot() const {
+        QProcess grim;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("WAYLAND_DISPLAY", waylandDisplay());
+        env.insert("XDG_RUNTIME_DIR", runtime_);
+        grim.setProcessEnvironment(env);
+        grim.start("grim", {"-t", "ppm", "-"});
+        if (!grim.waitForFinished(20000) || grim.exitCode() != 0)
+            return {};
+        return QImage::fromData(grim.readAllStandardOutput(), "PPM");
+    }
+
+private:
+    QString waylandDisplay() const {
+        const QStringList sockets = QDir(runtime_).entryList({"wayland-*"}, QDir::System);
+        for (const QString& name : sockets) {
+            if (!name.endsWith(".lock"))
+                return name;
+        }
+        return {};
+    }
+
+    QString skip_;
+    QString runtime_;
+    QString socket_;
+    Helper sway_;
+};
+
+TEST(SwayDesktopWithHeadlessSway, TheCompositorShowsThePictureCentredTiledOrTheColour) {
+    HeadlessSway sway;
+    if (!sway.skipReason().isEmpty())
+        GTEST_SKIP() << sway.skipReason().toStdString();
+    QProcessEnvironment env;
+    env.insert("SWAYSOCK", sway.socket());
+    env.insert("TESSELVANE_DESKTOP", "sway");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    setValue("Control Panel\\Colors", "Background", "0 0 255");
+    const QString picture = solid("q.bmp", QSize(40, 30), qRgb(255, 0, 0));
+    const auto shows = [&](QRgb centre, QRgb corner) {
+        return waitUntil([&] {
+            const QImage shot = sway.screenshot();
+            return shot.width() == 320 && shot.height() == 240 &&
+                   near(shot.pixel(160, 120), centre) && near(shot.pixel(2, 2), corner);
+        });
+    };
+
+    setValue("Control Panel\\Desktop", "TileWallpaper", "0");
+    ProcessResult r = probe({picture}, env);
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    EXPECT_TRUE(shows(qRgb(255, 0, 0), qRgb(0, 0, 255)));
+    setValue("Control Panel\\Desktop", "TileWallpaper", "1");
+    r = probe({picture}, env);
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    EXPECT_TRUE(shows(qRgb(255, 0, 0), qRgb(255, 0, 0)));
+    r = probe({""}, env);
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    EXPECT_TRUE(shows(qRgb(0, 0, 255), qRgb(0, 0, 255)));
+
+    env.insert("SWAYSOCK", testRoot() + "no-such.sock");
+    r = probe({picture}, env);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_FALSE(r.crashed);
+    EXPECT_THAT(r.errText().toStdString(), HasSubstr("に接続できません"));
+    env.insert("SWAYSOCK", "");
+    r = probe({picture}, env);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_THAT(r.errText().toStdString(),
+                HasSubstr("sway の IPC ソケット (SWAYSOCK) がありません"));
+}
+
+}  // namespace
+
+// Last: Xlib's macros (None, Bool, ...) would clash with the headers above.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace {
+
+QRgb shownAt(const QString& display, int x, int y) {
+    Display* connection = XOpenDisplay(display.toLocal8Bit().constData());
+    if (!connection)
+        return 0;
+    XImage* image =
+        XGetImage(connection, DefaultRootWindow(connection), x, y, 1, 1, AllPlanes, ZPixmap);
+    XColor colour{};
+    if (image) {
+        colour.pixel = XGetPixel(image, 0, 0);
+        XDestroyImage(image);
+    }
+    XQueryColor(connection, DefaultColormap(connection, DefaultScreen(connection)), &colour);
+    XCloseDisplay(connection);
+    return qRgb(colour.red >> 8, colour.green >> 8, colour.blue >> 8);
+}
+
+}  // namespace
