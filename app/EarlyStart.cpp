@@ -2,6 +2,7 @@
 
 #include "app/Scheduler.h"
 #include "platform/RegistryStore.h"
+#include "platform/RunningCopyCall.h"
 #include "platform/Screen.h"
 #include "settings/Groups.h"
 #include "settings/Options.h"
@@ -9,6 +10,8 @@
 #include "settings/RegIni.h"
 
 #include <QDate>
+
+#include <cstdio>
 
 namespace tesselvane {
 
@@ -27,6 +30,17 @@ std::unique_ptr<JpegPrefetch> prefetchStartPicture() {
         stretchTo = *screen;
     }
     return std::make_unique<JpegPrefetch>(path, stretchTo);
+}
+
+int turnAwaySecondCopy(bool changeOnce) {
+    // Changing once beside a running copy changes nothing, without a word.
+    if (changeOnce)
+        return 0;
+    // Started again by a user who lost sight of the running copy (no notification area, or
+    // its toolbar somewhere behind): that copy comes forward.
+    if (!askRunningCopyForward(std::chrono::seconds(3)))
+        std::fprintf(stderr, "tesselvane: 動いている Tesselvane に呼びかけましたが届きません\n");
+    return 0;
 }
 
 namespace {

@@ -22,6 +22,10 @@ struct EarlyStart {
 // `changeOnce`: the program was started to change the wallpaper once and end ("-C").
 EarlyStart startEarly(bool changeOnce);
 
+// The start of a second copy, which ends there: without "-C" it first asks the running copy
+// to bring its window forward. Returns the exit status.
+int turnAwaySecondCopy(bool changeOnce);
+
 // The picture the change due at start in a date mode will show, read from now on, after
 // LoadOptions; nullptr when there is none to read ahead.
 std::unique_ptr<JpegPrefetch> prefetchStartPicture();

@@ -20,6 +20,7 @@
 #include "platform/DesktopService.h"
 #include "platform/HeapPolicy.h"
 #include "platform/RegistryStore.h"
+#include "platform/RunningCopyListener.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
 #include "settings/Options.h"
@@ -81,11 +82,10 @@ int runProgram(int argc, char* argv[], EarlyStart early) {
         return reportAtStart(std::current_exception());
     }
 
-    // A second copy ends at once, without a word, changing nothing.
     const std::unique_ptr<SingleInstance> instance =
         early.instance ? std::move(early.instance) : std::make_unique<SingleInstance>();
     if (!instance->isFirst())
-        return 0;
+        return turnAwaySecondCopy(argc > 1 && QByteArray(argv[1]).toUpper() == "-C");
 
     try {
         LoadOptions(*ini);
@@ -170,6 +170,8 @@ int runProgram(int argc, char* argv[], EarlyStart early) {
         };
 
         TerminationSignals termination([&task] { task.endProgram(); });
+        // A second start brings the program forward, wherever it is.
+        RunningCopyListener secondStart([&task] { runGuarded([&task] { task.bringForward(); }); });
         // A log-off first asks whether we may end: save now, since it may be called off.
         QObject::connect(&app(), &QGuiApplication::commitDataRequest, &task,
                          [&task](QSessionManager&) { runGuarded([&task] { task.saveState(); }); });

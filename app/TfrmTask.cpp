@@ -74,6 +74,7 @@ TfrmTask::TfrmTask(Environment environment) : env_(std::move(environment)) {
     VersionInfo1->Author = QStringLiteral("Morvanti");
     VersionInfo1->URL = QStringLiteral("https://morvanti.example/tesselvane/");
     FormCreate();
+    watchForTray();
 }
 
 TfrmTask::~TfrmTask() = default;
@@ -278,7 +279,7 @@ void TfrmTask::RunStartup() {
         if (cboGroup->currentIndex() < 0)
             return;
         if (MyOption.Time.TimeBoot) {
-            NextPicture(false);
+            changeAtStart();
         } else {
             CurrentFile = PictureIndex >= 0 && PictureIndex < PictureList.size()
                               ? PictureList.at(PictureIndex)
@@ -287,16 +288,29 @@ void TfrmTask::RunStartup() {
         spbtnStartClick();
         return;
     }
-    NextPicture(false);
+    const bool changed = changeAtStart();
     if (changeOnceAndEnd_) {
-        endProgram();
+        // A script that changes the wallpaper learns from the status whether it did.
+        endProgram(changed ? 0 : 1);
         return;
     }
     spbtnStartClick();
 }
 
+// A change that fails is said, and the start goes on: stopping here would leave the program
+// running with no window and no icon, holding the lock against every other start.
+bool TfrmTask::changeAtStart() {
+    try {
+        NextPicture(false);
+        return true;
+    } catch (...) {
+        reportError(std::current_exception());
+        return false;
+    }
+}
+
 TfrmTask::State TfrmTask::currentState() const {
-    if (isVisible())
+    if (!resident_)
         return State::Visible;
     return paused_ && !Timer1->isActive() ? State::Paused : State::Resident;
 }
@@ -307,7 +321,7 @@ void TfrmTask::spbtnStartClick() {
         cboGroup->setFocus();
         return;
     }
-    hide();
+    resident_ = true;
     Timer1->setInterval(timerIntervalMs(MyOption.Time.Scale, Timer1->interval()));
     if (MyOption.Time.Option == 1)
         Timer1->start();
@@ -315,9 +329,28 @@ void TfrmTask::spbtnStartClick() {
 }
 
 void TfrmTask::restoreToolbar() {
+    resident_ = false;
+    iconified_ = false;
     if (tray_)
         tray_->hide();
     Timer1->stop();
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void TfrmTask::bringForward() {
+    if (exiting_)
+        return;
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+        return;
+    }
+    if (resident_) {
+        pmnuResizeClick();
+        return;
+    }
     showNormal();
     raise();
     activateWindow();
@@ -341,7 +374,7 @@ void TfrmTask::saveState() {
     batch.commit();
 }
 
-void TfrmTask::endProgram() {
+void TfrmTask::endProgram(int status) {
     if (exiting_)
         return;
     exiting_ = true;
@@ -357,7 +390,7 @@ void TfrmTask::endProgram() {
     hide();
     // The picture list and the extension plug-ins stay until the event loop has ended: a
     // log-off that another program calls off must find them still there.
-    QCoreApplication::exit(0);
+    QCoreApplication::exit(status);
 }
 
 void TfrmTask::closeEvent(QCloseEvent* event) {
@@ -368,7 +401,19 @@ void TfrmTask::closeEvent(QCloseEvent* event) {
 
 void TfrmTask::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange || !(windowState() & Qt::WindowMinimized))
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    if (resident_) {
+        // The iconified toolbar opened from the taskbar: that is the restore command. A window
+        // manager that cannot iconify (a tiling one) says "normal" at once; the toolbar then
+        // stays in sight and the program resident, rather than stopping its changes.
+        constexpr qint64 refusalWithinMs = 1000;
+        if (iconified_ && isVisible() && !(windowState() & Qt::WindowMinimized) &&
+            iconifiedSince_.hasExpired(refusalWithinMs))
+            QTimer::singleShot(0, this, [this] { runGuarded([this] { pmnuResizeClick(); }); });
+        return;
+    }
+    if (!(windowState() & Qt::WindowMinimized))
         return;
     // Minimising sends the program to the notification area instead of the taskbar.
     setWindowState(windowState() & ~Qt::WindowMinimized);

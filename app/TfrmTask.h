@@ -4,6 +4,7 @@
 #include "settings/PictureListing.h"
 
 #include <QDate>
+#include <QElapsedTimer>
 #include <QStringList>
 #include <QWidget>
 
@@ -36,6 +37,8 @@ public:
         QStringList arguments;  // the program's, without its own name
         std::function<QDate()> today = [] { return QDate::currentDate(); };
         RandomDraw random;  // seeded once per run when not given
+        // Whether a notification area can show the icon; Qt's answer when not given.
+        std::function<bool()> trayAvailable = nullptr;
     };
 
     explicit TfrmTask(Environment environment);
@@ -43,6 +46,8 @@ public:
 
     enum class State { Visible, Resident, Paused };
     State currentState() const;
+    // Resident with the toolbar iconified, for want of a notification area to hold the icon.
+    bool toolbarIconified() const { return resident_ && iconified_; }
     // Whether the toolbar is shown at start, or the program goes resident at once.
     bool ShowMainWindowAtStart() const { return showAtStart_; }
 
@@ -78,9 +83,14 @@ public:
     void AppIdle();
     void RunStartup();
 
+    // A second start of the program asks for it: the toolbar comes back as with the restore
+    // command, or the window that holds the program's attention comes to the front.
+    void bringForward();
+
     // Saves what the window keeps (position, group, picture, tick count, options) and ends
-    // the program's event loop. Every way of ending the program goes through here.
-    void endProgram();
+    // the program's event loop with `status`. Every way of ending the program goes through
+    // here.
+    void endProgram(int status = 0);
     // The saves of the close query alone: a log-off asks for them and may yet be called off.
     void saveState();
 
@@ -115,6 +125,11 @@ private:
     void arrangeWallpaper(int tile);
     void setTrayTip(const QString& tip);
     void tryAddTrayIcon(int attempt);
+    bool trayAvailable() const;
+    void placeResidentToolbar();
+    void watchForTray();
+    // The change due at start; false when it failed (and was said).
+    bool changeAtStart();
     // The pictures of the current group: the start's listing while a run that changes once
     // holds one, PictureList otherwise.
     qsizetype pictureCount() const;
@@ -127,6 +142,9 @@ private:
     bool changing_ = false;
     bool tickPending_ = false;
     bool paused_ = false;
+    bool resident_ = false;
+    bool iconified_ = false;
+    QElapsedTimer iconifiedSince_;
     int trayAttempt_ = 0;
 
     QToolButton* spbtnExit = nullptr;

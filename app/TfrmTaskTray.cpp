@@ -3,6 +3,7 @@
 #include "app/TfrmTask.h"
 
 #include "controls/ErrorReport.h"
+#include "platform/TrayWatch.h"
 #include "settings/Options.h"
 
 #include <QAction>
@@ -45,24 +46,50 @@ void TfrmTask::AddTrayIcon() {
     }
     // Each start begins with the plain tip.
     tray_->setToolTip(QStringLiteral("TesselvaneMain"));
+    // Shown at once: Qt puts the icon in place by itself once a notification area appears,
+    // as it does when the panel restarts.
+    tray_->show();
     trayAttempt_ = 0;
     tryAddTrayIcon(++trayAttempt_);
 }
 
-// A tray that is not there yet (the panel still starting) is waited for a few times, with a
-// timer so that the program goes on meanwhile. Shown in the end all the same: Qt puts the
-// icon in place by itself once a tray appears, as it does when the panel restarts.
+// A notification area that is not there yet (the panel still starting) is waited for a few
+// times, with a timer so that the program goes on meanwhile.
 void TfrmTask::tryAddTrayIcon(int attempt) {
-    if (attempt != trayAttempt_ || !tray_ || isVisible())
+    if (attempt != trayAttempt_ || !tray_ || !resident_)
         return;
-    if (QSystemTrayIcon::isSystemTrayAvailable() || attempt >= kTrayAttempts) {
-        tray_->show();
+    placeResidentToolbar();
+    if (trayAvailable() || attempt >= kTrayAttempts)
         return;
-    }
     QTimer::singleShot(kTrayRetryMs, this, [this, attempt] {
         if (attempt == trayAttempt_)
             tryAddTrayIcon(++trayAttempt_);
     });
+}
+
+bool TfrmTask::trayAvailable() const {
+    return env_.trayAvailable ? env_.trayAvailable() : QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+// While resident the toolbar hides behind the icon; with no notification area to show the
+// icon it is iconified instead, so that the taskbar or the window list still leads back to
+// the program.
+void TfrmTask::placeResidentToolbar() {
+    if (!resident_ || exiting_)
+        return;
+    if (trayAvailable()) {
+        iconified_ = false;
+        hide();
+    } else if (!iconified_ || !isVisible()) {
+        iconified_ = true;
+        iconifiedSince_.start();
+        showMinimized();
+    }
+}
+
+// A notification area that comes or goes while the program is resident moves the toolbar.
+void TfrmTask::watchForTray() {
+    watchNotificationArea(this, [this] { runGuarded([this] { placeResidentToolbar(); }); });
 }
 
 void TfrmTask::setTrayTip(const QString& tip) {

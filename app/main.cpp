@@ -19,10 +19,10 @@ int main(int argc, char* argv[]) {
                      "tesselvane: 画面がありません (DISPLAY も WAYLAND_DISPLAY も空です)\n");
         return 1;
     }
-    EarlyStart early = startEarly(argc > 1 && QByteArray(argv[1]).toUpper() == "-C");
-    // A second copy ends at once, without a word, changing nothing.
+    const bool changeOnce = argc > 1 && QByteArray(argv[1]).toUpper() == "-C";
+    EarlyStart early = startEarly(changeOnce);
     if (early.instance && !early.instance->isFirst())
-        return 0;
+        return turnAwaySecondCopy(changeOnce);
     QString error;
     ProgramModuleEntry* run = loadProgramModule(&error);
     if (!run) {

@@ -2,31 +2,52 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tesselvane {
 
+QString SingleInstance::runtimeFolder() {
+    const QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!folder.isEmpty() && QDir::isAbsolutePath(folder))
+        return folder;
+    // Qt makes a folder of this user's under the temporary folder, and refuses one that
+    // another user made first (who could otherwise take our lock's name).
+    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+}
+
 QString SingleInstance::lockFile() {
-    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (folder.isEmpty() || !QDir::isAbsolutePath(folder)) {
-        // A folder of our own: in a shared temporary folder anyone could otherwise take our
-        // lock file's name first.
-        folder = QDir::tempPath() + QStringLiteral("/tesselvane-") + QString::number(::getuid());
-        ::mkdir(QFile::encodeName(folder).constData(), 0700);
-    }
-    return folder + QStringLiteral("/hTesselInst.lock");
+    const QString folder = runtimeFolder();
+    return folder.isEmpty() ? QString() : folder + QStringLiteral("/hTesselInst.lock");
+}
+
+QString SingleInstance::requestSocket() {
+    const QString folder = runtimeFolder();
+    return folder.isEmpty() ? QString() : folder + QStringLiteral("/hTesselInst.socket");
 }
 
 SingleInstance::SingleInstance() {
-    const int fd =
-        ::open(QFile::encodeName(lockFile()).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
+    const QString path = lockFile();
+    const int fd = path.isEmpty() ? -1
+                                  : ::open(QFile::encodeName(path).constData(),
+                                           O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        std::fprintf(stderr, "tesselvane: 二重起動を防ぐロック %s を作れません (%s)\n",
+                     qPrintable(path), std::strerror(path.isEmpty() ? ENOENT : errno));
         return;
+    }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        heldByAnother_ = errno == EWOULDBLOCK;
+        if (!heldByAnother_)
+            std::fprintf(stderr, "tesselvane: ロック %s を取れません (%s)\n", qPrintable(path),
+                         std::strerror(errno));
         ::close(fd);
         return;
     }

@@ -23,6 +23,7 @@
 #include <QDir>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
@@ -71,14 +72,18 @@ protected:
         LoadOptions(*ini_, MyOption, QStringLiteral("/nonexistent-program-folder/"));
         dataModule_ = std::make_unique<TDataModule1>();
         draws_ = std::move(draws);
-        TfrmTask::Environment env{*store_, *ini_, std::move(arguments), [this] { return today_; },
+        TfrmTask::Environment env{*store_,
+                                  *ini_,
+                                  std::move(arguments),
+                                  [this] { return today_; },
                                   [this](int count) {
                                       drawCounts_.push_back(count);
                                       const int v = draws_.empty() ? 0 : draws_.front();
                                       if (!draws_.empty())
                                           draws_.pop_front();
                                       return v;
-                                  }};
+                                  },
+                                  [this] { return trayPresent_; }};
         task_ = std::make_unique<TfrmTask>(std::move(env));
         return *task_;
     }
@@ -100,6 +105,7 @@ protected:
     QDate today_{2026, 7, 4};  // a Saturday
     std::deque<int> draws_;
     std::vector<int> drawCounts_;
+    bool trayPresent_ = true;  // whether a notification area can show the icon
 };
 
 TEST_F(TfrmTaskTest, TheToolbarAsDesigned) {
@@ -291,6 +297,81 @@ TEST_F(TfrmTaskTest, MinimisingSendsTheProgramToTheNotificationArea) {
     QCoreApplication::processEvents();
     EXPECT_EQ(task.currentState(), State::Resident);
     EXPECT_FALSE(task.windowState() & Qt::WindowMinimized);
+    EXPECT_FALSE(task.isVisible());
+}
+
+TEST_F(TfrmTaskTest, WithoutANotificationAreaTheResidentToolbarStaysIconifiedInTheTaskbar) {
+    group("g", {picture("1.bmp", Qt::red)});
+    set("Time", "Option", "1");
+    trayPresent_ = false;
+    TfrmTask& task = create();
+    task.groupBox()->setCurrentIndex(0);
+    task.show();
+
+    // Minimising is the start command; it must not run again for the toolbar it iconifies.
+    // (This platform, like a tiling window manager, cannot iconify: the toolbar stays in
+    // sight, and the program resident.)
+    task.setWindowState(Qt::WindowMinimized);
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(task.currentState(), State::Resident);
+    EXPECT_TRUE(task.toolbarIconified());
+    EXPECT_TRUE(task.isVisible());
+    EXPECT_TRUE(task.timer()->isActive());
+    EXPECT_TRUE(boxes_.empty());
+
+    // A notification area that appears while the program waits for one takes the icon, and
+    // the toolbar leaves the taskbar.
+    trayPresent_ = true;
+    for (int waited = 0; waited < 5000 && task.isVisible(); waited += 20)
+        QTest::qWait(20);
+    EXPECT_FALSE(task.isVisible());
+    EXPECT_FALSE(task.toolbarIconified());
+    EXPECT_EQ(task.currentState(), State::Resident);
+    EXPECT_TRUE(task.trayIcon()->isVisible());
+}
+
+TEST_F(TfrmTaskTest, ASecondStartBringsTheToolbarBack) {
+    group("g", {picture("1.bmp", Qt::red)});
+    set("Time", "Option", "1");
+    TfrmTask& task = create();
+    task.groupBox()->setCurrentIndex(0);
+    task.spbtnStartClick();
+    ASSERT_EQ(task.currentState(), State::Resident);
+    task.bringForward();
+    EXPECT_EQ(task.currentState(), State::Visible);
+    EXPECT_TRUE(task.isVisible());
+    EXPECT_FALSE(task.timer()->isActive());
+    EXPECT_FALSE(task.trayIcon()->isVisible());
+    // Asked again while shown, it stays as it is.
+    task.bringForward();
+    EXPECT_EQ(task.currentState(), State::Visible);
+}
+
+TEST_F(TfrmTaskTest, AStartUpChangeThatFailsIsSaidAndTheStartGoesOn) {
+    QFile bad(scratchFolder() + "bad.bmp");
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("BM not a bitmap");
+    bad.close();
+    group("g", {scratchFolder() + "bad.bmp"});
+    set("Task", "Default", "0");
+    set("Time", "Option", "0");
+
+    TfrmTask* task = &create();
+    task->AppIdle();
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].kind, MessageKind::Report);
+    EXPECT_EQ(task->currentState(), State::Resident);
+    EXPECT_TRUE(task->trayIcon());
+    task_.reset();
+
+    // Changing once, the program ends after the box, and says by its status that it failed.
+    task = &create({"-C"});
+    QTimer::singleShot(0, task, [task] { task->AppIdle(); });
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(99); });
+    EXPECT_EQ(QCoreApplication::exec(), 1);
+    EXPECT_EQ(boxes_.size(), 2u);
+    EXPECT_EQ(ini_->ReadString("Task", "Index", ""), "0");  // saved all the same
 }
 
 TEST_F(TfrmTaskTest, PauseKeepsTheCountAndChangesTheTip) {

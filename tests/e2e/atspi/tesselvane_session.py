@@ -237,7 +237,8 @@ class Session:
         # What the helpers start themselves (the accessibility bus, its registry) comes back
         # to this process when its parent ends, to be ended and reaped here.
         ctypes.CDLL(None, use_errno=True).prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0)
-        self.folder = tempfile.mkdtemp(prefix=f"tesselvane-atspi-{self.name}-")
+        # Short enough for a socket's path in it (at most 107 bytes).
+        self.folder = tempfile.mkdtemp(prefix=f"tesselvane-atspi-{self.name[:24]}-")
         env = {k: v for k, v in os.environ.items()
                if not k.startswith(("DBUS_", "AT_SPI_", "XDG_", "WAYLAND_", "QT_", "GTK_"))}
         for var, sub in (("XDG_CONFIG_HOME", "config"), ("XDG_DATA_HOME", "data"),
@@ -435,6 +436,23 @@ class Session:
         bridge on; `env` adds or overrides variables. Returns the Popen."""
         if self.program is not None and self.program.poll() is None:
             raise HarnessError("the program is already running")
+        program_env = self._program_env(env)
+        self._output = os.path.join(self.folder, "tesselvane.log")
+        with open(self._output, "ab") as log:
+            self.program = subprocess.Popen([self.program_path, *arguments], env=program_env,
+                                            stdin=subprocess.DEVNULL, stdout=log,
+                                            stderr=subprocess.STDOUT, process_group=self._group)
+        self._application = None
+        return self.program
+
+    def start_again(self, *arguments, timeout=None):
+        """Starts the installed tesselvane once more beside the running copy, as a user does
+        from a launcher; returns its CompletedProcess once it has ended."""
+        return subprocess.run([self.program_path, *arguments], env=self._program_env(None),
+                              stdin=subprocess.DEVNULL, capture_output=True, text=True,
+                              timeout=DEFAULT_TIMEOUT if timeout is None else timeout)
+
+    def _program_env(self, env):
         program_env = dict(self.env)
         program_env.update({
             "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
@@ -447,13 +465,7 @@ class Session:
         # goes out before anyone listens); asked through the session bus, it does.
         program_env.pop("AT_SPI_BUS_ADDRESS", None)
         program_env.update(env or {})
-        self._output = os.path.join(self.folder, "tesselvane.log")
-        with open(self._output, "ab") as log:
-            self.program = subprocess.Popen([self.program_path, *arguments], env=program_env,
-                                            stdin=subprocess.DEVNULL, stdout=log,
-                                            stderr=subprocess.STDOUT, process_group=self._group)
-        self._application = None
-        return self.program
+        return program_env
 
     def output(self):
         """What the program wrote to standard output and error so far."""
@@ -764,6 +776,28 @@ class Session:
             return found[0] if len(found) == 1 else None
 
         return wait_until(find, f"one X window titled {name!r}", timeout)
+
+    def window_state(self, name):
+        """What the window manager made of the program's top-level window titled `name`:
+        "Normal", "Iconic", or None while it is withdrawn (not mapped, or not managed)."""
+        found = self._xdotool_quiet("search", "--all", "--pid", str(self.program.pid), "--name",
+                                    "^" + re.escape(name) + "$").split()
+        states = set()
+        for window in found:
+            answer = subprocess.run(["xprop", "-id", window, "WM_STATE"], env=self.env,
+                                    capture_output=True, text=True,
+                                    timeout=DEFAULT_TIMEOUT).stdout
+            match = re.search(r"window state: (\w+)", answer)
+            if match and match.group(1) != "Withdrawn":
+                states.add(match.group(1))
+        if len(states) > 1:
+            raise HarnessError(f"several windows titled {name!r}: {states}")
+        return states.pop() if states else None
+
+    def minimise(self, name, timeout=None):
+        """Asks the window manager to iconify the window titled `name`, as its minimise box
+        does."""
+        self._xdotool("windowminimize", self.x_window(name, timeout))
 
     def move_window(self, name, x, y, timeout=None):
         """Moves the window titled `name` so that its frame's top-left corner is at (x, y), as
