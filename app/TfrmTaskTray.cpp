@@ -46,9 +46,6 @@ void TfrmTask::AddTrayIcon() {
     }
     // Each start begins with the plain tip.
     tray_->setToolTip(QStringLiteral("TesselvaneMain"));
-    // Shown at once: Qt puts the icon in place by itself once a notification area appears,
-    // as it does when the panel restarts.
-    tray_->show();
     trayAttempt_ = 0;
     tryAddTrayIcon(++trayAttempt_);
 }
@@ -75,9 +72,11 @@ bool TfrmTask::trayAvailable() const {
 // icon it is iconified instead, so that the taskbar or the window list still leads back to
 // the program.
 void TfrmTask::placeResidentToolbar() {
-    if (!resident_ || exiting_)
+    if (!resident_ || exiting_ || !tray_)
         return;
     if (trayAvailable()) {
+        // Once shown, Qt keeps the icon in the notification area, through a panel restart.
+        tray_->show();
         iconified_ = false;
         hide();
     } else if (!iconified_ || !isVisible()) {

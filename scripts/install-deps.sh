@@ -25,6 +25,8 @@ packages=(
   # xfconfd needs is only recommended), LXQt's desktop, a headless sway with its background
   # client and screen capture
   xfconf libxfconf-0-3 pcmanfm-qt sway swaybg grim
+  # the program as a Wayland client of sway
+  qt6-wayland
 )
 
 missing=()

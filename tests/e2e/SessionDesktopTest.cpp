@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QLibraryInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -425,7 +426,19 @@ public:
         return QImage::fromData(grim.readAllStandardOutput(), "PPM");
     }
 
-private:
+    // The titles of the windows the compositor manages.
+    QStringList windowTitles() const {
+        QProcess swaymsg;
+        swaymsg.start("swaymsg", {"-s", socket_, "-t", "get_tree"});
+        if (!swaymsg.waitForFinished(10000))
+            return {};
+        QStringList titles;
+        static const QRegularExpression name(R"re("name": "([^"]*)")re");
+        for (const auto& match : name.globalMatch(QString::fromUtf8(swaymsg.readAll())))
+            titles.append(match.captured(1));
+        return titles;
+    }
+
     QString waylandDisplay() const {
         const QStringList sockets = QDir(runtime_).entryList({"wayland-*"}, QDir::System);
         for (const QString& name : sockets) {
@@ -435,6 +448,7 @@ private:
         return {};
     }
 
+private:
     QString skip_;
     QString runtime_;
     QString socket_;
@@ -481,6 +495,53 @@ TEST(SwayDesktopWithHeadlessSway, TheCompositorShowsThePictureCentredTiledOrTheC
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_THAT(r.errText().toStdString(),
                 HasSubstr("sway の IPC ソケット (SWAYSOCK) がありません"));
+}
+
+// The program itself as a Wayland client of sway: no X server at all, and no notification
+// area (no bar runs), so the resident toolbar stays in sight, and a second start reaches it.
+TEST(SwayDesktopWithHeadlessSway, TheProgramRunsAsAWaylandClientAndStaysWithinReach) {
+    HeadlessSway sway;
+    if (!sway.skipReason().isEmpty())
+        GTEST_SKIP() << sway.skipReason().toStdString();
+    if (!QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::PluginsPath) +
+                           "/platforms/libqwayland-generic.so"))
+        GTEST_SKIP() << "Qt's Wayland platform is not installed (qt6-wayland)";
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.insert("WAYLAND_DISPLAY", sway.waylandDisplay());
+    env.insert("SWAYSOCK", sway.socket());
+    env.insert("XDG_CURRENT_DESKTOP", "sway");
+    env.insert("QT_QPA_PLATFORM", "wayland");
+    env.remove("TESSELVANE_DESKTOP");
+    const QString picture = solid("q.bmp", QSize(40, 30), qRgb(255, 0, 0));
+    setValue("SOFTWARE\\Morvanti\\TESSEL\\GroupName", "Group0", "g");
+    setValue("SOFTWARE\\Morvanti\\TESSEL\\Files\\g", "File0000", picture);
+    setValue("SOFTWARE\\Morvanti\\TESSEL\\Task", "Default", "0");
+    setValue("SOFTWARE\\Morvanti\\TESSEL\\Option", "FitScreen", "1");
+
+    // Stretched to the output's size, which the program learnt from the compositor.
+    ProcessResult r = runBuiltProgram("tesselvane", {"-C"}, {}, 60000, env);
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    EXPECT_TRUE(waitUntil([&] {
+        const QImage shot = sway.screenshot();
+        return shot.width() == 320 && near(shot.pixel(2, 2), qRgb(255, 0, 0)) &&
+               near(shot.pixel(317, 237), qRgb(255, 0, 0));
+    }));
+
+    Helper program;
+    program.process.setProcessEnvironment(env);
+    program.process.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.process.start(builtProgramFolder() + "tesselvane", QStringList());
+    ASSERT_TRUE(program.process.waitForStarted(10000));
+    EXPECT_TRUE(waitUntil([&] { return sway.windowTitles().contains("Tesselvane"); }));
+    r = runBuiltProgram("tesselvane", {}, {}, 20000, env);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.errText(), "");  // it reached the running copy
+    EXPECT_EQ(program.process.state(), QProcess::Running);
+    program.process.terminate();
+    ASSERT_TRUE(program.process.waitForFinished(10000));
+    EXPECT_EQ(program.process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.process.exitCode(), 0);
 }
 
 }  // namespace
