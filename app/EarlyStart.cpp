@@ -1,6 +1,7 @@
 #include "app/EarlyStart.h"
 
 #include "app/Scheduler.h"
+#include "picture/JpegCodec.h"
 #include "platform/RegistryStore.h"
 #include "platform/RunningCopyCall.h"
 #include "platform/Screen.h"
@@ -27,7 +28,7 @@ std::unique_ptr<JpegPrefetch> prefetchStartPicture() {
         const auto screen = screenSizeBeforeGui();
         if (!screen)
             return nullptr;
-        stretchTo = *screen;
+        stretchTo = jpegFitTarget(path, *screen, fitStyleFromStored(MyOption.FitStyle));
     }
     return std::make_unique<JpegPrefetch>(path, stretchTo);
 }

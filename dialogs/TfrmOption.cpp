@@ -6,6 +6,7 @@
 #include "picture/PictureError.h"
 #include "picture/TDataModule1.h"
 #include "picture/Wallpaper.h"
+#include "platform/ScreenFit.h"
 #include "settings/Options.h"
 #include "settings/PictureGlobals.h"
 #include "ui_TfrmOption.h"
@@ -52,6 +53,8 @@ TfrmOption::TfrmOption(QWidget* parent)
             optManualClick();
     });
     connect(ui_->chkSound, &QCheckBox::toggled, this, [this] { chkSoundClick(); });
+    // How to fit means something only while fitting is on.
+    connect(ui_->chkFitScreen, &QCheckBox::toggled, ui_->cboFitStyle, &QWidget::setEnabled);
     connect(ui_->btnSound, &QPushButton::clicked, this, guarded(&TfrmOption::btnSoundClick));
     connect(ui_->Button4, &QPushButton::clicked, this, guarded(&TfrmOption::Button4Click));
     connect(ui_->btnSetting, &QPushButton::clicked, this, guarded(&TfrmOption::btnSettingClick));
@@ -72,6 +75,8 @@ void TfrmOption::FormShow() {
     ui_->chkUpdateIni->setChecked(MyOption.UpdateReg);
     ui_->chkRandom->setChecked(MyOption.Random);
     ui_->chkFitScreen->setChecked(MyOption.FitScreen);
+    ui_->cboFitStyle->setCurrentIndex(static_cast<int>(fitStyleFromStored(MyOption.FitStyle)));
+    ui_->cboFitStyle->setEnabled(MyOption.FitScreen);
     (MyOption.SlideMode == 1 ? ui_->optManual : ui_->optAuto)->setChecked(true);
     ui_->speTime->setValue(MyOption.SlideTime);
     ui_->edtPlugPath->setText(MyOption.PluginPath);
@@ -160,6 +165,7 @@ void TfrmOption::btnUpdateClick() {
     MyOption.UpdateReg = ui_->chkUpdateIni->isChecked();
     MyOption.Random = ui_->chkRandom->isChecked();
     MyOption.FitScreen = ui_->chkFitScreen->isChecked();
+    MyOption.FitStyle = ui_->cboFitStyle->currentIndex();
     MyOption.SlideMode = ui_->optAuto->isChecked() ? 0 : 1;
     MyOption.SlideTime = static_cast<std::int32_t>(ui_->speTime->Value());
     MyOption.PluginPath = ui_->edtPlugPath->text();

@@ -4,6 +4,9 @@
 #include "picture/PictureError.h"
 #include "picture/TBitmap.h"
 #include "picture/Wallpaper.h"
+#include "platform/DesktopService.h"
+#include "platform/ScreenFit.h"
+#include "settings/Options.h"
 #include "settings/WindowPlacement.h"
 
 #include <QLabel>
@@ -49,8 +52,26 @@ void TfrmPreview::showPicture(const QString& fileName) {
     } catch (const PictureError&) {
         return;
     }
-    if (!picture.image.isNull())
-        imgPreview->setPixmap(QPixmap::fromImage(picture.image));
+    if (picture.image.isNull())
+        return;
+    picture_ = picture.image;
+    showFitted();
+}
+
+// As the wallpaper will look: the window stands for the screen.
+void TfrmPreview::showFitted() {
+    if (picture_.isNull())
+        return;
+    const FitStyle style = fitStyleFromStored(MyOption.FitStyle);
+    const bool keepShape = MyOption.FitScreen && style != FitStyle::Stretch;
+    imgPreview->setScaledContents(!keepShape);
+    if (!keepShape) {
+        imgPreview->setPixmap(QPixmap::fromImage(picture_));
+        return;
+    }
+    const QColor background = desktopService ? desktopService->background() : QColor(Qt::black);
+    imgPreview->setPixmap(
+        QPixmap::fromImage(fitToScreen(picture_, imgPreview->size(), style, background)));
 }
 
 void TfrmPreview::setVisible(bool visible) {
@@ -73,6 +94,8 @@ void TfrmPreview::FormHide() {
 
 void TfrmPreview::resizeEvent(QResizeEvent*) {
     imgPreview->setGeometry(rect().adjusted(kBorder, kBorder, -kBorder, -kBorder));
+    if (!imgPreview->hasScaledContents())
+        showFitted();
 }
 
 Qt::Edges TfrmPreview::edgesAt(QPoint point) const {

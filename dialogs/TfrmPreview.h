@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QWidget>
 
 class QLabel;
@@ -9,8 +10,9 @@ namespace tesselvane {
 class RegIni;
 struct TBitmap;
 
-// A small captionless window, always on top, that shows one picture stretched to its size.
-// Dragged by its picture, sized by its border; its place and size are kept between shows.
+// A small captionless window, always on top, that shows one picture stretched to its size, or,
+// when the wallpaper is fitted keeping its shape, fitted to it the same way. Dragged by its
+// picture, sized by its border; its place and size are kept between shows.
 class TfrmPreview : public QWidget {
 public:
     explicit TfrmPreview(RegIni& ini, QWidget* parent = nullptr);
@@ -32,8 +34,10 @@ private:
     void FormShow();
     void FormHide();
     Qt::Edges edgesAt(QPoint point) const;
+    void showFitted();
 
     RegIni& ini_;
+    QImage picture_;
 };
 
 }  // namespace tesselvane

@@ -664,4 +664,10 @@ QSize jpegFileSize(const QString& path) {
     return size;
 }
 
+QSize jpegFitTarget(const QString& path, QSize screen, FitStyle style) {
+    if (style == FitStyle::Stretch || screen.isEmpty())
+        return screen;
+    return fittedRect(jpegFileSize(path), screen, style).size();
+}
+
 }  // namespace tesselvane

@@ -4,6 +4,8 @@
 // picture it shows at start with this while those libraries are still loading. JpegCodec.h
 // makes pictures of the results.
 
+#include "platform/ScreenFit.h"
+
 #include <QRgb>
 #include <QSize>
 #include <QString>
@@ -48,5 +50,11 @@ DecodedJpeg decodeJpegFilePixels(const QString& path, bool quantize, QSize atLea
 // The size of the JPEG picture at `path` as stored, from its header alone; empty when the
 // file is not a JPEG that far.
 QSize jpegFileSize(const QString& path);
+
+// The `atLeast` that decodes the JPEG at `path` straight to the size it is drawn at on a
+// screen of `screen`'s size: the screen's for Stretch; for the styles that keep the shape,
+// the picture's own shape at that size, read from the file's header (empty when the file
+// is no JPEG).
+QSize jpegFitTarget(const QString& path, QSize screen, FitStyle style);
 
 }  // namespace tesselvane

@@ -3,12 +3,14 @@
 #include "picture/BmpWriter.h"
 #include "picture/ColorReduction.h"
 #include "picture/ExtensionPlugins.h"
+#include "picture/JpegCodec.h"
 #include "picture/PictureError.h"
 #include "picture/TDataModule1.h"
 #include "platform/DesktopService.h"
 #include "platform/FileReplace.h"
 #include "platform/ProgramPaths.h"
 #include "platform/Screen.h"
+#include "platform/ScreenFit.h"
 #include "platform/Sound.h"
 #include "settings/Options.h"
 
@@ -114,8 +116,10 @@ QImage loadForWallpaper(const QString& fileName) {
         return {};
     TSusie& host = sharedHost();
     host.DeColor = false;
-    if (MyOption.FitScreen)
-        host.jpegSizeHint = desktopRect().size();
+    if (MyOption.FitScreen) {
+        host.jpegSizeHint =
+            jpegFitTarget(fileName, desktopRect().size(), fitStyleFromStored(MyOption.FitStyle));
+    }
     try {
         host.LoadPicture(fileName);
     } catch (...) {
@@ -155,10 +159,8 @@ void StretchToScreen(QImage& bitmap) {
         return;
     if (bitmap.size() == screen)
         return;
-    // Qt's smooth scaling is several times faster on 32-bit pixels than on 24-bit ones.
-    if (bitmap.format() != QImage::Format_RGB32)
-        bitmap = bitmap.convertToFormat(QImage::Format_RGB32);
-    bitmap = bitmap.scaled(screen, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QColor background = desktopService ? desktopService->background() : QColor(Qt::black);
+    bitmap = fitToScreen(bitmap, screen, fitStyleFromStored(MyOption.FitStyle), background);
 }
 
 void FitBitmap(QImage& bitmap, QSize size) {

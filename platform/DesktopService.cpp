@@ -41,6 +41,10 @@ DesktopService::DesktopService(RegistryStore& store, std::unique_ptr<DesktopBack
 
 DesktopService::~DesktopService() = default;
 
+QColor DesktopService::background() const {
+    return backgroundColour(store_);
+}
+
 DesktopBackend& DesktopService::backend() {
     if (!backend_)
         backend_ = createDesktopBackend();

@@ -31,6 +31,8 @@ public:
                                                         const QImage& picture = QImage());
 
     DesktopBackend& backend();
+    // The desktop's colour, Background in "Control Panel\Colors".
+    QColor background() const;
     // See DesktopBackend::warm; never raises.
     void warm();
 

@@ -1,7 +1,5 @@
 #include "platform/ScreenFit.h"
 
-#include <QPainter>
-
 #include <algorithm>
 #include <cmath>
 
@@ -35,28 +33,6 @@ QRect fittedRect(QSize picture, QSize screen, FitStyle style) {
         width = std::max(1, static_cast<int>(std::lround(picture.width() * scale)));
     // Halves rounded down: an odd overflow or bar puts the odd pixel right and below.
     return QRect((screen.width() - width) / 2, (screen.height() - height) / 2, width, height);
-}
-
-QImage fitToScreen(const QImage& picture, QSize screen, FitStyle style, const QColor& background) {
-    const QRect target = fittedRect(picture.size(), screen, style);
-    if (target.isEmpty())
-        return {};
-    // Qt's smooth scaling is several times faster on 32-bit pixels than on 24-bit ones.
-    const QImage source = picture.format() == QImage::Format_RGB32 ||
-                                  picture.format() == QImage::Format_ARGB32_Premultiplied
-                              ? picture
-                              : picture.convertToFormat(QImage::Format_RGB32);
-    QImage scaled =
-        source.size() == target.size()
-            ? source
-            : source.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    if (target == QRect(QPoint(0, 0), screen))
-        return scaled;
-    QImage canvas(screen, QImage::Format_RGB32);
-    canvas.fill(background.isValid() ? background : QColor(Qt::black));
-    QPainter painter(&canvas);
-    painter.drawImage(target.topLeft(), scaled);
-    return canvas;
 }
 
 }  // namespace tesselvane

@@ -1,6 +1,7 @@
 #include "settings/Options.h"
 
 #include "platform/ProgramPaths.h"
+#include "platform/ScreenFit.h"
 #include "settings/OptionTable.h"
 #include "settings/RegIni.h"
 
@@ -87,6 +88,7 @@ void saveFields(RegIni& ini, QLatin1String sectionName, const OptionField<Record
 
 void LoadOptions(RegIni& ini, TMyOption& options, const QString& programFolder) {
     loadFields(ini, kOptionSection, kOptionFields, options, programFolder);
+    options.FitStyle = static_cast<std::int32_t>(fitStyleFromStored(options.FitStyle));
     TOptTime& time = options.Time;
     loadFields(ini, kTimeSection, kTimeFields, time, programFolder);
     if (time.OptionSub == kNoOptionSub)

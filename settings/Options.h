@@ -27,6 +27,7 @@ struct TMyOption {
     bool UpdateReg = true;
     bool Random = false;
     bool FitScreen = false;
+    std::int32_t FitStyle = 0;   // with FitScreen: 0 stretch, 1 whole picture inside, 2 cover
     std::uint8_t SlideMode = 0;  // 0 automatic, 1 manual
     std::int32_t SlideTime = 3;  // seconds per picture
     QString PluginPath;

@@ -7,6 +7,7 @@
 #include "dialogs/TfrmPreview.h"
 #include "picture/TDataModule1.h"
 #include "settings/Groups.h"
+#include "settings/Options.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -300,6 +301,28 @@ TEST_F(GroupDialogsTest, ThePreviewFollowsItsBoxAndKeepsItsPlace) {
         set.chkPreview->setChecked(true);
         EXPECT_EQ(preview_->size(), QSize(160, 90));
     });
+}
+
+TEST_F(GroupDialogsTest, ThePreviewKeepsThePicturesShapeWhenTheWallpaperDoes) {
+    const QString wide = picture("wide.bmp", Qt::red, QSize(40, 10));
+    SaveGroup(*ini_, "g", GroupKind::FileList, {}, {wide});
+    MyOption.FitScreen = true;
+    MyOption.FitStyle = 1;
+    editGroup("g", [&](TfrmGroupSet& set) {
+        select({0});
+        set.chkPreview->setChecked(true);
+        // 120 x 120 inside the border: the picture 120 x 30, on bars of the desktop colour.
+        const QImage shown = preview_->imgPreview->pixmap().toImage();
+        ASSERT_EQ(shown.size(), QSize(120, 120));
+        EXPECT_FALSE(preview_->imgPreview->hasScaledContents());
+        EXPECT_EQ(shown.pixelColor(60, 60), QColor(Qt::red));
+        EXPECT_NE(shown.pixelColor(60, 10), QColor(Qt::red));
+        preview_->resize(208, 58);  // 200 x 50: fills it whole
+        EXPECT_EQ(preview_->imgPreview->pixmap().toImage().pixelColor(100, 2), QColor(Qt::red));
+        set.chkPreview->setChecked(false);
+    });
+    MyOption.FitScreen = false;
+    MyOption.FitStyle = 0;
 }
 
 }  // namespace

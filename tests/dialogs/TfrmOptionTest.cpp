@@ -11,6 +11,7 @@
 #include "settings/PictureGlobals.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -106,6 +107,31 @@ TEST_F(TfrmOptionTest, ShowsEveryOptionAndOkTakesThemBack) {
     EXPECT_EQ(Susie1->PluginPath(), "/opt/other-spi/");
     EXPECT_FALSE(Susie1->InJpeg);
     EXPECT_EQ(MyOption.SoundFile, "/sounds/chime.wav");
+}
+
+TEST_F(TfrmOptionTest, HowToFitIsChosenOnlyWhileFittingIsOnAndApplyTakesIt) {
+    MyOption.FitScreen = false;
+    MyOption.FitStyle = 2;
+    dialog_->show();
+    auto* style = child<QComboBox>("cboFitStyle");
+    EXPECT_EQ(style->count(), 3);
+    EXPECT_EQ(style->itemText(0), "引き伸ばす");
+    EXPECT_EQ(style->itemText(1), "全体を表示");
+    EXPECT_EQ(style->itemText(2), "画面を埋める");
+    EXPECT_EQ(style->currentIndex(), 2);
+    EXPECT_FALSE(style->isEnabled());
+    child<QCheckBox>("chkFitScreen")->click();
+    EXPECT_TRUE(style->isEnabled());
+    style->setCurrentIndex(1);
+    press("btnUpdate");
+    EXPECT_TRUE(MyOption.FitScreen);
+    EXPECT_EQ(MyOption.FitStyle, 1);
+    // Kept, though not in use, while fitting is off.
+    child<QCheckBox>("chkFitScreen")->click();
+    EXPECT_FALSE(style->isEnabled());
+    press("btnOk");
+    EXPECT_FALSE(MyOption.FitScreen);
+    EXPECT_EQ(MyOption.FitStyle, 1);
 }
 
 TEST_F(TfrmOptionTest, WithoutTheSoundItsControlsRestButKeepAndWriteBackTheirContents) {

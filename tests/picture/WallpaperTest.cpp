@@ -134,6 +134,52 @@ TEST_F(WallpaperTest, FitScreenStretchesToTheScreen) {
     EXPECT_EQ(calls_->at(0).pictureSize, QSize(1024, 768));
 }
 
+TEST_F(WallpaperTest, FitStyleKeepsTheShapeOnBarsOfTheDesktopColourOrCoversTheScreen) {
+    MyOption.FitScreen = true;
+    store_->setValue("Control Panel\\Colors", RegValue::text("Background", "0 255 0"));
+    // 2:1, left half red, right half blue, onto the 4:3 screen; a JPEG is scaled while it is
+    // decoded, anything else afterwards.
+    QImage halves(400, 200, QImage::Format_RGB888);
+    halves.fill(Qt::red);
+    for (int y = 0; y < 200; ++y)
+        for (int x = 200; x < 400; ++x)
+            halves.setPixelColor(x, y, Qt::blue);
+    const auto near = [](QColor a, QColor b) {
+        return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+                   std::abs(a.blue() - b.blue()) <
+               40;
+    };
+    const QColor red(Qt::red), blue(Qt::blue), green(0, 255, 0);
+    for (const char* name : {"halves.bmp", "halves.jpg"}) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(halves.save(scratchFolder() + name, nullptr, 100));
+
+        MyOption.FitStyle = 1;  // 1024 x 512, bars of 128 above and below
+        ChangeWallpaper(scratchFolder() + name);
+        QImage shown = wallpaper();
+        ASSERT_EQ(shown.size(), QSize(1024, 768));
+        EXPECT_EQ(shown.pixelColor(512, 127), green);
+        EXPECT_EQ(shown.pixelColor(512, 640), green);
+        EXPECT_TRUE(near(shown.pixelColor(10, 131), red));
+        EXPECT_TRUE(near(shown.pixelColor(1013, 636), blue));
+
+        MyOption.FitStyle = 2;  // 1536 x 768, 256 cut on each side: the halves meet mid-screen
+        ChangeWallpaper(scratchFolder() + name);
+        shown = wallpaper();
+        ASSERT_EQ(shown.size(), QSize(1024, 768));
+        EXPECT_TRUE(near(shown.pixelColor(0, 0), red));
+        EXPECT_TRUE(near(shown.pixelColor(500, 384), red));
+        EXPECT_TRUE(near(shown.pixelColor(524, 384), blue));
+        EXPECT_TRUE(near(shown.pixelColor(1023, 767), blue));
+
+        MyOption.FitStyle = 0;  // stretched: no bars, nothing cut
+        ChangeWallpaper(scratchFolder() + name);
+        shown = wallpaper();
+        EXPECT_TRUE(near(shown.pixelColor(10, 10), red));
+        EXPECT_TRUE(near(shown.pixelColor(1013, 757), blue));
+    }
+}
+
 TEST_F(WallpaperTest, FitScreenStretchesLargeJpegsWhileDecodingThem) {
     MyOption.FitScreen = true;
     QImage big(4000, 3000, QImage::Format_RGB888);

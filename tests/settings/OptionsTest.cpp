@@ -31,6 +31,7 @@ TEST_F(OptionsTest, FirstRunTakesEveryDefaultAndSavesThemSpelledOut) {
     EXPECT_TRUE(o.UpdateReg);
     EXPECT_FALSE(o.Random);
     EXPECT_FALSE(o.FitScreen);
+    EXPECT_EQ(o.FitStyle, 0);
     EXPECT_EQ(o.SlideMode, 0);
     EXPECT_EQ(o.SlideTime, 3);
     EXPECT_EQ(o.PluginPath, kProgramFolder);
@@ -49,14 +50,23 @@ TEST_F(OptionsTest, FirstRunTakesEveryDefaultAndSavesThemSpelledOut) {
     SaveOptions(*ini_, o);
     QStringList names;
     ini_->ReadSection("Option", names);
-    EXPECT_THAT(names, ElementsAre("UpdateReg", "Random", "FitScreen", "SlideMode", "SlideTime",
-                                   "PluginPath", "UseJpeg", "UseSound", "SoundFile", "SoundPos"));
+    EXPECT_THAT(
+        names, ElementsAre("UpdateReg", "Random", "FitScreen", "FitStyle", "SlideMode", "SlideTime",
+                           "PluginPath", "UseJpeg", "UseSound", "SoundFile", "SoundPos"));
     ini_->ReadSection("Time", names);
     EXPECT_THAT(names, ElementsAre("Option", "Path", "Scale", "Value", "TimeBoot", "SetWeekday"));
     EXPECT_EQ(stored("Option", "PluginPath"), kProgramFolder);
     EXPECT_EQ(stored("Time", "Path"), kProgramFolder);
     EXPECT_EQ(stored("Option", "UpdateReg"), "1");
     EXPECT_EQ(stored("Option", "SoundFile"), "");
+}
+
+TEST_F(OptionsTest, AFitStyleOutsideItsChoicesReadsAsStretch) {
+    for (const auto& [stored, read] :
+         {std::pair{"1", 1}, {"2", 2}, {"3", 0}, {"-1", 0}, {"x", 0}, {"99999999999", 0}}) {
+        put("Option", "FitStyle", stored);
+        EXPECT_EQ(load().FitStyle, read) << stored;
+    }
 }
 
 TEST_F(OptionsTest, EmptyPluginFolderBecomesTheProgramFolderButAnEmptyTargetFolderStays) {

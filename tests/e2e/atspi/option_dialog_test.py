@@ -2,6 +2,8 @@
 tabs, the seconds enabled only for automatic switching and typed past their range, the sound
 switch enabling its controls, "更新(A)" followed by Cancel keeping what was applied, and OK."""
 
+import os
+
 import tesselvane_session
 from tesselvane_session import TIMEOUT_SCALE, wait_until
 
@@ -28,6 +30,14 @@ def test_option_dialog(session):
     random = session.find(dialog, "check box", "ランダム")
     show_tab(session, dialog, "基本", random)
     session.set_checked(random)
+    # How to fit is chosen once fitting is on. (Qt names a drop-down by its choice here.)
+    fit_style = session.find(dialog, "combo box", "引き伸ばす")
+    assert "enabled" not in session.states(fit_style)
+    session.set_checked(session.find(dialog, "check box",
+                                     "画面サイズに合わせて壁紙を拡大・縮小表示する"))
+    session.wait_for_state(fit_style, "enabled")
+    session.choose(fit_style, "画面を埋める")
+    session.screenshot(os.path.join(session.folder, "fit-style.png"))
     seconds = session.find(dialog, "text", "秒毎に切り替える")
     show_tab(session, dialog, "スライド", seconds)
     assert "enabled" not in session.states(seconds), "manual switching has no seconds"
@@ -61,9 +71,10 @@ def test_option_dialog(session):
     status = session.wait_for_exit(timeout=5 * TIMEOUT_SCALE)
     assert status == 0, f"exit status {status}:\n{session.output()}"
     stored = {name: session.reg_query(OPTION, name)
-              for name in ("Random", "SlideMode", "SlideTime", "UseSound", "SoundPos")}
-    assert stored == {"Random": "1", "SlideMode": "0", "SlideTime": "60", "UseSound": "1",
-                      "SoundPos": "1"}, stored
+              for name in ("Random", "FitScreen", "FitStyle", "SlideMode", "SlideTime",
+                           "UseSound", "SoundPos")}
+    assert stored == {"Random": "1", "FitScreen": "1", "FitStyle": "2", "SlideMode": "0",
+                      "SlideTime": "60", "UseSound": "1", "SoundPos": "1"}, stored
 
 
 if __name__ == "__main__":
