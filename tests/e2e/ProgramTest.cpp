@@ -28,6 +28,9 @@ namespace {
 QString storeFile() {
     return qEnvironmentVariable("XDG_CONFIG_HOME") + "/tesselvane/registry.db";
 }
+// The root window's picture on `display`, read back from the X server; null when it cannot.
+QImage rootPicture(const QString& display);
+
 QString wallpaperFile() {
     return qEnvironmentVariable("XDG_DATA_HOME") + "/tesselvane/$tessel.bmp";
 }
@@ -484,6 +487,73 @@ TEST_F(ProgramTest, AnInstalledCopyFindsItsPluginsAndManual) {
     EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
     EXPECT_EQ(stored("Option", "PluginPath"), programFolder);
     EXPECT_EQ(wallpaperColour(), qRgb(12, 34, 56));
+}
+
+// A photo of another shape, fitted keeping it, as the X server shows it: on a 4:3 screen a
+// 2:1 picture whole on bars of the desktop colour, or covering it with the sides cut.
+TEST_F(ProgramTest, AFittedPictureKeepsItsShapeOnTheScreen) {
+    QImage halves(64, 32, QImage::Format_RGB888);
+    halves.fill(Qt::red);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 32; x < 64; ++x)
+            halves.setPixelColor(x, y, Qt::blue);
+    ASSERT_TRUE(halves.save(scratchFolder() + "halves.bmp", "BMP"));
+    RegistryStore(storeFile())
+        .setValue("Control Panel\\Colors", RegValue::text("Background", "0 255 0"));
+    set("Time", "Path", scratchFolder());
+    set("Time", "Option", "2");
+    set("Option", "FitScreen", "1");
+    QFile::rename(scratchFolder() + "halves.bmp", scratchFolder() + "day0702.bmp");
+
+    set("Option", "FitStyle", "1");  // 320 x 160, bars of 40 above and below
+    Tesselvane inside(*server_, {"-C"});
+    ASSERT_TRUE(inside.finishesWithin(30000));
+    ASSERT_EQ(inside.exitCode(), 0) << inside.errors().toStdString();
+    QImage root = rootPicture(server_->display());
+    ASSERT_EQ(root.size(), QSize(320, 240));
+    EXPECT_EQ(root.pixel(160, 38), qRgb(0, 255, 0));
+    EXPECT_EQ(root.pixel(160, 201), qRgb(0, 255, 0));
+    EXPECT_EQ(root.pixel(4, 42), qRgb(255, 0, 0));
+    EXPECT_EQ(root.pixel(315, 197), qRgb(0, 0, 255));
+
+    set("Option", "FitStyle", "2");  // 480 x 240, 80 cut on each side
+    Tesselvane cover(*server_, {"-C"});
+    ASSERT_TRUE(cover.finishesWithin(30000));
+    ASSERT_EQ(cover.exitCode(), 0) << cover.errors().toStdString();
+    root = rootPicture(server_->display());
+    EXPECT_EQ(root.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(root.pixel(155, 120), qRgb(255, 0, 0));
+    EXPECT_EQ(root.pixel(165, 120), qRgb(0, 0, 255));
+    EXPECT_EQ(root.pixel(319, 239), qRgb(0, 0, 255));
+}
+
+}  // namespace
+
+// Last: Xlib's macros (None, Bool, ...) would clash with the headers above.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace {
+
+QImage rootPicture(const QString& display) {
+    Display* connection = XOpenDisplay(display.toLocal8Bit().constData());
+    if (!connection)
+        return {};
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(connection, DefaultRootWindow(connection), &attributes);
+    XImage* image = XGetImage(connection, DefaultRootWindow(connection), 0, 0,
+                              static_cast<unsigned>(attributes.width),
+                              static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    QImage picture;
+    if (image) {
+        picture = QImage(attributes.width, attributes.height, QImage::Format_RGB32);
+        for (int y = 0; y < attributes.height; ++y)
+            for (int x = 0; x < attributes.width; ++x)
+                picture.setPixel(x, y, static_cast<QRgb>(XGetPixel(image, x, y)) | 0xff000000u);
+        XDestroyImage(image);
+    }
+    XCloseDisplay(connection);
+    return picture;
 }
 
 }  // namespace
