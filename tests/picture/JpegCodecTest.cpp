@@ -114,6 +114,20 @@ TEST(JpegCodec, TheStoredSizeIsReadFromTheHeaderAlone) {
     EXPECT_EQ(jpegFileSize(scratchFolder() + "missing.jpg"), QSize());
 }
 
+TEST(JpegCodec, APictureFittedKeepingItsShapeIsDecodedAtTheSizeItIsDrawn) {
+    QImage wide(4000, 2000, QImage::Format_RGB888);
+    wide.fill(QColor(10, 200, 90));
+    const QString file = scratchFolder() + "wide.jpg";
+    ASSERT_TRUE(wide.save(file, "JPG"));
+    const QSize screen(1024, 768);
+    EXPECT_EQ(jpegFitTarget(file, screen, FitStyle::Stretch), screen);
+    EXPECT_EQ(jpegFitTarget(file, screen, FitStyle::Inside), QSize(1024, 512));
+    EXPECT_EQ(jpegFitTarget(file, screen, FitStyle::Cover), QSize(1536, 768));
+    // Decoded at 1/2 (2000 x 1000, the smallest scale at least that large), then resampled.
+    EXPECT_EQ(decodeJpegFile(file, JpegOutput::Rgb24, QSize(1024, 512)).size(), QSize(1024, 512));
+    EXPECT_TRUE(jpegFitTarget(scratchFolder() + "missing.jpg", screen, FitStyle::Inside).isEmpty());
+}
+
 TEST(JpegCodec, EncodesBaselineAtTheGivenQuality) {
     QImage source(40, 30, QImage::Format_RGB888);
     source.fill(QColor(10, 200, 90));
