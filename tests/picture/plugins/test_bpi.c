@@ -12,6 +12,7 @@
  */
 #include "tesselvane_bpi.h"
 #include "tesselvane_dib.h"
+#include "test_plugin_faults.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -34,32 +35,8 @@
 #pragma weak TesselvaneReadSetting
 #pragma weak TesselvaneWriteSetting
 
-/* TEST_CRASH_IN / TEST_HANG_IN name the call that crashes or never returns. */
-enum { IN_INFO = 1, IN_SUPPORTED, IN_PICTURE_INFO, IN_PICTURE, IN_EXECUTE, IN_SETTING };
-
-static void fault(int where) {
-    (void)where;
-#ifdef TEST_CRASH_IN
-    if (where == TEST_CRASH_IN)
-        *(volatile int*)0 = 1;
-#endif
-#ifdef TEST_HANG_IN
-    if (where == TEST_HANG_IN) {
-        for (;;)
-            pause();
-    }
-#endif
-}
-
 static void log_line(const char* text) {
-    const char* path = getenv("TESSELVANE_TEST_BPI_LOG");
-    if (!path)
-        return;
-    FILE* f = fopen(path, "a");
-    if (!f)
-        return;
-    fprintf(f, "%s:%s\n", TEST_NAME, text);
-    fclose(f);
+    append_log("TESSELVANE_TEST_BPI_LOG", text);
 }
 
 TESSELVANE_SPI_EXPORT int32_t GetPlugInInfo(int32_t infono, char* buf) {

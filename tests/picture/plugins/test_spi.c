@@ -12,6 +12,7 @@
  * Every call is appended to the file named by $TESSELVANE_TEST_SPI_LOG, when set.
  */
 #include "tesselvane_dib.h"
+#include "test_plugin_faults.h"
 
 #include <fcntl.h>
 #include <stdio.h>
@@ -29,32 +30,10 @@
 #define TEST_CLR_USED 0
 #endif
 
-/* TEST_CRASH_IN / TEST_HANG_IN name the call that crashes or never returns. */
-enum { IN_INFO = 1, IN_SUPPORTED, IN_PICTURE_INFO, IN_PICTURE, IN_EXECUTE, IN_SETTING };
-
-static void fault(int where) {
-    (void)where;
-#ifdef TEST_CRASH_IN
-    if (where == TEST_CRASH_IN)
-        *(volatile int*)0 = 1;
-#endif
-#ifdef TEST_HANG_IN
-    if (where == TEST_HANG_IN) {
-        for (;;)
-            pause();
-    }
-#endif
-}
-
 static void log_call(const char* what, long position) {
-    const char* path = getenv("TESSELVANE_TEST_SPI_LOG");
-    if (!path)
-        return;
-    FILE* f = fopen(path, "a");
-    if (!f)
-        return;
-    fprintf(f, "%s:%s@%ld\n", TEST_NAME, what, position);
-    fclose(f);
+    char line[256];
+    snprintf(line, sizeof line, "%s@%ld", what, position);
+    append_log("TESSELVANE_TEST_SPI_LOG", line);
 }
 
 TESSELVANE_SPI_EXPORT int32_t GetPluginInfo(int32_t infono, char* buf, int32_t buflen) {
