@@ -26,8 +26,8 @@ constexpr int kBlock = 16;
 constexpr int kLargestDifference = 12;
 
 QByteArray storedJpeg() {
-    static const QByteArray jpeg = encodeJpeg(asymmetricPicture(3, 2, kBlock), 100);
-    return jpeg;
+    static const QByteArray kJpeg = encodeJpeg(asymmetricPicture(3, 2, kBlock), 100);
+    return kJpeg;
 }
 
 QString writeJpeg(const QString& name, const QByteArray& exif) {
