@@ -1,9 +1,12 @@
 // The JPEG path: decoding in both output forms, stretched while decoding (read from a file,
 // in blocks, as the wallpaper's pictures are), and reducing what was decoded. Any bytes give
 // a picture or an PictureError; quantised output never has more than 236 colours; a
-// stretched RGB32 picture has the size asked for, and its DIB twin.
+// stretched RGB32 picture has the size asked for, and a DIB twin only ever of itself (one that
+// is turned upright after decoding has none).
 
 #include "picture/ColorReduction.h"
+#include "picture/DibImage.h"
+#include "picture/DibRows.h"
 #include "picture/DibTwin.h"
 #include "picture/JpegCodec.h"
 #include "picture/PictureError.h"
@@ -12,6 +15,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -56,10 +60,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     : stretched.format() != QImage::Format_RGB888) {
                 std::abort();
             }
-            void* twin = tesselvane::takeDibTwin(stretched);
-            if ((twin != nullptr) != (stretched.format() == QImage::Format_RGB32))
-                std::abort();
-            std::free(twin);
+            if (void* twin = tesselvane::takeDibTwin(stretched)) {
+                void* converted = tesselvane::imageToPackedDib(stretched);
+                const std::size_t bytes =
+                    40 + tesselvane::dibStride(static_cast<std::uint64_t>(target.width()), 24) *
+                             static_cast<std::size_t>(target.height());
+                if (stretched.format() != QImage::Format_RGB32 || !converted ||
+                    std::memcmp(twin, converted, bytes) != 0) {
+                    std::abort();
+                }
+                std::free(converted);
+                std::free(twin);
+            }
         } catch (const tesselvane::PictureError&) {
         }
     }

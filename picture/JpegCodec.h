@@ -17,6 +17,7 @@ enum class JpegOutput {
 
 // Decodes a JPEG with libjpeg. Raises PictureError, naming `name`, for a damaged or
 // truncated file, one over the pixel limit, or when memory runs short; libjpeg never prints.
+// The picture comes turned upright as its EXIF orientation says; sizes are those shown.
 // With `atLeast` given (Rgb24 output), the picture is decoded at the smallest of libjpeg's
 // scales (1/8 to 8/8) that keeps it at least that large in both directions (full size when
 // none does), and stretched smoothly to exactly that size on the way, as RGB32: for a picture

@@ -4,6 +4,7 @@
 #include "picture/JpegErrorManager.h"
 #include "picture/PictureError.h"
 #include "picture/PictureLimits.h"
+#include "tesselvane_exif.h"
 
 #include <QFile>
 
@@ -34,6 +35,10 @@ namespace {
 // near the end of every buffer it is given: reading 256 KB at a time takes some 5 % off the
 // decoding of a large picture.
 constexpr std::size_t kReadBlock = 256 * 1024;
+
+// Of an APP1 marker, what is kept for its EXIF orientation: every writer puts the first
+// directory right after the TIFF header, well inside this.
+constexpr unsigned kExifBytes = 4096;
 
 struct FileSource {
     jpeg_source_mgr pub;
@@ -112,6 +117,7 @@ struct DecodeJob {
     bool adobeInverted = false;
     bool tooLarge = false;
     bool outOfMemory = false;
+    int orientation = SPI_ORIENTATION_AS_STORED;  // turned upright once decoded
     JSAMPROW colormap[3] = {};
     int colours = 0;
     // Resampling to a given size while decoding (all malloc'd, freed whatever happens).
@@ -381,8 +387,10 @@ int readResampled(DecodeJob* job) {
         return 1;
     }
     // A picture stretched while it is decoded is on its way to the wallpaper, and so to the
-    // extension plug-ins. Without the memory for it, they get a conversion later instead.
-    job->dib = newPackedDib24(tw, th);
+    // extension plug-ins. Without the memory for it, they get a conversion later instead; so
+    // does a picture still to be turned upright, whose rows are not yet the ones shown.
+    if (job->orientation == SPI_ORIENTATION_AS_STORED)
+        job->dib = newPackedDib24(tw, th);
     job->dibStride = static_cast<std::size_t>(dibStride(static_cast<std::uint64_t>(tw), 24));
     for (int x = 0; x < tw; ++x) {
         const std::int64_t position = sourcePosition(x, w0 / job->kx, tw);
@@ -401,6 +409,42 @@ int readResampled(DecodeJob* job) {
     return 0;
 }
 
+// The EXIF orientation of a picture whose header libjpeg has read, APP1 markers kept.
+int exifOrientation(j_decompress_ptr cinfo) {
+    for (jpeg_saved_marker_ptr m = cinfo->marker_list; m; m = m->next) {
+        if (m->marker == JPEG_APP0 + 1 && m->data_length >= 6 &&
+            std::memcmp(m->data, "Exif\0\0", 6) == 0) {
+            return spi_exif_orientation(m->data, m->data_length);
+        }
+    }
+    return SPI_ORIENTATION_AS_STORED;
+}
+
+// The decoded picture turned as its EXIF orientation says, in one pass into a new block.
+// False when memory runs short.
+bool turnUpright(DecodeJob& job) {
+    if (job.orientation == SPI_ORIENTATION_AS_STORED)
+        return true;
+    const int bytes = job.cmyk || job.rgb32 ? 4 : job.colormap[0] ? 1 : 3;
+    const bool swaps = spi_orientation_swaps_sides(job.orientation);
+    const JDIMENSION width = swaps ? job.height : job.width;
+    const JDIMENSION height = swaps ? job.width : job.height;
+    const std::size_t stride = (static_cast<std::size_t>(width) * bytes + 3) & ~std::size_t{3};
+    auto* turned = static_cast<unsigned char*>(std::malloc(stride * height));
+    if (!turned) {
+        job.outOfMemory = true;
+        return false;
+    }
+    spi_orient_pixels(job.pixels, static_cast<std::ptrdiff_t>(job.stride),
+                      static_cast<std::int32_t>(job.width), static_cast<std::int32_t>(job.height),
+                      bytes, job.orientation, turned, static_cast<std::ptrdiff_t>(stride));
+    std::free(std::exchange(job.pixels, turned));
+    job.width = width;
+    job.height = height;
+    job.stride = stride;
+    return true;
+}
+
 void releaseScratch(DecodeJob& job) {
     stopResampler(job);  // before anything it works on goes
     std::free(job.ring);
@@ -415,7 +459,7 @@ void releaseScratch(DecodeJob& job) {
 // Returns 0 on success; otherwise the job's message says what went wrong.
 // Reads from `fd` when it is one (the picture never has to be in memory whole), else `data`.
 int decode(DecodeJob* job, int fd, const unsigned char* data, unsigned long size, bool quantize,
-           int minWidth, int minHeight) {
+           int askedWidth, int askedHeight) {
     j_decompress_ptr cinfo = &job->cinfo;
     installErrorManager(reinterpret_cast<j_common_ptr>(cinfo), job->err);
     if (setjmp(job->err.jump))
@@ -430,6 +474,7 @@ int decode(DecodeJob* job, int fd, const unsigned char* data, unsigned long size
         jpeg_mem_src(cinfo, data, size);
     }
     jpeg_save_markers(cinfo, JPEG_APP0 + 14, 0xFFFF);  // Adobe marker: inverted CMYK
+    jpeg_save_markers(cinfo, JPEG_APP0 + 1, kExifBytes);
     jpeg_read_header(cinfo, TRUE);
     // Decoding at a reduced scale still goes through every block of the picture: the limit
     // holds for the picture as stored, not only for what comes out.
@@ -448,6 +493,11 @@ int decode(DecodeJob* job, int fd, const unsigned char* data, unsigned long size
             job->adobeInverted = true;
         }
     }
+    // The size asked for is that of the picture shown, which is turned after decoding.
+    job->orientation = exifOrientation(cinfo);
+    const bool turnsSides = spi_orientation_swaps_sides(job->orientation);
+    const int minWidth = turnsSides ? askedHeight : askedWidth;
+    const int minHeight = turnsSides ? askedWidth : askedHeight;
     if (job->cmyk) {
         cinfo->out_color_space =
             JCS_CMYK;  // libjpeg cannot quantise CMYK: the caller reduces later
@@ -553,6 +603,8 @@ int decode(DecodeJob* job, int fd, const unsigned char* data, unsigned long size
 DecodedJpeg finishDecode(DecodeJob& job, int failed, const QString& name) {
     jpeg_destroy_decompress(&job.cinfo);
     releaseScratch(job);
+    if (!failed && !turnUpright(job))
+        failed = 1;
     if (failed) {
         std::free(job.dib);
         std::free(job.pixels);
@@ -656,8 +708,11 @@ QSize jpegFileSize(const QString& path) {
     if (!setjmp(job->err.jump)) {
         jpeg_create_decompress(cinfo);
         useFileSource(cinfo, job->source, fd, job->buffer.data());
+        jpeg_save_markers(cinfo, JPEG_APP0 + 1, kExifBytes);
         jpeg_read_header(cinfo, TRUE);
         size = QSize(static_cast<int>(cinfo->image_width), static_cast<int>(cinfo->image_height));
+        if (spi_orientation_swaps_sides(exifOrientation(cinfo)))
+            size.transpose();
     }
     jpeg_destroy_decompress(cinfo);
     ::close(fd);

@@ -42,13 +42,15 @@ struct DecodedJpeg {
 
 // What JpegCodec.h's decodeJpeg and decodeJpegFile say, before the picture is made: RGB888,
 // Indexed8 of at most 236 colours when `quantize`, RGB32 stretched to `atLeast` when given
-// (with its DIB twin), CMYK as stored. Raises PictureError naming `name` (or `path`).
+// (with its DIB twin, unless it had to be turned), CMYK as stored; every one turned upright as
+// its EXIF orientation says. Raises PictureError naming `name` (or `path`).
 DecodedJpeg decodeJpegPixels(const unsigned char* data, std::size_t size, const QString& name,
                              bool quantize, QSize atLeast = QSize());
 DecodedJpeg decodeJpegFilePixels(const QString& path, bool quantize, QSize atLeast = QSize());
 
-// The size of the JPEG picture at `path` as stored, from its header alone; empty when the
-// file is not a JPEG that far.
+// The size of the JPEG picture at `path` as shown (width and height swapped when its EXIF
+// orientation turns it a quarter), from its header alone; empty when the file is not a JPEG
+// that far.
 QSize jpegFileSize(const QString& path);
 
 // The `atLeast` that decodes the JPEG at `path` straight to the size it is drawn at on a

@@ -16,6 +16,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libjpeg-turbo-progs
   xvfb x11-apps x11-utils xdotool faketime time sqlite3 hsetroot
   clang libclang-rt-14-dev clang-format clang-tidy
+  # the reference for pictures turned upright by their orientation (-auto-orient)
+  imagemagick
   # end-to-end tests through the accessibility tree: a private session bus, the AT-SPI
   # registry, Debian's Python bindings and a window manager that frames and focuses dialogs
   dbus-daemon at-spi2-core python3-pyatspi openbox

@@ -1,7 +1,8 @@
 // TIFF pictures through libtiff's RGBA reader, which turns every photometric kind libtiff knows
-// into 8-bit RGBA. Only the first page is read.
+// into 8-bit RGBA. Only the first page is read, turned upright as its Orientation tag says.
 
 #include "DecoderPlugin.h"
+#include "tesselvane_exif.h"
 
 #include <tiffio.h>
 
@@ -9,7 +10,10 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <utility>
 
 namespace tesselvane::spi {
 namespace {
@@ -176,6 +180,10 @@ int32_t describe(const uint8_t* data, size_t size, SpiPictureInfo& info) {
     uint16_t samplesPerPixel = 1;
     TIFFGetFieldDefaulted(file.get(), TIFFTAG_BITSPERSAMPLE, &bitsPerSample);
     TIFFGetFieldDefaulted(file.get(), TIFFTAG_SAMPLESPERPIXEL, &samplesPerPixel);
+    uint16_t orientation = ORIENTATION_TOPLEFT;
+    TIFFGetFieldDefaulted(file.get(), TIFFTAG_ORIENTATION, &orientation);
+    if (spi_orientation_swaps_sides(orientation))
+        std::swap(width, height);
     setPictureInfo(info, width, height, uint32_t{bitsPerSample} * samplesPerPixel,
                    densityOf(file.get()));
     return SPI_SUCCESS;
@@ -244,15 +252,38 @@ int32_t decode(const uint8_t* data, size_t size, Dib& dib, const Progress&) {
     if (image.width != width || image.height != height)
         return SPI_BROKEN_DATA;
     const bool alpha = image.alpha != 0;
+    const uint16_t orientation = image.orientation;  // libtiff refuses values out of range
 
-    // 32-bit rows are never padded, so the RGBA raster can be the DIB's own pixel block.
-    const int32_t allocated =
-        dib.allocate(static_cast<int32_t>(width), static_cast<int32_t>(height), 32);
-    if (allocated != SPI_SUCCESS)
-        return allocated;
-    image.req_orientation = ORIENTATION_BOTLEFT;
-    if (TIFFRGBAImageGet(&image, reinterpret_cast<uint32_t*>(dib.pixels()), width, height) == 0) {
-        return SPI_BROKEN_DATA;
+    if (!spi_orientation_swaps_sides(orientation)) {
+        // 32-bit rows are never padded, so the RGBA raster can be the DIB's own pixel block;
+        // libtiff mirrors it as the orientation says on the way.
+        const int32_t allocated =
+            dib.allocate(static_cast<int32_t>(width), static_cast<int32_t>(height), 32);
+        if (allocated != SPI_SUCCESS)
+            return allocated;
+        image.req_orientation = ORIENTATION_BOTLEFT;
+        if (TIFFRGBAImageGet(&image, reinterpret_cast<uint32_t*>(dib.pixels()), width, height) ==
+            0) {
+            return SPI_BROKEN_DATA;
+        }
+    } else {
+        // libtiff only mirrors, never swaps rows for columns: the raster is read as stored,
+        // top row first (asking for the orientation it has), then turned into the DIB.
+        const int32_t allocated =
+            dib.allocate(static_cast<int32_t>(height), static_cast<int32_t>(width), 32);
+        if (allocated != SPI_SUCCESS)
+            return allocated;
+        const std::unique_ptr<uint32_t, decltype(&std::free)> stored(
+            static_cast<uint32_t*>(std::malloc(size_t{4} * width * height)), std::free);
+        if (!stored)
+            return SPI_NO_MEMORY;
+        image.req_orientation = orientation;
+        if (TIFFRGBAImageGet(&image, stored.get(), width, height) == 0)
+            return SPI_BROKEN_DATA;
+        spi_orient_pixels(reinterpret_cast<const uint8_t*>(stored.get()),
+                          static_cast<ptrdiff_t>(width) * 4, static_cast<int32_t>(width),
+                          static_cast<int32_t>(height), 4, orientation, dib.row(0),
+                          -static_cast<ptrdiff_t>(dib.stride()));
     }
     toDibOrder(dib.pixels(), uint64_t{width} * height, alpha);
     if (!alpha)

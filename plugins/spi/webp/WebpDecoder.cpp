@@ -1,11 +1,17 @@
-// WebP pictures through libwebp, lossy and lossless, decoded straight into the DIB. Animated
-// files are left to others: the simple decoder cannot read them.
+// WebP pictures through libwebp, lossy and lossless, decoded straight into the DIB and turned
+// upright as their EXIF chunk says. Animated files are left to others: the simple decoder
+// cannot read them.
 
 #include "DecoderPlugin.h"
+#include "tesselvane_exif.h"
 
 #include <webp/decode.h>
+#include <webp/demux.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <utility>
 
 namespace tesselvane::spi {
 namespace {
@@ -46,14 +52,44 @@ int32_t readFeatures(const uint8_t* data, size_t size, WebPBitstreamFeatures& fe
     return SPI_SUCCESS;
 }
 
+// The orientation the file's EXIF chunk names; only extended files have one.
+int orientationOf(const uint8_t* data, size_t size) {
+    const WebPData whole{data, size};
+    WebPDemuxer* demuxer = WebPDemux(&whole);
+    if (demuxer == nullptr)
+        return SPI_ORIENTATION_AS_STORED;
+    int orientation = SPI_ORIENTATION_AS_STORED;
+    WebPChunkIterator chunk;
+    if (WebPDemuxGetChunk(demuxer, "EXIF", 1, &chunk)) {
+        orientation = spi_exif_orientation(chunk.chunk.bytes, chunk.chunk.size);
+        WebPDemuxReleaseChunkIterator(&chunk);
+    }
+    WebPDemuxDelete(demuxer);
+    return orientation;
+}
+
 int32_t describe(const uint8_t* data, size_t size, SpiPictureInfo& info) {
     WebPBitstreamFeatures features;
     if (const int32_t result = readFeatures(data, size, features); result != SPI_SUCCESS) {
         return result;
     }
-    setPictureInfo(info, static_cast<uint32_t>(features.width),
-                   static_cast<uint32_t>(features.height), features.has_alpha ? 32 : 24, {});
+    auto width = static_cast<uint32_t>(features.width);
+    auto height = static_cast<uint32_t>(features.height);
+    if (spi_orientation_swaps_sides(orientationOf(data, size)))
+        std::swap(width, height);
+    setPictureInfo(info, width, height, features.has_alpha ? 32 : 24, {});
     return SPI_SUCCESS;
+}
+
+int32_t decodeResult(VP8StatusCode status) {
+    switch (status) {
+        case VP8_STATUS_OK:
+            return SPI_SUCCESS;
+        case VP8_STATUS_OUT_OF_MEMORY:
+            return SPI_NO_MEMORY;
+        default:
+            return SPI_BROKEN_DATA;
+    }
 }
 
 int32_t decode(const uint8_t* data, size_t size, Dib& dib, const Progress&) {
@@ -64,25 +100,41 @@ int32_t decode(const uint8_t* data, size_t size, Dib& dib, const Progress&) {
         return result;
     }
     const bool alpha = config.input.has_alpha != 0;
+    const int32_t width = config.input.width;
+    const int32_t height = config.input.height;
+    const int orientation = orientationOf(data, size);
+    const bool swaps = spi_orientation_swaps_sides(orientation);
     const int32_t allocated =
-        dib.allocate(config.input.width, config.input.height, alpha ? 32 : 24);
+        dib.allocate(swaps ? height : width, swaps ? width : height, alpha ? 32 : 24);
     if (allocated != SPI_SUCCESS)
         return allocated;
 
     config.output.colorspace = alpha ? MODE_BGRA : MODE_BGR;  // not premultiplied
     config.output.is_external_memory = 1;
-    config.output.u.RGBA.rgba = dib.pixels();
-    config.output.u.RGBA.stride = static_cast<int>(dib.stride());
-    config.output.u.RGBA.size = size_t{dib.stride()} * static_cast<size_t>(config.input.height);
-    config.options.flip = 1;  // the DIB is bottom-up
-    switch (WebPDecode(data, size, &config)) {
-        case VP8_STATUS_OK:
-            return SPI_SUCCESS;
-        case VP8_STATUS_OUT_OF_MEMORY:
-            return SPI_NO_MEMORY;
-        default:
-            return SPI_BROKEN_DATA;
+    if (orientation == SPI_ORIENTATION_AS_STORED) {
+        config.output.u.RGBA.rgba = dib.pixels();
+        config.output.u.RGBA.stride = static_cast<int>(dib.stride());
+        config.output.u.RGBA.size = size_t{dib.stride()} * static_cast<size_t>(height);
+        config.options.flip = 1;  // the DIB is bottom-up
+        return decodeResult(WebPDecode(data, size, &config));
     }
+    // libwebp cannot turn a picture: it is decoded as stored, then turned into the DIB.
+    const int bytes = alpha ? 4 : 3;
+    const size_t stride = static_cast<size_t>(width) * static_cast<size_t>(bytes);
+    const std::unique_ptr<uint8_t, decltype(&std::free)> stored(
+        static_cast<uint8_t*>(std::malloc(stride * static_cast<size_t>(height))), std::free);
+    if (!stored)
+        return SPI_NO_MEMORY;
+    config.output.u.RGBA.rgba = stored.get();
+    config.output.u.RGBA.stride = static_cast<int>(stride);
+    config.output.u.RGBA.size = stride * static_cast<size_t>(height);
+    if (const int32_t result = decodeResult(WebPDecode(data, size, &config));
+        result != SPI_SUCCESS) {
+        return result;
+    }
+    spi_orient_pixels(stored.get(), static_cast<ptrdiff_t>(stride), width, height, bytes,
+                      orientation, dib.row(0), -static_cast<ptrdiff_t>(dib.stride()));
+    return SPI_SUCCESS;
 }
 
 constexpr Decoder kWebp{
