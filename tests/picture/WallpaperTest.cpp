@@ -1,3 +1,4 @@
+#include "OrientedPictures.h"
 #include "PictureTestSupport.h"
 #include "RecordingDesktop.h"
 #include "TestFolders.h"
@@ -178,6 +179,27 @@ TEST_F(WallpaperTest, FitStyleKeepsTheShapeOnBarsOfTheDesktopColourOrCoversTheSc
         EXPECT_TRUE(near(shown.pixelColor(10, 10), red));
         EXPECT_TRUE(near(shown.pixelColor(1013, 757), blue));
     }
+}
+
+TEST_F(WallpaperTest, AJpegTurnedUprightIsFittedInItsUprightShape) {
+    MyOption.FitScreen = true;
+    MyOption.FitStyle = 1;
+    store_->setValue("Control Panel\\Colors", RegValue::text("Background", "0 255 0"));
+    // Stored 800 x 400, red; it says "turn 90 degrees": upright it is 400 x 800, on the 4:3
+    // screen 384 x 768 between bars of 320.
+    QImage stored(800, 400, QImage::Format_RGB888);
+    stored.fill(Qt::red);
+    QFile file(scratchFolder() + "turned.jpg");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(withExifMarker(encodeJpeg(stored, 95), exifBlock(6, false)));
+    file.close();
+    ChangeWallpaper(file.fileName());
+    const QImage shown = wallpaper();
+    ASSERT_EQ(shown.size(), QSize(1024, 768));
+    EXPECT_EQ(shown.pixelColor(318, 384), QColor(0, 255, 0));
+    EXPECT_EQ(shown.pixelColor(706, 384), QColor(0, 255, 0));
+    EXPECT_GT(shown.pixelColor(330, 10).red(), 230);
+    EXPECT_GT(shown.pixelColor(690, 757).red(), 230);
 }
 
 TEST_F(WallpaperTest, FitScreenStretchesLargeJpegsWhileDecodingThem) {
