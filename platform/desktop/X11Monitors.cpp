@@ -53,8 +53,11 @@ std::vector<QRect> x11Monitors(Display* display, int screen) {
     const Window root = RootWindow(display, screen);
     const QRect whole(0, 0, DisplayWidth(display, screen), DisplayHeight(display, screen));
     std::vector<QRect> monitors = randrMonitors(display, root);
-    if (monitors.empty())
-        monitors = xineramaMonitors(display);
+    // Beside Xinerama, RandR may know only the first screen.
+    if (monitors.size() < 2) {
+        if (std::vector<QRect> screens = xineramaMonitors(display); screens.size() >= 2)
+            monitors = std::move(screens);
+    }
     // The server's word is not trusted past its own root.
     for (QRect& monitor : monitors)
         monitor &= whole;
