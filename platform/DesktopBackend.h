@@ -1,11 +1,13 @@
 #pragma once
 
+#include "platform/ScreenFit.h"
 #include "platform/UserError.h"
 
 #include <QColor>
 #include <QImage>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace tesselvane {
@@ -18,6 +20,13 @@ public:
 };
 
 enum class WallpaperStyle { Centered, Tiled };
+
+// Whether the picture handed to a back end was made to fit the primary monitor
+// (Option\FitScreen), and by which rule (Option\FitStyle).
+struct WallpaperFit {
+    bool fitScreen = false;
+    FitStyle style = FitStyle::Stretch;
+};
 
 // A wallpaper made ready to show; dropping it without show() leaves the desktop as it was.
 class PreparedWallpaper {
@@ -45,6 +54,12 @@ public:
     // connection, say) is made now, while the reading goes on. Never raises; what fails here
     // fails again, and is reported, in prepare or apply.
     virtual void warm() {}
+    // How the next pictures were fitted. Only a back end that places the picture on each
+    // monitor itself needs it; the desktops that place it themselves ignore it.
+    virtual void setFit(const WallpaperFit&) {}
+    // Calls `changed` from the event loop whenever the monitors change, so that the wallpaper
+    // can be drawn again for them; by default the desktop redraws it itself.
+    virtual void watchLayout(std::function<void()> changed) { (void)changed; }
 };
 
 // The back end for this session: TESSELVANE_DESKTOP when set (x11, gnome, cinnamon, mate, kde,

@@ -35,10 +35,15 @@ public:
     QColor background() const;
     // See DesktopBackend::warm; never raises.
     void warm();
+    // Shows the last wallpaper shown again, as the settings say now (for a new monitor
+    // layout); nothing when none was shown. Never raises.
+    void redisplay();
 
 private:
     RegistryStore& store_;
     std::unique_ptr<DesktopBackend> backend_;
+    QString shown_;  // the last name shown
+    bool watching_ = false;
 };
 
 // The program's desktop service; set by whoever creates it (the program, a test).

@@ -17,6 +17,12 @@ QRect desktopRect();
 // monitors): treat it as a guess.
 std::optional<QSize> screenSizeBeforeGui();
 
+// The size of the primary monitor of the X screen (RandR 1.5 monitors, else Xinerama; the
+// whole screen when it has one monitor): what a picture fitted to the screen is fitted to,
+// since the x11 desktop fits it again to each monitor of another size. Needs nothing of the
+// GUI. nullopt when there is no X display; the override's size when one is set.
+std::optional<QSize> primaryMonitorSize();
+
 // False when no GUI can start: no X display, no Wayland display, and no Qt platform named.
 bool guiSessionPossible();
 

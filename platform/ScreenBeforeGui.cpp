@@ -2,6 +2,8 @@
 
 #include "platform/Screen.h"
 
+#include "platform/desktop/X11Monitors.h"
+
 #include <X11/Xlib.h>
 
 namespace tesselvane {
@@ -34,6 +36,17 @@ std::optional<QSize> screenSizeBeforeGui() {
         return std::nullopt;
     const int screen = DefaultScreen(display);
     const QSize size(DisplayWidth(display, screen), DisplayHeight(display, screen));
+    XCloseDisplay(display);
+    return size;
+}
+
+std::optional<QSize> primaryMonitorSize() {
+    if (screenOverride)
+        return screenOverride->size;
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return std::nullopt;
+    const QSize size = x11Monitors(display, DefaultScreen(display)).front().size();
     XCloseDisplay(display);
     return size;
 }

@@ -9,12 +9,16 @@ packages=(
   # program
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev qt6-translations-l10n
   libjpeg62-turbo-dev libsqlite3-dev libx11-dev
+  # the x11 back end's monitors: RandR 1.5, else Xinerama
+  libxrandr-dev libxinerama-dev
   libglib2.0-dev gsettings-desktop-schemas
   libpng-dev libgif-dev libwebp-dev libtiff-dev
   fonts-noto-cjk
   # tests, benchmarks, fuzzing
   libgtest-dev libgmock-dev libbenchmark-dev libjpeg-turbo-progs
   xvfb x11-apps x11-utils xdotool faketime time sqlite3 hsetroot
+  # xrandr, for the benchmark of two monitors
+  x11-xserver-utils
   clang libclang-rt-14-dev clang-format clang-tidy
   # the reference for pictures turned upright by their orientation (-auto-orient)
   imagemagick

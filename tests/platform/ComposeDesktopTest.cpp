@@ -1,5 +1,7 @@
 #include "platform/desktop/X11Desktop.h"
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 using namespace tesselvane;
@@ -63,6 +65,72 @@ TEST(ComposeDesktop, PalettePicturesAndNoPicture) {
     const QImage empty =
         composeDesktop(QImage(), QSize(3, 3), WallpaperStyle::Centered, QColor(0, 0, 255));
     EXPECT_EQ(empty.pixel(1, 1), qRgb(0, 0, 255));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ComposeDesktop, EachMonitorTilesFromItsOwnCornerOrCentresInItself) {
+    const std::vector<QRect> monitors = {QRect(0, 0, 6, 4), QRect(6, 0, 5, 4)};
+    const QImage tiled = composeDesktop({quadrants(4, 2), quadrants(4, 2)}, monitors, QSize(11, 5),
+                                        WallpaperStyle::Tiled, QColor(1, 2, 3));
+    EXPECT_EQ(tiled.pixel(4, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(tiled.pixel(5, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(tiled.pixel(6, 0), qRgb(255, 0, 0));  // the second monitor starts a tile
+    EXPECT_EQ(tiled.pixel(8, 1), qRgb(255, 255, 0));
+    EXPECT_EQ(tiled.pixel(3, 4), qRgb(1, 2, 3));  // below every monitor
+    const QImage centred = composeDesktop({quadrants(2, 2), quadrants(4, 2)}, monitors,
+                                          QSize(11, 4), WallpaperStyle::Centered, Qt::black);
+    EXPECT_EQ(centred.pixel(2, 1), qRgb(255, 0, 0));
+    EXPECT_EQ(centred.pixel(3, 2), qRgb(255, 255, 0));
+    EXPECT_EQ(centred.pixel(1, 1), qRgb(0, 0, 0));
+    EXPECT_EQ(centred.pixel(5, 1), qRgb(0, 0, 0));
+    EXPECT_EQ(centred.pixel(6, 1), qRgb(255, 0, 0));  // 4 in 5: the odd column right of it
+    EXPECT_EQ(centred.pixel(9, 2), qRgb(255, 255, 0));
+    EXPECT_EQ(centred.pixel(10, 1), qRgb(0, 0, 0));
+    EXPECT_EQ(centred.pixel(7, 0), qRgb(0, 0, 0));
+}
+
+TEST(PicturesForMonitors, OnlyAFittedPictureIsFittedAgainToMonitorsOfAnotherSize) {
+    const QImage picture = quadrants(40, 20);
+    const std::vector<QRect> monitors = {QRect(0, 0, 40, 20), QRect(40, 0, 20, 20),
+                                         QRect(60, 0, 40, 20)};
+    const auto asIs = picturesForMonitors(picture, monitors, {}, Qt::black);
+    ASSERT_EQ(asIs.size(), 3u);
+    for (const QImage& image : asIs)
+        EXPECT_EQ(image.size(), QSize(40, 20));
+    const auto inside =
+        picturesForMonitors(picture, monitors, {true, FitStyle::Inside}, QColor(1, 2, 3));
+    EXPECT_EQ(inside[0].cacheKey(), picture.cacheKey());  // the primary's own, untouched
+    EXPECT_EQ(inside[1].size(), QSize(20, 20));
+    EXPECT_EQ(inside[1].pixel(10, 2), qRgb(1, 2, 3));  // a bar above the 20 x 10 picture
+    EXPECT_EQ(inside[1].pixel(2, 7), qRgb(255, 0, 0));
+    EXPECT_EQ(inside[2].size(), QSize(40, 20));
+}
+
+TEST(Dither, KeepsTheMeanOfEachPatternAndTheExtremes) {
+    const ShallowChannels rgb565;
+    QImage flat(16, 8, QImage::Format_RGB888);
+    for (const int value : {0, 100, 255}) {
+        flat.fill(QColor(value, value, value));
+        const auto pixels = ditherTo16(flat, flat.rect(), rgb565, QPoint(3, 5));
+        ASSERT_EQ(pixels.size(), 16u * 8u);
+        double red = 0, green = 0;
+        for (const uint16_t p : std::vector<uint16_t>(pixels.begin(), pixels.begin() + 64)) {
+            red += (p >> 11) * 255.0 / 31;
+            green += ((p >> 5) & 63) * 255.0 / 63;
+        }
+        EXPECT_NEAR(red / 64, value, 1.0) << value;
+        EXPECT_NEAR(green / 64, value, 1.0) << value;
+        if (value == 0 || value == 255) {  // no speckles where there is nothing to mix
+            EXPECT_TRUE(std::all_of(pixels.begin(), pixels.end(),
+                                    [&](uint16_t p) { return p == pixels.front(); }));
+        }
+    }
+    // An odd width pads each row; a source past the picture is cut to it.
+    EXPECT_EQ(ditherTo16(flat, QRect(0, 0, 5, 2), rgb565, {}).size(), 12u);
+    EXPECT_EQ(ditherTo16(flat, QRect(10, 6, 50, 50), rgb565, {}).size(), 12u);
 }
 
 }  // namespace

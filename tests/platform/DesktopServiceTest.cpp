@@ -72,6 +72,59 @@ TEST_F(DesktopServiceTest, TheDesktopColourComesFromControlPanelColors) {
         EXPECT_EQ(calls_->at(i).background, QColor(Qt::black));
 }
 
+TEST_F(DesktopServiceTest, TheBackEndLearnsHowThePictureWasFitted) {
+    const QString option = "SOFTWARE\\Morvanti\\TESSEL\\Option";
+    service_->setWallpaper("/w.bmp", false);  // absent: not fitted
+    store_->setValue(option, RegValue::text("FitScreen", "1"));
+    service_->setWallpaper("/w.bmp", false);  // no FitStyle: stretched, as before there was one
+    for (const char* style : {"1", "2", "3", "-1", "x"}) {
+        store_->setValue(option, RegValue::text("FitStyle", QString::fromLatin1(style)));
+        service_->setWallpaper("/w.bmp", false);
+    }
+    store_->setValue(option, RegValue::text("FitScreen", "0"));
+    service_->setWallpaper("/w.bmp", false);
+    ASSERT_EQ(calls_->size(), 8);
+    EXPECT_FALSE(calls_->at(0).fit.fitScreen);
+    EXPECT_TRUE(calls_->at(1).fit.fitScreen);
+    const FitStyle expected[] = {FitStyle::Stretch, FitStyle::Stretch, FitStyle::Inside,
+                                 FitStyle::Cover,   FitStyle::Stretch, FitStyle::Stretch,
+                                 FitStyle::Stretch};
+    for (int i = 1; i < 7; ++i)
+        EXPECT_EQ(calls_->at(i).fit.style, expected[i]) << i;
+    EXPECT_FALSE(calls_->at(7).fit.fitScreen);
+}
+
+TEST(DesktopServiceLayout, ANewMonitorLayoutShowsTheLastWallpaperAgain) {
+    RegistryStore store(RegistryStore::defaultPath());
+    auto calls = std::make_shared<QList<RecordingDesktop::Call>>();
+    auto owned = std::make_unique<RecordingDesktop>(calls);
+    RecordingDesktop& desktop = *owned;
+    DesktopService service(store, std::move(owned));
+    service.redisplay();  // nothing shown yet: nothing to show again
+    EXPECT_TRUE(calls->isEmpty());
+
+    service.setWallpaper("/pictures/a.bmp", true);
+    ASSERT_TRUE(desktop.layoutChanged);
+    store.setValue("Control Panel\\Desktop", RegValue::text("TileWallpaper", "1"));
+    desktop.layoutChanged();
+    ASSERT_EQ(calls->size(), 2);
+    EXPECT_EQ(calls->at(1).file, "/pictures/a.bmp");
+    EXPECT_EQ(calls->at(1).style, WallpaperStyle::Tiled);
+    EXPECT_FALSE(calls->at(1).persist);
+
+    // A change that failed leaves the last one shown as the one to show again.
+    desktop.failWith = "gone";
+    EXPECT_THROW(service.setWallpaper("/pictures/b.bmp", true), DesktopError);
+    desktop.failWith.reset();
+    desktop.layoutChanged();
+    EXPECT_EQ(calls->back().file, "/pictures/a.bmp");
+
+    service.setWallpaper(DesktopService::kNone, false);
+    const qsizetype before = calls->size();
+    desktop.layoutChanged();
+    EXPECT_EQ(calls->size(), before);
+}
+
 TEST(DesktopBackendChoice, FollowsTheSessionOrTheOverride) {
     const auto choose = [](const char* forced, const char* desktop, const char* display) {
         forced ? ::setenv("TESSELVANE_DESKTOP", forced, 1) : ::unsetenv("TESSELVANE_DESKTOP");

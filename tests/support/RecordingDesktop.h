@@ -4,7 +4,9 @@
 
 #include <QList>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace tesselvane::test {
 
@@ -17,6 +19,7 @@ public:
         WallpaperStyle style;
         QColor background;
         bool persist;
+        WallpaperFit fit;
     };
 
     explicit RecordingDesktop(std::shared_ptr<QList<Call>> calls) : calls_(std::move(calls)) {}
@@ -25,13 +28,18 @@ public:
                const QColor& background, bool persist) override {
         if (failWith)
             throw DesktopError(*failWith);
-        calls_->append({file, picture.size(), style, background, persist});
+        calls_->append({file, picture.size(), style, background, persist, fit_});
     }
+    void setFit(const WallpaperFit& fit) override { fit_ = fit; }
+    void watchLayout(std::function<void()> changed) override { layoutChanged = std::move(changed); }
 
     std::optional<QString> failWith;
+    // What the service asked to be told of a new monitor layout; call it to tell it.
+    std::function<void()> layoutChanged;
 
 private:
     std::shared_ptr<QList<Call>> calls_;
+    WallpaperFit fit_;
 };
 
 }  // namespace tesselvane::test

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QRect>
+
+#include <vector>
+
+struct _XDisplay;
+
+namespace tesselvane {
+
+// The monitors of an X screen as rectangles of its root window, the primary one first: RandR
+// 1.5 monitors, else (when RandR knows fewer than two) Xinerama screens, else the whole root. Parts
+// past the root are cut off; a layout of fewer than two monitors is the whole root, so one monitor
+// shows exactly what a screen without monitors would.
+std::vector<QRect> x11Monitors(_XDisplay* display, int screen);
+
+}  // namespace tesselvane
