@@ -25,7 +25,7 @@ std::unique_ptr<JpegPrefetch> prefetchStartPicture() {
         return nullptr;
     QSize stretchTo;
     if (MyOption.FitScreen) {
-        const auto screen = screenSizeBeforeGui();
+        const auto screen = primaryMonitorSize();
         if (!screen)
             return nullptr;
         stretchTo = jpegFitTarget(path, *screen, fitStyleFromStored(MyOption.FitStyle));

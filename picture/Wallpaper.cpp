@@ -109,17 +109,31 @@ QString WallpaperFile() {
 
 namespace {
 
+// What a picture fitted to the screen is fitted to: the primary monitor, since the desktop
+// fits the finished picture again to each monitor of another size.
+QSize fitScreenSize() {
+    if (const std::optional<QSize> primary = primaryMonitorSize(); primary && !primary->isEmpty())
+        return *primary;
+    return desktopRect().size();
+}
+
+void fitToMonitor(QImage& bitmap, QSize screen) {
+    if (screen.isEmpty() || bitmap.isNull() || bitmap.size() == screen)
+        return;
+    const QColor background = desktopService ? desktopService->background() : QColor(Qt::black);
+    bitmap = fitToScreen(bitmap, screen, fitStyleFromStored(MyOption.FitStyle), background);
+}
+
 // The picture of a file as the host reads it, or a null image when no reader accepts it.
-QImage loadForWallpaper(const QString& fileName) {
+// A JPEG to be fitted to `screen` is decoded at the size it is drawn.
+QImage loadForWallpaper(const QString& fileName, QSize screen) {
     const QFileInfo file(fileName);
     if (fileName.isEmpty() || !file.exists() || file.isDir())
         return {};
     TSusie& host = sharedHost();
     host.DeColor = false;
-    if (MyOption.FitScreen) {
-        host.jpegSizeHint =
-            jpegFitTarget(fileName, desktopRect().size(), fitStyleFromStored(MyOption.FitStyle));
-    }
+    if (!screen.isEmpty())
+        host.jpegSizeHint = jpegFitTarget(fileName, screen, fitStyleFromStored(MyOption.FitStyle));
     try {
         host.LoadPicture(fileName);
     } catch (...) {
@@ -135,7 +149,8 @@ QImage loadForWallpaper(const QString& fileName) {
 void ChangeWallpaper(const QString& fileName) {
     playIf(0);
     desktop().warm();  // while the picture is read
-    QImage working = loadForWallpaper(fileName);
+    const QSize screen = MyOption.FitScreen ? fitScreenSize() : QSize();
+    QImage working = loadForWallpaper(fileName, screen);
     if (working.isNull()) {
         desktop().setWallpaper(DesktopService::kNone, MyOption.UpdateReg);
     } else {
@@ -144,7 +159,7 @@ void ChangeWallpaper(const QString& fileName) {
         if (working.format() != QImage::Format_RGB32)
             working = working.convertToFormat(QImage::Format_RGB888);
         if (MyOption.FitScreen)
-            StretchToScreen(working);
+            fitToMonitor(working, screen);
         working = executePlugIns(std::move(working), applicationWindow);
         if (screenColorDepth() <= 8)
             working = reduceColors(working);
@@ -154,13 +169,7 @@ void ChangeWallpaper(const QString& fileName) {
 }
 
 void StretchToScreen(QImage& bitmap) {
-    const QSize screen = desktopRect().size();
-    if (screen.isEmpty() || bitmap.isNull())
-        return;
-    if (bitmap.size() == screen)
-        return;
-    const QColor background = desktopService ? desktopService->background() : QColor(Qt::black);
-    bitmap = fitToScreen(bitmap, screen, fitStyleFromStored(MyOption.FitStyle), background);
+    fitToMonitor(bitmap, fitScreenSize());
 }
 
 void FitBitmap(QImage& bitmap, QSize size) {

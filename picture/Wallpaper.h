@@ -24,7 +24,7 @@ extern std::uintptr_t applicationWindow;
 // that cannot be written or a desktop that refuses raise their error before anything changed.
 void ChangeWallpaper(const QString& fileName);
 
-// Makes a picture the desktop's size, smoothly, as FitStyle says: stretched whatever its
+// Makes a picture the primary monitor's size, smoothly, as FitStyle says: stretched whatever its
 // shape, the whole picture on bars of the desktop's colour, or the screen covered and the
 // overflow cut equally on both sides.
 void StretchToScreen(QImage& bitmap);

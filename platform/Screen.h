@@ -12,11 +12,6 @@ int screenColorDepth();
 // The primary screen's rectangle in device pixels; empty when there is no screen.
 QRect desktopRect();
 
-// The screen's size in device pixels from the X server itself, for work that starts before
-// the GUI is up; nullopt when there is no X display. May differ from desktopRect() (several
-// monitors): treat it as a guess.
-std::optional<QSize> screenSizeBeforeGui();
-
 // The size of the primary monitor of the X screen (RandR 1.5 monitors, else Xinerama; the
 // whole screen when it has one monitor): what a picture fitted to the screen is fitted to,
 // since the x11 desktop fits it again to each monitor of another size. Needs nothing of the

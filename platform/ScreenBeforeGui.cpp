@@ -28,18 +28,6 @@ bool guiSessionPossible() {
            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
-std::optional<QSize> screenSizeBeforeGui() {
-    if (screenOverride)
-        return screenOverride->size;
-    Display* display = XOpenDisplay(nullptr);
-    if (!display)
-        return std::nullopt;
-    const int screen = DefaultScreen(display);
-    const QSize size(DisplayWidth(display, screen), DisplayHeight(display, screen));
-    XCloseDisplay(display);
-    return size;
-}
-
 std::optional<QSize> primaryMonitorSize() {
     if (screenOverride)
         return screenOverride->size;

@@ -1,6 +1,8 @@
 // The x11 back end on X servers of our own: each monitor's part of the root picture, dithering
 // on 16-bit screens, colour cells on 8-bit ones, and a new monitor layout.
 
+#include "RunProcess.h"
+#include "TestFolders.h"
 #include "XvfbServer.h"
 #include "platform/DesktopService.h"
 #include "platform/RegistryStore.h"
@@ -188,6 +190,40 @@ TEST(X11Monitors, EachMonitorCentresOrTilesThePictureInItself) {
     EXPECT_EQ(root.pixel(329, 0), kGreen);
     EXPECT_EQ(root.pixel(330, 0), kRed);
     EXPECT_EQ(root.pixel(639, 239), kYellow);
+}
+
+// The program fits the picture to the primary monitor; the desktop fits that to the other.
+TEST(X11Monitors, TheProgramFitsThePictureToThePrimaryMonitor) {
+    XvfbServer server(640, 240, 24);
+    ASSERT_TRUE(server.isRunning()) << server.error().toStdString();
+    Screen screen(server);
+    screen.setMonitors({QRect(0, 0, 330, 240), QRect(330, 0, 310, 240)});
+    const QString picture = scratchFolder() + "q.bmp";
+    ASSERT_TRUE(quadrants(QSize(100, 60)).save(picture, "BMP"));
+    {
+        RegistryStore store(RegistryStore::defaultPath());
+        const QString key = "SOFTWARE\\Morvanti\\TESSEL\\";
+        store.setValue(key + "GroupName", RegValue::text("Group0", "g"));
+        store.setValue(key + "Files\\g", RegValue::text("File0000", picture));
+        store.setValue(key + "Task", RegValue::text("Default", "0"));
+        store.setValue(key + "Option", RegValue::text("FitScreen", "1"));
+    }
+    QProcessEnvironment env;
+    env.insert("DISPLAY", server.display());
+    env.insert("TESSELVANE_DESKTOP", "x11");
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    const ProcessResult run = runBuiltProgram("tesselvane", {"-C"}, {}, 60000, env);
+    ASSERT_EQ(run.exitCode, 0) << run.errText().toStdString();
+    EXPECT_EQ(QImage(qEnvironmentVariable("XDG_DATA_HOME") + "/tesselvane/$tessel.bmp").size(),
+              QSize(330, 240));
+    const QImage root = screen.root();
+    for (const int left : {0, 330}) {
+        const int width = left ? 310 : 330;
+        EXPECT_EQ(root.pixel(left + 3, 3), kRed) << left;
+        EXPECT_EQ(root.pixel(left + width - 4, 3), kGreen) << left;
+        EXPECT_EQ(root.pixel(left + 3, 236), kBlue) << left;
+        EXPECT_EQ(root.pixel(left + width - 4, 236), kYellow) << left;
+    }
 }
 
 TEST(X11Monitors, OneMonitorIsTheWholeRoot) {
