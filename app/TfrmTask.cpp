@@ -407,9 +407,9 @@ void TfrmTask::changeEvent(QEvent* event) {
         // The iconified toolbar opened from the taskbar: that is the restore command. A window
         // manager that cannot iconify (a tiling one) says "normal" at once; the toolbar then
         // stays in sight and the program resident, rather than stopping its changes.
-        constexpr qint64 refusalWithinMs = 1000;
+        constexpr qint64 kRefusalWithinMs = 1000;
         if (iconified_ && isVisible() && !(windowState() & Qt::WindowMinimized) &&
-            iconifiedSince_.hasExpired(refusalWithinMs))
+            iconifiedSince_.hasExpired(kRefusalWithinMs))
             QTimer::singleShot(0, this, [this] { runGuarded([this] { pmnuResizeClick(); }); });
         return;
     }

@@ -45,13 +45,13 @@ bool askRunningCopyForward(std::chrono::milliseconds patience) {
     std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()));
 
     const auto deadline = std::chrono::steady_clock::now() + patience;
-    constexpr auto retryEvery = std::chrono::milliseconds(50);
+    constexpr auto kRetryEvery = std::chrono::milliseconds(50);
     for (;;) {
         if (sendOnce(address))
             return true;
-        if (std::chrono::steady_clock::now() + retryEvery > deadline)
+        if (std::chrono::steady_clock::now() + kRetryEvery > deadline)
             return false;
-        std::this_thread::sleep_for(retryEvery);
+        std::this_thread::sleep_for(kRetryEvery);
     }
 }
 

@@ -433,8 +433,8 @@ public:
         if (!swaymsg.waitForFinished(10000))
             return {};
         QStringList titles;
-        static const QRegularExpression name(R"re("name": "([^"]*)")re");
-        for (const auto& match : name.globalMatch(QString::fromUtf8(swaymsg.readAll())))
+        static const QRegularExpression kName(R"re("name": "([^"]*)")re");
+        for (const auto& match : kName.globalMatch(QString::fromUtf8(swaymsg.readAll())))
             titles.append(match.captured(1));
         return titles;
     }

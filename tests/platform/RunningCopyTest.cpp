@@ -73,8 +73,8 @@ TEST(RunningCopyTest, OnlyTheOneRequestIsHeard) {
     int calls = 0;
     RunningCopyListener listener([&calls] { ++calls; });
     ASSERT_TRUE(listener.isListening());
-    const QByteArray calls_sent[] = {"forwardx\n", "quit\n", QByteArray(100, 'a'), "forw"};
-    for (const QByteArray& data : calls_sent) {
+    const QByteArray callsSent[] = {"forwardx\n", "quit\n", QByteArray(100, 'a'), "forw"};
+    for (const QByteArray& data : callsSent) {
         QLocalSocket socket;
         socket.connectToServer(SingleInstance::requestSocket());
         ASSERT_TRUE(socket.waitForConnected(1000));
