@@ -148,6 +148,7 @@ QImage loadForWallpaper(const QString& fileName, QSize screen) {
 
 void ChangeWallpaper(const QString& fileName) {
     playIf(0);
+    desktop().setFit({MyOption.FitScreen, fitStyleFromStored(MyOption.FitStyle)});
     desktop().warm();  // while the picture is read
     const QSize screen = MyOption.FitScreen ? fitScreenSize() : QSize();
     QImage working = loadForWallpaper(fileName, screen);

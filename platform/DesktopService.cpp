@@ -12,7 +12,6 @@ namespace {
 
 const QString kDesktopKey = QStringLiteral("Control Panel\\Desktop");
 const QString kColorsKey = QStringLiteral("Control Panel\\Colors");
-const QString kOptionKey = QStringLiteral("SOFTWARE\\Morvanti\\TESSEL\\Option");
 
 QString storedText(const RegistryStore& store, const QString& key, const QString& name) {
     const auto value = store.value(key, name);
@@ -33,19 +32,6 @@ QColor backgroundColour(const RegistryStore& store) {
             return Qt::black;
     }
     return QColor(rgb[0], rgb[1], rgb[2]);
-}
-
-// How the program fitted its picture, as its options say.
-WallpaperFit storedFit(const RegistryStore& store) {
-    WallpaperFit fit;
-    // As the option itself reads: any whole number but 0 is true.
-    fit.fitScreen =
-        storedText(store, kOptionKey, QStringLiteral("FitScreen")).trimmed().toInt() != 0;
-    bool ok = false;
-    const int style =
-        storedText(store, kOptionKey, QStringLiteral("FitStyle")).trimmed().toInt(&ok);
-    fit.style = fitStyleFromStored(ok ? style : 0);
-    return fit;
 }
 
 }  // namespace
@@ -92,7 +78,7 @@ std::unique_ptr<PreparedWallpaper> DesktopService::prepareWallpaper(const QStrin
     const int tile =
         storedText(store_, kDesktopKey, QStringLiteral("TileWallpaper")).trimmed().toInt();
     const WallpaperStyle style = tile == 1 ? WallpaperStyle::Tiled : WallpaperStyle::Centered;
-    backend().setFit(storedFit(store_));
+    backend().setFit(fit_);
     auto prepared = backend().prepare(none ? QString() : name, none ? QImage() : picture, style,
                                       backgroundColour(store_), updateIniFile);
     return std::make_unique<RememberedWallpaper>(

@@ -33,6 +33,10 @@ public:
     DesktopBackend& backend();
     // The desktop's colour, Background in "Control Panel\Colors".
     QColor background() const;
+    // How the pictures to come were fitted to the screen; the back end fits them again to
+    // monitors of other sizes. The options may change in memory long before they are stored,
+    // so the one who fits says so, rather than the store.
+    void setFit(const WallpaperFit& fit) { fit_ = fit; }
     // See DesktopBackend::warm; never raises.
     void warm();
     // Shows the last wallpaper shown again, as the settings say now (for a new monitor
@@ -42,6 +46,7 @@ public:
 private:
     RegistryStore& store_;
     std::unique_ptr<DesktopBackend> backend_;
+    WallpaperFit fit_;
     QString shown_;  // the last name shown
     bool watching_ = false;
 };

@@ -157,6 +157,9 @@ TEST_F(WallpaperTest, FitStyleKeepsTheShapeOnBarsOfTheDesktopColourOrCoversTheSc
 
         MyOption.FitStyle = 1;  // 1024 x 512, bars of 128 above and below
         ChangeWallpaper(scratchFolder() + name);
+        // The desktop learns it from the options in memory: not yet stored.
+        EXPECT_TRUE(calls_->last().fit.fitScreen);
+        EXPECT_EQ(calls_->last().fit.style, FitStyle::Inside);
         QImage shown = wallpaper();
         ASSERT_EQ(shown.size(), QSize(1024, 768));
         EXPECT_EQ(shown.pixelColor(512, 127), green);

@@ -73,25 +73,18 @@ TEST_F(DesktopServiceTest, TheDesktopColourComesFromControlPanelColors) {
 }
 
 TEST_F(DesktopServiceTest, TheBackEndLearnsHowThePictureWasFitted) {
-    const QString option = "SOFTWARE\\Morvanti\\TESSEL\\Option";
-    service_->setWallpaper("/w.bmp", false);  // absent: not fitted
-    store_->setValue(option, RegValue::text("FitScreen", "1"));
-    service_->setWallpaper("/w.bmp", false);  // no FitStyle: stretched, as before there was one
-    for (const char* style : {"1", "2", "3", "-1", "x"}) {
-        store_->setValue(option, RegValue::text("FitStyle", QString::fromLatin1(style)));
-        service_->setWallpaper("/w.bmp", false);
-    }
-    store_->setValue(option, RegValue::text("FitScreen", "0"));
+    service_->setWallpaper("/w.bmp", false);  // nothing said: not fitted
+    service_->setFit({true, FitStyle::Cover});
     service_->setWallpaper("/w.bmp", false);
-    ASSERT_EQ(calls_->size(), 8);
+    service_->redisplay();  // a new layout: fitted as before
+    service_->setFit({false, FitStyle::Cover});
+    service_->setWallpaper("/w.bmp", false);
+    ASSERT_EQ(calls_->size(), 4);
     EXPECT_FALSE(calls_->at(0).fit.fitScreen);
     EXPECT_TRUE(calls_->at(1).fit.fitScreen);
-    const FitStyle expected[] = {FitStyle::Stretch, FitStyle::Stretch, FitStyle::Inside,
-                                 FitStyle::Cover,   FitStyle::Stretch, FitStyle::Stretch,
-                                 FitStyle::Stretch};
-    for (int i = 1; i < 7; ++i)
-        EXPECT_EQ(calls_->at(i).fit.style, expected[i]) << i;
-    EXPECT_FALSE(calls_->at(7).fit.fitScreen);
+    EXPECT_EQ(calls_->at(1).fit.style, FitStyle::Cover);
+    EXPECT_TRUE(calls_->at(2).fit.fitScreen);
+    EXPECT_FALSE(calls_->at(3).fit.fitScreen);
 }
 
 TEST(DesktopServiceLayout, ANewMonitorLayoutShowsTheLastWallpaperAgain) {
