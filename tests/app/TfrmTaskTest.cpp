@@ -1,6 +1,7 @@
 #include "NextModal.h"
 #include "ProgramFixture.h"
 #include "TestFolders.h"
+#include "WaitUntil.h"
 #include "app/TfrmTask.h"
 #include "controls/ErrorReport.h"
 #include "controls/MessageBoxes.h"
@@ -323,9 +324,7 @@ TEST_F(TfrmTaskTest, WithoutANotificationAreaTheResidentToolbarStaysIconifiedInT
     // A notification area that appears while the program waits for one takes the icon, and
     // the toolbar leaves the taskbar.
     trayPresent_ = true;
-    for (int waited = 0; waited < 5000 && task.isVisible(); waited += 20)
-        QTest::qWait(20);
-    EXPECT_FALSE(task.isVisible());
+    EXPECT_TRUE(waitUntil([&] { return !task.isVisible(); }));
     EXPECT_FALSE(task.toolbarIconified());
     EXPECT_EQ(task.currentState(), State::Resident);
     EXPECT_TRUE(task.trayIcon()->isVisible());

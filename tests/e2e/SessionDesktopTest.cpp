@@ -5,6 +5,7 @@
 #include "PrivateSessionBus.h"
 #include "RunProcess.h"
 #include "TestFolders.h"
+#include "WaitUntil.h"
 #include "XvfbServer.h"
 #include "platform/RegistryStore.h"
 
@@ -13,7 +14,6 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusVariant>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -22,7 +22,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <QThread>
 #include <QUrl>
 
 #include <gmock/gmock.h>
@@ -58,17 +57,6 @@ QString solid(const QString& name, QSize size, QRgb colour) {
 
 ProcessResult probe(const QStringList& files, const QProcessEnvironment& env) {
     return runBuiltProgram("wallpaper_probe", files, {}, 60000, env);
-}
-
-// Polls `done` until it holds or `ms` pass; the services here answer in their own time.
-bool waitUntil(const std::function<bool()>& done, int ms = 20000) {
-    const QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QThread::msleep(50);
-    }
-    return true;
 }
 
 bool near(QRgb a, QRgb b, int tolerance = 8) {

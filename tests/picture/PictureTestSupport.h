@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestFolders.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QImage>
@@ -46,18 +48,6 @@ inline ImageDifference compareImages(const QImage& a, const QImage& b) {
     }
     d.mean = a.isNull() ? 0 : sum / (3.0 * a.width() * a.height());
     return d;
-}
-
-inline void writeFile(const QString& path, const QByteArray& content) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-    f.write(content);
-}
-
-inline QByteArray readFile(const QString& path) {
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-    return f.readAll();
 }
 
 }  // namespace tesselvane::test

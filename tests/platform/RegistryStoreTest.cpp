@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <csignal>
 #include <functional>
+#include <future>
 #include <string>
 #include <thread>
 
@@ -334,15 +335,21 @@ TEST(RegistryStore, AWriterWaitsForAnotherOrReportsBusy) {
         holding.commit();
     }
 
-    // With time to wait, both writers succeed.
-    second.setBusyTimeout(10000);
+    // With time to wait, both writers succeed: the second waits for the first to commit.
+    second.setBusyTimeout(60000);
+    std::promise<void> holds;
+    std::promise<void> writing;
     std::thread holder([&] {
         RegistryStore::Transaction t(first);
         first.setValue("k", RegValue::text("third", "1"));
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        holds.set_value();
+        writing.get_future().wait();
+        // Only makes it likelier that the second writer meets the lock; passes either way.
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
         t.commit();
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    holds.get_future().wait();
+    writing.set_value();
     second.setValue("k", RegValue::text("fourth", "1"));
     holder.join();
     EXPECT_THAT(*second.valueNames("k"), ElementsAre("first", "third", "fourth"));

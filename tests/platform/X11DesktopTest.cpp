@@ -3,6 +3,7 @@
 
 #include "RunProcess.h"
 #include "TestFolders.h"
+#include "WaitUntil.h"
 #include "XvfbServer.h"
 #include "platform/DesktopService.h"
 #include "platform/RegistryStore.h"
@@ -10,7 +11,6 @@
 #include "platform/desktop/X11Desktop.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 
 #include <gtest/gtest.h>
 
@@ -392,10 +392,7 @@ TEST(X11Layout, ANewLayoutRedrawsTheWallpaper) {
     XSync(d, False);
 
     // Centred again on 320 x 240.
-    QElapsedTimer waited;
-    waited.start();
-    while (screen.root().pixel(115, 95) != kRed && waited.elapsed() < 10000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_TRUE(waitUntil([&] { return screen.root().pixel(115, 95) == kRed; }));
     const QImage shown = screen.root();
     EXPECT_EQ(shown.pixel(115, 95), kRed);
     EXPECT_EQ(shown.pixel(205, 145), kYellow);

@@ -23,8 +23,8 @@ using namespace tesselvane::test;
 
 namespace {
 
-// The writer's process, once it has begun to write.
-pid_t startWriter(int first, int count) {
+// The writer's process, once it has begun to write and has written `written` generations.
+pid_t startWriter(int first, int count, int written = 0) {
     const QByteArray program = QFile::encodeName(builtProgramFolder() + "store_writer");
     const QByteArray firstText = QByteArray::number(first);
     const QByteArray countText = QByteArray::number(count);
@@ -43,8 +43,8 @@ pid_t startWriter(int first, int count) {
     ::close(output[1]);
     if (pid > 0) {
         char c = 0;
-        while (::read(output[0], &c, 1) == 1 && c != '\n') {
-        }
+        for (int lines = 0; lines <= written && ::read(output[0], &c, 1) == 1;)
+            lines += c == '\n';
     }
     ::close(output[0]);
     return pid;
@@ -52,13 +52,15 @@ pid_t startWriter(int first, int count) {
 
 TEST(StoreProcesses, AKillAtAnyMomentLeavesEveryGroupWhollyOldOrNew) {
     std::mt19937 random(12345);
-    std::uniform_int_distribution<int> delayMs(0, 40);
+    std::uniform_int_distribution<int> written(0, 3);
+    std::uniform_int_distribution<int> delayMs(0, 10);
     std::set<int> generationsSeen;
     std::map<QString, int> previous;  // each group's contents after the last kill
     for (int kill = 0; kill < 60; ++kill) {
         const int first = kill * 1000;
-        const pid_t pid = startWriter(first, 0);
+        const pid_t pid = startWriter(first, 0, written(random));
         ASSERT_GT(pid, 0);
+        // Spreads the kills over the next generation's writing; the test holds at any delay.
         ::usleep(static_cast<useconds_t>(delayMs(random) * 1000));
         ::kill(pid, SIGKILL);
         int status = 0;

@@ -333,11 +333,13 @@ TEST_F(TMorvSlideTest, ReadingAheadChangesNeitherWhatIsShownNorWhen) {
                                                   {Qt::blue, QSize(800, 800)},
                                                   {Qt::red, QSize(800, 600)}};
     for (const auto& [colour, size] : expected) {
+        // Stopped here, running after the tick: the interval is counted again from this
+        // display, not from the one before.
+        slide_->timer()->stop();
         slide_->timerTick();
         EXPECT_EQ(shown(), colour);
         EXPECT_EQ(slide_->picture().size(), size);
         EXPECT_TRUE(slide_->timer()->isActive());
-        EXPECT_GT(slide_->timer()->remainingTime(), 900);  // counted from this display
         expectRestored();
     }
 

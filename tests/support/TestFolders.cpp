@@ -79,6 +79,17 @@ QString scratchFolder() {
     return rootFolder + QStringLiteral("scratch/");
 }
 
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(content);
+}
+
 void installFreshFoldersForEveryTest() {
     ::testing::UnitTest::GetInstance()->listeners().Append(new FreshFolders);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace tesselvane::test {
@@ -8,6 +9,11 @@ namespace tesselvane::test {
 // HOME, all inside one folder that is removed when the test ends. These name them.
 QString testRoot();       // with a trailing "/"
 QString scratchFolder();  // testRoot() + "scratch/": for a test's own files
+
+// A file's bytes; empty when it cannot be read (not there yet, say).
+QByteArray readFile(const QString& path);
+// Writes `content` as the whole file; a failure to open it fails the test.
+void writeFile(const QString& path, const QByteArray& content);
 
 // Installs the listener that gives every test of this binary its fresh folders.
 void installFreshFoldersForEveryTest();

@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 
 using namespace tesselvane;
+using tesselvane::test::readFile;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
@@ -55,12 +56,6 @@ protected:
         EXPECT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(content);
         return path;
-    }
-
-    QByteArray readFile(const QString& path) {
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-        return f.readAll();
     }
 
     std::unique_ptr<RegistryStore> store_;

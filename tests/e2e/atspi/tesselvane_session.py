@@ -819,11 +819,15 @@ class Session:
                 value["Absolute upper-left Y"] - value["Relative upper-left Y"])
 
     def _grab(self):
-        dump = subprocess.run(["xwd", "-root", "-silent", "-display", self.display],
-                              env=self.env, capture_output=True, timeout=DEFAULT_TIMEOUT)
-        if dump.returncode != 0:
-            raise HarnessError(f"xwd: {dump.stderr.decode(errors='replace').strip()}")
-        return xwd_to_rgb(dump.stdout)
+        # xwd fails (BadMatch) when the root window's picture is replaced while it reads, as a
+        # wallpaper changing every second does: it is asked again.
+        def dump():
+            result = subprocess.run(["xwd", "-root", "-silent", "-display", self.display],
+                                    env=self.env, capture_output=True, timeout=DEFAULT_TIMEOUT)
+            if result.returncode != 0:
+                raise RuntimeError(f"xwd: {result.stderr.decode(errors='replace').strip()}")
+            return result.stdout
+        return xwd_to_rgb(wait_until(dump, "a screenshot"))
 
     def screenshot(self, path=None):
         """The whole screen as a PNG file; returns its path."""
