@@ -6,6 +6,7 @@
 // bench/x11-desktop.sh runs applyChange on 24-bit and 16-bit screens and on one and two monitors.
 
 #include "platform/desktop/X11Desktop.h"
+#include "platform/desktop/X11Pixels.h"
 
 #include <QImage>
 

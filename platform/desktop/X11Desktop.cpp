@@ -1,9 +1,10 @@
 #include "platform/desktop/X11Desktop.h"
 
+#include "platform/desktop/DesktopComposition.h"
 #include "platform/desktop/X11Monitors.h"
+#include "platform/desktop/X11Pixels.h"
 
 #include <QCoreApplication>
-#include <QHash>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -13,12 +14,8 @@
 #include <X11/extensions/Xrandr.h>
 
 #include <algorithm>
-#include <array>
-#include <bit>
-#include <cmath>
 #include <cstring>
 #include <functional>
-#include <future>
 #include <memory>
 #include <vector>
 
@@ -32,78 +29,6 @@ int ignoreXError(Display*, XErrorEvent*) {
 }
 
 using DisplayPtr = std::unique_ptr<Display, X11DisplayCloser>;
-
-// Turns picture colours into pixel values of the screen's visual.
-class PixelMapper {
-public:
-    PixelMapper(Display* display, int screen) : display_(display) {
-        visual_ = DefaultVisual(display, screen);
-        colormap_ = DefaultColormap(display, screen);
-        trueColour_ = visual_->c_class == TrueColor || visual_->c_class == DirectColor;
-    }
-
-    unsigned long operator()(QRgb rgb) {
-        if (trueColour_) {
-            return channel(qRed(rgb), visual_->red_mask) |
-                   channel(qGreen(rgb), visual_->green_mask) |
-                   channel(qBlue(rgb), visual_->blue_mask);
-        }
-        // Colormapped screens: each colour of the picture gets a cell of the default colormap,
-        // or the nearest cell already there when the map is full.
-        const QRgb key = rgb & 0xFFFFFFu;
-        if (const auto found = cache_.constFind(key); found != cache_.constEnd())
-            return *found;
-        XColor colour{};
-        colour.red = static_cast<unsigned short>(qRed(rgb) * 257);
-        colour.green = static_cast<unsigned short>(qGreen(rgb) * 257);
-        colour.blue = static_cast<unsigned short>(qBlue(rgb) * 257);
-        colour.flags = DoRed | DoGreen | DoBlue;
-        const unsigned long pixel =
-            XAllocColor(display_, colormap_, &colour) ? colour.pixel : nearest(rgb);
-        cache_.insert(key, pixel);
-        return pixel;
-    }
-
-private:
-    static unsigned long channel(int value, unsigned long mask) {
-        if (mask == 0)
-            return 0;
-        const int shift = std::countr_zero(mask);
-        const int bits = std::popcount(mask);
-        const unsigned long v = bits >= 8 ? static_cast<unsigned long>(value) << (bits - 8)
-                                          : static_cast<unsigned long>(value) >> (8 - bits);
-        return (v << shift) & mask;
-    }
-
-    unsigned long nearest(QRgb rgb) {
-        if (cells_.empty()) {
-            const int count = std::min(visual_->map_entries, 256);
-            cells_.resize(static_cast<size_t>(count));
-            for (int i = 0; i < count; ++i)
-                cells_[static_cast<size_t>(i)].pixel = static_cast<unsigned long>(i);
-            XQueryColors(display_, colormap_, cells_.data(), count);
-        }
-        unsigned long best = 0;
-        long bestDistance = -1;
-        for (const XColor& c : cells_) {
-            const long dr = qRed(rgb) - c.red / 257, dg = qGreen(rgb) - c.green / 257,
-                       db = qBlue(rgb) - c.blue / 257;
-            const long distance = dr * dr + dg * dg + db * db;
-            if (bestDistance < 0 || distance < bestDistance) {
-                bestDistance = distance;
-                best = c.pixel;
-            }
-        }
-        return best;
-    }
-
-    Display* display_;
-    Visual* visual_;
-    Colormap colormap_;
-    bool trueColour_ = true;
-    QHash<QRgb, unsigned long> cache_;
-    std::vector<XColor> cells_;
-};
 
 // The pixmap that the last setter of the root picture left, when it followed the convention
 // that lets the next one free it.
@@ -126,185 +51,6 @@ Pixmap retainedRootPixmap(Display* display, Window root, Atom rootId, Atom esetr
     const Pixmap esetroot = read(esetrootId);
     return esetroot != None && esetroot == read(rootId) ? esetroot : None;
 }
-
-}  // namespace
-
-namespace {
-
-// Pixels [from, from + count) of row `y` of a picture as 32-bit colours; fast for the formats
-// the program produces.
-void rowAsRgb(const QImage& picture, int y, int from, int count, QRgb* out) {
-    const uchar* src = picture.constScanLine(y);
-    switch (picture.format()) {
-        case QImage::Format_RGB888:
-            src += 3 * from;
-            for (int x = 0; x < count; ++x)
-                out[x] = qRgb(src[3 * x], src[3 * x + 1], src[3 * x + 2]);
-            return;
-        case QImage::Format_RGB32:
-        case QImage::Format_ARGB32:
-            std::memcpy(out, src + 4 * from, static_cast<size_t>(count) * 4);
-            return;
-        case QImage::Format_Indexed8: {
-            const QList<QRgb> table = picture.colorTable();
-            src += from;
-            for (int x = 0; x < count; ++x)
-                out[x] = src[x] < table.size() ? table[src[x]] : qRgb(0, 0, 0);
-            return;
-        }
-        default:
-            for (int x = 0; x < count; ++x)
-                out[x] = picture.pixel(from + x, y);
-    }
-}
-
-// `picture` tiled from the top-left corner of `area`, or centred in it, on `canvas`.
-void composeInto(QImage& canvas, QRect area, const QImage& picture, WallpaperStyle style) {
-    if (picture.isNull() || picture.width() == 0 || picture.height() == 0)
-        return;
-    const int w = picture.width(), h = picture.height();
-    std::vector<QRgb> row(static_cast<size_t>(w));
-    if (style == WallpaperStyle::Tiled) {
-        const int span = std::min(w, area.width());
-        for (int y = 0; y < area.height(); ++y) {
-            rowAsRgb(picture, y % h, 0, span, row.data());
-            auto* dst = reinterpret_cast<QRgb*>(canvas.scanLine(area.y() + y)) + area.x();
-            for (int x = 0; x < area.width(); x += w)
-                std::memcpy(dst + x, row.data(),
-                            static_cast<size_t>(std::min(w, area.width() - x)) * 4);
-        }
-        return;
-    }
-    // Centred; a picture larger than the area loses equal parts on both sides.
-    const int left = (area.width() - w) / 2, top = (area.height() - h) / 2;
-    const int from = std::max(0, left), to = std::min(area.width(), left + w);
-    if (from >= to)
-        return;
-    for (int y = std::max(0, top); y < std::min(area.height(), top + h); ++y) {
-        rowAsRgb(picture, y - top, from - left, to - from, row.data());
-        std::memcpy(reinterpret_cast<QRgb*>(canvas.scanLine(area.y() + y)) + area.x() + from,
-                    row.data(), static_cast<size_t>(to - from) * 4);
-    }
-}
-
-// f(0) ... f(count - 1), each on a thread of its own when there are several.
-template <class F>
-auto eachMonitor(size_t count, F f) -> std::vector<decltype(f(size_t{0}))> {
-    using Result = decltype(f(size_t{0}));
-    std::vector<Result> results;
-    if (count == 1) {
-        results.push_back(f(0));
-        return results;
-    }
-    std::vector<std::future<Result>> jobs;
-    for (size_t i = 0; i < count; ++i)
-        jobs.push_back(std::async(std::launch::async, f, i));
-    for (auto& job : jobs)
-        results.push_back(job.get());
-    return results;
-}
-
-QImage pictureForMonitor(const QImage& picture, QSize monitor, const WallpaperFit& fit,
-                         const QColor& background) {
-    if (!fit.fitScreen || picture.isNull() || picture.size() == monitor)
-        return picture;
-    QImage fitted = fitToScreen(picture, monitor, fit.style, background);
-    if (fitted.isNull() && !monitor.isEmpty())
-        throw DesktopError(QStringLiteral("壁紙の画像を作るメモリが足りません"));
-    return fitted;
-}
-
-}  // namespace
-
-QImage composeDesktop(const QImage& picture, QSize screen, WallpaperStyle style,
-                      const QColor& background) {
-    return composeDesktop({picture}, {QRect(QPoint(0, 0), screen)}, screen, style, background);
-}
-
-QImage composeDesktop(const std::vector<QImage>& pictures, const std::vector<QRect>& monitors,
-                      QSize screen, WallpaperStyle style, const QColor& background) {
-    // Plain row copies rather than QPainter, which would bring the font machinery up first.
-    QImage canvas(screen, QImage::Format_RGB32);
-    if (canvas.isNull())
-        return canvas;
-    canvas.fill(background.rgb());
-    // The first (primary) monitor last: where monitors overlap, as mirrors do, it wins.
-    for (size_t i = std::min(pictures.size(), monitors.size()); i-- > 0;) {
-        const QRect area = monitors[i] & canvas.rect();
-        if (!area.isEmpty())
-            composeInto(canvas, area, pictures[i], style);
-    }
-    return canvas;
-}
-
-std::vector<QImage> picturesForMonitors(const QImage& picture, const std::vector<QRect>& monitors,
-                                        const WallpaperFit& fit, const QColor& background) {
-    return eachMonitor(monitors.size(), [&](size_t i) {
-        return pictureForMonitor(picture, monitors[i].size(), fit, background);
-    });
-}
-
-namespace {
-
-// Thresholds of the 8 x 8 ordered-dither matrix, 0 .. 63.
-int bayer8(int x, int y) {
-    int value = 0;
-    for (int bit = 0; bit < 3; ++bit) {
-        const int xb = (x >> bit) & 1, yb = (y >> bit) & 1;
-        value += (2 * (xb ^ yb) + yb) << (2 * (2 - bit));
-    }
-    return value;
-}
-
-// For each cell of the matrix and each 8-bit value, the channel's bits in place.
-using DitherTable = std::array<std::array<uint16_t, 256>, 64>;
-
-void fillDitherTable(DitherTable& table, unsigned long mask) {
-    const int shift = mask ? std::countr_zero(mask) : 0;
-    const int bits = std::popcount(mask);
-    const int top = (1 << std::min(bits, 16)) - 1;
-    for (int cell = 0; cell < 64; ++cell) {
-        const double threshold = (bayer8(cell % 8, cell / 8) + 0.5) / 64.0;
-        for (int value = 0; value < 256; ++value) {
-            const int level =
-                std::min(top, static_cast<int>(std::floor(value * top / 255.0 + threshold)));
-            table[static_cast<size_t>(cell)][static_cast<size_t>(value)] =
-                static_cast<uint16_t>((static_cast<unsigned long>(level) << shift) & mask);
-        }
-    }
-}
-
-}  // namespace
-
-std::vector<uint16_t> ditherTo16(const QImage& picture, QRect source,
-                                 const ShallowChannels& channels, QPoint origin) {
-    source &= picture.rect();
-    if (source.isEmpty())
-        return {};
-    auto tables = std::make_unique<std::array<DitherTable, 3>>();
-    fillDitherTable((*tables)[0], channels.redMask);
-    fillDitherTable((*tables)[1], channels.greenMask);
-    fillDitherTable((*tables)[2], channels.blueMask);
-    const auto& [red, green, blue] = *tables;
-    const int stride = (source.width() + 1) & ~1;
-    std::vector<uint16_t> out(static_cast<size_t>(stride) * static_cast<size_t>(source.height()));
-    std::vector<QRgb> row(static_cast<size_t>(source.width()));
-    for (int y = 0; y < source.height(); ++y) {
-        rowAsRgb(picture, source.y() + y, source.x(), source.width(), row.data());
-        uint16_t* dst = out.data() + static_cast<size_t>(stride) * static_cast<size_t>(y);
-        const int cellRow = ((origin.y() + y) & 7) * 8;
-        for (int x = 0; x < source.width(); ++x) {
-            const size_t cell = static_cast<size_t>(cellRow + ((origin.x() + x) & 7));
-            const QRgb rgb = row[static_cast<size_t>(x)];
-            dst[x] = static_cast<uint16_t>(red[cell][static_cast<size_t>(qRed(rgb))] |
-                                           green[cell][static_cast<size_t>(qGreen(rgb))] |
-                                           blue[cell][static_cast<size_t>(qBlue(rgb))]);
-        }
-    }
-    return out;
-}
-
-namespace {
 
 struct Drawn {
     Pixmap pixmap = None;
@@ -361,58 +107,6 @@ private:
     std::function<Drawn(Display*)> draw_;
     bool shown_ = false;
 };
-
-// How the screen takes pixels.
-enum class PixelKind {
-    Standard32,  // 8-bit channels in 32-bit pixels, as the picture's own RGB32
-    Shallow16,   // fewer than 8 bits a channel in 16-bit pixels: dithered here
-    Other,       // colormapped and the rest: each pixel mapped by Xlib
-};
-
-PixelKind pixelKind(Display* d, int screen, unsigned depth, ShallowChannels& channels) {
-    const Visual* visual = DefaultVisual(d, screen);
-    if (visual->c_class != TrueColor && visual->c_class != DirectColor)
-        return PixelKind::Other;
-    int formats = 0;
-    XPixmapFormatValues* list = XListPixmapFormats(d, &formats);
-    int bitsPerPixel = 0;
-    for (int i = 0; i < formats; ++i) {
-        if (static_cast<unsigned>(list[i].depth) == depth)
-            bitsPerPixel = list[i].bits_per_pixel;
-    }
-    if (list)
-        XFree(list);
-    const bool hostOrder =
-        ImageByteOrder(d) == (std::endian::native == std::endian::little ? LSBFirst : MSBFirst);
-    if (visual->red_mask == 0xFF0000 && visual->green_mask == 0xFF00 && visual->blue_mask == 0xFF &&
-        bitsPerPixel == 32 && ImageByteOrder(d) == LSBFirst) {
-        return PixelKind::Standard32;
-    }
-    const auto shallow = [](unsigned long mask) { return std::popcount(mask) <= 8; };
-    if (bitsPerPixel == 16 && hostOrder && visual->c_class == TrueColor &&
-        shallow(visual->red_mask) && shallow(visual->green_mask) && shallow(visual->blue_mask) &&
-        ((visual->red_mask | visual->green_mask | visual->blue_mask) >> 16) == 0) {
-        channels = {visual->red_mask, visual->green_mask, visual->blue_mask};
-        return PixelKind::Shallow16;
-    }
-    return PixelKind::Other;
-}
-
-// `source` of a picture in 32-bit pixels the usual screen takes as they are: the picture itself
-// when it has them, or a converted copy of that part alone.
-QImage asScreenPixels(const QImage& picture, QRect& source) {
-    if (picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32)
-        return picture;
-    QImage part(source.size(), QImage::Format_RGB32);
-    if (part.isNull())
-        throw DesktopError(QStringLiteral("壁紙の画像を作るメモリが足りません"));
-    for (int y = 0; y < source.height(); ++y) {
-        rowAsRgb(picture, source.y() + y, source.x(), source.width(),
-                 reinterpret_cast<QRgb*>(part.scanLine(y)));
-    }
-    source.moveTopLeft(QPoint(0, 0));
-    return part;
-}
 
 // What one monitor shows of its picture, in the screen's pixels, ready to cross.
 struct Piece {

@@ -1,4 +1,5 @@
-#include "platform/desktop/X11Desktop.h"
+#include "platform/desktop/DesktopComposition.h"
+#include "platform/desktop/X11Pixels.h"
 
 #include <algorithm>
 
