@@ -4,19 +4,17 @@
 #include "picture/JpegErrorManager.h"
 #include "picture/PictureError.h"
 #include "picture/PictureLimits.h"
+#include "picture/RowResampler.h"
 #include "tesselvane_exif.h"
 
 #include <QFile>
 
 #include <algorithm>
 #include <cerrno>
-#include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <mutex>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -120,269 +118,23 @@ struct DecodeJob {
     int orientation = SPI_ORIENTATION_AS_STORED;  // turned upright once decoded
     JSAMPROW colormap[3] = {};
     int colours = 0;
-    // Resampling to a given size while decoding (all malloc'd, freed whatever happens).
+    // Resampling to a given size while decoding, on a thread of its own so that libjpeg's
+    // thread only decodes.
     int targetWidth = 0;
     int targetHeight = 0;
-    unsigned char* ring = nullptr;     // decoded rows waiting for the resampler
-    unsigned char* resampled[3] = {};  // the last, a row on its way to rowSums
-    std::int32_t* xIndex = nullptr;
-    std::uint16_t* xWeight = nullptr;
-    // Shrinking by two or more, whole blocks of kx by ky pixels are first averaged, so that
-    // every source pixel counts; mixing two neighbours alone would skip most of them.
-    std::int64_t kx = 1, ky = 1;
-    std::uint32_t* boxRow = nullptr;   // a row averaged across, before the mix
-    std::uint32_t* rowSums = nullptr;  // four channels per output column, over ky rows
+    RowResampler resampler;
     // The picture's DIB twin, written row by row by the resampler (see DibTwin.h).
     unsigned char* dib = nullptr;
-    std::size_t dibStride = 0;
-    // The resampler runs on a thread of its own, so that libjpeg's thread only decodes.
-    // A side that has to wait sleeps until the other is a batch of rows ahead, not one: a
-    // wake-up per row would cost more than the row.
-    struct Pipe {
-        std::mutex mutex;
-        std::condition_variable rowsReady, roomFree;
-        std::int64_t produced = 0;        // rows the decoder has put in the ring
-        std::int64_t consumed = 0;        // rows the resampler is done with
-        std::int64_t resamplerWants = 0;  // while it waits: `produced` it waits for
-        std::int64_t decoderWants = 0;    // while it waits: `consumed` it waits for
-        bool stop = false;
-        std::thread resampler;
-    } pipe;
 };
-
-// Every wake-up is a system call for libjpeg's thread, and on a virtual machine an interrupt
-// to the other core: batches of 32 rows take some 4 % off the decode that batches of 8 add.
-// The ring stays well inside the core's cache.
-constexpr std::int64_t kRingRows = 64;
-constexpr std::int64_t kBatchRows = 32;
-
-// Where output position `i` of `to` falls on an axis of `from` pixels, in 1/65536 pixel, with
-// pixel centres matched and the ends held.
-std::int64_t sourcePosition(std::int64_t i, std::int64_t from, std::int64_t to) {
-    const std::int64_t position = ((2 * i + 1) * from - to) * 65536 / (2 * to);
-    return std::clamp<std::int64_t>(position, 0, (from - 1) * 65536);
-}
-
-// a and b mixed by w/256, two 8-bit channels at a time in each half of a 32-bit word.
-inline std::uint32_t mix(std::uint32_t a, std::uint32_t b, std::uint32_t w) {
-    const std::uint32_t v = 256 - w;
-    const std::uint32_t rb = (((a & 0x00FF00FFu) * v + (b & 0x00FF00FFu) * w) >> 8) & 0x00FF00FFu;
-    const std::uint32_t ga =
-        ((((a >> 8) & 0x00FF00FFu) * v + ((b >> 8) & 0x00FF00FFu) * w)) & 0xFF00FF00u;
-    return rb | ga;
-}
-
-// Each run of kx pixels averaged into one.
-void averageAcross(const DecodeJob* job, const std::uint32_t* in, std::uint32_t* out) {
-    const std::int64_t kx = job->kx, width = job->width / kx;
-    const std::uint64_t reciprocal = (std::uint64_t{1} << 32) / static_cast<std::uint64_t>(kx);
-    for (std::int64_t x = 0; x < width; ++x) {
-        std::uint32_t rb = 0, ga = 0;  // 0x00FF00FF halves: room for 256 pixels each
-        std::uint32_t sum[4] = {};
-        for (std::int64_t i = 0; i < kx; ++i) {
-            const std::uint32_t p = in[x * kx + i];
-            rb += p & 0x00FF00FFu;
-            ga += (p >> 8) & 0x00FF00FFu;
-            if ((i & 0xFF) == 0xFF) {
-                sum[0] += rb & 0xFFFF, sum[1] += rb >> 16, sum[2] += ga & 0xFFFF,
-                    sum[3] += ga >> 16;
-                rb = ga = 0;
-            }
-        }
-        sum[0] += rb & 0xFFFF, sum[1] += rb >> 16, sum[2] += ga & 0xFFFF, sum[3] += ga >> 16;
-        const auto mean = [&](std::uint32_t v) {
-            return std::min<std::uint32_t>(
-                255, static_cast<std::uint32_t>((v * reciprocal + (std::uint64_t{1} << 31)) >> 32));
-        };
-        out[x] = mean(sum[0]) | mean(sum[1]) << 16 | mean(sum[2]) << 8 | mean(sum[3]) << 24;
-    }
-}
-
-// One decoded row of 4-byte pixels, resampled to the target width.
-void resampleRow(const DecodeJob* job, const unsigned char* source, unsigned char* row) {
-    const auto* in = reinterpret_cast<const std::uint32_t*>(source);
-    auto* out = reinterpret_cast<std::uint32_t*>(row);
-    if (job->kx > 1) {
-        averageAcross(job, in, job->boxRow);
-        in = job->boxRow;
-    }
-    const std::int32_t last = static_cast<std::int32_t>(job->width / job->kx) - 1;
-    for (int x = 0; x < job->targetWidth; ++x) {
-        const std::int32_t i = job->xIndex[x];
-        out[x] = mix(in[i], in[std::min(i + 1, last)], job->xWeight[x]);
-    }
-}
-
-// Two resampled rows mixed by w/256 into an output row.
-void mixRows(const unsigned char* a, const unsigned char* b, unsigned w, unsigned char* out,
-             int width) {
-    const auto* pa = reinterpret_cast<const std::uint32_t*>(a);
-    const auto* pb = reinterpret_cast<const std::uint32_t*>(b);
-    auto* po = reinterpret_cast<std::uint32_t*>(out);
-    if (w == 0) {
-        std::memcpy(po, pa, static_cast<std::size_t>(width) * 4);
-        return;
-    }
-    for (int x = 0; x < width; ++x)
-        po[x] = mix(pa[x], pb[x], w);
-}
-
-// Adds a row to the sums of its block of ky rows; with the block's last row, writes the
-// block's mean into `out` and starts again. True when it did.
-bool averageDown(DecodeJob* job, const unsigned char* row, std::int64_t s, unsigned char* out) {
-    const int tw = job->targetWidth;
-    const auto* in = reinterpret_cast<const std::uint32_t*>(row);
-    std::uint32_t* sums = job->rowSums;
-    for (int x = 0; x < tw; ++x) {
-        const std::uint32_t p = in[x];
-        sums[4 * x] += p & 0xFF, sums[4 * x + 1] += (p >> 8) & 0xFF,
-            sums[4 * x + 2] += (p >> 16) & 0xFF, sums[4 * x + 3] += p >> 24;
-    }
-    if ((s + 1) % job->ky != 0)
-        return false;
-    const std::uint64_t reciprocal = (std::uint64_t{1} << 32) / static_cast<std::uint64_t>(job->ky);
-    auto* po = reinterpret_cast<std::uint32_t*>(out);
-    for (int x = 0; x < tw; ++x) {
-        std::uint32_t p = 0;
-        for (int c = 0; c < 4; ++c) {
-            const auto mean = static_cast<std::uint32_t>(
-                (sums[4 * x + c] * reciprocal + (std::uint64_t{1} << 31)) >> 32);
-            p |= std::min<std::uint32_t>(255, mean) << (8 * c);
-            sums[4 * x + c] = 0;
-        }
-        po[x] = p;
-    }
-    return true;
-}
-
-// Output row `y` into the DIB twin, which holds its rows bottom-up.
-void writeDibRow(DecodeJob* job, int y, const unsigned char* row) {
-    const auto tw = static_cast<std::size_t>(job->targetWidth);
-    unsigned char* dst = job->dib + kDibHeaderSize +
-                         job->dibStride * static_cast<std::size_t>(job->targetHeight - 1 - y);
-    rgb32RowToDib24(reinterpret_cast<const QRgb*>(row), dst, static_cast<std::int64_t>(tw));
-    std::memset(dst + 3 * tw, 0, job->dibStride - 3 * tw);
-}
-
-// Moves one side's count of rows on, and wakes the other side when it waits for no more.
-void advance(std::mutex& mutex, std::int64_t& count, std::int64_t to, const std::int64_t& wanted,
-             std::condition_variable& waiting) {
-    bool wake = false;
-    {
-        std::lock_guard lock(mutex);
-        count = to;
-        wake = wanted > 0 && count >= wanted;
-    }
-    if (wake)
-        waiting.notify_one();
-}
-
-// The resampler's side: takes each decoded row from the ring, resamples it to the target
-// width, and writes every output row whose two source rows it now has.
-void resampleRows(DecodeJob* job) {
-    const int tw = job->targetWidth, th = job->targetHeight;
-    const std::int64_t w0 = job->width, h0 = job->height;
-    const std::int64_t ky = job->ky, h1 = h0 / ky;  // rows after averaging down
-    auto& pipe = job->pipe;
-    int y = 0;
-    for (std::int64_t s = 0; s < h0; ++s) {
-        {
-            std::unique_lock lock(pipe.mutex);
-            if (pipe.produced <= s) {
-                pipe.resamplerWants = std::min(s + kBatchRows, h0);
-                pipe.rowsReady.wait(
-                    lock, [&] { return pipe.produced >= pipe.resamplerWants || pipe.stop; });
-                pipe.resamplerWants = 0;
-                if (pipe.produced <= s)
-                    return;  // stopped: the decoder failed
-            }
-        }
-        const std::int64_t r = s / ky;  // the row it falls in after averaging down
-        bool rowReady = false;
-        if (r < h1) {
-            unsigned char* out = job->resampled[r & 1];
-            resampleRow(job,
-                        job->ring + static_cast<std::size_t>(s % kRingRows) *
-                                        static_cast<std::size_t>(w0) * 4,
-                        ky > 1 ? job->resampled[2] : out);
-            rowReady = ky == 1 || averageDown(job, job->resampled[2], s, out);
-        }
-        advance(pipe.mutex, pipe.consumed, s + 1, pipe.decoderWants, pipe.roomFree);
-        if (!rowReady)
-            continue;
-        for (; y < th; ++y) {
-            const std::int64_t position = sourcePosition(y, h1, th);
-            const std::int64_t r0 = position >> 16, r1 = std::min(r0 + 1, h1 - 1);
-            if (r1 > r)
-                break;
-            unsigned char* out = job->pixels + job->stride * static_cast<std::size_t>(y);
-            mixRows(job->resampled[r0 & 1], job->resampled[r1 & 1],
-                    static_cast<unsigned>((position >> 8) & 0xFF), out, tw);
-            if (job->dib)
-                writeDibRow(job, y, out);
-        }
-    }
-}
-
-// The decoder's side of the ring; each returns before libjpeg is called again, so no lock is
-// held when libjpeg jumps out on an error.
-unsigned char* freeRingRow(DecodeJob* job, std::int64_t s) {
-    auto& pipe = job->pipe;
-    std::unique_lock lock(pipe.mutex);
-    if (s - pipe.consumed >= kRingRows) {
-        pipe.decoderWants = s - kRingRows + kBatchRows;
-        pipe.roomFree.wait(lock, [&] { return pipe.consumed >= pipe.decoderWants; });
-        pipe.decoderWants = 0;
-    }
-    return job->ring +
-           static_cast<std::size_t>(s % kRingRows) * static_cast<std::size_t>(job->width) * 4;
-}
-
-void publishRow(DecodeJob* job, std::int64_t s) {
-    auto& pipe = job->pipe;
-    advance(pipe.mutex, pipe.produced, s + 1, pipe.resamplerWants, pipe.rowsReady);
-}
-
-void stopResampler(DecodeJob& job) {
-    if (!job.pipe.resampler.joinable())
-        return;
-    {
-        std::lock_guard lock(job.pipe.mutex);
-        job.pipe.stop = true;
-    }
-    job.pipe.rowsReady.notify_all();
-    job.pipe.resampler.join();
-}
-
-void startResampler(DecodeJob* job) {
-    job->pipe.resampler = std::thread(resampleRows, job);
-}
 
 // Reads every row, resampling to the target size on the way: the picture at its decoded size
 // never exists whole, which saves memory and a pass over it.
 int readResampled(DecodeJob* job) {
-    j_decompress_ptr cinfo = &job->cinfo;
     const int tw = job->targetWidth, th = job->targetHeight;
-    const std::int64_t w0 = job->width, h0 = job->height;
     job->stride = static_cast<std::size_t>(tw) * 4;
     job->pixels =
         static_cast<unsigned char*>(std::malloc(job->stride * static_cast<std::size_t>(th)));
-    job->ring =
-        static_cast<unsigned char*>(std::malloc(static_cast<std::size_t>(w0) * 4 * kRingRows));
-    job->kx = std::max<std::int64_t>(1, w0 / tw);
-    job->ky = std::max<std::int64_t>(1, h0 / th);
-    for (unsigned char*& row : job->resampled)
-        row = static_cast<unsigned char*>(std::malloc(job->stride));
-    job->boxRow = static_cast<std::uint32_t*>(
-        std::malloc(sizeof(std::uint32_t) * static_cast<std::size_t>(w0 / job->kx)));
-    job->rowSums = static_cast<std::uint32_t*>(
-        std::calloc(static_cast<std::size_t>(tw) * 4, sizeof(std::uint32_t)));
-    job->xIndex = static_cast<std::int32_t*>(
-        std::malloc(sizeof(std::int32_t) * static_cast<std::size_t>(tw)));
-    job->xWeight = static_cast<std::uint16_t*>(
-        std::malloc(sizeof(std::uint16_t) * static_cast<std::size_t>(tw)));
-    if (!job->pixels || !job->ring || !job->resampled[0] || !job->resampled[1] ||
-        !job->resampled[2] || !job->xIndex || !job->xWeight || !job->boxRow || !job->rowSums) {
+    if (!job->pixels) {
         job->outOfMemory = true;
         return 1;
     }
@@ -391,19 +143,17 @@ int readResampled(DecodeJob* job) {
     // does a picture still to be turned upright, whose rows are not yet the ones shown.
     if (job->orientation == SPI_ORIENTATION_AS_STORED)
         job->dib = newPackedDib24(tw, th);
-    job->dibStride = static_cast<std::size_t>(dibStride(static_cast<std::uint64_t>(tw), 24));
-    for (int x = 0; x < tw; ++x) {
-        const std::int64_t position = sourcePosition(x, w0 / job->kx, tw);
-        job->xIndex[x] = static_cast<std::int32_t>(position >> 16);
-        job->xWeight[x] = static_cast<std::uint16_t>((position >> 8) & 0xFF);
+    const auto w0 = static_cast<int>(job->width), h0 = static_cast<int>(job->height);
+    if (!job->resampler.start(w0, h0, tw, th, job->pixels, job->stride, job->dib)) {
+        job->outOfMemory = true;
+        return 1;
     }
-    startResampler(job);
     for (std::int64_t s = 0; s < h0; ++s) {
-        JSAMPROW row = freeRingRow(job, s);
-        jpeg_read_scanlines(cinfo, &row, 1);
-        publishRow(job, s);
+        JSAMPROW row = job->resampler.rowFor(s);
+        jpeg_read_scanlines(&job->cinfo, &row, 1);
+        job->resampler.publish(s);
     }
-    job->pipe.resampler.join();
+    job->resampler.finish();
     job->width = static_cast<JDIMENSION>(tw);
     job->height = static_cast<JDIMENSION>(th);
     return 0;
@@ -443,17 +193,6 @@ bool turnUpright(DecodeJob& job) {
     job.height = height;
     job.stride = stride;
     return true;
-}
-
-void releaseScratch(DecodeJob& job) {
-    stopResampler(job);  // before anything it works on goes
-    std::free(job.ring);
-    for (unsigned char* row : job.resampled)
-        std::free(row);
-    std::free(job.boxRow);
-    std::free(job.rowSums);
-    std::free(job.xIndex);
-    std::free(job.xWeight);
 }
 
 // Returns 0 on success; otherwise the job's message says what went wrong.
@@ -602,7 +341,7 @@ int decode(DecodeJob* job, int fd, const unsigned char* data, unsigned long size
 // The job's results handed over, or its error raised; the job owns nothing afterwards.
 DecodedJpeg finishDecode(DecodeJob& job, int failed, const QString& name) {
     jpeg_destroy_decompress(&job.cinfo);
-    releaseScratch(job);
+    job.resampler.release();  // before anything it writes into goes
     if (!failed && !turnUpright(job))
         failed = 1;
     if (failed) {
