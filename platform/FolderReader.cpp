@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <utility>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -72,9 +73,19 @@ bool asciiOnly(std::string_view bytes) {
     return true;
 }
 
-// Reads the folder open on `fd` (taken over) into `tree`, its path below the scan's folder being
-// `path` (empty or ending with '/').
-void collectInto(int fd, std::string& path, FileTree& tree, std::vector<FolderIdentity>& inside) {
+// What one walk keeps as it goes down.
+struct Walk {
+    FileTree tree;
+    std::string path;                   // of the folder being read, below the walk's own
+    std::vector<FolderIdentity> inside;  // the folders the walk is in
+    bool skipHidden = false;
+};
+
+// Reads the folder open on `fd` (taken over), at `walk.path` (empty or ending with '/').
+void collectInto(int fd, Walk& walk) {
+    std::string& path = walk.path;
+    FileTree& tree = walk.tree;
+    std::vector<FolderIdentity>& inside = walk.inside;
     struct stat self {};
     DIR* dir = ::fstat(fd, &self) == 0 ? ::fdopendir(fd) : nullptr;
     if (!dir) {
@@ -87,6 +98,8 @@ void collectInto(int fd, std::string& path, FileTree& tree, std::vector<FolderId
     while (const dirent* d = ::readdir(dir)) {
         const char* name = d->d_name;
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+            continue;
+        if (walk.skipHidden && name[0] == '.')
             continue;
         path.resize(base);
         path += name;
@@ -107,7 +120,7 @@ void collectInto(int fd, std::string& path, FileTree& tree, std::vector<FolderId
         const int sub = ::openat(fd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (sub >= 0) {
             path += '/';
-            collectInto(sub, path, tree, inside);
+            collectInto(sub, walk);
         }
     }
     path.resize(base);
@@ -154,16 +167,14 @@ void FileTree::add(std::string_view path) {
     ends_.push_back(static_cast<std::uint32_t>(bytes_.size()));
 }
 
-FileTree collectFiles(const QString& folder) {
-    FileTree tree;
+FileTree collectFiles(const QString& folder, HiddenEntries hidden) {
+    Walk walk;
+    walk.skipHidden = hidden == HiddenEntries::Skipped;
     const int fd =
         ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return tree;
-    std::string path;
-    std::vector<FolderIdentity> inside;
-    collectInto(fd, path, tree, inside);
-    return tree;
+    if (fd >= 0)
+        collectInto(fd, walk);
+    return std::move(walk.tree);
 }
 
 }  // namespace tesselvane

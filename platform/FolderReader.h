@@ -68,10 +68,14 @@ private:
     std::vector<std::uint32_t> ends_;
 };
 
-// Every file below `folder`, depth first in the order of the folders' entries, hidden ones
-// included. Links to folders are followed, but a folder is never entered while the scan is
-// already inside it, so link loops end; a broken link counts as a file. A folder that is
-// missing or cannot be read gives nothing.
-FileTree collectFiles(const QString& folder);
+// Whether a walk takes the entries whose names start with "."; a hidden folder left out is not
+// entered.
+enum class HiddenEntries { Included, Skipped };
+
+// Every file below `folder`, depth first in the order of the folders' entries. Links to
+// folders are followed, but a folder is never entered while the scan is already inside it, so
+// link loops end; a broken link counts as a file. A folder that is missing or cannot be read
+// gives nothing.
+FileTree collectFiles(const QString& folder, HiddenEntries hidden = HiddenEntries::Included);
 
 }  // namespace tesselvane

@@ -359,28 +359,11 @@ void TMorvSlide::ShowCurrent() {
 }
 
 void TMorvSlide::CollectFolder(const QString& folder) {
-    // Links may lead back into a folder the walk is inside: such a folder is not entered again.
-    std::vector<FolderIdentity> inside;
-    std::function<void(const QString&)> collect = [&](const QString& name) {
-        const QString path = name.endsWith(u'/') ? name : name + u'/';
-        FolderReader reader(path);
-        if (!reader.isOpen() ||
-            std::find(inside.begin(), inside.end(), reader.identity()) != inside.end()) {
-            return;
-        }
-        inside.push_back(reader.identity());
-        FolderEntry entry;
-        while (reader.next(entry)) {
-            if (entry.name.startsWith(u'.'))
-                continue;  // hidden
-            if (entry.isFolder)
-                collect(path + entry.name);
-            else
-                files_.append(path + entry.name);
-        }
-        inside.pop_back();
-    };
-    collect(folder);
+    const QString prefix = folder.endsWith(u'/') ? folder : folder + u'/';
+    const FileTree tree = collectFiles(prefix, HiddenEntries::Skipped);
+    files_.reserve(files_.size() + tree.size());
+    for (qsizetype i = 0; i < tree.size(); ++i)
+        files_.append(tree.withPrefix(prefix, i));
 }
 
 void TMorvSlide::SetAsWallpaper(const QString& fileName) {
