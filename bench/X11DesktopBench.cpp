@@ -62,11 +62,10 @@ void applyChange(benchmark::State& state) {
     WallpaperFit fit;
     fit.fitScreen = qEnvironmentVariable("TESSELVANE_BENCH_FIT") == QLatin1String("1");
     X11Desktop desktop;
-    desktop.setFit(fit);
-    for (auto _ : state) {
-        desktop.apply(QStringLiteral("bench.bmp"), picture, WallpaperStyle::Centered, Qt::black,
-                      false);
-    }
+    const WallpaperRequest request{
+        .file = QStringLiteral("bench.bmp"), .picture = picture, .fit = fit};
+    for (auto _ : state)
+        desktop.apply(request);
 }
 BENCHMARK(applyChange)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 

@@ -111,8 +111,8 @@ unsigned char* RowResampler::rowFor(std::int64_t s) {
             decoderWants_ = 0;
         }
     }
-    return ring_ + static_cast<std::size_t>(s % kRingRows) * static_cast<std::size_t>(sourceWidth_) *
-                       4;
+    return ring_ +
+           static_cast<std::size_t>(s % kRingRows) * static_cast<std::size_t>(sourceWidth_) * 4;
 }
 
 void RowResampler::publish(std::int64_t s) {
@@ -242,9 +242,9 @@ void RowResampler::resampleRows() {
         bool rowReady = false;
         if (r < h1) {
             unsigned char* out = resampled_[r & 1];
-            resampleRow(ring_ + static_cast<std::size_t>(s % kRingRows) *
-                                    static_cast<std::size_t>(w0) * 4,
-                        ky > 1 ? resampled_[2] : out);
+            resampleRow(
+                ring_ + static_cast<std::size_t>(s % kRingRows) * static_cast<std::size_t>(w0) * 4,
+                ky > 1 ? resampled_[2] : out);
             rowReady = ky == 1 || averageDown(resampled_[2], s, out);
         }
         advance(mutex_, consumed_, s + 1, decoderWants_, roomFree_);

@@ -7,7 +7,10 @@
 #include "platform/desktop/X11Desktop.h"
 #include "platform/desktop/XfceDesktop.h"
 
+#include <QStringList>
+
 #include <functional>
+#include <vector>
 
 namespace tesselvane {
 
@@ -25,72 +28,87 @@ private:
 
 }  // namespace
 
-std::unique_ptr<PreparedWallpaper> DesktopBackend::prepare(const QString& file,
-                                                           const QImage& picture,
-                                                           WallpaperStyle style,
-                                                           const QColor& background, bool persist) {
-    return std::make_unique<DeferredWallpaper>(
-        [=, this] { apply(file, picture, style, background, persist); });
+std::unique_ptr<PreparedWallpaper> DesktopBackend::prepare(const WallpaperRequest& request) {
+    return std::make_unique<DeferredWallpaper>([request, this] { apply(request); });
 }
 
-std::unique_ptr<DesktopBackend> createDesktopBackend() {
-    QString wanted = qEnvironmentVariable("TESSELVANE_DESKTOP").toLower();
-    if (wanted.isEmpty()) {
-        for (const QString& desktop :
-             qEnvironmentVariable("XDG_CURRENT_DESKTOP").toLower().split(u':')) {
-            if (desktop == QLatin1String("gnome") || desktop == QLatin1String("budgie") ||
-                desktop == QLatin1String("unity") || desktop == QLatin1String("pantheon")) {
-                wanted = QStringLiteral("gnome");
-            } else if (desktop == QLatin1String("x-cinnamon") ||
-                       desktop == QLatin1String("cinnamon")) {
-                wanted = QStringLiteral("cinnamon");
-            } else if (desktop == QLatin1String("mate")) {
-                wanted = QStringLiteral("mate");
-            } else if (desktop == QLatin1String("kde")) {
-                wanted = QStringLiteral("kde");
-            } else if (desktop == QLatin1String("xfce")) {
-                wanted = QStringLiteral("xfce");
-            } else if (desktop == QLatin1String("lxqt")) {
-                wanted = QStringLiteral("lxqt");
-            } else if (desktop == QLatin1String("sway")) {
-                wanted = QStringLiteral("sway");
+namespace {
+
+// Every back end: the name TESSELVANE_DESKTOP takes, the XDG_CURRENT_DESKTOP names it serves
+// (lower case), and how it is made.
+struct BackendEntry {
+    const char* name;
+    std::vector<const char*> desktops;
+    std::function<std::unique_ptr<DesktopBackend>()> create;
+};
+
+const std::vector<BackendEntry>& backends() {
+    static const std::vector<BackendEntry> kBackends = {
+        {"x11", {}, [] { return std::make_unique<X11Desktop>(); }},
+        {"gnome",
+         {"gnome", "budgie", "unity", "pantheon"},
+         [] { return std::make_unique<GnomeDesktop>(GnomeDesktop::Variant::Gnome); }},
+        {"cinnamon",
+         {"x-cinnamon", "cinnamon"},
+         [] { return std::make_unique<GnomeDesktop>(GnomeDesktop::Variant::Cinnamon); }},
+        {"mate",
+         {"mate"},
+         [] { return std::make_unique<GnomeDesktop>(GnomeDesktop::Variant::Mate); }},
+        {"kde", {"kde"}, [] { return std::make_unique<KdeDesktop>(); }},
+        {"xfce", {"xfce"}, [] { return std::make_unique<XfceDesktop>(); }},
+        {"lxqt", {"lxqt"}, [] { return std::make_unique<LxqtDesktop>(); }},
+        {"sway", {"sway"}, [] { return std::make_unique<SwayDesktop>(); }},
+    };
+    return kBackends;
+}
+
+const BackendEntry* backendNamed(const QString& name) {
+    for (const BackendEntry& entry : backends()) {
+        if (name == QLatin1String(entry.name))
+            return &entry;
+    }
+    return nullptr;
+}
+
+// The first of the session's desktops that a back end serves.
+const BackendEntry* backendForSession() {
+    for (const QString& desktop :
+         qEnvironmentVariable("XDG_CURRENT_DESKTOP").toLower().split(u':')) {
+        for (const BackendEntry& entry : backends()) {
+            for (const char* served : entry.desktops) {
+                if (desktop == QLatin1String(served))
+                    return &entry;
             }
-            if (!wanted.isEmpty())
-                break;
         }
     }
     // Other compositors that speak sway's IPC say so by its socket; their X server, if any,
     // is only for X clients and its root window is hidden.
-    if (wanted.isEmpty() && !qEnvironmentVariableIsEmpty("SWAYSOCK"))
-        wanted = QStringLiteral("sway");
-    if (wanted.isEmpty() && !qEnvironmentVariableIsEmpty("DISPLAY"))
-        wanted = QStringLiteral("x11");
+    if (!qEnvironmentVariableIsEmpty("SWAYSOCK"))
+        return backendNamed(QStringLiteral("sway"));
+    if (!qEnvironmentVariableIsEmpty("DISPLAY"))
+        return backendNamed(QStringLiteral("x11"));
+    return nullptr;
+}
 
-    if (wanted == QLatin1String("x11"))
-        return std::make_unique<X11Desktop>();
-    if (wanted == QLatin1String("gnome"))
-        return std::make_unique<GnomeDesktop>(GnomeDesktop::Variant::Gnome);
-    if (wanted == QLatin1String("cinnamon"))
-        return std::make_unique<GnomeDesktop>(GnomeDesktop::Variant::Cinnamon);
-    if (wanted == QLatin1String("mate"))
-        return std::make_unique<GnomeDesktop>(GnomeDesktop::Variant::Mate);
-    if (wanted == QLatin1String("kde"))
-        return std::make_unique<KdeDesktop>();
-    if (wanted == QLatin1String("xfce"))
-        return std::make_unique<XfceDesktop>();
-    if (wanted == QLatin1String("lxqt"))
-        return std::make_unique<LxqtDesktop>();
-    if (wanted == QLatin1String("sway"))
-        return std::make_unique<SwayDesktop>();
-    if (!wanted.isEmpty()) {
-        throw DesktopError(QStringLiteral("TESSELVANE_DESKTOP=%1 は分かりません (x11, gnome, "
-                                          "cinnamon, mate, kde, xfce, lxqt, sway)")
-                               .arg(wanted));
+}  // namespace
+
+std::unique_ptr<DesktopBackend> createDesktopBackend() {
+    const QString wanted = qEnvironmentVariable("TESSELVANE_DESKTOP").toLower();
+    if (wanted.isEmpty()) {
+        if (const BackendEntry* entry = backendForSession())
+            return entry->create();
+        throw DesktopError(QStringLiteral("このデスクトップ (%1) の壁紙は設定できません")
+                               .arg(qEnvironmentVariable(
+                                   "XDG_CURRENT_DESKTOP",
+                                   qEnvironmentVariable("WAYLAND_DISPLAY", QStringLiteral("?")))));
     }
-    throw DesktopError(QStringLiteral("このデスクトップ (%1) の壁紙は設定できません")
-                           .arg(qEnvironmentVariable(
-                               "XDG_CURRENT_DESKTOP",
-                               qEnvironmentVariable("WAYLAND_DISPLAY", QStringLiteral("?")))));
+    if (const BackendEntry* entry = backendNamed(wanted))
+        return entry->create();
+    QStringList names;
+    for (const BackendEntry& entry : backends())
+        names.append(QLatin1String(entry.name));
+    throw DesktopError(QStringLiteral("TESSELVANE_DESKTOP=%1 は分かりません (%2)")
+                           .arg(wanted, names.join(QStringLiteral(", "))));
 }
 
 }  // namespace tesselvane

@@ -28,6 +28,16 @@ struct WallpaperFit {
     FitStyle style = FitStyle::Stretch;
 };
 
+// One change of the wallpaper, as a back end is asked to show it.
+struct WallpaperRequest {
+    QString file;    // the picture file; empty for no picture, only the colour
+    QImage picture;  // the file's picture when it is in memory already, to spare reading it
+    WallpaperStyle style = WallpaperStyle::Centered;
+    WallpaperFit fit;               // how `picture` was fitted to the primary monitor
+    QColor background = Qt::black;  // the desktop's colour, around or instead of the picture
+    bool persist = false;  // to be kept beyond this session, where the desktop tells the two
+};
+
 // A wallpaper made ready to show; dropping it without show() leaves the desktop as it was.
 class PreparedWallpaper {
 public:
@@ -40,23 +50,15 @@ class DesktopBackend {
 public:
     virtual ~DesktopBackend() = default;
     virtual QString name() const = 0;
-    // Shows `file` as the wallpaper, or no picture when `file` is empty, on `background`.
-    // `picture` may hold the file's picture already, to spare reading it again. `persist`
-    // asks that the desktop keep it beyond this session where it can tell the difference.
-    virtual void apply(const QString& file, const QImage& picture, WallpaperStyle style,
-                       const QColor& background, bool persist) = 0;
-    // Does what can be done before `file` is complete (it may still be being written), and
-    // leaves the rest to show(). By default everything waits for show().
-    virtual std::unique_ptr<PreparedWallpaper> prepare(const QString& file, const QImage& picture,
-                                                       WallpaperStyle style,
-                                                       const QColor& background, bool persist);
+    // Shows what `request` asks for.
+    virtual void apply(const WallpaperRequest& request) = 0;
+    // Does what can be done before the request's file is complete (it may still be being
+    // written), and leaves the rest to show(). By default everything waits for show().
+    virtual std::unique_ptr<PreparedWallpaper> prepare(const WallpaperRequest& request);
     // A change is coming once its picture is read: what can be made ready before (a
     // connection, say) is made now, while the reading goes on. Never raises; what fails here
     // fails again, and is reported, in prepare or apply.
     virtual void warm() {}
-    // How the next pictures were fitted. Only a back end that places the picture on each
-    // monitor itself needs it; the desktops that place it themselves ignore it.
-    virtual void setFit(const WallpaperFit&) {}
     // Calls `changed` from the event loop whenever the monitors change, so that the wallpaper
     // can be drawn again for them; by default the desktop redraws it itself.
     virtual void watchLayout(std::function<void()> changed) { (void)changed; }

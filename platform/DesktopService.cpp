@@ -77,10 +77,16 @@ std::unique_ptr<PreparedWallpaper> DesktopService::prepareWallpaper(const QStrin
     // Windows' default: centred.
     const int tile =
         storedText(store_, kDesktopKey, QStringLiteral("TileWallpaper")).trimmed().toInt();
-    const WallpaperStyle style = tile == 1 ? WallpaperStyle::Tiled : WallpaperStyle::Centered;
-    backend().setFit(fit_);
-    auto prepared = backend().prepare(none ? QString() : name, none ? QImage() : picture, style,
-                                      backgroundColour(store_), updateIniFile);
+    WallpaperRequest request;
+    if (!none) {
+        request.file = name;
+        request.picture = picture;
+    }
+    request.style = tile == 1 ? WallpaperStyle::Tiled : WallpaperStyle::Centered;
+    request.fit = fit_;
+    request.background = backgroundColour(store_);
+    request.persist = updateIniFile;
+    auto prepared = backend().prepare(request);
     return std::make_unique<RememberedWallpaper>(
         std::move(prepared), [this, none, name, updateIniFile] {
             shown_ = none ? QString() : name;

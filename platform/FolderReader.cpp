@@ -76,7 +76,7 @@ bool asciiOnly(std::string_view bytes) {
 // What one walk keeps as it goes down.
 struct Walk {
     FileTree tree;
-    std::string path;                   // of the folder being read, below the walk's own
+    std::string path;                    // of the folder being read, below the walk's own
     std::vector<FolderIdentity> inside;  // the folders the walk is in
     bool skipHidden = false;
 };

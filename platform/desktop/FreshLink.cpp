@@ -33,4 +33,12 @@ QString freshLinkTo(const QString& file) {
     return link;
 }
 
+QString freshLinkToWallpaper(const QString& file) {
+    if (file.isEmpty())
+        return {};
+    if (!QFileInfo::exists(file))
+        throw DesktopError(QStringLiteral("壁紙 %1 がありません").arg(file));
+    return freshLinkTo(QFileInfo(file).absoluteFilePath());
+}
+
 }  // namespace tesselvane

@@ -9,4 +9,8 @@ namespace tesselvane {
 // program's data, and removes the links made before it. Raises DesktopError when it cannot.
 QString freshLinkTo(const QString& file);
 
+// The fresh link to the wallpaper `file` a request names; empty when it names none. Raises
+// DesktopError when the file is not there.
+QString freshLinkToWallpaper(const QString& file);
+
 }  // namespace tesselvane

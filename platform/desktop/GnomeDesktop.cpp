@@ -59,9 +59,9 @@ QString GnomeDesktop::name() const {
     return QStringLiteral("gnome");
 }
 
-void GnomeDesktop::apply(
-    const QString& file, const QImage&, WallpaperStyle style, const QColor& background,
-    bool /*persist: GSettings keep every value; there is no setting for one session only*/) {
+// GSettings keep every value: there is no setting for one session only, whatever `persist`.
+void GnomeDesktop::apply(const WallpaperRequest& request) {
+    const QColor& background = request.background;
     const Schema schema = schemaOf(variant_);
     GSettingsSchemaSource* source = g_settings_schema_source_get_default();
     GSettingsSchema* found =
@@ -75,16 +75,14 @@ void GnomeDesktop::apply(
     SettingsPtr settings(g_settings_new_full(found, nullptr, nullptr));
     g_settings_schema_unref(found);
 
-    if (file.isEmpty()) {
+    if (request.file.isEmpty()) {
         g_settings_delay(settings.get());
         setString(settings.get(), "picture-options", QStringLiteral("none"));
         if (hasColour)
             setString(settings.get(), "primary-color", background.name());
         g_settings_apply(settings.get());
     } else {
-        if (!QFileInfo::exists(file))
-            throw DesktopError(QStringLiteral("壁紙 %1 がありません").arg(file));
-        const QString link = freshLinkTo(QFileInfo(file).absoluteFilePath());
+        const QString link = freshLinkToWallpaper(request.file);
         const QString picture = schema.pictureIsUri ? QUrl::fromLocalFile(link).toString() : link;
         // Several keys, one change for the desktop to see.
         g_settings_delay(settings.get());
@@ -92,8 +90,8 @@ void GnomeDesktop::apply(
         if (hasDark)
             setString(settings.get(), "picture-uri-dark", picture);
         setString(settings.get(), "picture-options",
-                  style == WallpaperStyle::Tiled ? QStringLiteral("wallpaper")
-                                                 : QStringLiteral("centered"));
+                  request.style == WallpaperStyle::Tiled ? QStringLiteral("wallpaper")
+                                                         : QStringLiteral("centered"));
         if (hasColour)
             setString(settings.get(), "primary-color", background.name());
         g_settings_apply(settings.get());

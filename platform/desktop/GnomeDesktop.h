@@ -18,8 +18,7 @@ public:
 
     explicit GnomeDesktop(Variant variant) : variant_(variant) {}
     QString name() const override;
-    void apply(const QString& file, const QImage& picture, WallpaperStyle style,
-               const QColor& background, bool persist) override;
+    void apply(const WallpaperRequest& request) override;
 
 private:
     Variant variant_;

@@ -58,19 +58,14 @@ QString KdeDesktop::script(const QString& imageUrl, WallpaperStyle style,
         .arg(quoted(plugin), settings);
 }
 
-void KdeDesktop::apply(const QString& file, const QImage&, WallpaperStyle style,
-                       const QColor& background,
-                       bool /*persist: Plasma keeps every desktop's wallpaper in its layout*/) {
-    QString url;
-    if (!file.isEmpty()) {
-        if (!QFileInfo::exists(file))
-            throw DesktopError(QStringLiteral("壁紙 %1 がありません").arg(file));
-        url = QUrl::fromLocalFile(freshLinkTo(QFileInfo(file).absoluteFilePath())).toString();
-    }
+// Plasma keeps every desktop's wallpaper in its layout, whatever `persist`.
+void KdeDesktop::apply(const WallpaperRequest& request) {
+    const QString link = freshLinkToWallpaper(request.file);
+    const QString url = link.isEmpty() ? QString() : QUrl::fromLocalFile(link).toString();
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.kde.plasmashell"), QStringLiteral("/PlasmaShell"),
         QStringLiteral("org.kde.PlasmaShell"), QStringLiteral("evaluateScript"));
-    call << script(url, style, background);
+    call << script(url, request.style, request.background);
     const QDBusMessage reply = callSessionService(call, QStringLiteral("Plasma のシェル"));
     if (reply.type() != QDBusMessage::ErrorMessage)
         return;

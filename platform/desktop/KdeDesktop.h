@@ -9,8 +9,7 @@ namespace tesselvane {
 class KdeDesktop : public DesktopBackend {
 public:
     QString name() const override { return QStringLiteral("kde"); }
-    void apply(const QString& file, const QImage& picture, WallpaperStyle style,
-               const QColor& background, bool persist) override;
+    void apply(const WallpaperRequest& request) override;
 
     // The script that shows `imageUrl` (the plain colour when empty) on `background`.
     static QString script(const QString& imageUrl, WallpaperStyle style, const QColor& background);

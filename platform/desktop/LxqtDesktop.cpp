@@ -22,13 +22,13 @@ QStringList LxqtDesktop::arguments(const QString& file, WallpaperStyle style) {
             style == WallpaperStyle::Tiled ? QStringLiteral("tile") : QStringLiteral("center")};
 }
 
-void LxqtDesktop::apply(const QString& file, const QImage&, WallpaperStyle style,
-                        const QColor& background,
-                        bool /*persist: pcmanfm-qt keeps it in its settings either way*/) {
+// pcmanfm-qt keeps the wallpaper in its settings, whatever `persist`.
+void LxqtDesktop::apply(const WallpaperRequest& request) {
     QString shown;
-    if (file.isEmpty()) {
+    WallpaperStyle style = request.style;
+    if (request.file.isEmpty()) {
         QImage colour(8, 8, QImage::Format_RGB888);
-        colour.fill(background);
+        colour.fill(request.background);
         const QString colourFile = dataFolder() + QLatin1String("desktop-colour.bmp");
         QDir().mkpath(dataFolder());
         if (!colour.save(colourFile, "BMP"))
@@ -36,9 +36,9 @@ void LxqtDesktop::apply(const QString& file, const QImage&, WallpaperStyle style
         shown = colourFile;
         style = WallpaperStyle::Tiled;
     } else {
-        if (!QFileInfo::exists(file))
-            throw DesktopError(QStringLiteral("壁紙 %1 がありません").arg(file));
-        shown = QFileInfo(file).absoluteFilePath();
+        if (!QFileInfo::exists(request.file))
+            throw DesktopError(QStringLiteral("壁紙 %1 がありません").arg(request.file));
+        shown = QFileInfo(request.file).absoluteFilePath();
     }
     // pcmanfm-qt keeps a picture it shows by its name.
     shown = freshLinkTo(shown);

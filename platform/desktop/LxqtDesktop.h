@@ -14,8 +14,7 @@ namespace tesselvane {
 class LxqtDesktop : public DesktopBackend {
 public:
     QString name() const override { return QStringLiteral("lxqt"); }
-    void apply(const QString& file, const QImage& picture, WallpaperStyle style,
-               const QColor& background, bool persist) override;
+    void apply(const WallpaperRequest& request) override;
 
     // pcmanfm-qt's arguments that show `file`.
     static QStringList arguments(const QString& file, WallpaperStyle style);

@@ -163,19 +163,13 @@ void SwayDesktop::checkReply(const QByteArray& reply) {
     }
 }
 
-void SwayDesktop::apply(const QString& file, const QImage&, WallpaperStyle style,
-                        const QColor& background,
-                        bool /*persist: the compositor forgets it at its end either way*/) {
+// The compositor forgets the wallpaper at its end, whatever `persist`.
+void SwayDesktop::apply(const WallpaperRequest& wallpaper) {
     const QString socketPath = qEnvironmentVariable("SWAYSOCK");
     if (socketPath.isEmpty())
         throw DesktopError(QStringLiteral("sway の IPC ソケット (SWAYSOCK) がありません"));
-    QString shown;
-    if (!file.isEmpty()) {
-        if (!QFileInfo::exists(file))
-            throw DesktopError(QStringLiteral("壁紙 %1 がありません").arg(file));
-        shown = freshLinkTo(QFileInfo(file).absoluteFilePath());
-    }
-    const QByteArray request = message(command(shown, style, background));
+    const QString shown = freshLinkToWallpaper(wallpaper.file);
+    const QByteArray request = message(command(shown, wallpaper.style, wallpaper.background));
 
     IpcSocket socket(socketPath);
     const QDeadlineTimer deadline(kTimeoutMs);

@@ -12,8 +12,7 @@ namespace tesselvane {
 class SwayDesktop : public DesktopBackend {
 public:
     QString name() const override { return QStringLiteral("sway"); }
-    void apply(const QString& file, const QImage& picture, WallpaperStyle style,
-               const QColor& background, bool persist) override;
+    void apply(const WallpaperRequest& request) override;
 
     // The command that shows `file` (none when empty) on `background`. Raises DesktopError
     // for a path the compositor's command parser would take apart.

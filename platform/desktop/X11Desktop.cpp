@@ -199,18 +199,18 @@ struct Layout {
 // The desktop drawn by the X server: the colour filled and each monitor's picture put or tiled
 // there, so only the pictures' own visible pixels cross the connection, never a screen-sized
 // copy. Each monitor's picture is fitted and converted on a thread of its own.
-void drawOnServer(Display* d, Pixmap pixmap, GC gc, const QImage& picture, const Layout& layout,
-                  WallpaperStyle style, const WallpaperFit& fit, const QColor& background,
-                  unsigned long backgroundPixel) {
+void drawOnServer(Display* d, Pixmap pixmap, GC gc, const WallpaperRequest& request,
+                  const Layout& layout, unsigned long backgroundPixel) {
     XSetForeground(d, gc, backgroundPixel);
     XFillRectangle(d, pixmap, gc, 0, 0, static_cast<unsigned>(layout.screen.width()),
                    static_cast<unsigned>(layout.screen.height()));
+    const QImage& picture = request.picture;
     if (picture.isNull() || picture.width() == 0 || picture.height() == 0)
         return;
     const std::vector<Piece> pieces = eachMonitor(layout.monitors.size(), [&](size_t i) {
         const QRect area = layout.monitors[i];
-        return pieceFor(pictureForMonitor(picture, area.size(), fit, background), area, style,
-                        layout.kind, layout.channels);
+        return pieceFor(pictureForMonitor(picture, area.size(), request.fit, request.background),
+                        area, request.style, layout.kind, layout.channels);
     });
     // The first (primary) monitor last: where monitors overlap, as mirrors do, it wins.
     for (size_t i = pieces.size(); i-- > 0;)
@@ -278,13 +278,10 @@ void X11Desktop::warm() {
     warm_.reset(XOpenDisplay(nullptr));
 }
 
-std::unique_ptr<PreparedWallpaper> X11Desktop::prepare(const QString& file, const QImage& picture,
-                                                       WallpaperStyle style,
-                                                       const QColor& background, bool persist) {
+std::unique_ptr<PreparedWallpaper> X11Desktop::prepare(const WallpaperRequest& request) {
     // A picture that is only in the file must wait until the file is complete.
-    if (!file.isEmpty() && picture.isNull()) {
-        return DesktopBackend::prepare(file, picture, style, background, persist);
-    }
+    if (!request.file.isEmpty() && request.picture.isNull())
+        return DesktopBackend::prepare(request);
 
     XSetErrorHandler(ignoreXError);
     DisplayPtr display = warm_ ? std::move(warm_) : DisplayPtr(XOpenDisplay(nullptr));
@@ -300,19 +297,20 @@ std::unique_ptr<PreparedWallpaper> X11Desktop::prepare(const QString& file, cons
     layout.screen = QSize(DisplayWidth(d, screen), DisplayHeight(d, screen));
     layout.depth = static_cast<unsigned>(DefaultDepth(d, screen));
     layout.kind = pixelKind(d, screen, layout.depth, layout.channels);
-    const bool none = file.isEmpty();
+    const bool none = request.file.isEmpty();
 
     if (layout.kind == PixelKind::Other) {
         // Colour cells are few: they are taken only once the wallpaper this replaces has given
         // its own back, in show().
-        return std::make_unique<X11Prepared>(std::move(display), [=, fit = fit_](Display* shown) {
+        return std::make_unique<X11Prepared>(std::move(display), [=](Display* shown) {
             PixelMapper pixelOf(shown, screen);
-            Drawn drawn{None, pixelOf(background.rgb())};
+            Drawn drawn{None, pixelOf(request.background.rgb())};
             if (none)
                 return drawn;
             const QImage canvas =
-                composeDesktop(picturesForMonitors(picture, layout.monitors, fit, background),
-                               layout.monitors, layout.screen, style, background);
+                composeDesktop(picturesForMonitors(request.picture, layout.monitors, request.fit,
+                                                   request.background),
+                               layout.monitors, layout.screen, request.style, request.background);
             drawn.pixmap = drawPixmap(shown, layout, [&](Pixmap pixmap, GC gc) {
                 drawByPixel(shown, screen, pixmap, gc, pixelOf, canvas);
             });
@@ -320,25 +318,23 @@ std::unique_ptr<PreparedWallpaper> X11Desktop::prepare(const QString& file, cons
         });
     }
     PixelMapper pixelOf(d, screen);
-    Drawn drawn{None, pixelOf(background.rgb())};
+    Drawn drawn{None, pixelOf(request.background.rgb())};
     if (!none) {
         drawn.pixmap = drawPixmap(d, layout, [&](Pixmap pixmap, GC gc) {
-            drawOnServer(d, pixmap, gc, picture, layout, style, fit_, background, drawn.background);
+            drawOnServer(d, pixmap, gc, request, layout, drawn.background);
         });
     }
     return std::make_unique<X11Prepared>(std::move(display), drawn);
 }
 
-void X11Desktop::apply(const QString& file, const QImage& given, WallpaperStyle style,
-                       const QColor& background, bool persist) {
-    QImage picture = given;
-    if (!file.isEmpty() && picture.isNull()) {
-        picture = QImage(file);
-        if (picture.isNull())
-            throw DesktopError(QStringLiteral("壁紙 %1 を読み込めません").arg(file));
+void X11Desktop::apply(const WallpaperRequest& request) {
+    WallpaperRequest read = request;
+    if (!read.file.isEmpty() && read.picture.isNull()) {
+        read.picture = QImage(read.file);
+        if (read.picture.isNull())
+            throw DesktopError(QStringLiteral("壁紙 %1 を読み込めません").arg(read.file));
     }
-    // The root picture lives as long as the X session anyway: `persist` changes nothing here.
-    prepare(file, picture, style, background, persist)->show();
+    prepare(read)->show();
 }
 
 void X11Desktop::watchLayout(std::function<void()> changed) {

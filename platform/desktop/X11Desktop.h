@@ -23,23 +23,19 @@ public:
     X11Desktop();
     ~X11Desktop() override;
     QString name() const override { return QStringLiteral("x11"); }
-    void apply(const QString& file, const QImage& picture, WallpaperStyle style,
-               const QColor& background, bool persist) override;
+    // The root picture lives as long as the X session anyway: `persist` changes nothing here.
+    void apply(const WallpaperRequest& request) override;
     // Draws the picture into a pixmap of the screen, each monitor's part; show() makes it the
     // root's. On a colormapped screen the drawing waits for show(), once the previous
     // wallpaper has given back its colour cells.
-    std::unique_ptr<PreparedWallpaper> prepare(const QString& file, const QImage& picture,
-                                               WallpaperStyle style, const QColor& background,
-                                               bool persist) override;
+    std::unique_ptr<PreparedWallpaper> prepare(const WallpaperRequest& request) override;
     // Opens the connection the next prepare() uses.
     void warm() override;
-    void setFit(const WallpaperFit& fit) override { fit_ = fit; }
     // Listens for RandR's screen changes on a connection of its own.
     void watchLayout(std::function<void()> changed) override;
 
 private:
     std::unique_ptr<_XDisplay, X11DisplayCloser> warm_;
-    WallpaperFit fit_;
     std::unique_ptr<_XDisplay, X11DisplayCloser> watch_;
     std::unique_ptr<QSocketNotifier> watchNotifier_;
     std::unique_ptr<QTimer> watchSettle_;

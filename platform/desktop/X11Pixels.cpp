@@ -142,8 +142,12 @@ unsigned long channel(int value, unsigned long mask) {
 }  // namespace
 
 PixelMapper::PixelMapper(Display* display, int screen)
-    : screen_(std::make_unique<Screen>(Screen{
-          display, DefaultVisual(display, screen), DefaultColormap(display, screen), true, {}, {}})) {
+    : screen_(std::make_unique<Screen>(Screen{display,
+                                              DefaultVisual(display, screen),
+                                              DefaultColormap(display, screen),
+                                              true,
+                                              {},
+                                              {}})) {
     screen_->trueColour =
         screen_->visual->c_class == TrueColor || screen_->visual->c_class == DirectColor;
 }

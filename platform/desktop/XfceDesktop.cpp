@@ -118,17 +118,11 @@ QList<XfconfValue> XfceDesktop::backdropValues(const QStringList& existing,
     return values;
 }
 
-void XfceDesktop::apply(const QString& file, const QImage&, WallpaperStyle style,
-                        const QColor& background,
-                        bool /*persist: Xfconf keeps every value it is given*/) {
-    QString shown;
-    if (!file.isEmpty()) {
-        if (!QFileInfo::exists(file))
-            throw DesktopError(QStringLiteral("壁紙 %1 がありません").arg(file));
-        shown = freshLinkTo(QFileInfo(file).absoluteFilePath());
-    }
-    for (const XfconfValue& value :
-         backdropValues(backdropNames(), monitorNames(), shown, style, background)) {
+// Xfconf keeps every value it is given, whatever `persist`.
+void XfceDesktop::apply(const WallpaperRequest& request) {
+    const QString shown = freshLinkToWallpaper(request.file);
+    for (const XfconfValue& value : backdropValues(backdropNames(), monitorNames(), shown,
+                                                   request.style, request.background)) {
         QDBusMessage call = xfconfCall(QStringLiteral("SetProperty"));
         call << kChannel << value.property << QVariant::fromValue(QDBusVariant(value.value));
         const QDBusMessage reply = callSessionService(call, QStringLiteral("Xfconf"));

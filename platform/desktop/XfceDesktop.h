@@ -20,8 +20,7 @@ struct XfconfValue {
 class XfceDesktop : public DesktopBackend {
 public:
     QString name() const override { return QStringLiteral("xfce"); }
-    void apply(const QString& file, const QImage& picture, WallpaperStyle style,
-               const QColor& background, bool persist) override;
+    void apply(const WallpaperRequest& request) override;
 
     // The values to set: for every backdrop among `existing` (the channel's property names
     // under /backdrop), else for each of `monitors` on the first workspace.

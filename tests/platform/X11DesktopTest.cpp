@@ -145,8 +145,11 @@ private:
 };
 
 void show(X11Desktop& desktop, const QImage& picture, WallpaperStyle style, WallpaperFit fit = {}) {
-    desktop.setFit(fit);
-    desktop.apply(QStringLiteral("shown.bmp"), picture, style, QColor(kBackground), false);
+    desktop.apply({.file = QStringLiteral("shown.bmp"),
+                   .picture = picture,
+                   .style = style,
+                   .fit = fit,
+                   .background = QColor(kBackground)});
 }
 
 TEST(X11Monitors, EachMonitorCentresOrTilesThePictureInItself) {

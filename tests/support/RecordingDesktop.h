@@ -24,13 +24,12 @@ public:
 
     explicit RecordingDesktop(std::shared_ptr<QList<Call>> calls) : calls_(std::move(calls)) {}
     QString name() const override { return QStringLiteral("recording"); }
-    void apply(const QString& file, const QImage& picture, WallpaperStyle style,
-               const QColor& background, bool persist) override {
+    void apply(const WallpaperRequest& request) override {
         if (failWith)
             throw DesktopError(*failWith);
-        calls_->append({file, picture.size(), style, background, persist, fit_});
+        calls_->append({request.file, request.picture.size(), request.style, request.background,
+                        request.persist, request.fit});
     }
-    void setFit(const WallpaperFit& fit) override { fit_ = fit; }
     void watchLayout(std::function<void()> changed) override { layoutChanged = std::move(changed); }
 
     std::optional<QString> failWith;
@@ -39,7 +38,6 @@ public:
 
 private:
     std::shared_ptr<QList<Call>> calls_;
-    WallpaperFit fit_;
 };
 
 }  // namespace tesselvane::test
