@@ -17,10 +17,10 @@
 namespace tesselvane {
 
 std::unique_ptr<JpegPrefetch> prefetchStartPicture() {
-    if (MyOption.Time.Option < 2 || !MyOption.UseJpeg)
+    if (!changesByDate(MyOption.Time) || !MyOption.UseJpeg)
         return nullptr;
     const QString path =
-        datePicturePath(MyOption.Time.Path, MyOption.Time.Option, QDate::currentDate());
+        datePicturePath(MyOption.Time.Path, scheduleMode(MyOption.Time), QDate::currentDate());
     if (!path.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive))
         return nullptr;
     QSize stretchTo;
@@ -49,14 +49,14 @@ namespace {
 // The group the main window will load its list from as it is made, when that is plain to see
 // from here; a weekday's group is left to the window.
 std::unique_ptr<PictureListPrefetch> prefetchStartGroup(const RegIni& ini, bool changeOnce) {
-    if (MyOption.Time.SetWeekday && (MyOption.Time.Option == 0 || MyOption.Time.Option == 1))
+    if (MyOption.Time.SetWeekday && !changesByDate(MyOption.Time))
         return nullptr;
     const QStringList names = readGroupNames(ini);
     const int chosen = ini.ReadInteger(QStringLiteral("Task"), QStringLiteral("Default"), -1);
     if (chosen < 0 || chosen >= names.size())
         return nullptr;
     // Changing once at start and ending takes one picture of the list: the rest is never made.
-    const bool onePicture = changeOnce && MyOption.Time.Option == 0;
+    const bool onePicture = changeOnce && scheduleMode(MyOption.Time) == ScheduleMode::AtStart;
     return std::make_unique<PictureListPrefetch>(names.at(chosen), !onePicture);
 }
 

@@ -16,6 +16,11 @@ struct EarlyStart {
     std::unique_ptr<PictureListPrefetch> pictureList;  // of the group chosen at start
 };
 
+// The program module's entry point (platform/ProgramModule.h): the arguments of main, and what
+// the executable began.
+using ProgramModuleEntry = int(int argc, char** argv, EarlyStart* early);
+inline constexpr char kProgramModuleEntry[] = "TesselvaneModuleMain";
+
 // Checks for another copy and, for this one, starts reading the start's picture. Never
 // raises: what fails here (the store, the options) is done again, and reported, by
 // runProgram, which has the windows to say it in.

@@ -36,25 +36,27 @@ int weekOfYear(QDate today) {
     return week > 52 ? 52 : week;
 }
 
-QString dateNumber(int mode, QDate today) {
+QString dateNumber(ScheduleMode mode, QDate today) {
     const auto pad = [](int n, int digits) {
         return QStringLiteral("%1").arg(n, digits, 10, QLatin1Char('0'));
     };
     switch (mode) {
-        case 2:
+        case ScheduleMode::Day:
             return pad(today.month(), 2) + pad(today.day(), 2);
-        case 3:
+        case ScheduleMode::Weekday:
             return pad(sundayFirst(today), 3);
-        case 4:
+        case ScheduleMode::Week:
             return pad(weekOfYear(today), 3);
-        case 5:
+        case ScheduleMode::Month:
             return pad(today.month(), 3);
-        default:
-            return QString();
+        case ScheduleMode::AtStart:
+        case ScheduleMode::Interval:
+            break;
     }
+    return QString();
 }
 
-QString datePicturePath(const QString& folderText, int mode, QDate today) {
+QString datePicturePath(const QString& folderText, ScheduleMode mode, QDate today) {
     QString folder = folderText;
     if (!folder.endsWith(u'/'))
         folder += u'/';

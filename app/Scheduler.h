@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/Options.h"
+
 #include <QDate>
 #include <QString>
 
@@ -19,16 +21,16 @@ using RandomDraw = std::function<int(int count)>;
 //    the list (after the list became shorter): the last.
 int nextListIndex(int count, int current, bool random, bool back, const RandomDraw& draw);
 
-// The number a date-numbered picture of schedule mode 2 to 5 carries for `today`:
-// 2 "MMDD", 3 the weekday "001" (Sunday) to "007", 4 the week "001" to "052", 5 "0MM".
-QString dateNumber(int mode, QDate today);
+// The number a date-numbered picture of a date mode carries for `today`: Day "MMDD", Weekday
+// "001" (Sunday) to "007", Week "001" to "052", Month "0MM"; empty for the other modes.
+QString dateNumber(ScheduleMode mode, QDate today);
 
 // 1 plus the Sundays after 1 January up to and including `today`, at most 52.
 int weekOfYear(QDate today);
 
 // The date-numbered picture for `today` in `folder`: the first name (in the search order of
 // FindFiles) matching "*" + number + ".*"; empty when there is none.
-QString datePicturePath(const QString& folder, int mode, QDate today);
+QString datePicturePath(const QString& folder, ScheduleMode mode, QDate today);
 
 // Milliseconds per tick for an interval unit: 0 hours, 1 minutes, 2 seconds; any other unit
 // keeps `current`.

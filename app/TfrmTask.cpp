@@ -225,10 +225,11 @@ void TfrmTask::FormCreate() {
     LoadGroupNames();
     cboGroup->setCurrentIndex(ini.ReadInteger(kTask, QStringLiteral("Default"), -1));
     PictureIndex = ini.ReadInteger(kTask, QStringLiteral("Index"), -1);
-    if (MyOption.Time.SetWeekday && (MyOption.Time.Option == 0 || MyOption.Time.Option == 1))
+    if (MyOption.Time.SetWeekday && !changesByDate(MyOption.Time))
         applyWeekdayGroup();
     const QString group = cboGroup->currentIndex() >= 0 ? cboGroup->currentText() : QString();
-    if (changeOnceAndEnd_ && MyOption.Time.Option == 0 && !group.isEmpty()) {
+    if (changeOnceAndEnd_ && scheduleMode(MyOption.Time) == ScheduleMode::AtStart &&
+        !group.isEmpty()) {
         // One change and the end: the one picture it takes is found without the whole list.
         std::optional<PictureListing> listing = takePrefetchedListing(group);
         startListing_ = listing ? std::move(*listing) : PictureListing::load(ini, group);
@@ -244,7 +245,7 @@ void TfrmTask::FormCreate() {
     CurrentFile.clear();
 
     // Going resident at start: a date mode, or a group to change from.
-    showAtStart_ = !(MyOption.Time.Option > 1 || cboGroup->currentIndex() >= 0);
+    showAtStart_ = !(changesByDate(MyOption.Time) || cboGroup->currentIndex() >= 0);
 }
 
 void TfrmTask::applyWeekdayGroup() {
@@ -275,7 +276,7 @@ void TfrmTask::AppIdle() {
 }
 
 void TfrmTask::RunStartup() {
-    if (MyOption.Time.Option == 1) {
+    if (scheduleMode(MyOption.Time) == ScheduleMode::Interval) {
         if (cboGroup->currentIndex() < 0)
             return;
         if (MyOption.Time.TimeBoot) {
@@ -316,14 +317,14 @@ TfrmTask::State TfrmTask::currentState() const {
 }
 
 void TfrmTask::spbtnStartClick() {
-    if ((MyOption.Time.Option == 0 || MyOption.Time.Option == 1) && cboGroup->currentIndex() < 0) {
+    if (!changesByDate(MyOption.Time) && cboGroup->currentIndex() < 0) {
         showWarning(this, QStringLiteral("グループを選択してください。"));
         cboGroup->setFocus();
         return;
     }
     resident_ = true;
     Timer1->setInterval(timerIntervalMs(MyOption.Time.Scale, Timer1->interval()));
-    if (MyOption.Time.Option == 1)
+    if (scheduleMode(MyOption.Time) == ScheduleMode::Interval)
         Timer1->start();
     AddTrayIcon();
 }
@@ -366,7 +367,7 @@ void TfrmTask::saveState() {
     writeWindowPosition(ini, kTask, frameGeometry().topLeft());
     ini.WriteInteger(kTask, QStringLiteral("Index"), PictureIndex);
     ini.WriteInteger(kTask, QStringLiteral("Default"), cboGroup->currentIndex());
-    if (MyOption.Time.SetWeekday && (MyOption.Time.Option == 0 || MyOption.Time.Option == 1)) {
+    if (MyOption.Time.SetWeekday && !changesByDate(MyOption.Time)) {
         ini.WriteInteger(weekdayKey(env_.today()), QStringLiteral("Index"), PictureIndex);
     }
     ini.WriteInteger(kTime, QStringLiteral("Count"), TimerCount);

@@ -121,7 +121,6 @@ private:
     void applyWeekdayGroup();
     void restoreToolbar();
     void setTileButtons(int tileWallpaper);
-    void changeAndRecord(const QString& path);
     void arrangeWallpaper(int tile);
     void setTrayTip(const QString& tip);
     void tryAddTrayIcon(int attempt);

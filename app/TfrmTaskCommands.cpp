@@ -41,9 +41,9 @@ private:
 
 void TfrmTask::NextPicture(bool back) {
     ChangeUnderWay underWay(changing_);
-    if (MyOption.Time.Option >= 2) {
+    if (changesByDate(MyOption.Time)) {
         const QString path =
-            datePicturePath(MyOption.Time.Path, MyOption.Time.Option, env_.today());
+            datePicturePath(MyOption.Time.Path, scheduleMode(MyOption.Time), env_.today());
         ChangeWallpaper(path);
         CurrentFile = path;
         return;

@@ -97,11 +97,10 @@ void TfrmTask::setTrayTip(const QString& tip) {
 }
 
 void TfrmTask::PopupMenu1Popup() {
-    const int mode = MyOption.Time.Option;
     for (QAction* action : PopupMenu1->actions())
         action->setEnabled(true);
-    menuItem("pmnuStop")->setEnabled(mode == 1);
-    if (mode >= 2) {
+    menuItem("pmnuStop")->setEnabled(scheduleMode(MyOption.Time) == ScheduleMode::Interval);
+    if (changesByDate(MyOption.Time)) {
         menuItem("pmnuNext")->setEnabled(false);
         menuItem("pmnuBack")->setEnabled(false);
     } else {

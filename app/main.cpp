@@ -24,7 +24,7 @@ int main(int argc, char* argv[]) {
     if (early.instance && !early.instance->isFirst())
         return turnAwaySecondCopy(changeOnce);
     QString error;
-    ProgramModuleEntry* run = loadProgramModule(&error);
+    auto* run = loadProgramModule<ProgramModuleEntry>(kProgramModuleEntry, &error);
     if (!run) {
         std::fprintf(stderr, "tesselvane: プログラムの本体を読み込めません (%s)\n",
                      qPrintable(error));

@@ -8,13 +8,15 @@ namespace tesselvane {
 // once the start is under way: the GUI libraries it needs take longer to load than the rest
 // of the start together, and the executable goes on with that rest meanwhile.
 
-// Its entry point: the arguments of main, and what the executable began (opaque here).
-using ProgramModuleEntry = int(int argc, char** argv, void* early);
-inline constexpr char kProgramModuleEntry[] = "TesselvaneModuleMain";
-
 // Loads the module from the program folder, its symbols offered to the libraries loaded after
-// it (the extension plug-ins find the settings functions there). nullptr, with the reason in
-// `error`, when it cannot be loaded.
-ProgramModuleEntry* loadProgramModule(QString* error);
+// it (the extension plug-ins find the settings functions there), and finds the function
+// `entry` in it. nullptr, with the reason in `error`, when it cannot.
+void* loadProgramModuleSymbol(const char* entry, QString* error);
+
+// The same, typed: `Entry` is the entry point's function type, which the module defines.
+template <class Entry>
+Entry* loadProgramModule(const char* entry, QString* error) {
+    return reinterpret_cast<Entry*>(loadProgramModuleSymbol(entry, error));
+}
 
 }  // namespace tesselvane

@@ -11,9 +11,20 @@ class RegIni;
 // The legacy sub-mode's value when there is none.
 inline constexpr std::int32_t kNoOptionSub = 999;
 
+// When the wallpaper changes: TOptTime::Option as it is stored.
+enum class ScheduleMode : std::int32_t {
+    AtStart = 0,   // at every start, from the chosen group
+    Interval = 1,  // every Value units of Scale, from the chosen group
+    // The date modes: the picture numbered for today, from the files in Path.
+    Day = 2,
+    Weekday = 3,
+    Week = 4,
+    Month = 5,
+};
+
 // Schedule settings, kept in section "Time".
 struct TOptTime {
-    std::int32_t Option = 0;  // 0 at every start, 1 interval, 2 day, 3 weekday, 4 week, 5 month
+    std::int32_t Option = 0;                // a ScheduleMode
     std::int32_t OptionSub = kNoOptionSub;  // legacy sub-mode; never saved
     QString Path;                           // target folder of the date modes
     std::int32_t Scale = 0;                 // interval unit: 0 hours, 1 minutes, 2 seconds
@@ -21,6 +32,14 @@ struct TOptTime {
     bool TimeBoot = false;                  // interval mode also changes at start
     bool SetWeekday = false;                // the current group follows the weekday
 };
+
+inline ScheduleMode scheduleMode(const TOptTime& time) {
+    return static_cast<ScheduleMode>(time.Option);
+}
+// A date mode: one picture a day, week or month, not a group's pictures in turn.
+inline bool changesByDate(const TOptTime& time) {
+    return time.Option >= static_cast<std::int32_t>(ScheduleMode::Day);
+}
 
 // Every option, kept in section "Option" (the schedule in "Time").
 struct TMyOption {

@@ -80,12 +80,12 @@ TEST(NextListIndex, RandomOverOneOrTwoPictures) {
 
 TEST(DateNumber, EveryModeWithLeadingZeros) {
     const QDate july4(2026, 7, 4);  // a Saturday
-    EXPECT_EQ(dateNumber(2, july4), "0704");
-    EXPECT_EQ(dateNumber(3, july4), "007");
-    EXPECT_EQ(dateNumber(3, QDate(2026, 7, 5)), "001");  // Sunday
-    EXPECT_EQ(dateNumber(5, QDate(2026, 5, 20)), "005");
-    EXPECT_EQ(dateNumber(5, QDate(2026, 12, 1)), "012");
-    EXPECT_EQ(dateNumber(4, QDate(2026, 1, 1)), "001");
+    EXPECT_EQ(dateNumber(ScheduleMode::Day, july4), "0704");
+    EXPECT_EQ(dateNumber(ScheduleMode::Weekday, july4), "007");
+    EXPECT_EQ(dateNumber(ScheduleMode::Weekday, QDate(2026, 7, 5)), "001");  // Sunday
+    EXPECT_EQ(dateNumber(ScheduleMode::Month, QDate(2026, 5, 20)), "005");
+    EXPECT_EQ(dateNumber(ScheduleMode::Month, QDate(2026, 12, 1)), "012");
+    EXPECT_EQ(dateNumber(ScheduleMode::Week, QDate(2026, 1, 1)), "001");
 }
 
 TEST(WeekOfYear, EachSundayStartsANewWeekAndTheLastDaysStayIn52) {
@@ -119,14 +119,17 @@ TEST(DatePicturePath, FindsTheDatesFileInTheFolder) {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
     // Stored without a trailing separator: the pattern still lies inside the folder.
-    EXPECT_EQ(datePicturePath(folder, 2, QDate(2026, 7, 4)), folder + "/a0704.jpg");
-    EXPECT_EQ(datePicturePath(folder + "/", 2, QDate(2026, 7, 4)), folder + "/a0704.jpg");
+    EXPECT_EQ(datePicturePath(folder, ScheduleMode::Day, QDate(2026, 7, 4)), folder + "/a0704.jpg");
+    EXPECT_EQ(datePicturePath(folder + "/", ScheduleMode::Day, QDate(2026, 7, 4)),
+              folder + "/a0704.jpg");
     // A name without an extension matches ".*" too.
-    EXPECT_EQ(datePicturePath(folder, 2, QDate(2026, 7, 5)), folder + "/x0705");
-    EXPECT_EQ(datePicturePath(folder, 2, QDate(2026, 7, 6)), "");
-    EXPECT_EQ(datePicturePath(folder, 5, QDate(2026, 5, 1)), folder + "/m005.png");
-    EXPECT_EQ(datePicturePath(folder, 3, QDate(2026, 7, 5)), folder + "/day001.jpg");
-    EXPECT_EQ(datePicturePath(folder + "/missing", 2, QDate(2026, 7, 4)), "");
+    EXPECT_EQ(datePicturePath(folder, ScheduleMode::Day, QDate(2026, 7, 5)), folder + "/x0705");
+    EXPECT_EQ(datePicturePath(folder, ScheduleMode::Day, QDate(2026, 7, 6)), "");
+    EXPECT_EQ(datePicturePath(folder, ScheduleMode::Month, QDate(2026, 5, 1)),
+              folder + "/m005.png");
+    EXPECT_EQ(datePicturePath(folder, ScheduleMode::Weekday, QDate(2026, 7, 5)),
+              folder + "/day001.jpg");
+    EXPECT_EQ(datePicturePath(folder + "/missing", ScheduleMode::Day, QDate(2026, 7, 4)), "");
 }
 
 TEST(Scheduler, Intervals) {
