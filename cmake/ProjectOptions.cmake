@@ -5,11 +5,28 @@ option(TESSELVANE_WERROR "Treat compiler warnings as errors" OFF)
 set(TESSELVANE_SANITIZE "" CACHE STRING "Sanitizers to build with, e.g. address;undefined")
 option(TESSELVANE_FUZZ "Build the fuzz targets with libFuzzer (needs clang)" OFF)
 
+option(TESSELVANE_ASSERTIONS "Check the C++ library's preconditions at run time (bounds, ...)" OFF)
+
 add_library(tesselvane_options INTERFACE)
 target_compile_features(tesselvane_options INTERFACE cxx_std_20)
-target_compile_options(tesselvane_options INTERFACE -Wall -Wextra -Wpedantic)
+# Beyond the usual: a name that hides another, a cast that drops const, a class with virtual
+# functions deleted through a base without a virtual destructor.
+target_compile_options(tesselvane_options INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wcast-qual
+    $<$<COMPILE_LANGUAGE:CXX>:-Wnon-virtual-dtor>)
 if(TESSELVANE_WERROR)
     target_compile_options(tesselvane_options INTERFACE -Werror)
+endif()
+# Hardening as distributions build programs: a canary in every function with a buffer on the
+# stack, and the C library's checked copies where the optimiser knows the sizes (not with the
+# sanitizers, whose own checks those copies would bypass; not without optimising, where glibc
+# refuses it).
+target_compile_options(tesselvane_options INTERFACE -fstack-protector-strong)
+if(NOT TESSELVANE_SANITIZE)
+    target_compile_options(tesselvane_options INTERFACE
+        $<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE -D_FORTIFY_SOURCE=2>)
+endif()
+if(TESSELVANE_ASSERTIONS)
+    target_compile_definitions(tesselvane_options INTERFACE _GLIBCXX_ASSERTIONS)
 endif()
 
 if(TESSELVANE_SANITIZE)

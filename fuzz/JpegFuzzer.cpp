@@ -62,11 +62,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             if (void* twin = tesselvane::takeDibTwin(stretched)) {
                 void* converted = tesselvane::imageToPackedDib(stretched);
-                const std::size_t bytes =
+                const std::size_t dibBytes =
                     40 + tesselvane::dibStride(static_cast<std::uint64_t>(target.width()), 24) *
                              static_cast<std::size_t>(target.height());
                 if (stretched.format() != QImage::Format_RGB32 || !converted ||
-                    std::memcmp(twin, converted, bytes) != 0) {
+                    std::memcmp(twin, converted, dibBytes) != 0) {
                     std::abort();
                 }
                 std::free(converted);

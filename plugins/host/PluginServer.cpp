@@ -215,15 +215,15 @@ PluginMessage PluginServer::spiDecode(const PluginMessage& request, int* replyFd
     if (result != SPI_SUCCESS)
         return reply;
     if (infoBlock && pixelBlock) {
-        const auto* info = static_cast<const unsigned char*>(infoBlock);
+        const auto* header = static_cast<const unsigned char*>(infoBlock);
         const std::size_t infoSize = malloc_usable_size(infoBlock);
         const std::size_t pixelSize = malloc_usable_size(pixelBlock);
-        if (const auto problem = dibProblem(info, infoSize, pixelSize)) {
+        if (const auto problem = dibProblem(header, infoSize, pixelSize)) {
             reply.result = PluginBadPicture;
             reply.addField(problem->toUtf8());
         } else {
             *replyFd = shareDecodedDib(
-                info, infoSize, static_cast<const unsigned char*>(pixelBlock), pixelSize, reply);
+                header, infoSize, static_cast<const unsigned char*>(pixelBlock), pixelSize, reply);
             reply.result = *replyFd >= 0 ? 0 : PluginNoMemory;
         }
     }

@@ -324,8 +324,8 @@ TEST(HostWithoutSettingsTest, SampleSwitchedOnShowsBoth) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, ExtensionContractTest,
-                         ::testing::Values(kCalendarFile, kColorFilterFile), [](const auto& info) {
-                             return std::string(info.param).substr(0, std::strlen(info.param) - 4);
+                         ::testing::Values(kCalendarFile, kColorFilterFile), [](const auto& test) {
+                             return std::string(test.param).substr(0, std::strlen(test.param) - 4);
                          });
 
 }  // namespace

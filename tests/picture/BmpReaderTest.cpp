@@ -93,8 +93,8 @@ INSTANTIATE_TEST_SUITE_P(Variants, BmpGolden,
                          ::testing::Values("pal1", "pal4", "pal8", "pal8-used100", "rle4", "rle8",
                                            "rgb555", "rgb565-bitfields", "rgb24", "rgb24-topdown",
                                            "rgb32", "rgb32-bitfields", "os2-rgb24", "os2-pal8"),
-                         [](const auto& info) {
-                             QString name = QString::fromLatin1(info.param);
+                         [](const auto& test) {
+                             QString name = QString::fromLatin1(test.param);
                              return name.remove(u'-').toStdString();
                          });
 

@@ -323,8 +323,8 @@ INSTANTIATE_TEST_SUITE_P(Formats, TSusieShippedGolden,
                                            "webp/lossy.webp", "tiff/rgb.tif", "tiff/rgb-lzw.tif",
                                            "tiff/multipage.tif", "tiff/grey.tif",
                                            "tiff/palette.tif"),
-                         [](const auto& info) {
-                             QString name = QString::fromLatin1(info.param).section(u'.', 0, 0);
+                         [](const auto& test) {
+                             QString name = QString::fromLatin1(test.param).section(u'.', 0, 0);
                              return name.remove(u'/').remove(u'-').toStdString();
                          });
 

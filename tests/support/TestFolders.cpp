@@ -18,6 +18,17 @@ QString rootFolder;
 
 const char* const kVariables[] = {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "HOME"};
 
+// Gives the owner every right on `folder` and the folders below it (links are not followed).
+void makeRemovable(const QString& folder) {
+    QFile::setPermissions(folder, QFile::permissions(folder) | QFileDevice::ReadOwner |
+                                      QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QDir dir(folder);
+    for (const QString& sub : dir.entryList(QDir::Dirs | QDir::Hidden | QDir::System |
+                                            QDir::NoDotAndDotDot | QDir::NoSymLinks)) {
+        makeRemovable(dir.filePath(sub));
+    }
+}
+
 class FreshFolders : public ::testing::EmptyTestEventListener {
 public:
     void OnTestStart(const ::testing::TestInfo&) override {
@@ -50,9 +61,7 @@ public:
     void OnTestEnd(const ::testing::TestInfo&) override {
         if (!rootFolder.isEmpty()) {
             // A test may have left read-only folders behind; make them removable first.
-            ::system(
-                QByteArray("chmod -R u+rwx '" + QFile::encodeName(rootFolder) + "' 2>/dev/null")
-                    .constData());
+            makeRemovable(rootFolder);
             QDir(rootFolder).removeRecursively();
         }
         rootFolder.clear();

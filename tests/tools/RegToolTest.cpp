@@ -226,8 +226,8 @@ TEST_F(RegToolTest, QueryAndExportReadAStoreInAFolderThatCannotBeWritten) {
     QDir().mkpath(out);
     // Another user ("nobody" for a test run as root) can reach the store and read it, and
     // write nothing beside it.
-    const auto mode = [](const QString& path, mode_t mode) {
-        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0) << path.toStdString();
+    const auto mode = [](const QString& path, mode_t bits) {
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), bits), 0) << path.toStdString();
     };
     mode(test::testRoot(), 0711);
     mode(test::scratchFolder(), 0711);
