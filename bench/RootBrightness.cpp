@@ -22,11 +22,11 @@ int main() {
     for (int y = 0; y < height; y += 7) {
         for (int x = 0; x < width; x += 7, ++count) {
             const unsigned long p = XGetPixel(image, x, y);
-            sum += ((p >> 16) & 0xff) + ((p >> 8) & 0xff) + (p & 0xff);
+            sum += static_cast<double>(((p >> 16) & 0xff) + ((p >> 8) & 0xff) + (p & 0xff));
         }
     }
     XDestroyImage(image);
     XCloseDisplay(display);
-    std::printf("%.1f\n", sum / (3.0 * count));
+    std::printf("%.1f\n", sum / (3.0 * static_cast<double>(count)));
     return 0;
 }

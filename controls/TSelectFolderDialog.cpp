@@ -198,9 +198,9 @@ void TSelectFolderDialog::Browser::accept() {
     // A path typed into the name box can lead anywhere.
     if (!holds(chosen))
         return;
-    // In Directory mode Qt accepts folders only.
+    // In Directory mode Qt accepts folders only: a file passes by QFileDialog's check.
     if (includeFiles_ && QFileInfo(chosen).isFile()) {
-        QDialog::accept();
+        QDialog::accept();  // NOLINT(bugprone-parent-virtual-call)
         return;
     }
     QFileDialog::accept();

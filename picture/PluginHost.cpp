@@ -145,7 +145,7 @@ PluginMessage PluginHost::call(const QString& file, const PluginMessage& request
             throw PictureError(
                 QStringLiteral("プラグイン %1 が %2 秒たっても応答しないため中止しました")
                     .arg(pluginName(file))
-                    .arg(timeLimitMs.load() / 1000.0));
+                    .arg(static_cast<double>(timeLimitMs.load()) / 1000.0));
         }
         pollfd watched[2] = {{socket_, POLLIN, 0}, {TerminationSignals::pendingFd(), POLLIN, 0}};
         const int ready =

@@ -242,14 +242,14 @@ public:
         try {
             if constexpr (std::is_void_v<decltype(body())>) {
                 body();
-                end(true);
+                commit();
             } else {
                 auto result = body();
-                end(true);
+                commit();
                 return result;
             }
         } catch (...) {
-            end(false);
+            abandon();
             throw;
         }
     }
@@ -271,32 +271,41 @@ public:
         }
     }
 
-    void end(bool commit) {
+    // Leaves a transaction without committing it: the outermost one then rolls back, everything
+    // its inner ones did included. Never raises: destructors call it.
+    void abandon() noexcept {
         if (depth_ == 0)
             return;
-        if (!commit)
-            rollbackOnly_ = true;
+        rollbackOnly_ = true;
         if (--depth_ > 0)
             return;
         forgetKeys();
-        const bool innerFailed = rollbackOnly_ && commit;
+        rollbackOnly_ = false;
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+
+    // Commits a transaction; the outermost one commits, unless an inner one was abandoned.
+    void commit() {
+        if (depth_ == 0)
+            return;
+        if (--depth_ > 0)
+            return;
+        forgetKeys();
+        const bool innerFailed = rollbackOnly_;
         rollbackOnly_ = false;
         if (innerFailed) {
             sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
             throw StoreError(StoreError::Kind::Failed,
                              QStringLiteral("A step of the change failed; nothing was saved."));
         }
-        if (commit) {
-            const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
-            if (rc == SQLITE_OK)
-                return;
-            // A full disk may have ended the transaction already: the rollback then fails
-            // with a message of its own.
-            const StoreError failed = error(rc, "commit");
-            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-            throw failed;
-        }
+        const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+        if (rc == SQLITE_OK)
+            return;
+        // A full disk may have ended the transaction already: the rollback then fails with a
+        // message of its own.
+        const StoreError failed = error(rc, "commit");
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw failed;
     }
 
     std::optional<qint64> findKey(const QStringList& parts) {
@@ -700,14 +709,14 @@ RegistryStore::Transaction::Transaction(RegistryStore& store) : store_(&store) {
 
 RegistryStore::Transaction::~Transaction() {
     if (!done_)
-        store_->impl_->end(false);
+        store_->impl_->abandon();
 }
 
 void RegistryStore::Transaction::commit() {
     if (done_)
         return;
     done_ = true;
-    store_->impl_->end(true);
+    store_->impl_->commit();
 }
 
 RegistryStore::Snapshot::Snapshot(const RegistryStore& store) : store_(&store) {
@@ -717,7 +726,7 @@ RegistryStore::Snapshot::Snapshot(const RegistryStore& store) : store_(&store) {
 RegistryStore::Snapshot::~Snapshot() {
     // Nothing was written, so ending it cannot lose anything.
     try {
-        store_->impl_->end(true);
+        store_->impl_->commit();
     } catch (const StoreError&) {
     }
 }

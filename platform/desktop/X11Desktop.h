@@ -6,7 +6,7 @@
 
 class QSocketNotifier;
 class QTimer;
-struct _XDisplay;
+struct _XDisplay;  // NOLINT(bugprone-reserved-identifier): Xlib's own name for Display
 
 namespace tesselvane {
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-struct _XDisplay;
+struct _XDisplay;  // NOLINT(bugprone-reserved-identifier): Xlib's own name for Display
 
 namespace tesselvane {
 

@@ -65,7 +65,8 @@ std::vector<uint16_t> ditherTo16(const QImage& picture, QRect source,
         uint16_t* dst = out.data() + static_cast<size_t>(stride) * static_cast<size_t>(y);
         const int cellRow = ((origin.y() + y) & 7) * 8;
         for (int x = 0; x < source.width(); ++x) {
-            const size_t cell = static_cast<size_t>(cellRow + ((origin.x() + x) & 7));
+            const auto cell =
+                static_cast<size_t>(cellRow) + static_cast<size_t>((origin.x() + x) & 7);
             const QRgb rgb = row[static_cast<size_t>(x)];
             dst[x] = static_cast<uint16_t>(red[cell][static_cast<size_t>(qRed(rgb))] |
                                            green[cell][static_cast<size_t>(qGreen(rgb))] |

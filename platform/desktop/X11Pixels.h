@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-struct _XDisplay;
+struct _XDisplay;  // NOLINT(bugprone-reserved-identifier): Xlib's own name for Display
 
 namespace tesselvane {
 

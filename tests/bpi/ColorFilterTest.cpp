@@ -86,8 +86,9 @@ protected:
         std::vector<uint8_t> bytes = dib.bytes();
         std::vector<uint8_t> result;
         for (int y = 0; y < h.biHeight; ++y) {
-            const size_t row = sizeof h + stride * size_t(y);
-            result.insert(result.end(), bytes.begin() + row + used, bytes.begin() + row + stride);
+            const auto row = static_cast<std::ptrdiff_t>(sizeof h + stride * size_t(y));
+            result.insert(result.end(), bytes.begin() + row + static_cast<std::ptrdiff_t>(used),
+                          bytes.begin() + row + static_cast<std::ptrdiff_t>(stride));
         }
         return result;
     }

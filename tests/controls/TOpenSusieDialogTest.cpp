@@ -146,15 +146,7 @@ protected:
     }
 
     // The calls the plug-ins had since the last look.
-    QStringList calls() {
-        QFile file(log_);
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        const QStringList lines =
-            QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
-        file.remove();
-        return lines;
-    }
+    QStringList calls() { return takeLogLines(log_); }
 
     QString log_;
     QString folder_;
@@ -304,8 +296,9 @@ TEST_F(TOpenSusieDialogTest, ThePreviewShowsThePictureAtItsSizeUpToThreeQuarters
             EXPECT_EQ(preview->size(), QSize(screen.width() * 3 / 4, 120));
             // The picture shrinks to the window, its proportions kept.
             const QRect shown = shownArea(preview, Qt::red);
-            EXPECT_NEAR(shown.width(), screen.width() * 3 / 4 - 10, 1);
-            EXPECT_NEAR(shown.height(), shown.width() / 7, 1);
+            const int width = screen.width() * 3 / 4 - 10, height = shown.width() / 7;
+            EXPECT_NEAR(shown.width(), width, 1);
+            EXPECT_NEAR(shown.height(), height, 1);
             preview->close();
         });
         QTest::mouseDClick(panelPart<QWidget>("PaintBox"), Qt::LeftButton);

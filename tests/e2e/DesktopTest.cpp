@@ -2,6 +2,7 @@
 
 #include "RunProcess.h"
 #include "TestFolders.h"
+#include "TestPictures.h"
 #include "XvfbServer.h"
 #include "platform/RegistryStore.h"
 #include "settings/RegIni.h"
@@ -37,17 +38,9 @@ void setValue(const QString& key, const QString& name, const QString& value) {
     store.setValue(key, RegValue::text(name, value));
 }
 
-// A picture with a different colour in each quadrant, so placement and tiling show.
+// quadrants() in a BMP file.
 QString quadrants(const QString& name, QSize size) {
-    QImage image(size, QImage::Format_RGB888);
-    for (int y = 0; y < size.height(); ++y) {
-        for (int x = 0; x < size.width(); ++x) {
-            const bool right = x >= size.width() / 2, bottom = y >= size.height() / 2;
-            image.setPixel(x, y,
-                           right ? (bottom ? qRgb(255, 255, 0) : qRgb(0, 255, 0))
-                                 : (bottom ? qRgb(0, 0, 255) : qRgb(255, 0, 0)));
-        }
-    }
+    const QImage image = tesselvane::test::quadrants(size);
     const QString path = scratchFolder() + name;
     EXPECT_TRUE(image.save(path, "BMP"));
     return path;

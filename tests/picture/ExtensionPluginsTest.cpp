@@ -54,15 +54,7 @@ protected:
         return result;
     }
 
-    QStringList calls() {
-        QFile file(log_);
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        const QStringList lines =
-            QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
-        file.remove();
-        return lines;
-    }
+    QStringList calls() { return takeLogLines(log_); }
 
     QString log_;
 };

@@ -56,15 +56,7 @@ protected:
         return path;
     }
 
-    QStringList calls() {
-        QFile file(log_);
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        const QStringList lines =
-            QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
-        file.remove();
-        return lines;
-    }
+    QStringList calls() { return takeLogLines(log_); }
 
     // A host whose screen has `depth` bits per pixel, counting how often it asks.
     std::unique_ptr<TSusie> host(const QString& folder, int depth = 24) {

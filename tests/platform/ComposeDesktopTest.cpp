@@ -1,3 +1,4 @@
+#include "TestPictures.h"
 #include "platform/desktop/DesktopComposition.h"
 #include "platform/desktop/X11Pixels.h"
 
@@ -6,24 +7,13 @@
 #include <gtest/gtest.h>
 
 using namespace tesselvane;
+using tesselvane::test::quadrants;
 
 namespace {
 
-QImage quadrants(int w, int h) {
-    QImage image(w, h, QImage::Format_RGB888);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            image.setPixel(x, y,
-                           x < w / 2 ? (y < h / 2 ? qRgb(255, 0, 0) : qRgb(0, 0, 255))
-                                     : (y < h / 2 ? qRgb(0, 255, 0) : qRgb(255, 255, 0)));
-        }
-    }
-    return image;
-}
-
 TEST(ComposeDesktop, CentresOnTheDesktopColour) {
-    const QImage c =
-        composeDesktop(quadrants(4, 2), QSize(10, 6), WallpaperStyle::Centered, QColor(1, 2, 3));
+    const QImage c = composeDesktop(quadrants(QSize(4, 2)), QSize(10, 6), WallpaperStyle::Centered,
+                                    QColor(1, 2, 3));
     EXPECT_EQ(c.pixel(2, 1), qRgb(1, 2, 3));
     EXPECT_EQ(c.pixel(3, 2), qRgb(255, 0, 0));
     EXPECT_EQ(c.pixel(6, 3), qRgb(255, 255, 0));
@@ -31,8 +21,8 @@ TEST(ComposeDesktop, CentresOnTheDesktopColour) {
 }
 
 TEST(ComposeDesktop, APictureLargerThanTheScreenLosesEqualPartsOnBothSides) {
-    const QImage c =
-        composeDesktop(quadrants(20, 20), QSize(10, 10), WallpaperStyle::Centered, Qt::black);
+    const QImage c = composeDesktop(quadrants(QSize(20, 20)), QSize(10, 10),
+                                    WallpaperStyle::Centered, Qt::black);
     // The middle 10 x 10 of the picture: its four quadrants meet in the middle of the screen.
     EXPECT_EQ(c.pixel(0, 0), qRgb(255, 0, 0));
     EXPECT_EQ(c.pixel(9, 0), qRgb(0, 255, 0));
@@ -44,7 +34,7 @@ TEST(ComposeDesktop, APictureLargerThanTheScreenLosesEqualPartsOnBothSides) {
 
 TEST(ComposeDesktop, TilesFromTheTopLeftCorner) {
     const QImage c =
-        composeDesktop(quadrants(4, 2), QSize(10, 5), WallpaperStyle::Tiled, Qt::black);
+        composeDesktop(quadrants(QSize(4, 2)), QSize(10, 5), WallpaperStyle::Tiled, Qt::black);
     for (int y = 0; y < 5; ++y) {
         for (int x = 0; x < 10; ++x) {
             const bool left = x % 4 < 2, top = y % 2 < 1;
@@ -74,15 +64,16 @@ namespace {
 
 TEST(ComposeDesktop, EachMonitorTilesFromItsOwnCornerOrCentresInItself) {
     const std::vector<QRect> monitors = {QRect(0, 0, 6, 4), QRect(6, 0, 5, 4)};
-    const QImage tiled = composeDesktop({quadrants(4, 2), quadrants(4, 2)}, monitors, QSize(11, 5),
-                                        WallpaperStyle::Tiled, QColor(1, 2, 3));
+    const QImage tiled = composeDesktop({quadrants(QSize(4, 2)), quadrants(QSize(4, 2))}, monitors,
+                                        QSize(11, 5), WallpaperStyle::Tiled, QColor(1, 2, 3));
     EXPECT_EQ(tiled.pixel(4, 0), qRgb(255, 0, 0));
     EXPECT_EQ(tiled.pixel(5, 0), qRgb(255, 0, 0));
     EXPECT_EQ(tiled.pixel(6, 0), qRgb(255, 0, 0));  // the second monitor starts a tile
     EXPECT_EQ(tiled.pixel(8, 1), qRgb(255, 255, 0));
     EXPECT_EQ(tiled.pixel(3, 4), qRgb(1, 2, 3));  // below every monitor
-    const QImage centred = composeDesktop({quadrants(2, 2), quadrants(4, 2)}, monitors,
-                                          QSize(11, 4), WallpaperStyle::Centered, Qt::black);
+    const QImage centred =
+        composeDesktop({quadrants(QSize(2, 2)), quadrants(QSize(4, 2))}, monitors, QSize(11, 4),
+                       WallpaperStyle::Centered, Qt::black);
     EXPECT_EQ(centred.pixel(2, 1), qRgb(255, 0, 0));
     EXPECT_EQ(centred.pixel(3, 2), qRgb(255, 255, 0));
     EXPECT_EQ(centred.pixel(1, 1), qRgb(0, 0, 0));
@@ -94,7 +85,7 @@ TEST(ComposeDesktop, EachMonitorTilesFromItsOwnCornerOrCentresInItself) {
 }
 
 TEST(PicturesForMonitors, OnlyAFittedPictureIsFittedAgainToMonitorsOfAnotherSize) {
-    const QImage picture = quadrants(40, 20);
+    const QImage picture = quadrants(QSize(40, 20));
     const std::vector<QRect> monitors = {QRect(0, 0, 40, 20), QRect(40, 0, 20, 20),
                                          QRect(60, 0, 40, 20)};
     const auto asIs = picturesForMonitors(picture, monitors, {}, Qt::black);

@@ -3,6 +3,7 @@
 
 #include "RunProcess.h"
 #include "TestFolders.h"
+#include "TestPictures.h"
 #include "WaitUntil.h"
 #include "XvfbServer.h"
 #include "platform/DesktopService.h"
@@ -26,20 +27,6 @@ using namespace tesselvane;
 using namespace tesselvane::test;
 
 namespace {
-
-// A picture with a different colour in each quadrant, so placement and tiling show.
-QImage quadrants(QSize size) {
-    QImage image(size, QImage::Format_RGB888);
-    for (int y = 0; y < size.height(); ++y) {
-        for (int x = 0; x < size.width(); ++x) {
-            const bool right = x >= size.width() / 2, bottom = y >= size.height() / 2;
-            image.setPixel(x, y,
-                           right ? (bottom ? qRgb(255, 255, 0) : qRgb(0, 255, 0))
-                                 : (bottom ? qRgb(0, 0, 255) : qRgb(255, 0, 0)));
-        }
-    }
-    return image;
-}
 
 constexpr QRgb kRed = qRgb(255, 0, 0), kGreen = qRgb(0, 255, 0), kBlue = qRgb(0, 0, 255),
                kYellow = qRgb(255, 255, 0), kBackground = qRgb(10, 20, 30);

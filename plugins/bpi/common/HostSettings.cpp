@@ -35,7 +35,8 @@ std::optional<QString> HostSettings::text(const char* name) const {
             return std::nullopt;
         if (length < buffer.size()) {
             // Stop at the terminator the host wrote, whatever length it claimed.
-            return QString::fromUtf8(buffer.constData(), qstrnlen(buffer.constData(), length));
+            return QString::fromUtf8(buffer.constData(),
+                                     static_cast<qsizetype>(qstrnlen(buffer.constData(), length)));
         }
         buffer.fill('\0', length + 1);
     }

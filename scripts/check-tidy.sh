@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Checks the naming rule of CONTRIBUTING.md with clang-tidy (.clang-tidy) over every source the
-# build compiles.   scripts/check-names.sh [BUILD_DIR]   (default: build)
+# Checks the naming rule of CONTRIBUTING.md and clang-tidy's bugprone checks (.clang-tidy) over
+# every source the build compiles.   scripts/check-tidy.sh [BUILD_DIR]   (default: build)
+# A name of the design that is a plain word passes only in the header scripts/design-names.txt
+# names it with.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,12 +20,12 @@ PY
 )
 # Headers of the layers, also where the build reaches them through its include roots; never
 # what Qt generates (moc, uic).
-filter="^$PWD/((app|platform|settings|picture|controls|slide|dialogs|tools|tests|fuzz|bench|plugins/(spi|bpi))/|[^/]+/include-roots/)"
+filter="^$PWD/((app|platform|settings|picture|controls|slide|dialogs|tools|tests|fuzz|bench|plugins/(spi|bpi|host))/|[^/]+/include-roots/)"
 report=$(printf '%s\n' "${files[@]}" | xargs -P "$(nproc)" -n 8 clang-tidy -p "$build" --quiet \
   --header-filter="$filter" 2>/dev/null \
-  | grep 'warning:' | sort -u || true)
+  | grep 'warning:' | sort -u | python3 scripts/design-names.py scripts/design-names.txt "$PWD" || true)
 if [ -n "$report" ]; then
   echo "$report"
-  echo "Names that break the naming rule (see CONTRIBUTING.md)." >&2
+  echo "clang-tidy: names that break the naming rule (CONTRIBUTING.md), or likely faults." >&2
   exit 1
 fi
