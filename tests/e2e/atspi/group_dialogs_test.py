@@ -5,7 +5,7 @@ and the main window's group box reloaded afterwards."""
 import os
 
 import tesselvane_session
-from tesselvane_session import TIMEOUT_SCALE, solid_bmp, wait_until
+from tesselvane_session import solid_bmp, wait_until
 
 KEY = r"HKCU\SOFTWARE\Morvanti\TESSEL"
 
@@ -76,7 +76,7 @@ def test_group_dialogs(session):
     box = session.find(toolbar, "combo box")
     session.choose(box, "Lakes")
     session.press(session.find(toolbar, "push button", "終了"))
-    status = session.wait_for_exit(timeout=5 * TIMEOUT_SCALE)
+    status = session.wait_for_exit()
     assert status == 0, f"exit status {status}:\n{session.output()}"
     assert session.reg_query(KEY + r"\Task", "Default") == "0"
     assert session.reg_query(KEY + r"\Group", "Left") is not None

@@ -5,7 +5,7 @@ picture the wallpaper at once; the about box names the program and its version."
 import os
 
 import tesselvane_session
-from tesselvane_session import TIMEOUT_SCALE, solid_bmp, wait_until
+from tesselvane_session import solid_bmp, wait_until
 
 KEY = r"HKCU\SOFTWARE\Morvanti\TESSEL"
 RED, GREEN, BLUE = (255, 0, 0), (0, 255, 0), (0, 0, 255)
@@ -57,7 +57,7 @@ def test_jump_and_about(session):
 
     session.tray_menu()
     session.keys("z")
-    status = session.wait_for_exit(timeout=5 * TIMEOUT_SCALE)
+    status = session.wait_for_exit()
     assert status == 0, f"exit status {status}:\n{session.output()}"
     assert session.reg_query(KEY + r"\Task", "Default") == "1"
     assert session.reg_query(KEY + r"\Task", "Index") == "1"

@@ -5,7 +5,7 @@ switch enabling its controls, "更新(A)" followed by Cancel keeping what was ap
 import os
 
 import tesselvane_session
-from tesselvane_session import TIMEOUT_SCALE, wait_until
+from tesselvane_session import wait_until
 
 OPTION = r"HKCU\SOFTWARE\Morvanti\TESSEL\Option"
 
@@ -68,7 +68,7 @@ def test_option_dialog(session):
     session.wait_for_window_gone(dialog)
 
     session.press(session.find(toolbar, "push button", "終了"))
-    status = session.wait_for_exit(timeout=5 * TIMEOUT_SCALE)
+    status = session.wait_for_exit()
     assert status == 0, f"exit status {status}:\n{session.output()}"
     stored = {name: session.reg_query(OPTION, name)
               for name in ("Random", "FitScreen", "FitStyle", "SlideMode", "SlideTime",

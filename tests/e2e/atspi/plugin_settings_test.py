@@ -6,14 +6,14 @@ import re
 import subprocess
 
 import tesselvane_session
-from tesselvane_session import TIMEOUT_SCALE, wait_until
+from tesselvane_session import DEFAULT_TIMEOUT, wait_until
 
 PLUGIN = r"HKCU\SOFTWARE\Morvanti\TESSEL\PlugIn\Calendar"
 
 
 def x(session, *command):
     return subprocess.run(command, env=session.env, capture_output=True, text=True,
-                          timeout=10 * TIMEOUT_SCALE).stdout
+                          timeout=DEFAULT_TIMEOUT).stdout
 
 
 def visible_windows(session, pid):
@@ -66,7 +66,7 @@ def test_plugin_settings(session):
     session.press(session.find(dialog, "push button", "OK"))
     session.wait_for_window_gone(dialog)
     session.press(session.find(toolbar, "push button", "終了"))
-    status = session.wait_for_exit(timeout=5 * TIMEOUT_SCALE)
+    status = session.wait_for_exit()
     assert status == 0, f"exit status {status}:\n{session.output()}"
 
 

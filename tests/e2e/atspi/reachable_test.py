@@ -5,7 +5,7 @@ that appears later takes its place. A start whose change fails says so and goes 
 import os
 
 import tesselvane_session
-from tesselvane_session import TIMEOUT_SCALE, solid_bmp, wait_until
+from tesselvane_session import solid_bmp, wait_until
 
 KEY = r"HKCU\SOFTWARE\Morvanti\TESSEL"
 RED = (255, 0, 0)
@@ -40,19 +40,19 @@ def test_without_a_tray_the_toolbar_waits_in_the_taskbar(session):
     assert session.program.poll() is None
 
     # Changing once beside it changes nothing and brings nothing forward.
-    second = session.start_again("-C", timeout=10 * TIMEOUT_SCALE)
+    second = session.start_again("-C")
     assert second.returncode == 0, second.stderr
     assert second.stderr == "", second.stderr
     assert session.window_state("Tesselvane") == "Iconic"
     assert session.pixel(*CORNER) != RED
 
     # A plain second start brings the toolbar back, and ends.
-    second = session.start_again(timeout=10 * TIMEOUT_SCALE)
+    second = session.start_again()
     assert second.returncode == 0, second.stderr
     wait_until(lambda: session.window_state("Tesselvane") == "Normal", "the toolbar to return")
     toolbar = session.wait_for_window("Tesselvane", active=True)
     session.press(session.find(toolbar, "push button", "終了"))
-    assert session.wait_for_exit(timeout=10 * TIMEOUT_SCALE) == 0
+    assert session.wait_for_exit() == 0
     assert session.reg_query(KEY + r"\Task", "Index") == "0"
 
 
@@ -81,7 +81,7 @@ def test_a_tray_that_appears_later_takes_the_toolbars_place(session):
     wait_until(lambda: session.window_state("Tesselvane") is None, "the toolbar to hide again")
     session.tray_menu()
     session.keys("z")
-    assert session.wait_for_exit(timeout=10 * TIMEOUT_SCALE) == 0
+    assert session.wait_for_exit() == 0
 
 
 if __name__ == "__main__":

@@ -47,7 +47,8 @@ except ImportError:
 
 # Slow builds (sanitizers) and a busy machine stretch every wait alike.
 TIMEOUT_SCALE = float(os.environ.get("TESSELVANE_TIMEOUT_SCALE", "1"))
-DEFAULT_TIMEOUT = 15.0 * TIMEOUT_SCALE
+# Only a safety net: every wait ends as soon as what it waits for happens.
+DEFAULT_TIMEOUT = 30.0 * TIMEOUT_SCALE
 
 AT_SPI_BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 PR_SET_CHILD_SUBREAPER = 36

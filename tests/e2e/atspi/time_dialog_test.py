@@ -7,7 +7,7 @@ import os
 import signal
 
 import tesselvane_session
-from tesselvane_session import TIMEOUT_SCALE, solid_bmp, wait_until
+from tesselvane_session import solid_bmp, wait_until
 
 KEY = r"HKCU\SOFTWARE\Morvanti\TESSEL"
 TIME = KEY + r"\Time"
@@ -73,12 +73,11 @@ def test_time_dialog(session):
     corner = (1000, 740)  # far from any window
     seen = set()
     wait_until(lambda: seen.add(session.pixel(*corner)) or {RED, BLUE} <= seen,
-               lambda: f"the wallpaper to show both pictures in turn (seen {seen})",
-               timeout=15 * TIMEOUT_SCALE)
+               lambda: f"the wallpaper to show both pictures in turn (seen {seen})")
 
     # Resident, with no notification area to come back from: ended as a session ends it.
     session.program.send_signal(signal.SIGTERM)
-    status = session.wait_for_exit(timeout=5 * TIMEOUT_SCALE)
+    status = session.wait_for_exit()
     assert status == 0, f"exit status {status}:\n{session.output()}"
     stored = {name: session.reg_query(TIME, name)
               for name in ("Option", "Value", "Scale", "TimeBoot", "Left", "Top")}

@@ -5,7 +5,7 @@ window's place."""
 import os
 
 import tesselvane_session
-from tesselvane_session import TIMEOUT_SCALE, inside, wait_until
+from tesselvane_session import inside, wait_until
 
 DESKTOP = r"HKCU\Control Panel\Desktop"
 TASK = r"HKCU\SOFTWARE\Morvanti\TESSEL\Task"
@@ -74,7 +74,7 @@ def test_toolbar(session):
 
     session.move_window("Tesselvane", 300, 200)
     session.press(buttons["終了"])
-    status = session.wait_for_exit(timeout=5 * TIMEOUT_SCALE)
+    status = session.wait_for_exit()
     assert status == 0, f"exit status {status}:\n{session.output()}"
     assert (session.reg_query(TASK, "Left"), session.reg_query(TASK, "Top")) == ("300", "200")
     assert session.reg_query(OPTION, "PluginPath") == session.program_folder

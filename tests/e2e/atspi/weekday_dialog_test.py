@@ -3,7 +3,7 @@ accessibility tree: the table is stored by its own OK at once, while the schedul
 Cancel keeps its own switch as it was."""
 
 import tesselvane_session
-from tesselvane_session import TIMEOUT_SCALE, wait_until
+from tesselvane_session import wait_until
 
 KEY = r"HKCU\SOFTWARE\Morvanti\TESSEL"
 
@@ -34,7 +34,7 @@ def test_weekday_dialog(session):
     session.press(session.find(schedule, "push button", "Cancel"))
     session.wait_for_window_gone(schedule)
     session.press(session.find(toolbar, "push button", "終了"))
-    status = session.wait_for_exit(timeout=5 * TIMEOUT_SCALE)
+    status = session.wait_for_exit()
     assert status == 0, f"exit status {status}:\n{session.output()}"
     assert session.reg_query(KEY + r"\Time", "SetWeekday") == "0"
     assert session.reg_query(KEY + r"\Time\Monday", "GroupName") == "Hills"
