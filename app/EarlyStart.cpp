@@ -70,6 +70,7 @@ EarlyStart startEarly(bool changeOnce) {
         early.instance = std::make_unique<SingleInstance>();
         if (!early.instance->isFirst())
             return early;
+        early.listening = listenForRunningCopyCalls();
         LoadOptions(ini);
         early.prefetch = prefetchStartPicture();
         early.pictureList = prefetchStartGroup(ini, changeOnce);

@@ -14,6 +14,7 @@ struct EarlyStart {
     std::unique_ptr<SingleInstance> instance;          // checked: held unless another copy runs
     std::unique_ptr<JpegPrefetch> prefetch;            // the picture of the change due at start
     std::unique_ptr<PictureListPrefetch> pictureList;  // of the group chosen at start
+    int listening = -1;  // the socket that takes second starts' calls from now on, or -1
 };
 
 // The program module's entry point (platform/ProgramModule.h): the arguments of main, and what

@@ -49,6 +49,27 @@ int reportAtStart(std::exception_ptr error) {
     return 1;
 }
 
+QtMessageHandler qtMessages = nullptr;
+
+// Qt ends the process with SIGABRT when it cannot reach the screen the session names (an X
+// server that is not there, a Wayland socket that is gone): say which, and end with status 1.
+void screenUnreachable(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type != QtFatalMsg) {
+        if (qtMessages)
+            qtMessages(type, context, message);
+        return;
+    }
+    const bool wayland =
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        (qEnvironmentVariableIsEmpty("DISPLAY") ||
+         qEnvironmentVariable("QT_QPA_PLATFORM").startsWith(QLatin1String("wayland")));
+    std::fprintf(stderr, "tesselvane: 画面に接続できません: %s=%s\n",
+                 wayland ? "WAYLAND_DISPLAY" : "DISPLAY",
+                 qPrintable(qEnvironmentVariable(wayland ? "WAYLAND_DISPLAY" : "DISPLAY")));
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
 }  // namespace
 
 int runProgram(int argc, char* argv[], EarlyStart early) {
@@ -59,7 +80,9 @@ int runProgram(int argc, char* argv[], EarlyStart early) {
     std::unique_ptr<TesselvaneApplication> application;
     const auto app = [&]() -> TesselvaneApplication& {
         if (!application) {
+            qtMessages = qInstallMessageHandler(screenUnreachable);
             application = std::make_unique<TesselvaneApplication>(argc, argv);
+            qInstallMessageHandler(qtMessages);
             QApplication::setApplicationName(QStringLiteral("Tesselvane"));
             QApplication::setWindowIcon(svgIcon(QStringLiteral(":/icons/tesselvane.svg")));
             // The window hides while the program is resident; only the exit commands end it.
@@ -126,11 +149,20 @@ int runProgram(int argc, char* argv[], EarlyStart early) {
         std::unique_ptr<TfrmPreview> frmPreview;
         std::unique_ptr<TfrmGroupSet> frmGroupSet;
         std::unique_ptr<TfrmGroup> frmGroup;
+        // A dialog blocks the window that opens it, and that window's opener, as the toolbar's
+        // dialogs block the toolbar: the icon's menu and the jump dialog stay usable beside
+        // them. (The windows are deleted before their openers, in closeDialogs.)
+        const auto modalTo = [](QDialog& dialog, QWidget* opener) {
+            dialog.setParent(opener, dialog.windowFlags());
+            dialog.setWindowModality(Qt::WindowModal);
+        };
         task.openGroupDialog = [&] {
             if (!frmGroup) {
                 frmPreview = std::make_unique<TfrmPreview>(*ini);
                 frmGroupSet = std::make_unique<TfrmGroupSet>(*ini, *frmPreview);
                 frmGroup = std::make_unique<TfrmGroup>(*ini, *frmGroupSet);
+                modalTo(*frmGroup, &task);
+                modalTo(*frmGroupSet, frmGroup.get());
             }
             frmGroup->exec();
         };
@@ -138,17 +170,23 @@ int runProgram(int argc, char* argv[], EarlyStart early) {
             if (!frmTime) {
                 frmSetWeekday = std::make_unique<TfrmSetWeekday>(*ini, *task.groupBox());
                 frmTime = std::make_unique<TfrmTime>(*ini, *frmSetWeekday);
+                modalTo(*frmTime, &task);
+                modalTo(*frmSetWeekday, frmTime.get());
             }
             frmTime->exec();
         };
         task.openSlideShow = [&] {
-            if (!frmSlide)
+            if (!frmSlide) {
                 frmSlide = std::make_unique<TfrmSlide>();
+                modalTo(*frmSlide, &task);
+            }
             frmSlide->exec();
         };
         task.openOptionDialog = [&] {
-            if (!frmOption)
+            if (!frmOption) {
                 frmOption = std::make_unique<TfrmOption>();
+                modalTo(*frmOption, &task);
+            }
             frmOption->exec();
         };
         task.openJumpDialog = [&] {
@@ -159,19 +197,23 @@ int runProgram(int argc, char* argv[], EarlyStart early) {
         };
         // Gone before the main window whose group box some of them copy.
         const auto closeDialogs = [&] {
-            frmGroup.reset();
             frmGroupSet.reset();
+            frmGroup.reset();
             frmPreview.reset();
             frmJump.reset();
             frmOption.reset();
             frmSlide.reset();
-            frmTime.reset();
             frmSetWeekday.reset();
+            frmTime.reset();
         };
 
         TerminationSignals termination([&task] { task.endProgram(); });
-        // A second start brings the program forward, wherever it is.
-        RunningCopyListener secondStart([&task] { runGuarded([&task] { task.bringForward(); }); });
+        // A second start brings the program forward, wherever it is, or gives it a command.
+        RunningCopyListener secondStart(
+            [&task](RunningCopyRequest request, const RunningCopyListener::Reply& reply) {
+                task.runRemoteCommand(request, reply);
+            },
+            early.listening);
         // A log-off first asks whether we may end: save now, since it may be called off.
         QObject::connect(&app(), &QGuiApplication::commitDataRequest, &task,
                          [&task](QSessionManager&) { runGuarded([&task] { task.saveState(); }); });

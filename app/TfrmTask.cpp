@@ -1,13 +1,13 @@
 #include "app/TfrmTask.h"
 
 #include "controls/ErrorReport.h"
+#include "controls/ManualHelp.h"
 #include "controls/MessageBoxes.h"
 #include "controls/SvgIconEngine.h"
 #include "controls/WindowFont.h"
 #include "dialogs/TVersionInfo.h"
 #include "picture/ExtensionPlugins.h"
 #include "picture/TDataModule1.h"
-#include "platform/Help.h"
 #include "platform/ProgramPaths.h"
 #include "settings/Groups.h"
 #include "settings/Options.h"
@@ -29,7 +29,9 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 
+#include <cstdio>
 #include <random>
 
 namespace tesselvane {
@@ -67,7 +69,13 @@ TfrmTask::TfrmTask(Environment environment) : env_(std::move(environment)) {
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, [this] { runGuarded([this] { Timer1Timer(); }); });
+    connect(Timer1, &QTimer::timeout, this, [this] {
+        try {
+            Timer1Timer();
+        } catch (...) {
+            reportTimedError(std::current_exception());
+        }
+    });
     VersionInfo1 = std::make_unique<TVersionInfo>();
     VersionInfo1->Title = QStringLiteral("バージョン情報");
     VersionInfo1->ApplicationName = QStringLiteral("Tesselvane");
@@ -146,7 +154,12 @@ void TfrmTask::buildToolbar() {
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     f1->setContext(Qt::WindowShortcut);
     connect(f1, &QShortcut::activated, this,
-            [] { runGuarded([] { openHelp(HelpCommand::Contents); }); });
+            [] { runGuarded([] { showHelp(HelpCommand::Contents); }); });
+    // The keyboard's way to a context menu where the Menu key is missing.
+    auto* menu = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
+    menu->setContext(Qt::WindowShortcut);
+    connect(menu, &QShortcut::activated, this,
+            [this] { openToolbarMenu(mapToGlobal(QPoint(0, height()))); });
 }
 
 void TfrmTask::buildPopupMenu() {
@@ -270,8 +283,16 @@ void TfrmTask::AppIdle() {
     if (idleDone_ || exiting_)
         return;
     idleDone_ = true;
-    if (showAtStart_)
+    if (showAtStart_) {
+        // Changing once needs a group to change from; a script must not wait for a window.
+        if (changeOnceAndEnd_) {
+            std::fprintf(stderr,
+                         "tesselvane: グループが選ばれていないので壁紙を変えられません "
+                         "(ツールバーでグループを選んでください)\n");
+            endProgram(1);
+        }
         return;
+    }
     RunStartup();
 }
 
@@ -279,34 +300,41 @@ void TfrmTask::RunStartup() {
     if (scheduleMode(MyOption.Time) == ScheduleMode::Interval) {
         if (cboGroup->currentIndex() < 0)
             return;
+        std::exception_ptr failed;
         if (MyOption.Time.TimeBoot) {
-            changeAtStart();
+            failed = changeAtStart();
         } else {
             CurrentFile = PictureIndex >= 0 && PictureIndex < PictureList.size()
                               ? PictureList.at(PictureIndex)
                               : QString();
         }
         spbtnStartClick();
+        if (failed)
+            reportTimedError(failed);
         return;
     }
-    const bool changed = changeAtStart();
+    const std::exception_ptr failed = changeAtStart();
     if (changeOnceAndEnd_) {
+        if (failed)
+            reportError(failed);
         // A script that changes the wallpaper learns from the status whether it did.
-        endProgram(changed ? 0 : 1);
+        endProgram(failed ? 1 : 0);
         return;
     }
     spbtnStartClick();
+    // Said once the program is resident, the way every change nobody is watching is said.
+    if (failed)
+        reportTimedError(failed);
 }
 
 // A change that fails is said, and the start goes on: stopping here would leave the program
 // running with no window and no icon, holding the lock against every other start.
-bool TfrmTask::changeAtStart() {
+std::exception_ptr TfrmTask::changeAtStart() {
     try {
         NextPicture(false);
-        return true;
+        return nullptr;
     } catch (...) {
-        reportError(std::current_exception());
-        return false;
+        return std::current_exception();
     }
 }
 
@@ -340,12 +368,24 @@ void TfrmTask::restoreToolbar() {
     activateWindow();
 }
 
+namespace {
+
+// A modal window that holds the program's attention, in sight again even when minimised.
+void raiseModal(QWidget* modal) {
+    if (modal->windowState() & Qt::WindowMinimized)
+        modal->setWindowState(modal->windowState() & ~Qt::WindowMinimized);
+    modal->show();
+    modal->raise();
+    modal->activateWindow();
+}
+
+}  // namespace
+
 void TfrmTask::bringForward() {
     if (exiting_)
         return;
     if (QWidget* modal = QApplication::activeModalWidget()) {
-        modal->raise();
-        modal->activateWindow();
+        raiseModal(modal);
         return;
     }
     if (resident_) {
@@ -392,6 +432,26 @@ void TfrmTask::endProgram(int status) {
     // The picture list and the extension plug-ins stay until the event loop has ended: a
     // log-off that another program calls off must find them still there.
     QCoreApplication::exit(status);
+}
+
+void TfrmTask::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The window system's window, for the clicks that reach it while a dialog blocks it.
+    if (windowHandle() && watchedWindow_ != windowHandle()) {
+        watchedWindow_ = windowHandle();
+        watchedWindow_->installEventFilter(this);
+    }
+}
+
+bool TfrmTask::eventFilter(QObject* watched, QEvent* event) {
+    // A click on the toolbar while a dialog holds the program (perhaps minimised, out of
+    // sight) brings that dialog up, rather than doing nothing.
+    if (watched == windowHandle() && event->type() == QEvent::MouseButtonPress) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal != this)
+            raiseModal(modal);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TfrmTask::closeEvent(QCloseEvent* event) {

@@ -1,13 +1,16 @@
 #pragma once
 
 #include "app/Scheduler.h"
+#include "platform/RunningCopyProtocol.h"
 #include "settings/PictureListing.h"
 
 #include <QDate>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -18,6 +21,7 @@ class QMenu;
 class QSystemTrayIcon;
 class QTimer;
 class QToolButton;
+class QWindow;
 
 namespace tesselvane {
 
@@ -39,6 +43,9 @@ public:
         RandomDraw random;  // seeded once per run when not given
         // Whether a notification area can show the icon; Qt's answer when not given.
         std::function<bool()> trayAvailable = nullptr;
+        // Shows a desktop notification; false when the desktop has no notification service.
+        // The session's service when not given.
+        std::function<bool(const QString& title, const QString& text)> notify = nullptr;
     };
 
     explicit TfrmTask(Environment environment);
@@ -48,8 +55,9 @@ public:
     State currentState() const;
     // Resident with the toolbar iconified, for want of a notification area to hold the icon.
     bool toolbarIconified() const { return resident_ && iconified_; }
-    // Whether the toolbar is shown at start, or the program goes resident at once.
-    bool ShowMainWindowAtStart() const { return showAtStart_; }
+    // Whether the toolbar is shown at start, or the program goes resident at once. Never for
+    // a run that changes once: with nothing to change from it ends at once.
+    bool ShowMainWindowAtStart() const { return showAtStart_ && !changeOnceAndEnd_; }
 
     // The commands.
     void spbtnExitClick();
@@ -86,6 +94,15 @@ public:
     // A second start of the program asks for it: the toolbar comes back as with the restore
     // command, or the window that holds the program's attention comes to the front.
     void bringForward();
+    // A command switch of a second start (tesselvane --next, ...): does what the menu's
+    // command does, where the menu would let it, and answers once done; a command that opens
+    // a window answers once the window shows.
+    using RemoteReply = std::function<void(const RunningCopyAnswer&)>;
+    void runRemoteCommand(RunningCopyRequest request, const RemoteReply& reply);
+    // The error of a change nobody asked for just now (at start, on the timer). While the
+    // program is resident it waits for nobody: the icon's balloon, else a desktop
+    // notification, else one error box at a time; always a line on stderr.
+    void reportTimedError(std::exception_ptr error);
 
     // Saves what the window keeps (position, group, picture, tick count, options) and ends
     // the program's event loop with `status`. Every way of ending the program goes through
@@ -110,6 +127,10 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // The icon's menu, for a desktop without a notification area to hold the icon.
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -127,11 +148,13 @@ private:
     bool trayAvailable() const;
     void placeResidentToolbar();
     void watchForTray();
-    // The change due at start; false when it failed (and was said).
-    bool changeAtStart();
+    // The change due at start; its error when it failed, for the caller to say.
+    std::exception_ptr changeAtStart();
     // The pictures of the current group: the start's listing while a run that changes once
     // holds one, PictureList otherwise.
     qsizetype pictureCount() const;
+    RunningCopyAnswer statusAnswer() const;
+    void openToolbarMenu(QPoint at);
 
     Environment env_;
     bool showAtStart_ = true;
@@ -145,6 +168,9 @@ private:
     bool iconified_ = false;
     QElapsedTimer iconifiedSince_;
     int trayAttempt_ = 0;
+    QString attempted_;  // the picture the last change tried, for its error
+    QPointer<QWidget> timedErrorBox_;
+    QPointer<QWindow> watchedWindow_;
 
     QToolButton* spbtnExit = nullptr;
     QToolButton* spbtnStart = nullptr;

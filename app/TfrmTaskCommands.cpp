@@ -3,11 +3,11 @@
 #include "app/TfrmTask.h"
 
 #include "controls/ErrorReport.h"
+#include "controls/ManualHelp.h"
 #include "controls/MessageBoxes.h"
 #include "dialogs/TVersionInfo.h"
 #include "picture/Wallpaper.h"
 #include "platform/DesktopService.h"
-#include "platform/Help.h"
 #include "settings/Groups.h"
 #include "settings/Options.h"
 #include "settings/PictureGlobals.h"
@@ -44,6 +44,7 @@ void TfrmTask::NextPicture(bool back) {
     if (changesByDate(MyOption.Time)) {
         const QString path =
             datePicturePath(MyOption.Time.Path, scheduleMode(MyOption.Time), env_.today());
+        attempted_ = path;
         ChangeWallpaper(path);
         CurrentFile = path;
         return;
@@ -54,6 +55,7 @@ void TfrmTask::NextPicture(bool back) {
                                  back, env_.random);
     const QString path =
         startListing_ ? startListing_->at(PictureIndex) : PictureList.at(PictureIndex);
+    attempted_ = path;
     ChangeWallpaper(path);
     CurrentFile = path;
 }
@@ -131,7 +133,7 @@ void TfrmTask::spbtnOptionClick() {
 }
 
 void TfrmTask::spbtnHelpClick() {
-    openHelp(HelpCommand::Finder);
+    showHelp(HelpCommand::Finder);
 }
 
 void TfrmTask::cboGroupChange() {

@@ -3,14 +3,19 @@
 #include "app/TfrmTask.h"
 
 #include "controls/ErrorReport.h"
+#include "controls/MessageBoxes.h"
+#include "platform/DesktopNotification.h"
 #include "platform/TrayWatch.h"
 #include "settings/Options.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTimer>
+
+#include <cstdio>
 
 namespace tesselvane {
 
@@ -86,9 +91,16 @@ void TfrmTask::placeResidentToolbar() {
     }
 }
 
-// A notification area that comes or goes while the program is resident moves the toolbar.
+// A notification area that comes or goes while the program is resident moves the toolbar;
+// the icon is shown afresh, so that a new StatusNotifier host learns of it.
 void TfrmTask::watchForTray() {
-    watchNotificationArea(this, [this] { runGuarded([this] { placeResidentToolbar(); }); });
+    watchNotificationArea(this, [this] {
+        runGuarded([this] {
+            if (tray_ && resident_)
+                tray_->hide();
+            placeResidentToolbar();
+        });
+    });
 }
 
 void TfrmTask::setTrayTip(const QString& tip) {
@@ -106,6 +118,43 @@ void TfrmTask::PopupMenu1Popup() {
     } else {
         menuItem("pmnuBack")->setEnabled(!MyOption.Random);
     }
+}
+
+// One menu: the icon's, opened on the toolbar by a right click, the Menu key or Shift+F10.
+void TfrmTask::contextMenuEvent(QContextMenuEvent* event) {
+    openToolbarMenu(event->reason() == QContextMenuEvent::Mouse ? event->globalPos()
+                                                                : mapToGlobal(QPoint(0, height())));
+    event->accept();
+}
+
+void TfrmTask::openToolbarMenu(QPoint at) {
+    if (exiting_)
+        return;
+    PopupMenu1->popup(at);  // prepared as it opens (PopupMenu1Popup)
+}
+
+void TfrmTask::reportTimedError(std::exception_ptr error) {
+    const QString text = withFullStop(errorText(error));
+    // The session's journal keeps what nobody may have seen.
+    if (attempted_.isEmpty())
+        std::fprintf(stderr, "tesselvane: %s\n", qPrintable(text));
+    else
+        std::fprintf(stderr, "tesselvane: %s: %s\n", qPrintable(attempted_), qPrintable(text));
+    const bool unattended = resident_ && (iconified_ || !isVisible());
+    if (!unattended) {
+        reportError(error);
+        return;
+    }
+    if (tray_ && tray_->isVisible() && QSystemTrayIcon::supportsMessages()) {
+        tray_->showMessage(QStringLiteral("Tesselvane"), text, QSystemTrayIcon::Critical);
+        return;
+    }
+    const auto notify = env_.notify ? env_.notify : notifyDesktop;
+    if (notify(QStringLiteral("Tesselvane"), text))
+        return;
+    // The last resort is the box, one at a time, and it stops nothing: the changes go on.
+    if (!timedErrorBox_)
+        timedErrorBox_ = openErrorReport(this, text);
 }
 
 }  // namespace tesselvane

@@ -17,6 +17,9 @@ void showWarning(QWidget* parent, const QString& text);
 void showError(QWidget* parent, const QString& text);
 // The general error report: "Tesselvane" with the error icon.
 void showErrorReport(QWidget* parent, const QString& text);
+// The same box without waiting for it: it stays open beside the program, which goes on, and
+// goes when closed. nullptr when the hook took it.
+QWidget* openErrorReport(QWidget* parent, const QString& text);
 
 // Receives every box instead of the screen; for tests, which cannot click "OK".
 using MessageBoxHook =

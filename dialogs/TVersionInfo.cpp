@@ -1,5 +1,7 @@
 #include "dialogs/TVersionInfo.h"
 
+#include "platform/ProgramVersion.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
@@ -11,16 +13,8 @@
 
 namespace tesselvane {
 
-QString versionText(quint32 productVersionMS, quint32 productVersionLS) {
-    return QStringLiteral("%1.%2%3")
-        .arg(productVersionMS >> 16)
-        .arg(productVersionMS & 0xFFFF)
-        .arg(productVersionLS >> 16);
-}
-
 QString TVersionInfo::Version() const {
-    return versionText(quint32(TESSELVANE_VERSION_MAJOR) << 16 | TESSELVANE_VERSION_MINOR,
-                       quint32(TESSELVANE_VERSION_PATCH) << 16 | TESSELVANE_VERSION_TWEAK);
+    return programVersionText();
 }
 
 namespace {
@@ -82,6 +76,9 @@ void TVersionInfo::Execute(QWidget* parent) const {
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         frmAppVersion.move(screen->availableGeometry().center() - QPoint(291 / 2, 116 / 2));
     }
+    // Modal to the window that opens it, not to the whole program: the icon's menu stays.
+    if (parent)
+        frmAppVersion.setWindowModality(Qt::WindowModal);
     frmAppVersion.exec();
 }
 

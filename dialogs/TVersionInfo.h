@@ -21,8 +21,4 @@ public:
     void Execute(QWidget* parent = nullptr) const;
 };
 
-// "<first>.<second><third>" of a product version given as its two 32-bit halves (first and
-// second number in the high half, third and fourth in the low); the fourth is not shown.
-QString versionText(quint32 productVersionMS, quint32 productVersionLS);
-
 }  // namespace tesselvane

@@ -74,12 +74,10 @@ TfrmJump::TfrmJump(RegIni& ini, QComboBox& mainGroupBox, std::function<void()> m
 }
 
 void TfrmJump::showJump() {
-    if (isVisible()) {
-        raise();
-        activateWindow();
-        return;
-    }
-    show();
+    if (!isVisible())
+        show();
+    raise();
+    activateWindow();
 }
 
 void TfrmJump::FormShow() {

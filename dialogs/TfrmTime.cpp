@@ -1,9 +1,9 @@
 #include "dialogs/TfrmTime.h"
 
 #include "controls/ErrorReport.h"
+#include "controls/ManualHelp.h"
 #include "controls/TSelectFolderDialog.h"
 #include "dialogs/TfrmSetWeekday.h"
-#include "platform/Help.h"
 #include "settings/Options.h"
 #include "settings/RegIni.h"
 #include "ui_TfrmTime.h"
@@ -93,7 +93,7 @@ void TfrmTime::btnWeekdayClick() {
 }
 
 void TfrmTime::btnHelpClick() {
-    openHelpContext(kHelpContext);
+    showHelpContext(kHelpContext);
 }
 
 void TfrmTime::btnOKClick() {

@@ -9,22 +9,28 @@ namespace tesselvane {
 
 namespace {
 
-void openManual(const QString& fragment) {
-    QUrl url = QUrl::fromLocalFile(programFolder() + QStringLiteral("TESSEL.html"));
+void openManual(const QString& fragment, const HelpFailed& failed) {
+    QUrl url = QUrl::fromLocalFile(manualPath());
     if (!fragment.isEmpty())
         url.setFragment(fragment);
-    QDesktopServices::openUrl(url);
+    // Without an opener for the desktop (no xdg-open, no browser) Qt only says so on stderr.
+    if (!QDesktopServices::openUrl(url) && failed)
+        failed(manualPath());
 }
 
 }  // namespace
 
-void openHelp(HelpCommand command) {
-    // The manual's contents are at its top; the finder is its index of topics.
-    openManual(command == HelpCommand::Finder ? QStringLiteral("index") : QString());
+QString manualPath() {
+    return programFolder() + QStringLiteral("TESSEL.html");
 }
 
-void openHelpContext(int context) {
-    openManual(QStringLiteral("ctx-%1").arg(context));
+void openHelp(HelpCommand command, const HelpFailed& failed) {
+    // The manual's contents are at its top; the finder is its index of topics.
+    openManual(command == HelpCommand::Finder ? QStringLiteral("index") : QString(), failed);
+}
+
+void openHelpContext(int context, const HelpFailed& failed) {
+    openManual(QStringLiteral("ctx-%1").arg(context), failed);
 }
 
 }  // namespace tesselvane

@@ -7,8 +7,9 @@ class QObject;
 namespace tesselvane {
 
 // Calls `changed` (in `receiver`'s thread, after the event that caused it) whenever a
-// notification area appears on or leaves the screen, where the platform says so: X11 does,
-// through the tray manager's selection. Elsewhere nothing is ever called.
+// notification area appears on or leaves the screen: an X11 tray manager (its selection), or
+// a StatusNotifier host's watcher on the session bus (KDE Plasma's tray, GNOME's
+// AppIndicator extension), also when one restarts.
 void watchNotificationArea(QObject* receiver, std::function<void()> changed);
 
 }  // namespace tesselvane

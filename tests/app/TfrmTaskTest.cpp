@@ -20,7 +20,9 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -32,6 +34,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <optional>
 
 using namespace tesselvane;
 using namespace tesselvane::test;
@@ -84,7 +87,11 @@ protected:
                                           draws_.pop_front();
                                       return v;
                                   },
-                                  [this] { return trayPresent_; }};
+                                  [this] { return trayPresent_; },
+                                  [this](const QString&, const QString& text) {
+                                      notified_.append(text);
+                                      return notificationService_;
+                                  }};
         task_ = std::make_unique<TfrmTask>(std::move(env));
         return *task_;
     }
@@ -106,7 +113,9 @@ protected:
     QDate today_{2026, 7, 4};  // a Saturday
     std::deque<int> draws_;
     std::vector<int> drawCounts_;
-    bool trayPresent_ = true;  // whether a notification area can show the icon
+    bool trayPresent_ = true;           // whether a notification area can show the icon
+    bool notificationService_ = false;  // whether the desktop shows notifications
+    QStringList notified_;
 };
 
 TEST_F(TfrmTaskTest, TheToolbarAsDesigned) {
@@ -294,9 +303,7 @@ TEST_F(TfrmTaskTest, MinimisingSendsTheProgramToTheNotificationArea) {
     task.groupBox()->setCurrentIndex(0);
     task.show();
     task.setWindowState(Qt::WindowMinimized);
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(task.currentState(), State::Resident);
+    EXPECT_TRUE(waitUntil([&] { return task.currentState() == State::Resident; }));
     EXPECT_FALSE(task.windowState() & Qt::WindowMinimized);
     EXPECT_FALSE(task.isVisible());
 }
@@ -313,9 +320,7 @@ TEST_F(TfrmTaskTest, WithoutANotificationAreaTheResidentToolbarStaysIconifiedInT
     // (This platform, like a tiling window manager, cannot iconify: the toolbar stays in
     // sight, and the program resident.)
     task.setWindowState(Qt::WindowMinimized);
-    for (int i = 0; i < 3; ++i)
-        QCoreApplication::processEvents();
-    EXPECT_EQ(task.currentState(), State::Resident);
+    EXPECT_TRUE(waitUntil([&] { return task.currentState() == State::Resident; }));
     EXPECT_TRUE(task.toolbarIconified());
     EXPECT_TRUE(task.isVisible());
     EXPECT_TRUE(task.timer()->isActive());
@@ -356,20 +361,34 @@ TEST_F(TfrmTaskTest, AStartUpChangeThatFailsIsSaidAndTheStartGoesOn) {
     set("Task", "Default", "0");
     set("Time", "Option", "0");
 
+    // Resident at once: the error is said where nobody needs to answer it. With no
+    // notification area for the icon's balloon: a desktop notification, else a box that
+    // blocks nothing.
+    trayPresent_ = false;
+    notificationService_ = true;
     TfrmTask* task = &create();
+    task->AppIdle();
+    EXPECT_EQ(task->currentState(), State::Resident);
+    EXPECT_TRUE(task->trayIcon());
+    ASSERT_EQ(notified_.size(), 1);
+    EXPECT_TRUE(notified_[0].contains("bad.bmp"));
+    EXPECT_TRUE(boxes_.empty());
+    task_.reset();
+    notificationService_ = false;
+    task = &create();
     task->AppIdle();
     ASSERT_EQ(boxes_.size(), 1u);
     EXPECT_EQ(boxes_[0].kind, MessageKind::Report);
     EXPECT_EQ(task->currentState(), State::Resident);
-    EXPECT_TRUE(task->trayIcon());
     task_.reset();
+    boxes_.clear();
 
     // Changing once, the program ends after the box, and says by its status that it failed.
     task = &create({"-C"});
     QTimer::singleShot(0, task, [task] { task->AppIdle(); });
     QTimer::singleShot(10000, [] { QCoreApplication::exit(99); });
     EXPECT_EQ(QCoreApplication::exec(), 1);
-    EXPECT_EQ(boxes_.size(), 2u);
+    EXPECT_EQ(boxes_.size(), 1u);
     EXPECT_EQ(ini_->ReadString("Task", "Index", ""), "0");  // saved all the same
 }
 
@@ -407,6 +426,85 @@ TEST_F(TfrmTaskTest, TheMenuIsPreparedForTheMode) {
             }
         }
     }
+}
+
+TEST_F(TfrmTaskTest, TheToolbarsMenuIsTheIconsMenuPreparedTheSameWay) {
+    set("Time", "Option", "2");
+    TfrmTask& task = create();
+    task.show();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(10, 10),
+                            task.mapToGlobal(QPoint(10, 10)));
+    QApplication::sendEvent(task.findChild<QToolButton*>("spbtnGroup"), &click);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return task.popupMenu()->isVisible(); }));
+    EXPECT_FALSE(task.menuItem("pmnuNext")->isEnabled());  // a date mode
+    task.popupMenu()->close();
+}
+
+TEST_F(TfrmTaskTest, CommandsFromASecondStartDoWhatTheMenuAllows) {
+    const QStringList files{picture("1.bmp", Qt::red), picture("2.bmp", Qt::green)};
+    group("g", files);
+    set("Task", "Default", "0");
+    set("Time", "Option", "1");
+    set("Time", "Scale", "2");  // seconds
+    set("Time", "Value", "5");
+    TfrmTask& task = create();
+    task.AppIdle();  // resident, the timer running, no change at start
+    const auto ask = [&task](RunningCopyRequest request) {
+        std::optional<RunningCopyAnswer> answer;
+        task.runRemoteCommand(request, [&answer](const RunningCopyAnswer& a) { answer = a; });
+        return answer.value_or(RunningCopyAnswer{.done = false, .error = "unanswered"});
+    };
+    const auto status = [&] {
+        QMap<QString, QString> values;
+        for (const auto& [key, value] : ask(RunningCopyRequest::Status).status)
+            values.insert(key, value);
+        return values;
+    };
+    EXPECT_TRUE(ask(RunningCopyRequest::Next).done);
+    EXPECT_TRUE(ask(RunningCopyRequest::Next).done);
+    EXPECT_EQ(shown(), qRgb(0, 255, 0));
+    EXPECT_TRUE(ask(RunningCopyRequest::Previous).done);
+    EXPECT_EQ(shown(), qRgb(255, 0, 0));
+
+    // Each says the state it wants: asked twice, it stays.
+    for (int twice = 0; twice < 2; ++twice)
+        EXPECT_TRUE(ask(RunningCopyRequest::Pause).done);
+    EXPECT_EQ(task.currentState(), State::Paused);
+    EXPECT_EQ(status(), (QMap<QString, QString>{{"group", "g"},
+                                                {"picture", files[0]},
+                                                {"mode", "1"},
+                                                {"paused", "yes"},
+                                                {"next", ""}}));
+    for (int twice = 0; twice < 2; ++twice)
+        EXPECT_TRUE(ask(RunningCopyRequest::Resume).done);
+    EXPECT_EQ(task.currentState(), State::Resident);
+    const QDateTime next = QDateTime::fromString(status().value("next"), Qt::ISODate);
+    EXPECT_GT(next, QDateTime::currentDateTime().addSecs(3));  // five ticks of a second
+    EXPECT_LE(next, QDateTime::currentDateTime().addSecs(6));
+
+    EXPECT_TRUE(ask(RunningCopyRequest::Clear).done);
+    EXPECT_TRUE(calls_->last().file.isEmpty());
+    EXPECT_TRUE(ask(RunningCopyRequest::Redisplay).done);
+    EXPECT_EQ(shown(), qRgb(255, 0, 0));
+
+    // What the menu greys out is refused, with the reason.
+    MyOption.Random = true;
+    EXPECT_FALSE(ask(RunningCopyRequest::Previous).done);
+    MyOption.Time.Option = 2;
+    for (const auto greyed : {RunningCopyRequest::Next, RunningCopyRequest::Pause}) {
+        const RunningCopyAnswer answer = ask(greyed);
+        EXPECT_FALSE(answer.done);
+        EXPECT_FALSE(answer.error.isEmpty());
+    }
+}
+
+TEST_F(TfrmTaskTest, ChangingOnceWithNoGroupToChangeFromEndsAtOnce) {
+    TfrmTask* task = &create({"-C"});
+    EXPECT_FALSE(task->ShowMainWindowAtStart());
+    QTimer::singleShot(0, task, [task] { task->AppIdle(); });
+    QTimer::singleShot(30000, [] { QCoreApplication::exit(99); });
+    EXPECT_EQ(QCoreApplication::exec(), 1);
+    EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(TfrmTaskTest, NextAndPreviousWalkTheListAndRecordThePicture) {

@@ -4,6 +4,7 @@
 #include "dialogs/TfrmJump.h"
 #include "picture/TDataModule1.h"
 #include "platform/DesktopService.h"
+#include "platform/ProgramVersion.h"
 #include "platform/RegistryStore.h"
 #include "platform/Screen.h"
 #include "settings/Groups.h"

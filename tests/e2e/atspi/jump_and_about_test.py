@@ -52,6 +52,10 @@ def test_jump_and_about(session):
     labels = {label.name for label in session.find_all(about, "label")}
     for expected in ("Tesselvane", "Version", "1.00", "Morvanti"):
         assert expected in labels, f"{expected!r} not among {sorted(labels)}"
+    # The box holds the toolbar, not the icon: its menu opens beside the box, and works.
+    session.tray_menu()
+    session.keys("c")  # 壁紙を消す
+    wait_until(lambda: session.pixel(*CORNER) != BLUE, "the wallpaper to go")
     session.press(session.find(about, "push button", "OK"))
     session.wait_for_window_gone(about)
 

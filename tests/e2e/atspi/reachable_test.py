@@ -27,14 +27,16 @@ def test_without_a_tray_the_toolbar_waits_in_the_taskbar(session):
     solid_bmp(red, RED)
     one_group(session, damaged, red)
 
-    # A group is chosen: the change at start, then resident. The change fails, and says so.
+    # A group is chosen: the change at start, then resident. The change fails, and says so
+    # (no notification area, no notification service: in a box) without waiting for anyone:
+    # the toolbar is already iconified, as the start goes on.
     session.launch()
-    box = session.wait_for_window("Tesselvane", role="alert", active=True)
+    box = session.wait_for_window("Tesselvane", role="alert")
     assert session.find(box, "label", "ビットマップ画像 " + damaged + " は不正です。")
+    # Said after the program went resident, and on stderr too.
+    wait_until(lambda: damaged in session.output(), "the error on stderr")
     session.press(session.find(box, "push button", "OK"))
     session.wait_for_window_gone(box)
-
-    # The start goes on: no notification area, so the toolbar waits iconified.
     wait_until(lambda: session.window_state("Tesselvane") == "Iconic",
                "the toolbar to be iconified")
     assert session.program.poll() is None
@@ -54,6 +56,38 @@ def test_without_a_tray_the_toolbar_waits_in_the_taskbar(session):
     session.press(session.find(toolbar, "push button", "終了"))
     assert session.wait_for_exit() == 0
     assert session.reg_query(KEY + r"\Task", "Index") == "0"
+
+
+def test_every_command_is_a_right_click_away(session):
+    red, green = (os.path.join(session.folder, name + ".bmp") for name in ("red", "green"))
+    solid_bmp(red, RED)
+    solid_bmp(green, (0, 255, 0))
+    one_group(session, red, green)
+    session.reg_add(r"HKCU\Control Panel\Desktop", "TileWallpaper", "1")
+    session.launch()
+    wait_until(lambda: session.window_state("Tesselvane") == "Iconic",
+               "the toolbar to be iconified")
+    session.start_again()
+    wait_until(lambda: session.window_state("Tesselvane") == "Normal", "the toolbar to return")
+    toolbar = session.wait_for_window("Tesselvane", active=True)
+
+    # The icon's menu on the toolbar, by a right click on a button of it: 次へ.
+    wait_until(lambda: session.pixel(*CORNER) == RED, "the picture of the change at start")
+    x, y, width, height = session.extents(session.find(toolbar, "push button", "ｽﾗｲﾄﾞ"))
+    session.context_menu(x + width // 2, y + height // 2)
+    session.keys("n")
+    wait_until(lambda: session.pixel(*CORNER) == (0, 255, 0), "the next picture")
+
+    # Shift+F10 opens it too, with the about box in it; and the Menu key, with 終了.
+    session.menu_by_keys("shift+F10")
+    session.keys("i")
+    about = session.wait_for_window("バージョン情報", active=True)
+    session.keys("Escape")
+    session.wait_for_window_gone(about)
+    session.wait_for_window("Tesselvane", active=True)
+    session.menu_by_keys("Menu")
+    session.keys("z")
+    assert session.wait_for_exit() == 0
 
 
 def test_a_tray_that_appears_later_takes_the_toolbars_place(session):
@@ -86,4 +120,5 @@ def test_a_tray_that_appears_later_takes_the_toolbars_place(session):
 
 if __name__ == "__main__":
     tesselvane_session.main(test_without_a_tray_the_toolbar_waits_in_the_taskbar,
+                            test_every_command_is_a_right_click_away,
                             test_a_tray_that_appears_later_takes_the_toolbars_place)

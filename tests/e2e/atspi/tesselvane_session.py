@@ -432,6 +432,13 @@ class Session:
             raise
         return True
 
+    def menu_by_keys(self, *keys, timeout=None):
+        """Presses keys that open a menu of the program (Menu, shift+F10) and waits until it is
+        on the screen."""
+        before = self._shown_windows()
+        self.keys(*keys)
+        wait_until(lambda: self._shown_windows() - before, "a menu to open", timeout)
+
     def launch(self, *arguments, env=None):
         """Starts the installed tesselvane on the session's display, with its accessibility
         bridge on; `env` adds or overrides variables. Returns the Popen."""
