@@ -32,11 +32,23 @@ const Switch kControlSwitches[] = {
 // Qt's own command-line options (QGuiApplication, QApplication, the xcb platform), with a
 // value or without; one or two dashes.
 const char* const kQtOptions[] = {
-    "platform", "platformpluginpath", "platformtheme", "plugin", "qmljsdebugger",
-    "qwindowgeometry", "qwindowicon", "qwindowtitle", "reverse", "session", "style",
-    "stylesheet", "widgetcount", "display", "geometry", "title", "name", "visual", "ncols",
-    "cmap", "nograb", "dograb", "sync", "fn", "font", "bg", "background", "fg", "foreground",
-    "btn", "button", "im", "testability",
+    "platform",      "platformpluginpath",
+    "platformtheme", "plugin",
+    "qmljsdebugger", "qwindowgeometry",
+    "qwindowicon",   "qwindowtitle",
+    "reverse",       "session",
+    "style",         "stylesheet",
+    "widgetcount",   "display",
+    "geometry",      "title",
+    "name",          "visual",
+    "ncols",         "cmap",
+    "nograb",        "dograb",
+    "sync",          "fn",
+    "font",          "bg",
+    "background",    "fg",
+    "foreground",    "btn",
+    "button",        "im",
+    "testability",
 };
 
 bool isQtOption(const QString& argument) {

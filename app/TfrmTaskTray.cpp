@@ -92,11 +92,11 @@ void TfrmTask::placeResidentToolbar() {
 }
 
 // A notification area that comes or goes while the program is resident moves the toolbar;
-// the icon is shown afresh, so that a new StatusNotifier host learns of it.
+// for a new StatusNotifier watcher the icon is shown afresh, so that it learns of it.
 void TfrmTask::watchForTray() {
-    watchNotificationArea(this, [this] {
-        runGuarded([this] {
-            if (tray_ && resident_)
+    watchNotificationArea(this, [this](bool newWatcher) {
+        runGuarded([this, newWatcher] {
+            if (newWatcher && tray_ && resident_)
                 tray_->hide();
             placeResidentToolbar();
         });

@@ -18,7 +18,8 @@ bool notifyDesktop(const QString& title, const QString& text) {
     if (!bus.isConnected())
         return false;
     QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.Notifications"),
+        QStringLiteral("/org/freedesktop/Notifications"),
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
     // An error's urgency is "critical" (2): it stays until it is dismissed.
     const QVariantMap hints{{QStringLiteral("urgency"), QVariant::fromValue(uchar(2))}};

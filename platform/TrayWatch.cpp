@@ -7,17 +7,15 @@
 
 namespace tesselvane {
 
-void watchNotificationArea(QObject* receiver, std::function<void()> changed) {
-    // A queued single shot: the signals come once per screen, or as a pair when a watcher
-    // restarts, and Qt's own icon moves into the new area on the same signal.
+void watchNotificationArea(QObject* receiver, std::function<void(bool newWatcher)> changed) {
+    // Qt's X11 platform follows the tray manager for its own tray icons and tells of each
+    // change by a signal of its native interface. That class's header is private to Qt, but
+    // it is a QObject, and the signal is reached by name. A queued single shot: the signal
+    // comes once per screen, and Qt's own icon moves into the new area on the same signal.
     auto* settle = new QTimer(receiver);
     settle->setSingleShot(true);
     settle->setInterval(0);
-    QObject::connect(settle, &QTimer::timeout, receiver, std::move(changed));
-
-    // Qt's X11 platform follows the tray manager for its own tray icons and tells of each
-    // change by a signal of its native interface. That class's header is private to Qt, but
-    // it is a QObject, and the signal is reached by name.
+    QObject::connect(settle, &QTimer::timeout, receiver, [changed] { changed(false); });
     auto* native = reinterpret_cast<QObject*>(QGuiApplication::platformNativeInterface());
     if (native && native->metaObject()->indexOfSignal("systemTrayWindowChanged(QScreen*)") >= 0)
         QObject::connect(native, SIGNAL(systemTrayWindowChanged(QScreen*)), settle, SLOT(start()));
@@ -29,8 +27,8 @@ void watchNotificationArea(QObject* receiver, std::function<void()> changed) {
         return;
     auto* watcher = new QDBusServiceWatcher(QStringLiteral("org.kde.StatusNotifierWatcher"), bus,
                                             QDBusServiceWatcher::WatchForOwnerChange, receiver);
-    QObject::connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, settle,
-                     [settle] { settle->start(); });
+    QObject::connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, receiver,
+                     [changed] { changed(true); });
 }
 
 }  // namespace tesselvane

@@ -9,7 +9,8 @@ namespace tesselvane {
 // Calls `changed` (in `receiver`'s thread, after the event that caused it) whenever a
 // notification area appears on or leaves the screen: an X11 tray manager (its selection), or
 // a StatusNotifier host's watcher on the session bus (KDE Plasma's tray, GNOME's
-// AppIndicator extension), also when one restarts.
-void watchNotificationArea(QObject* receiver, std::function<void()> changed);
+// AppIndicator extension), also when one restarts; `newWatcher` says it was the latter, with
+// which an icon must register anew.
+void watchNotificationArea(QObject* receiver, std::function<void(bool newWatcher)> changed);
 
 }  // namespace tesselvane

@@ -29,7 +29,8 @@ protected:
     }
     static QString desktopWallpaper() {
         RegistryStore store(storeFile());
-        const auto value = store.value(QStringLiteral("Control Panel\\Desktop"), QStringLiteral("Wallpaper"));
+        const auto value =
+            store.value(QStringLiteral("Control Panel\\Desktop"), QStringLiteral("Wallpaper"));
         return value ? value->toText() : QString();
     }
     // The running copy's status, as key and value.
@@ -38,7 +39,8 @@ protected:
         EXPECT_EQ(r.exitCode, 0) << r.errText().toStdString();
         QMap<QString, QString> values;
         for (const QString& line : r.outText().split(u'\n', Qt::SkipEmptyParts))
-            values.insert(line.section(QStringLiteral(": "), 0, 0), line.section(QStringLiteral(": "), 1));
+            values.insert(line.section(QStringLiteral(": "), 0, 0),
+                          line.section(QStringLiteral(": "), 1));
         return values;
     }
     std::unique_ptr<XvfbServer> server_;
@@ -156,7 +158,8 @@ TEST_F(CommandSwitchTest, TimedChangesThatFailWaitForNobody) {
     // no notification service: one box at most, and the changes go on past it.
     const QString damaged = scratchFolder() + "damaged.bmp";
     writeFile(damaged, "BM not a picture");
-    group("g", {solid("red.bmp", QColor(255, 0, 0)), damaged, solid("green.bmp", QColor(0, 255, 0))});
+    group("g",
+          {solid("red.bmp", QColor(255, 0, 0)), damaged, solid("green.bmp", QColor(0, 255, 0))});
     set("Task", "Default", "0");
     set("Time", "Option", "1");
     set("Time", "Scale", "2");
