@@ -16,10 +16,11 @@ big=$work/photo-6000x4000.jpg
 test_photo 6000 4000 "$big"
 cp "$big" "$work/dates/photo$(date +%m%d).jpg"
 
-exec 3< <(Xvfb -displayfd 1 -screen 0 1920x1080x24 -nolisten tcp -noreset 2>/dev/null)
+exec 3< <(exec Xvfb -displayfd 1 -screen 0 1920x1080x24 -nolisten tcp -noreset 2>/dev/null)
+xvfb=$!  # the server this script started, ended by its id
 read -r number <&3
 export DISPLAY=:$number
-trap 'pkill -f "Xvfb -displayfd 1 -screen 0 1920x1080x24" || true' EXIT
+trap 'kill "$xvfb" 2>/dev/null || true' EXIT
 
 export XDG_CONFIG_HOME=$work/start-config XDG_DATA_HOME=$work/start-data XDG_RUNTIME_DIR=$work/runtime
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"

@@ -14,11 +14,12 @@ rm -rf "$work"; mkdir -p "$work/pictures" "$work/runtime"; chmod 700 "$work/runt
 export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/runtime
 export TESSELVANE_DESKTOP=x11
 
-exec 3< <(Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp -noreset 2>/dev/null)
+exec 3< <(exec Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp -noreset 2>/dev/null)
+xvfb=$!  # the server this script started, ended by its id
 read -r number <&3
 export DISPLAY=:$number
 pid=
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; pkill -f "Xvfb -displayfd 1 -screen 0 1024x768x24" || true' EXIT
+trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; kill "$xvfb" 2>/dev/null || true' EXIT
 
 for i in 1 2 3 4 5; do "$bin/make_test_photo" 640 480 "$work/pictures/$i.ppm"; cjpeg -outfile "$work/pictures/$i.jpg" "$work/pictures/$i.ppm"; done
 rm -f "$work/pictures/"*.ppm

@@ -19,10 +19,11 @@ test_photo 6000 4000 "$big"
 test_photo 1920 1080 "$screen"
 
 # A display of our own that keeps retained pixmaps when the setter exits (-noreset).
-exec 3< <(Xvfb -displayfd 1 -screen 0 1920x1080x24 -nolisten tcp -noreset 2>/dev/null)
+exec 3< <(exec Xvfb -displayfd 1 -screen 0 1920x1080x24 -nolisten tcp -noreset 2>/dev/null)
+xvfb=$!  # the server this script started, ended by its id
 read -r number <&3
 export DISPLAY=:$number
-trap 'pkill -f "Xvfb -displayfd 1 -screen 0 1920x1080x24" || true' EXIT
+trap 'kill "$xvfb" 2>/dev/null || true' EXIT
 
 export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/runtime
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
