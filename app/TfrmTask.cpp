@@ -471,7 +471,12 @@ void TfrmTask::changeEvent(QEvent* event) {
         constexpr qint64 kRefusalWithinMs = 1000;
         if (iconified_ && isVisible() && !(windowState() & Qt::WindowMinimized) &&
             iconifiedSince_.hasExpired(kRefusalWithinMs))
-            QTimer::singleShot(0, this, [this] { runGuarded([this] { pmnuResizeClick(); }); });
+            QTimer::singleShot(0, this, [this] {
+                // A late echo of an earlier request is followed by the window system's word
+                // on the iconify: only a toolbar still not minimised then was restored.
+                if (resident_ && iconified_ && !(windowState() & Qt::WindowMinimized))
+                    runGuarded([this] { pmnuResizeClick(); });
+            });
         return;
     }
     if (!(windowState() & Qt::WindowMinimized))
