@@ -146,6 +146,7 @@ private:
     void setTrayTip(const QString& tip);
     void tryAddTrayIcon(int attempt);
     bool trayAvailable() const;
+    QSystemTrayIcon* trayIconToShow();
     void placeResidentToolbar();
     void watchForTray();
     // The change due at start; its error when it failed, for the caller to say.
@@ -185,6 +186,7 @@ private:
     QTimer* Timer1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
+    QString trayTip_;
     std::unique_ptr<TVersionInfo> VersionInfo1;
     std::optional<PictureListing> startListing_;
 };

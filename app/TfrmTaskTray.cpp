@@ -27,38 +27,44 @@ constexpr int kTrayRetryMs = 3000;
 }  // namespace
 
 void TfrmTask::AddTrayIcon() {
-    if (!tray_) {
-        tray_ = new QSystemTrayIcon(QApplication::windowIcon(), this);
-        tray_->setObjectName(QStringLiteral("TrayIcon"));
-        tray_->setContextMenu(PopupMenu1);
-        connect(tray_, &QSystemTrayIcon::activated, this,
-                [this](QSystemTrayIcon::ActivationReason reason) {
-                    runGuarded([this, reason] {
-                        switch (reason) {
-                            case QSystemTrayIcon::DoubleClick:
-                                pmnuResizeClick();
-                                break;
-                            case QSystemTrayIcon::Trigger:
-                            case QSystemTrayIcon::MiddleClick:
-                                activateWindow();
-                                QCoreApplication::processEvents();
-                                break;
-                            default:
-                                break;  // the menu opens by itself
-                        }
-                    });
-                });
-    }
     // Each start begins with the plain tip.
-    tray_->setToolTip(QStringLiteral("TesselvaneMain"));
+    setTrayTip(QStringLiteral("TesselvaneMain"));
     trayAttempt_ = 0;
     tryAddTrayIcon(++trayAttempt_);
+}
+
+// Made only once Qt may be asked about the notification area: see notificationAreaCanBeAsked.
+QSystemTrayIcon* TfrmTask::trayIconToShow() {
+    if (tray_ || !(env_.trayAvailable || notificationAreaCanBeAsked()))
+        return tray_;
+    tray_ = new QSystemTrayIcon(QApplication::windowIcon(), this);
+    tray_->setObjectName(QStringLiteral("TrayIcon"));
+    tray_->setContextMenu(PopupMenu1);
+    tray_->setToolTip(trayTip_);
+    connect(tray_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                runGuarded([this, reason] {
+                    switch (reason) {
+                        case QSystemTrayIcon::DoubleClick:
+                            pmnuResizeClick();
+                            break;
+                        case QSystemTrayIcon::Trigger:
+                        case QSystemTrayIcon::MiddleClick:
+                            activateWindow();
+                            QCoreApplication::processEvents();
+                            break;
+                        default:
+                            break;  // the menu opens by itself
+                    }
+                });
+            });
+    return tray_;
 }
 
 // A notification area that is not there yet (the panel still starting) is waited for a few
 // times, with a timer so that the program goes on meanwhile.
 void TfrmTask::tryAddTrayIcon(int attempt) {
-    if (attempt != trayAttempt_ || !tray_ || !resident_)
+    if (attempt != trayAttempt_ || !resident_)
         return;
     placeResidentToolbar();
     if (trayAvailable() || attempt >= kTrayAttempts)
@@ -70,16 +76,18 @@ void TfrmTask::tryAddTrayIcon(int attempt) {
 }
 
 bool TfrmTask::trayAvailable() const {
-    return env_.trayAvailable ? env_.trayAvailable() : QSystemTrayIcon::isSystemTrayAvailable();
+    if (env_.trayAvailable)
+        return env_.trayAvailable();
+    return notificationAreaCanBeAsked() && QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 // While resident the toolbar hides behind the icon; with no notification area to show the
 // icon it is iconified instead, so that the taskbar or the window list still leads back to
 // the program.
 void TfrmTask::placeResidentToolbar() {
-    if (!resident_ || exiting_ || !tray_)
+    if (!resident_ || exiting_)
         return;
-    if (trayAvailable()) {
+    if (trayAvailable() && trayIconToShow()) {
         // Once shown, Qt keeps the icon in the notification area, through a panel restart.
         tray_->show();
         iconified_ = false;
@@ -104,6 +112,7 @@ void TfrmTask::watchForTray() {
 }
 
 void TfrmTask::setTrayTip(const QString& tip) {
+    trayTip_ = tip;
     if (tray_)
         tray_->setToolTip(tip);
 }

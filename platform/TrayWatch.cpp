@@ -1,11 +1,23 @@
 #include "platform/TrayWatch.h"
 
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QDBusServiceWatcher>
+#include <QDBusVariant>
 #include <QGuiApplication>
 #include <QTimer>
 
 namespace tesselvane {
+
+namespace {
+
+const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
+// The watcher is a neighbour on the session bus; a hung one must not freeze the program.
+constexpr int kAskMs = 1000;
+
+}  // namespace
 
 void watchNotificationArea(QObject* receiver, std::function<void(bool newWatcher)> changed) {
     // Qt's X11 platform follows the tray manager for its own tray icons and tells of each
@@ -25,10 +37,28 @@ void watchNotificationArea(QObject* receiver, std::function<void(bool newWatcher
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return;
-    auto* watcher = new QDBusServiceWatcher(QStringLiteral("org.kde.StatusNotifierWatcher"), bus,
-                                            QDBusServiceWatcher::WatchForOwnerChange, receiver);
+    auto* watcher =
+        new QDBusServiceWatcher(kWatcher, bus, QDBusServiceWatcher::WatchForOwnerChange, receiver);
     QObject::connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, receiver,
                      [changed] { changed(true); });
+    // A watcher's host (the tray itself) may register a moment after the watcher's name.
+    bus.connect(QString(), kWatcherPath, kWatcher, QStringLiteral("StatusNotifierHostRegistered"),
+                settle, SLOT(start()));
+}
+
+bool notificationAreaCanBeAsked() {
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        return true;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(kWatcher))
+        return false;
+    QDBusMessage ask = QDBusMessage::createMethodCall(
+        kWatcher, kWatcherPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+        QStringLiteral("Get"));
+    ask << kWatcher << QStringLiteral("IsStatusNotifierHostRegistered");
+    const QDBusMessage answer = bus.call(ask, QDBus::Block, kAskMs);
+    return answer.type() == QDBusMessage::ReplyMessage && answer.arguments().size() == 1 &&
+           answer.arguments().at(0).value<QDBusVariant>().variant().toBool();
 }
 
 }  // namespace tesselvane

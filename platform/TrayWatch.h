@@ -13,4 +13,9 @@ namespace tesselvane {
 // which an icon must register anew.
 void watchNotificationArea(QObject* receiver, std::function<void(bool newWatcher)> changed);
 
+// Whether Qt may be asked about the notification area now. Off X11 its only tray is a
+// StatusNotifier one, and Qt decides once per process, at its first icon, whether there is
+// a host: asked before one is there, it would never show an icon, even after one comes.
+bool notificationAreaCanBeAsked();
+
 }  // namespace tesselvane

@@ -369,7 +369,7 @@ TEST_F(TfrmTaskTest, AStartUpChangeThatFailsIsSaidAndTheStartGoesOn) {
     TfrmTask* task = &create();
     task->AppIdle();
     EXPECT_EQ(task->currentState(), State::Resident);
-    EXPECT_TRUE(task->trayIcon());
+    EXPECT_TRUE(task->toolbarIconified());
     ASSERT_EQ(notified_.size(), 1);
     EXPECT_TRUE(notified_[0].contains("bad.bmp"));
     EXPECT_TRUE(boxes_.empty());

@@ -2,6 +2,7 @@
 // service and sway, run here in private; Plasma's shell, which cannot run here, through a
 // stand-in that records what it is asked.
 
+#include "HeadlessSway.h"
 #include "PrivateSessionBus.h"
 #include "RunProcess.h"
 #include "TestFolders.h"
@@ -64,20 +65,6 @@ bool near(QRgb a, QRgb b, int tolerance = 8) {
            std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
            std::abs(qBlue(a) - qBlue(b)) <= tolerance;
 }
-
-// A started helper process, ended when the test ends.
-struct Helper {
-    QProcess process;
-    ~Helper() {
-        if (process.state() != QProcess::NotRunning) {
-            process.terminate();
-            if (!process.waitForFinished(5000)) {
-                process.kill();
-                process.waitForFinished();
-            }
-        }
-    }
-};
 
 QProcessEnvironment onBus(const PrivateSessionBus& bus, const QString& desktop) {
     QProcessEnvironment env;
@@ -350,98 +337,6 @@ TEST(LxqtDesktopWithPcmanfmQt, TheDesktopShowsThePictureCentredTiledOrTheColour)
 }
 
 // --- sway, headless ---
-
-class HeadlessSway {
-public:
-    HeadlessSway() {
-        for (const char* program : {"sway", "swaybg", "grim", "unshare"}) {
-            if (QStandardPaths::findExecutable(program).isEmpty()) {
-                skip_ = QStringLiteral("%1 is not installed").arg(program);
-                return;
-            }
-        }
-        runtime_ = qEnvironmentVariable("XDG_RUNTIME_DIR");
-        socket_ = testRoot() + "sway-ipc.sock";
-        const QString config = scratchFolder() + "sway-config";
-        QDir().mkpath(scratchFolder());
-        QFile file(config);
-        if (!file.open(QIODevice::WriteOnly) ||
-            !file.write("output * resolution 320x240\nxwayland disable\n")) {
-            skip_ = "cannot write the compositor's configuration";
-            return;
-        }
-        file.close();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove("DISPLAY");
-        env.remove("WAYLAND_DISPLAY");
-        env.insert("SWAYSOCK", socket_);
-        env.insert("WLR_BACKENDS", "headless");
-        env.insert("WLR_LIBINPUT_NO_DEVICES", "1");
-        env.insert("WLR_RENDERER", "pixman");
-        sway_.process.setProcessEnvironment(env);
-        sway_.process.setProcessChannelMode(QProcess::MergedChannels);
-        // sway will not run as root; as user 1000 of a namespace of its own it does, and
-        // root still reaches its sockets.
-        if (::geteuid() == 0) {
-            sway_.process.start(
-                "unshare", {"--user", "--map-user=1000", "--map-group=1000", "sway", "-c", config});
-        } else {
-            sway_.process.start("sway", {"-c", config});
-        }
-        const bool up = sway_.process.waitForStarted(10000) && waitUntil([&] {
-                            return QFileInfo::exists(socket_) && !waylandDisplay().isEmpty();
-                        });
-        if (!up) {
-            sway_.process.waitForFinished(1000);
-            skip_ = "headless sway does not start here: " +
-                    QString::fromLocal8Bit(sway_.process.readAll().right(2000));
-        }
-    }
-
-    const QString& skipReason() const { return skip_; }
-    const QString& socket() const { return socket_; }
-
-    // What the compositor shows, through its screen capture; null when it cannot.
-    QImage screenshot() const {
-        QProcess grim;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("WAYLAND_DISPLAY", waylandDisplay());
-        env.insert("XDG_RUNTIME_DIR", runtime_);
-        grim.setProcessEnvironment(env);
-        grim.start("grim", {"-t", "ppm", "-"});
-        if (!grim.waitForFinished(20000) || grim.exitCode() != 0)
-            return {};
-        return QImage::fromData(grim.readAllStandardOutput(), "PPM");
-    }
-
-    // The titles of the windows the compositor manages.
-    QStringList windowTitles() const {
-        QProcess swaymsg;
-        swaymsg.start("swaymsg", {"-s", socket_, "-t", "get_tree"});
-        if (!swaymsg.waitForFinished(10000))
-            return {};
-        QStringList titles;
-        static const QRegularExpression kName(R"re("name": "([^"]*)")re");
-        for (const auto& match : kName.globalMatch(QString::fromUtf8(swaymsg.readAll())))
-            titles.append(match.captured(1));
-        return titles;
-    }
-
-    QString waylandDisplay() const {
-        const QStringList sockets = QDir(runtime_).entryList({"wayland-*"}, QDir::System);
-        for (const QString& name : sockets) {
-            if (!name.endsWith(".lock"))
-                return name;
-        }
-        return {};
-    }
-
-private:
-    QString skip_;
-    QString runtime_;
-    QString socket_;
-    Helper sway_;
-};
 
 TEST(SwayDesktopWithHeadlessSway, TheCompositorShowsThePictureCentredTiledOrTheColour) {
     HeadlessSway sway;
