@@ -25,8 +25,8 @@ packages=(
   # end-to-end tests through the accessibility tree: a private session bus, the AT-SPI
   # registry, Debian's Python bindings and a window manager that frames and focuses dialogs
   dbus-daemon at-spi2-core python3-pyatspi openbox
-  # a notification area for the tray icon's menu
-  trayer
+  # a notification area for the tray icon's menu, a notification service for its messages
+  trayer dunst
   # the desktops' own services for the back-end tests: Xfce's settings service (the library
   # xfconfd needs is only recommended), LXQt's desktop, a headless sway with its background
   # client and screen capture

@@ -118,7 +118,34 @@ def test_a_tray_that_appears_later_takes_the_toolbars_place(session):
     assert session.wait_for_exit() == 0
 
 
+def test_with_a_notification_service_failing_changes_are_notifications(session):
+    damaged = os.path.join(session.folder, "damaged.bmp")
+    with open(damaged, "wb") as file:
+        file.write(b"BM not a bitmap")
+    red = os.path.join(session.folder, "red.bmp")
+    solid_bmp(red, RED)
+    one_group(session, damaged, red)
+    session.reg_add(KEY + r"\Time", "Option", "1")  # every second
+    session.reg_add(KEY + r"\Time", "Scale", "2")
+    session.reg_add(KEY + r"\Time", "Value", "1")
+    session.reg_add(r"HKCU\Control Panel\Desktop", "TileWallpaper", "1")
+    session.start_notification_service()
+
+    # No notification area, but a notification service: each failed change is one of its
+    # notifications, no box waits for anyone, and the changes go on.
+    session.launch()
+    # (The service shows repeats of one message as one.)
+    wait_until(lambda: session.output().count(damaged) >= 2, "two failed changes")
+    wait_until(lambda: session.notifications_shown() >= 1, "the failure notified")
+    wait_until(lambda: session.pixel(*CORNER) == RED, "the next picture after the damaged one")
+    assert not session.windows_of_role("alert")
+    shown = session.dismiss_notifications()
+    assert ("Tesselvane", "ビットマップ画像 " + damaged + " は不正です。") in shown, shown
+    assert session.program.poll() is None
+
+
 if __name__ == "__main__":
     tesselvane_session.main(test_without_a_tray_the_toolbar_waits_in_the_taskbar,
                             test_every_command_is_a_right_click_away,
-                            test_a_tray_that_appears_later_takes_the_toolbars_place)
+                            test_a_tray_that_appears_later_takes_the_toolbars_place,
+                            test_with_a_notification_service_failing_changes_are_notifications)

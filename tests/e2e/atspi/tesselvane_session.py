@@ -24,6 +24,7 @@ program's output, the accessible tree) and names it.
 
 import argparse
 import ctypes
+import json
 import os
 import re
 import select
@@ -60,6 +61,21 @@ pyatspi = Atspi = None
 
 class HarnessError(AssertionError):
     """A wait that timed out or a control that cannot do what was asked."""
+
+
+BARE_SESSION_BUS = """<!DOCTYPE busconfig PUBLIC
+ "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:tmpdir=/tmp</listen>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+"""
 
 
 def wait_until(predicate, what, timeout=None, interval=0.05):
@@ -259,9 +275,15 @@ class Session:
         self.display = ":" + _read_line(read_end, "Xvfb to report its display", DEFAULT_TIMEOUT)
         env["DISPLAY"] = self.display
 
+        # A bus that starts no service by itself: what the test needs (a notification
+        # service, a tray) it starts, and nothing installed on the machine answers instead.
+        config = os.path.join(self.folder, "session-bus.conf")
+        with open(config, "w", encoding="utf-8") as file:
+            file.write(BARE_SESSION_BUS)
         read_end, write_end = os.pipe()
-        self._spawn("dbus-daemon", ["dbus-daemon", "--session", "--nofork", "--nopidfile",
-                                    f"--print-address={write_end}"], pass_fds=(write_end,))
+        self._spawn("dbus-daemon", ["dbus-daemon", f"--config-file={config}", "--nofork",
+                                    "--nopidfile", f"--print-address={write_end}"],
+                    pass_fds=(write_end,))
         os.close(write_end)
         env["DBUS_SESSION_BUS_ADDRESS"] = _read_line(read_end, "the session bus's address",
                                                      DEFAULT_TIMEOUT)
@@ -388,6 +410,32 @@ class Session:
                                "--transparent", "false", "--tint", "0xffffff"])
         wait_until(lambda: self._xdotool_quiet("search", "--onlyvisible", "--class",
                                                "trayer").split(), "trayer to show its panel")
+
+    def start_notification_service(self):
+        """Starts a desktop notification service (dunst) on the session bus."""
+        self._spawn("dunst", ["dunst"])
+        wait_until(lambda: self._call("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                      "org.freedesktop.DBus", "NameHasOwner",
+                                      GLib.Variant("(s)", ("org.freedesktop.Notifications",))),
+                   "dunst to own org.freedesktop.Notifications")
+
+    def notifications_shown(self):
+        """How many notifications the service shows now."""
+        return int(subprocess.run(["dunstctl", "count", "displayed"], env=self.env,
+                                  capture_output=True, text=True, check=True,
+                                  timeout=DEFAULT_TIMEOUT).stdout)
+
+    def dismiss_notifications(self):
+        """Closes every notification shown, as a user does; returns the (summary, body) of
+        each notification the service has shown so far."""
+        subprocess.run(["dunstctl", "close-all"], env=self.env, check=True,
+                       timeout=DEFAULT_TIMEOUT)
+        wait_until(lambda: self.notifications_shown() == 0, "the notifications to close")
+        history = json.loads(subprocess.run(["dunstctl", "history"], env=self.env,
+                                            capture_output=True, text=True, check=True,
+                                            timeout=DEFAULT_TIMEOUT).stdout)
+        return [(entry["summary"]["data"], entry["body"]["data"])
+                for entry in history["data"][0]]
 
     def tray_menu(self, timeout=None):
         """Opens the menu of the program's icon in the notification area with the right
@@ -536,6 +584,11 @@ class Session:
         app = self.application()
         app.clear_cache()
         return _children(app)
+
+    def windows_of_role(self, role):
+        """The program's showing top-level windows of `role` ("alert" for message boxes)."""
+        return [window for window in self.windows()
+                if _role_matches(window, role) and "showing" in self.states(window)]
 
     def wait_for_window(self, name, role=None, active=False, timeout=None):
         """The program's showing top-level window named `name` (a string or a compiled
