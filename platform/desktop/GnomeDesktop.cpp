@@ -1,8 +1,14 @@
 #include "platform/desktop/GnomeDesktop.h"
 
+#include "platform/FileReplace.h"
+#include "platform/ProgramPaths.h"
+#include "platform/desktop/DesktopComposition.h"
 #include "platform/desktop/FreshLink.h"
+#include "platform/desktop/MutterMonitors.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QUrl>
 
 // WORKAROUND: GLib names a struct member "signals", which Qt defines as a keyword macro.
@@ -45,6 +51,43 @@ void setString(GSettings* settings, const char* key, const QString& value) {
     g_settings_set_string(settings, key, value.toUtf8().constData());
 }
 
+// GNOME draws no colour around a centred picture (only black), and tiles and centres on the
+// whole layout, not on each monitor: the desktop is composed here, each monitor's picture in
+// its place on the colour, and spanned over the layout. Empty when the compositor does not
+// tell its monitors.
+QString composedDesktopFile(const WallpaperRequest& request) {
+    std::vector<QRect> monitors = mutterMonitors();
+    if (monitors.empty())
+        return {};
+    QRect bounds;
+    for (const QRect& monitor : monitors)
+        bounds |= monitor;
+    for (QRect& monitor : monitors)
+        monitor.translate(-bounds.topLeft());
+    QImage picture = request.picture;
+    if (picture.isNull()) {
+        QImageReader reader(request.file);
+        picture = reader.read();
+        if (picture.isNull())
+            throw DesktopError(
+                QStringLiteral("壁紙 %1 を読めません: %2").arg(request.file, reader.errorString()));
+    }
+    const QImage desktop =
+        composeDesktop(picturesForMonitors(picture, monitors, request.fit, request.background),
+                       monitors, bounds.size(), request.style, request.background);
+    const QString file = dataFolder() + QStringLiteral("desktop.bmp");
+    const QString partial = file + QStringLiteral(".partial");
+    QString error;
+    if (!desktop.save(partial, "BMP") ||
+        replaceFile(partial, file, &error) == FileReplaced::Failed) {
+        QFile::remove(partial);
+        throw DesktopError(
+            QStringLiteral("デスクトップの画像 %1 を書けません %2").arg(file, error));
+    }
+    QFile::remove(partial);  // the old picture, when the names were exchanged
+    return file;
+}
+
 }  // namespace
 
 QString GnomeDesktop::name() const {
@@ -72,28 +115,40 @@ void GnomeDesktop::apply(const WallpaperRequest& request) {
     }
     const bool hasDark = g_settings_schema_has_key(found, "picture-uri-dark");
     const bool hasColour = g_settings_schema_has_key(found, "primary-color");
+    const bool hasShading = g_settings_schema_has_key(found, "color-shading-type");
     SettingsPtr settings(g_settings_new_full(found, nullptr, nullptr));
     g_settings_schema_unref(found);
 
     if (request.file.isEmpty()) {
         g_settings_delay(settings.get());
         setString(settings.get(), "picture-options", QStringLiteral("none"));
-        if (hasColour)
+        if (hasColour) {
             setString(settings.get(), "primary-color", background.name());
+            if (hasShading)
+                setString(settings.get(), "color-shading-type", QStringLiteral("solid"));
+        }
         g_settings_apply(settings.get());
     } else {
-        const QString link = freshLinkToWallpaper(request.file);
+        const QString composed =
+            variant_ == Variant::Gnome ? composedDesktopFile(request) : QString();
+        const QString link =
+            composed.isEmpty() ? freshLinkToWallpaper(request.file) : freshLinkTo(composed);
         const QString picture = schema.pictureIsUri ? QUrl::fromLocalFile(link).toString() : link;
+        QString options = request.style == WallpaperStyle::Tiled ? QStringLiteral("wallpaper")
+                                                                 : QStringLiteral("centered");
+        if (!composed.isEmpty())
+            options = QStringLiteral("spanned");
         // Several keys, one change for the desktop to see.
         g_settings_delay(settings.get());
         setString(settings.get(), schema.pictureKey, picture);
         if (hasDark)
             setString(settings.get(), "picture-uri-dark", picture);
-        setString(settings.get(), "picture-options",
-                  request.style == WallpaperStyle::Tiled ? QStringLiteral("wallpaper")
-                                                         : QStringLiteral("centered"));
-        if (hasColour)
+        setString(settings.get(), "picture-options", options);
+        if (hasColour) {
             setString(settings.get(), "primary-color", background.name());
+            if (hasShading)
+                setString(settings.get(), "color-shading-type", QStringLiteral("solid"));
+        }
         g_settings_apply(settings.get());
     }
     g_settings_sync();

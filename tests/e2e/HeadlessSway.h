@@ -41,7 +41,8 @@ public:
     enum class Bus { None, Private };
 
     explicit HeadlessSway(Bus bus = Bus::None) {
-        for (const char* program : {"sway", "swaybg", "grim", "unshare", "nsenter", "dbus-daemon"}) {
+        for (const char* program :
+             {"sway", "swaybg", "grim", "unshare", "nsenter", "dbus-daemon"}) {
             if (QStandardPaths::findExecutable(program).isEmpty()) {
                 skip_ = QStringLiteral("%1 is not installed").arg(program);
                 return;
@@ -79,8 +80,8 @@ public:
         // sway will not run as root; as user 1000 of a namespace of its own it does, and
         // root still reaches its sockets.
         if (::geteuid() == 0)
-            command = QStringList{"unshare", "--user", "--map-user=1000", "--map-group=1000"} +
-                      command;
+            command =
+                QStringList{"unshare", "--user", "--map-user=1000", "--map-group=1000"} + command;
         sway_.process.start(command.takeFirst(), command);
         const bool up = sway_.process.waitForStarted(10000) && waitUntil([&] {
                             return QFileInfo::exists(socket_) && !waylandDisplay().isEmpty();
@@ -100,7 +101,9 @@ public:
 
     const QString& skipReason() const { return skip_; }
     const QString& socket() const { return socket_; }
-    QString busAddress() const { return QString::fromUtf8(readAll(busFile_ + ".address")).trimmed(); }
+    QString busAddress() const {
+        return QString::fromUtf8(readAll(busFile_ + ".address")).trimmed();
+    }
 
     // A bar with a tray at the top, or none; sway restarts its bars on every reload.
     bool showBar(bool shown) { return writeConfig(shown) && swaymsg({"reload"}).has_value(); }
@@ -109,8 +112,13 @@ public:
     QStringList inSession(const QString& program, const QStringList& arguments) const {
         if (::geteuid() != 0)
             return QStringList{program} + arguments;
-        return QStringList{"nsenter", "--user", "--preserve-credentials", "--target",
-                           QString::number(sway_.process.processId()), "--", program} +
+        return QStringList{"nsenter",
+                           "--user",
+                           "--preserve-credentials",
+                           "--target",
+                           QString::number(sway_.process.processId()),
+                           "--",
+                           program} +
                arguments;
     }
 

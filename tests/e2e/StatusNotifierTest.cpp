@@ -25,7 +25,8 @@ QString askBus(const HeadlessSway& sway, const QStringList& call) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("DBUS_SESSION_BUS_ADDRESS", sway.busAddress());
     send.setProcessEnvironment(env);
-    QStringList command = sway.inSession("dbus-send", QStringList{"--session", "--print-reply"} + call);
+    QStringList command =
+        sway.inSession("dbus-send", QStringList{"--session", "--print-reply"} + call);
     send.start(command.takeFirst(), command);
     if (!send.waitForFinished(10000) || send.exitCode() != 0)
         return {};
@@ -35,17 +36,17 @@ QString askBus(const HeadlessSway& sway, const QStringList& call) {
 QString watcherOwner(const HeadlessSway& sway) {
     static const QRegularExpression kName(R"re(string "([^"]+)")re");
     return kName
-        .match(askBus(sway, {"--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
-                             "org.freedesktop.DBus.GetNameOwner",
-                             "string:org.kde.StatusNotifierWatcher"}))
+        .match(askBus(
+            sway, {"--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+                   "org.freedesktop.DBus.GetNameOwner", "string:org.kde.StatusNotifierWatcher"}))
         .captured(1);
 }
 
 bool iconRegistered(const HeadlessSway& sway) {
-    return askBus(sway, {"--dest=org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
-                         "org.freedesktop.DBus.Properties.Get",
-                         "string:org.kde.StatusNotifierWatcher",
-                         "string:RegisteredStatusNotifierItems"})
+    return askBus(sway,
+                  {"--dest=org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
+                   "org.freedesktop.DBus.Properties.Get", "string:org.kde.StatusNotifierWatcher",
+                   "string:RegisteredStatusNotifierItems"})
         .contains("/StatusNotifierItem");
 }
 
@@ -87,9 +88,8 @@ TEST(StatusNotifierHostOfSwaybar, TheIconFollowsATrayThatComesLateGoesAndComesBa
 
     // The bar starts: the icon goes into its tray and the toolbar out of sight.
     ASSERT_TRUE(sway.showBar(true));
-    EXPECT_TRUE(waitUntil([&] {
-        return iconRegistered(sway) && !sway.windowTitles().contains("Tesselvane");
-    }));
+    EXPECT_TRUE(waitUntil(
+        [&] { return iconRegistered(sway) && !sway.windowTitles().contains("Tesselvane"); }));
     const QString firstHost = watcherOwner(sway);
     ASSERT_FALSE(firstHost.isEmpty());
     // On the screen: something drawn at the bar's right end, where the tray is.
