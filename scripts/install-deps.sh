@@ -33,8 +33,8 @@ packages=(
   xfconf libxfconf-0-3 pcmanfm-qt sway swaybg grim
   # the program as a Wayland client of sway
   qt6-wayland
-  # the real desktops the desktop tests start: GNOME Shell (headless)
-  gnome-shell
+  # the real desktops the desktop tests start: GNOME Shell (headless), Xfce's desktop
+  gnome-shell xfdesktop4
 )
 
 missing=()

@@ -21,6 +21,8 @@
 
 #include <memory>
 
+#include <csignal>
+
 namespace tesselvane::test {
 
 class HeadlessGnomeShell {
@@ -45,11 +47,7 @@ public:
         if (!up_)
             skip_ = "gnome-shell did not come up: " + shellOutput_.right(2000);
     }
-    ~HeadlessGnomeShell() {
-        if (screenshotBus_)
-            QDBusConnection::disconnectFromBus("gnome-screenshot-taker");
-        shell_.reset();
-    }
+    ~HeadlessGnomeShell() { stopShell(); }
 
     const QString& skipReason() const { return skip_; }
 
@@ -96,17 +94,18 @@ private:
         QDir().mkpath(scratchFolder());
         const QString config = scratchFolder() + "system-bus.conf";
         QFile file(config);
-        const QByteArray text = "<!DOCTYPE busconfig PUBLIC "
-                                "\"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\" "
-                                "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                                "<busconfig><type>system</type>"
-                                "<listen>unix:path=" +
-                                testRoot().toUtf8() +
-                                "system-bus</listen><auth>EXTERNAL</auth>"
-                                "<policy context=\"default\">"
-                                "<allow send_destination=\"*\" eavesdrop=\"true\"/>"
-                                "<allow eavesdrop=\"true\"/><allow own=\"*\"/>"
-                                "</policy></busconfig>\n";
+        const QByteArray text =
+            "<!DOCTYPE busconfig PUBLIC "
+            "\"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\" "
+            "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+            "<busconfig><type>system</type>"
+            "<listen>unix:path=" +
+            testRoot().toUtf8() +
+            "system-bus</listen><auth>EXTERNAL</auth>"
+            "<policy context=\"default\">"
+            "<allow send_destination=\"*\" eavesdrop=\"true\"/>"
+            "<allow eavesdrop=\"true\"/><allow own=\"*\"/>"
+            "</policy></busconfig>\n";
         if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
             return false;
         file.close();
@@ -135,21 +134,44 @@ private:
         shell_->process.start("gnome-shell", arguments);
         if (!shell_->process.waitForStarted(10000))
             return false;
-        // Up once it answers on its main loop.
+        // Up once it answers on its main loop, and has drawn its desktop: the hang comes as
+        // the start ends.
         QDBusConnection bus = QDBusConnection::connectToBus(session_.address(), "gnome-shell-ask");
         const bool answered = waitUntil([&] { return leaveOverview(bus); }, 60000);
         QDBusConnection::disconnectFromBus("gnome-shell-ask");
+        const bool drawn = answered && waitUntil([&] { return !screenshot().isNull(); }, 60000);
         shellOutput_ = QString::fromLocal8Bit(shell_->process.readAll());
-        if (!answered)
-            shell_.reset();
-        return answered;
+        if (!drawn)
+            stopShell();
+        return drawn;
+    }
+
+    // The shell with the children it forked: a child hung in its fork still holds the
+    // shell's place on the bus.
+    void stopShell() {
+        if (screenshotBus_)
+            QDBusConnection::disconnectFromBus("gnome-screenshot-taker");
+        screenshotBus_.reset();
+        if (!shell_)
+            return;
+        const QString pid = QString::number(shell_->process.processId());
+        QStringList children;
+        for (const QString& task :
+             QDir("/proc/" + pid + "/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile file("/proc/" + pid + "/task/" + task + "/children");
+            if (file.open(QIODevice::ReadOnly))
+                children += QString::fromLatin1(file.readAll()).split(u' ', Qt::SkipEmptyParts);
+        }
+        shell_.reset();
+        for (const QString& child : children)
+            ::kill(child.toInt(), SIGKILL);
     }
 
     // The shell starts in its overview, and opens it once more as its start ends: the
     // desktop shows once it has left it.
     static bool leaveOverview(const QDBusConnection& bus) {
-        QDBusMessage set = QDBusMessage::createMethodCall(
-            "org.gnome.Shell", "/org/gnome/Shell", "org.freedesktop.DBus.Properties", "Set");
+        QDBusMessage set = QDBusMessage::createMethodCall("org.gnome.Shell", "/org/gnome/Shell",
+                                                          "org.freedesktop.DBus.Properties", "Set");
         set << QString("org.gnome.Shell") << QString("OverviewActive")
             << QVariant::fromValue(QDBusVariant(false));
         return bus.call(set, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;

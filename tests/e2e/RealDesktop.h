@@ -1,0 +1,67 @@
+#pragma once
+
+// What the tests of the real desktops share: the store, a picture whose placement shows, and
+// colours read back from a screen.
+
+#include "TestFolders.h"
+#include "platform/RegistryStore.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace tesselvane::test {
+
+inline const QString kProgramKey = QStringLiteral("SOFTWARE\\Morvanti\\TESSEL");
+
+inline void setStored(const QString& key, const QString& name, const QString& value) {
+    RegistryStore store(RegistryStore::defaultPath());
+    store.setValue(key, RegValue::text(name, value));
+}
+
+// One group of one picture, chosen, on a green desktop.
+inline void oneGroupOf(const QString& picture) {
+    setStored(kProgramKey + "\\GroupName", "Group0", "g");
+    setStored(kProgramKey + "\\Files\\g", "File0000", picture);
+    setStored(kProgramKey + "\\Task", "Default", "0");
+    setStored("Control Panel\\Colors", "Background", "0 255 0");
+}
+
+// A 300x150 picture, red on its left half and blue on its right: where a tile starts shows.
+inline QString halves() {
+    QImage image(300, 150, QImage::Format_RGB888);
+    image.fill(Qt::blue);
+    QPainter(&image).fillRect(0, 0, 150, 150, Qt::red);
+    const QString path = scratchFolder() + "halves.bmp";
+    EXPECT_TRUE(image.save(path));
+    return path;
+}
+
+inline bool near(QRgb a, QRgb b) {
+    return std::abs(qRed(a) - qRed(b)) <= 8 && std::abs(qGreen(a) - qGreen(b)) <= 8 &&
+           std::abs(qBlue(a) - qBlue(b)) <= 8;
+}
+
+struct Expected {
+    QPoint at;
+    QRgb colour;
+};
+
+// Whether `shot` shows every colour expected; what it shows instead is reported.
+inline bool shows(const QImage& shot, const std::vector<Expected>& expected, bool report) {
+    bool all = !shot.isNull();
+    for (const Expected& e : expected) {
+        if (all && shot.valid(e.at) && near(shot.pixel(e.at), e.colour))
+            continue;
+        all = false;
+        if (report && !shot.isNull())
+            ADD_FAILURE() << "at " << e.at.x() << "," << e.at.y() << ": "
+                          << qPrintable(QColor(shot.pixel(e.at)).name());
+    }
+    return all;
+}
+
+}  // namespace tesselvane::test
