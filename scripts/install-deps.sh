@@ -33,8 +33,9 @@ packages=(
   xfconf libxfconf-0-3 pcmanfm-qt sway swaybg grim
   # the program as a Wayland client of sway
   qt6-wayland
-  # the real desktops the desktop tests start: GNOME Shell (headless), Xfce's desktop
-  gnome-shell xfdesktop4
+  # the real desktops the desktop tests start: GNOME Shell (headless), Xfce's desktop, KDE
+  # Plasma's shell with its window manager
+  gnome-shell xfdesktop4 plasma-workspace plasma-desktop kwin-x11 kactivitymanagerd
 )
 
 missing=()

@@ -1,0 +1,110 @@
+// The wallpaper on a real KDE Plasma desktop: kwin and plasmashell on a private X server and
+// session bus, read back from the screen the shell draws.
+
+#include "HeadlessSway.h"  // Helper
+#include "PrivateSessionBus.h"
+#include "RealDesktop.h"
+#include "RunProcess.h"
+#include "WaitUntil.h"
+#include "XvfbServer.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace tesselvane;
+using namespace tesselvane::test;
+
+namespace {
+
+QImage screenOf(const QString& display) {
+    QProcess import;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", display);
+    import.setProcessEnvironment(env);
+    import.start("import", {"-window", "root", "png:-"});
+    if (!import.waitForFinished(30000) || import.exitCode() != 0)
+        return {};
+    return QImage::fromData(import.readAllStandardOutput(), "PNG");
+}
+
+// The shell has loaded its desktop once its script engine sees one.
+bool desktopLoaded(const QString& busAddress) {
+    QDBusConnection bus = QDBusConnection::connectToBus(busAddress, "plasma-ask");
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        "org.kde.plasmashell", "/PlasmaShell", "org.kde.PlasmaShell", "evaluateScript");
+    call << QString("print(desktops().length)");
+    const QDBusMessage answer = bus.call(call, QDBus::Block, 10000);
+    QDBusConnection::disconnectFromBus("plasma-ask");
+    return answer.type() == QDBusMessage::ReplyMessage && !answer.arguments().isEmpty() &&
+           answer.arguments().at(0).toString().trimmed().toInt() > 0;
+}
+
+TEST(PlasmaDesktop, PlasmashellShowsThePictureCentredTiledAndAgainUnderTheSameName) {
+    for (const char* program : {"plasmashell", "kwin_x11"}) {
+        if (QStandardPaths::findExecutable(program).isEmpty())
+            GTEST_SKIP() << program << " is not installed (plasma-workspace, kwin-x11)";
+    }
+    XvfbServer server(800, 600);
+    ASSERT_TRUE(server.isRunning()) << server.error().toStdString();
+    // The services the bus starts (the activity manager, ...) need the display too.
+    const QByteArray display = qgetenv("DISPLAY");
+    qputenv("DISPLAY", server.display().toLocal8Bit());
+    const auto bus = std::make_unique<PrivateSessionBus>();
+    qputenv("DISPLAY", display);
+    ASSERT_FALSE(bus->address().isEmpty()) << "dbus-daemon did not start";
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", server.display());
+    env.insert("DBUS_SESSION_BUS_ADDRESS", bus->address());
+    env.insert("XDG_CURRENT_DESKTOP", "KDE");
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    env.remove("TESSELVANE_DESKTOP");
+    Helper kwin;
+    Helper shell;
+    for (Helper* helper : {&kwin, &shell}) {
+        helper->process.setProcessEnvironment(env);
+        helper->process.setStandardOutputFile(QProcess::nullDevice());
+        helper->process.setStandardErrorFile(QProcess::nullDevice());
+    }
+    kwin.startInGroup("kwin_x11", {});
+    shell.startInGroup("plasmashell", {});
+    ASSERT_TRUE(shell.process.waitForStarted(10000));
+    ASSERT_TRUE(waitUntil([&] { return desktopLoaded(bus->address()); }, 120000));
+
+    QImage picture(halves());
+    const QString file = scratchFolder() + "halves.bmp";
+    oneGroupOf(file);
+    const QRgb red = qRgb(255, 0, 0), blue = qRgb(0, 0, 255), green = qRgb(0, 255, 0);
+    const QRgb yellow = qRgb(255, 255, 0);
+    // (The panel covers the bottom 44 rows.)
+    const struct {
+        const char* name;
+        const char* tile;
+        bool repainted;  // the file's picture changed under the same name
+        std::vector<Expected> expected;
+    } cases[] = {
+        {"centred", "0", false, {{{260, 300}, red}, {{540, 300}, blue}, {{790, 10}, green}}},
+        {"tiled", "1", false, {{{10, 10}, red}, {{160, 10}, blue}, {{310, 10}, red}}},
+        {"same name", "1", true, {{{10, 10}, yellow}, {{160, 10}, blue}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.repainted) {
+            picture.fill(Qt::blue);
+            QPainter(&picture).fillRect(0, 0, 150, 150, Qt::yellow);
+            ASSERT_TRUE(picture.save(file));
+        }
+        setStored("Control Panel\\Desktop", "TileWallpaper", c.tile);
+        const ProcessResult r = runBuiltProgram("tesselvane", {"-C"}, {}, 60000, env);
+        ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+        if (!waitUntil([&] { return shows(screenOf(server.display()), c.expected, false); })) {
+            EXPECT_TRUE(shows(screenOf(server.display()), c.expected, true));
+        }
+    }
+}
+
+}  // namespace
