@@ -32,19 +32,20 @@ QImage screenOf(const QString& display) {
     return QImage::fromData(import.readAllStandardOutput(), "PNG");
 }
 
-// The shell has loaded its desktop once its script engine sees one.
-bool desktopLoaded(const QString& busAddress) {
+// What the shell's script prints; empty when it does not answer.
+QString shellScript(const QString& busAddress, const QString& script) {
     QDBusConnection bus = QDBusConnection::connectToBus(busAddress, "plasma-ask");
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        "org.kde.plasmashell", "/PlasmaShell", "org.kde.PlasmaShell", "evaluateScript");
-    call << QString("print(desktops().length)");
+    QDBusMessage call = QDBusMessage::createMethodCall("org.kde.plasmashell", "/PlasmaShell",
+                                                       "org.kde.PlasmaShell", "evaluateScript");
+    call << script;
     const QDBusMessage answer = bus.call(call, QDBus::Block, 10000);
     QDBusConnection::disconnectFromBus("plasma-ask");
-    return answer.type() == QDBusMessage::ReplyMessage && !answer.arguments().isEmpty() &&
-           answer.arguments().at(0).toString().trimmed().toInt() > 0;
+    return answer.type() == QDBusMessage::ReplyMessage && !answer.arguments().isEmpty()
+               ? answer.arguments().at(0).toString().trimmed()
+               : QString();
 }
 
-TEST(PlasmaDesktop, PlasmashellShowsThePictureCentredTiledAndAgainUnderTheSameName) {
+TEST(PlasmaDesktop, PlasmashellShowsThePictureCentredTiledUnderTheSameNameAndLocked) {
     for (const char* program : {"plasmashell", "kwin_x11"}) {
         if (QStandardPaths::findExecutable(program).isEmpty())
             GTEST_SKIP() << program << " is not installed (plasma-workspace, kwin-x11)";
@@ -73,7 +74,10 @@ TEST(PlasmaDesktop, PlasmashellShowsThePictureCentredTiledAndAgainUnderTheSameNa
     kwin.startInGroup("kwin_x11", {});
     shell.startInGroup("plasmashell", {});
     ASSERT_TRUE(shell.process.waitForStarted(10000));
-    ASSERT_TRUE(waitUntil([&] { return desktopLoaded(bus->address()); }, 120000));
+    // Loaded once its script engine sees a desktop.
+    ASSERT_TRUE(waitUntil(
+        [&] { return shellScript(bus->address(), "print(desktops().length)").toInt() > 0; },
+        120000));
 
     QImage picture(halves());
     const QString file = scratchFolder() + "halves.bmp";
@@ -85,14 +89,19 @@ TEST(PlasmaDesktop, PlasmashellShowsThePictureCentredTiledAndAgainUnderTheSameNa
         const char* name;
         const char* tile;
         bool repainted;  // the file's picture changed under the same name
+        bool locked;     // the widgets locked, as the desktop's menu does
         std::vector<Expected> expected;
     } cases[] = {
-        {"centred", "0", false, {{{260, 300}, red}, {{540, 300}, blue}, {{790, 10}, green}}},
-        {"tiled", "1", false, {{{10, 10}, red}, {{160, 10}, blue}, {{310, 10}, red}}},
-        {"same name", "1", true, {{{10, 10}, yellow}, {{160, 10}, blue}}},
+        {"centred", "0", false, false, {{{260, 300}, red}, {{540, 300}, blue}, {{790, 10}, green}}},
+        {"tiled", "1", false, false, {{{10, 10}, red}, {{160, 10}, blue}, {{310, 10}, red}}},
+        {"same name", "1", true, false, {{{10, 10}, yellow}, {{160, 10}, blue}}},
+        {"locked", "0", false, true, {{{260, 300}, yellow}, {{790, 10}, green}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        if (c.locked) {
+            ASSERT_EQ(shellScript(bus->address(), "lockCorona(true); print(locked)"), "true");
+        }
         if (c.repainted) {
             picture.fill(Qt::blue);
             QPainter(&picture).fillRect(0, 0, 150, 150, Qt::yellow);
