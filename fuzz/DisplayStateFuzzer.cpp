@@ -10,9 +10,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     GBytes* bytes = g_bytes_new(data, size);
-    GVariant* state =
-        g_variant_ref_sink(g_variant_new_from_bytes(G_VARIANT_TYPE(tesselvane::kDisplayStateType),
-                                                    bytes, FALSE));
+    GVariant* state = g_variant_ref_sink(
+        g_variant_new_from_bytes(G_VARIANT_TYPE(tesselvane::kDisplayStateType), bytes, FALSE));
     g_bytes_unref(bytes);
     QRect bounds;
     for (const QRect& monitor : tesselvane::monitorsOfDisplayState(state)) {

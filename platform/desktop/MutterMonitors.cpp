@@ -35,7 +35,9 @@ VariantPtr child(GVariant* container, gsize index) {
     return VariantPtr(g_variant_get_child_value(container, index));
 }
 
-bool sameSpec(GVariant* a, GVariant* b) { return g_variant_equal(a, b); }
+bool sameSpec(GVariant* a, GVariant* b) {
+    return g_variant_equal(a, b);
+}
 
 // The current mode's size of the monitor whose spec is `spec`.
 std::optional<QSize> currentModeOf(GVariant* monitors, GVariant* spec) {
@@ -93,9 +95,8 @@ std::vector<QRect> monitorsOfDisplayState(GVariant* state) {
         g_variant_get_child(entry.get(), 3, "u", &transform);
         g_variant_get_child(entry.get(), 4, "b", &primary);
         VariantPtr specs = child(entry.get(), 5);
-        if (g_variant_n_children(specs.get()) == 0 || !std::isfinite(scale) ||
-            scale < kMinScale || scale > kMaxScale || std::abs(x) > kMaxOffset ||
-            std::abs(y) > kMaxOffset)
+        if (g_variant_n_children(specs.get()) == 0 || !std::isfinite(scale) || scale < kMinScale ||
+            scale > kMaxScale || std::abs(x) > kMaxOffset || std::abs(y) > kMaxOffset)
             return {};
         VariantPtr spec = child(specs.get(), 0);
         std::optional<QSize> mode = currentModeOf(monitors.get(), spec.get());
@@ -129,8 +130,8 @@ std::vector<QRect> mutterMonitors() {
     VariantPtr answer(g_dbus_connection_call_sync(
         bus, "org.gnome.Mutter.DisplayConfig", "/org/gnome/Mutter/DisplayConfig",
         "org.gnome.Mutter.DisplayConfig", "GetCurrentState", nullptr,
-        G_VARIANT_TYPE(kDisplayStateType), G_DBUS_CALL_FLAGS_NO_AUTO_START, kCallTimeoutMs,
-        nullptr, &error));
+        G_VARIANT_TYPE(kDisplayStateType), G_DBUS_CALL_FLAGS_NO_AUTO_START, kCallTimeoutMs, nullptr,
+        &error));
     g_object_unref(bus);
     if (!answer) {
         g_clear_error(&error);
