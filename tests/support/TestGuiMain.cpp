@@ -4,6 +4,7 @@
 #include "TestFolders.h"
 
 #include <QApplication>
+#include <QThreadPool>
 
 #include <gtest/gtest.h>
 
@@ -14,5 +15,9 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     tesselvane::test::installFreshFoldersForEveryTest();
-    return RUN_ALL_TESTS();
+    const int status = RUN_ALL_TESTS();
+    // Qt spreads the work on large pictures over its own threads: those end here, before the
+    // leak checker looks, rather than while the process exits under it.
+    QThreadPool::globalInstance()->waitForDone();
+    return status;
 }
