@@ -139,9 +139,12 @@ def test_with_a_notification_service_failing_changes_are_notifications(session):
     wait_until(lambda: session.notifications_shown() >= 1, "the failure notified")
     wait_until(lambda: session.pixel(*CORNER) == RED, "the next picture after the damaged one")
     assert not session.windows_of_role("alert")
+    assert session.program.poll() is None
+    # Ended first: its failures would go on making notifications while they are read.
+    session.program.terminate()
+    session.wait_for_exit()
     shown = session.dismiss_notifications()
     assert ("Tesselvane", "ビットマップ画像 " + damaged + " は不正です。") in shown, shown
-    assert session.program.poll() is None
 
 
 if __name__ == "__main__":
