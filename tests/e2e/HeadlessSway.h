@@ -22,19 +22,10 @@
 
 namespace tesselvane::test {
 
-// A started helper process, ended when the test ends; started in a group of its own, with
-// what it starts in turn, which ends with it.
+// A started helper process, ended when the test ends.
 struct Helper {
     QProcess process;
-    bool grouped = false;
-
-    void startInGroup(const QString& program, const QStringList& arguments) {
-        grouped = true;
-        process.setChildProcessModifier([] { ::setpgid(0, 0); });
-        process.start(program, arguments);
-    }
     ~Helper() {
-        const qint64 pid = process.processId();
         if (process.state() != QProcess::NotRunning) {
             process.terminate();
             if (!process.waitForFinished(5000)) {
@@ -42,8 +33,6 @@ struct Helper {
                 process.waitForFinished();
             }
         }
-        if (grouped && pid > 0)
-            ::kill(-static_cast<pid_t>(pid), SIGKILL);
     }
 };
 

@@ -2,7 +2,6 @@
 // session bus, read back from the screen the shell draws.
 
 #include "HeadlessSway.h"  // Helper
-#include "PrivateSessionBus.h"
 #include "RealDesktop.h"
 #include "RunProcess.h"
 #include "WaitUntil.h"
@@ -13,8 +12,6 @@
 #include <QStandardPaths>
 
 #include <gtest/gtest.h>
-
-#include <memory>
 
 using namespace tesselvane;
 using namespace tesselvane::test;
@@ -52,32 +49,37 @@ TEST(PlasmaDesktop, PlasmashellShowsThePictureCentredTiledUnderTheSameNameAndLoc
     }
     XvfbServer server(800, 600);
     ASSERT_TRUE(server.isRunning()) << server.error().toStdString();
-    // The services the bus starts (the activity manager, ...) need the display too.
-    const QByteArray display = qgetenv("DISPLAY");
-    qputenv("DISPLAY", server.display().toLocal8Bit());
-    const auto bus = std::make_unique<PrivateSessionBus>();
-    qputenv("DISPLAY", display);
-    ASSERT_FALSE(bus->address().isEmpty()) << "dbus-daemon did not start";
+    // The whole session (its bus, kwin, the shell and every service and worker they start,
+    // some in sessions of their own) in a process namespace of its own, which ends with it.
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("DISPLAY", server.display());
-    env.insert("DBUS_SESSION_BUS_ADDRESS", bus->address());
     env.insert("XDG_CURRENT_DESKTOP", "KDE");
     env.insert("QT_QPA_PLATFORM", "xcb");
     env.remove("TESSELVANE_DESKTOP");
-    Helper kwin;
-    Helper shell;
-    for (Helper* helper : {&kwin, &shell}) {
-        helper->process.setProcessEnvironment(env);
-        helper->process.setStandardOutputFile(QProcess::nullDevice());
-        helper->process.setStandardErrorFile(QProcess::nullDevice());
-    }
-    kwin.startInGroup("kwin_x11", {});
-    shell.startInGroup("plasmashell", {});
-    ASSERT_TRUE(shell.process.waitForStarted(10000));
+    const QString addressFile = scratchFolder() + "plasma-bus";
+    Helper session;
+    session.process.setProcessEnvironment(env);
+    session.process.setStandardOutputFile(QProcess::nullDevice());
+    session.process.setStandardErrorFile(QProcess::nullDevice());
+    session.process.start("unshare",
+                          {"--pid", "--fork", "--kill-child", "--", "sh", "-c",
+                           "dbus-daemon --session --fork --print-address=3 3>\"$0.partial\" && "
+                           "mv \"$0.partial\" \"$0\" && "
+                           "export DBUS_SESSION_BUS_ADDRESS=$(cat \"$0\") && "
+                           "{ kwin_x11 & plasmashell; }",
+                           addressFile});
+    ASSERT_TRUE(session.process.waitForStarted(10000));
+    QString address;
+    ASSERT_TRUE(waitUntil([&] {
+        QFile file(addressFile);
+        address = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).trimmed()
+                                                 : QString();
+        return !address.isEmpty();
+    }));
+    env.insert("DBUS_SESSION_BUS_ADDRESS", address);
     // Loaded once its script engine sees a desktop.
     ASSERT_TRUE(waitUntil(
-        [&] { return shellScript(bus->address(), "print(desktops().length)").toInt() > 0; },
-        120000));
+        [&] { return shellScript(address, "print(desktops().length)").toInt() > 0; }, 120000));
 
     QImage picture(halves());
     const QString file = scratchFolder() + "halves.bmp";
@@ -100,7 +102,7 @@ TEST(PlasmaDesktop, PlasmashellShowsThePictureCentredTiledUnderTheSameNameAndLoc
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         if (c.locked) {
-            ASSERT_EQ(shellScript(bus->address(), "lockCorona(true); print(locked)"), "true");
+            ASSERT_EQ(shellScript(address, "lockCorona(true); print(locked)"), "true");
         }
         if (c.repainted) {
             picture.fill(Qt::blue);
