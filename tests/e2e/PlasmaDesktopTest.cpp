@@ -18,17 +18,6 @@ using namespace tesselvane::test;
 
 namespace {
 
-QImage screenOf(const QString& display) {
-    QProcess import;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("DISPLAY", display);
-    import.setProcessEnvironment(env);
-    import.start("import", {"-window", "root", "png:-"});
-    if (!import.waitForFinished(30000) || import.exitCode() != 0)
-        return {};
-    return QImage::fromData(import.readAllStandardOutput(), "PNG");
-}
-
 // What the shell's script prints; empty when it does not answer.
 QString shellScript(const QString& busAddress, const QString& script) {
     QDBusConnection bus = QDBusConnection::connectToBus(busAddress, "plasma-ask");

@@ -8,6 +8,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -43,6 +44,18 @@ inline QString halves() {
 inline bool near(QRgb a, QRgb b) {
     return std::abs(qRed(a) - qRed(b)) <= 8 && std::abs(qGreen(a) - qGreen(b)) <= 8 &&
            std::abs(qBlue(a) - qBlue(b)) <= 8;
+}
+
+// The X screen `display` shows, windows and all; null when it cannot be read.
+inline QImage screenOf(const QString& display) {
+    QProcess import;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", display);
+    import.setProcessEnvironment(env);
+    import.start("import", {"-window", "root", "png:-"});
+    if (!import.waitForFinished(30000) || import.exitCode() != 0)
+        return {};
+    return QImage::fromData(import.readAllStandardOutput(), "PNG");
 }
 
 struct Expected {

@@ -17,17 +17,6 @@ using namespace tesselvane::test;
 
 namespace {
 
-QImage screenOf(const QString& display) {
-    QProcess import;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("DISPLAY", display);
-    import.setProcessEnvironment(env);
-    import.start("import", {"-window", "root", "png:-"});
-    if (!import.waitForFinished(30000) || import.exitCode() != 0)
-        return {};
-    return QImage::fromData(import.readAllStandardOutput(), "PNG");
-}
-
 TEST(XfceDesktop, XfdesktopShowsThePictureCentredOrTiledOnTheDesktopColour) {
     if (QStandardPaths::findExecutable("xfdesktop").isEmpty())
         GTEST_SKIP() << "xfdesktop is not installed (xfdesktop4)";

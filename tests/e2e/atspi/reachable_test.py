@@ -19,13 +19,19 @@ def one_group(session, *files):
     session.reg_add(KEY + r"\Task", "Default", "0")
 
 
-def test_without_a_tray_the_toolbar_waits_in_the_taskbar(session):
+def damaged_then_red(session):
+    """One group of a damaged picture, then a red one; returns the damaged one's path."""
     damaged = os.path.join(session.folder, "damaged.bmp")
     with open(damaged, "wb") as file:
         file.write(b"BM not a bitmap")
     red = os.path.join(session.folder, "red.bmp")
     solid_bmp(red, RED)
     one_group(session, damaged, red)
+    return damaged
+
+
+def test_without_a_tray_the_toolbar_waits_in_the_taskbar(session):
+    damaged = damaged_then_red(session)
 
     # A group is chosen: the change at start, then resident. The change fails, and says so
     # (no notification area, no notification service: in a box) without waiting for anyone:
@@ -119,12 +125,7 @@ def test_a_tray_that_appears_later_takes_the_toolbars_place(session):
 
 
 def test_with_a_notification_service_failing_changes_are_notifications(session):
-    damaged = os.path.join(session.folder, "damaged.bmp")
-    with open(damaged, "wb") as file:
-        file.write(b"BM not a bitmap")
-    red = os.path.join(session.folder, "red.bmp")
-    solid_bmp(red, RED)
-    one_group(session, damaged, red)
+    damaged = damaged_then_red(session)
     session.reg_add(KEY + r"\Time", "Option", "1")  # every second
     session.reg_add(KEY + r"\Time", "Scale", "2")
     session.reg_add(KEY + r"\Time", "Value", "1")
