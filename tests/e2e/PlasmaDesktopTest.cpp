@@ -50,13 +50,13 @@ TEST(PlasmaDesktop, PlasmashellShowsThePictureCentredTiledUnderTheSameNameAndLoc
     session.process.setProcessEnvironment(env);
     session.process.setStandardOutputFile(QProcess::nullDevice());
     session.process.setStandardErrorFile(QProcess::nullDevice());
-    session.process.start("unshare",
-                          {"--pid", "--fork", "--kill-child", "--", "sh", "-c",
-                           "dbus-daemon --session --fork --print-address=3 3>\"$0.partial\" && "
-                           "mv \"$0.partial\" \"$0\" && "
-                           "export DBUS_SESSION_BUS_ADDRESS=$(cat \"$0\") && "
-                           "{ kwin_x11 & plasmashell; }",
-                           addressFile});
+    const QString sessionScript =
+        "dbus-daemon --session --fork --print-address=3 3>\"$0.partial\" && "
+        "mv \"$0.partial\" \"$0\" && "
+        "export DBUS_SESSION_BUS_ADDRESS=$(cat \"$0\") && "
+        "{ kwin_x11 & plasmashell; }";
+    session.process.start("unshare", {"--pid", "--fork", "--kill-child", "--", "sh", "-c",
+                                      sessionScript, addressFile});
     ASSERT_TRUE(session.process.waitForStarted(10000));
     QString address;
     ASSERT_TRUE(waitUntil([&] {
