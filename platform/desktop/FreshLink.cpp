@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
 namespace tesselvane {
 
@@ -17,20 +18,31 @@ const QString kLinkPrefix = QStringLiteral("wallpaper-");
 }  // namespace
 
 QString freshLinkTo(const QString& file) {
+    return freshLinksTo({file}).constFirst();
+}
+
+QStringList freshLinksTo(const QStringList& files) {
     const QString folder = dataFolder();
     QDir().mkpath(folder);
     static int counter = 0;
-    const QString link = folder + kLinkPrefix +
-                         QString::number(QDateTime::currentMSecsSinceEpoch()) + u'-' +
-                         QString::number(++counter) + u'.' + QFileInfo(file).suffix();
-    if (!QFile::link(file, link))
-        throw DesktopError(QStringLiteral("壁紙へのリンク %1 を作れません").arg(link));
+    QStringList links;
+    QHash<QString, QString> linkOf;
+    for (const QString& file : files) {
+        QString& link = linkOf[file];
+        if (link.isEmpty()) {
+            link = folder + kLinkPrefix + QString::number(QDateTime::currentMSecsSinceEpoch()) +
+                   u'-' + QString::number(++counter) + u'.' + QFileInfo(file).suffix();
+            if (!QFile::link(file, link))
+                throw DesktopError(QStringLiteral("壁紙へのリンク %1 を作れません").arg(link));
+        }
+        links.append(link);
+    }
     for (const QString& old :
          QDir(folder).entryList({kLinkPrefix + u'*'}, QDir::System | QDir::Files)) {
-        if (folder + old != link)
+        if (!links.contains(folder + old))
             QFile::remove(folder + old);
     }
-    return link;
+    return links;
 }
 
 QString freshLinkToWallpaper(const QString& file) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace tesselvane {
 
@@ -8,6 +9,9 @@ namespace tesselvane {
 // keeps its name: this gives `file` a name the desktop has not seen, a link beside the
 // program's data, and removes the links made before it. Raises DesktopError when it cannot.
 QString freshLinkTo(const QString& file);
+
+// The same for several files shown at once: one fresh link each (the same for the same file).
+QStringList freshLinksTo(const QStringList& files);
 
 // The fresh link to the wallpaper `file` a request names; empty when it names none. Raises
 // DesktopError when the file is not there.

@@ -1,14 +1,10 @@
 #include "platform/desktop/GnomeDesktop.h"
 
-#include "platform/FileReplace.h"
-#include "platform/ProgramPaths.h"
 #include "platform/desktop/DesktopComposition.h"
 #include "platform/desktop/FreshLink.h"
+#include "platform/desktop/MonitorPictures.h"
 #include "platform/desktop/MutterMonitors.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QImageReader>
 #include <QUrl>
 
 // WORKAROUND: GLib names a struct member "signals", which Qt defines as a keyword macro.
@@ -64,28 +60,11 @@ QString composedDesktopFile(const WallpaperRequest& request) {
         bounds |= monitor;
     for (QRect& monitor : monitors)
         monitor.translate(-bounds.topLeft());
-    QImage picture = request.picture;
-    if (picture.isNull()) {
-        QImageReader reader(request.file);
-        picture = reader.read();
-        if (picture.isNull())
-            throw DesktopError(
-                QStringLiteral("壁紙 %1 を読めません: %2").arg(request.file, reader.errorString()));
-    }
+    const QImage picture = requestPicture(request);
     const QImage desktop =
         composeDesktop(picturesForMonitors(picture, monitors, request.fit, request.background),
                        monitors, bounds.size(), request.style, request.background);
-    const QString file = dataFolder() + QStringLiteral("desktop.bmp");
-    const QString partial = file + QStringLiteral(".partial");
-    QString error;
-    if (!desktop.save(partial, "BMP") ||
-        replaceFile(partial, file, &error) == FileReplaced::Failed) {
-        QFile::remove(partial);
-        throw DesktopError(
-            QStringLiteral("デスクトップの画像 %1 を書けません %2").arg(file, error));
-    }
-    QFile::remove(partial);  // the old picture, when the names were exchanged
-    return file;
+    return writeDataPicture(desktop, QStringLiteral("desktop.bmp"));
 }
 
 }  // namespace
@@ -152,6 +131,11 @@ void GnomeDesktop::apply(const WallpaperRequest& request) {
         g_settings_apply(settings.get());
     }
     g_settings_sync();
+}
+
+void GnomeDesktop::watchLayout(std::function<void()> changed) {
+    if (variant_ == Variant::Gnome)
+        monitorWatch_ = watchQtMonitors(std::move(changed));
 }
 
 }  // namespace tesselvane

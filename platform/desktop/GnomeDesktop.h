@@ -2,6 +2,8 @@
 
 #include "platform/DesktopBackend.h"
 
+#include <QObject>
+
 namespace tesselvane {
 
 // GNOME and the desktops built on its settings: the picture's URI (or path) and its
@@ -19,9 +21,12 @@ public:
     explicit GnomeDesktop(Variant variant) : variant_(variant) {}
     QString name() const override;
     void apply(const WallpaperRequest& request) override;
+    // GNOME's own picture is spanned over the layout the program composed for it.
+    void watchLayout(std::function<void()> changed) override;
 
 private:
     Variant variant_;
+    std::unique_ptr<QObject> monitorWatch_;
 };
 
 }  // namespace tesselvane

@@ -1,6 +1,7 @@
 #include "platform/desktop/KdeDesktop.h"
 
 #include "platform/desktop/FreshLink.h"
+#include "platform/desktop/MonitorPictures.h"
 #include "platform/desktop/SessionBus.h"
 
 #include <QDBusError>
@@ -31,41 +32,81 @@ QString quoted(const QString& text) {
 
 }  // namespace
 
-QString KdeDesktop::script(const QString& imageUrl, WallpaperStyle style,
-                           const QColor& background) {
+QString KdeDesktop::script(const QString& imageUrl, WallpaperStyle style, const QColor& background,
+                           const std::vector<ScreenImage>& screens) {
     // No picture: the plug-in that shows only a colour, as org.kde.image would show its own
     // default picture.
     const QString plugin =
         imageUrl.isEmpty() ? QStringLiteral("org.kde.color") : QStringLiteral("org.kde.image");
+    QString head = QStringLiteral("var all = desktops();\n");
     QString settings;
-    if (!imageUrl.isEmpty()) {
+    if (!imageUrl.isEmpty() && screens.empty()) {
+        settings += QStringLiteral("    d.writeConfig(\"Image\", %1);\n").arg(quoted(imageUrl));
+    } else if (!imageUrl.isEmpty()) {
+        // Screens are told apart by where they are: the same in the shell as in the program.
+        head += QStringLiteral("var screens = [\n");
+        for (const ScreenImage& s : screens) {
+            head += QStringLiteral("    [%1, %2, %3, %4, %5],\n")
+                        .arg(s.screen.x())
+                        .arg(s.screen.y())
+                        .arg(s.screen.width())
+                        .arg(s.screen.height())
+                        .arg(quoted(s.imageUrl));
+        }
+        head += QStringLiteral("];\n");
         settings += QStringLiteral(
-                        "    d.writeConfig(\"Image\", %1);\n"
-                        "    d.writeConfig(\"FillMode\", %2);\n")
-                        .arg(quoted(imageUrl))
+                        "    var image = %1;\n"
+                        "    var g = screenGeometry(d.screen);\n"
+                        "    for (var j = 0; j < screens.length; ++j) {\n"
+                        "        var s = screens[j];\n"
+                        "        if (g.x == s[0] && g.y == s[1] && g.width == s[2] && "
+                        "g.height == s[3])\n"
+                        "            image = s[4];\n"
+                        "    }\n"
+                        "    d.writeConfig(\"Image\", image);\n")
+                        .arg(quoted(imageUrl));
+    }
+    if (!imageUrl.isEmpty()) {
+        settings += QStringLiteral("    d.writeConfig(\"FillMode\", %1);\n")
                         .arg(style == WallpaperStyle::Tiled ? kTiled : kCentered);
     }
     settings +=
         QStringLiteral("    d.writeConfig(\"Color\", %1);\n").arg(quoted(background.name()));
-    return QStringLiteral(
-               "var all = desktops();\n"
-               "for (var i = 0; i < all.length; ++i) {\n"
-               "    var d = all[i];\n"
-               "    d.wallpaperPlugin = %1;\n"
-               "    d.currentConfigGroup = [\"Wallpaper\", %1, \"General\"];\n"
-               "%2"
-               "}\n")
-        .arg(quoted(plugin), settings);
+    return head + QStringLiteral(
+                      "for (var i = 0; i < all.length; ++i) {\n"
+                      "    var d = all[i];\n"
+                      "    d.wallpaperPlugin = %1;\n"
+                      "    d.currentConfigGroup = [\"Wallpaper\", %1, \"General\"];\n"
+                      "%2"
+                      "}\n")
+                      .arg(quoted(plugin), settings);
 }
 
 // Plasma keeps every desktop's wallpaper in its layout, whatever `persist`.
 void KdeDesktop::apply(const WallpaperRequest& request) {
-    const QString link = freshLinkToWallpaper(request.file);
-    const QString url = link.isEmpty() ? QString() : QUrl::fromLocalFile(link).toString();
+    // Plasma centres and tiles on each screen itself; only a picture fitted to the primary
+    // screen is fitted anew to each of the others.
+    const std::vector<QRect> monitors = qtMonitors();
+    const std::vector<QString> files = monitorFiles(request, monitors, QStringLiteral("screen"));
+    QString url;
+    std::vector<ScreenImage> screens;
+    if (files.empty()) {
+        const QString link = freshLinkToWallpaper(request.file);
+        url = link.isEmpty() ? QString() : QUrl::fromLocalFile(link).toString();
+    } else {
+        QStringList absolute;
+        for (const QString& file : files)
+            absolute.append(QFileInfo(file).absoluteFilePath());
+        const QStringList links = freshLinksTo(absolute);
+        for (size_t i = 0; i < monitors.size(); ++i)
+            screens.push_back(
+                {monitors[i], QUrl::fromLocalFile(links.at(qsizetype(i))).toString()});
+        url = screens.front().imageUrl;
+    }
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.kde.plasmashell"), QStringLiteral("/PlasmaShell"),
         QStringLiteral("org.kde.PlasmaShell"), QStringLiteral("evaluateScript"));
-    call << script(url, request.style, request.background);
+    call << script(url, request.style, request.background, screens);
     const QDBusMessage reply = callSessionService(call, QStringLiteral("Plasma のシェル"));
     if (reply.type() != QDBusMessage::ErrorMessage)
         return;
@@ -77,6 +118,10 @@ void KdeDesktop::apply(const WallpaperRequest& request) {
     }
     throw DesktopError(
         QStringLiteral("Plasma が壁紙の設定を断りました: %1").arg(reply.errorMessage()));
+}
+
+void KdeDesktop::watchLayout(std::function<void()> changed) {
+    monitorWatch_ = watchQtMonitors(std::move(changed));
 }
 
 }  // namespace tesselvane

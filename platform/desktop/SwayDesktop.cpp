@@ -1,6 +1,7 @@
 #include "platform/desktop/SwayDesktop.h"
 
 #include "platform/desktop/FreshLink.h"
+#include "platform/desktop/MonitorPictures.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -12,7 +13,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include <poll.h>
 #include <sys/socket.h>
@@ -26,7 +29,6 @@ namespace {
 constexpr char kMagic[] = "i3-ipc";
 constexpr qsizetype kMagicSize = 6;
 constexpr qsizetype kHeaderSize = kMagicSize + 8;
-constexpr quint32 kRunCommand = 0;
 // A reply to one command is a few dozen bytes; anything near this is not sway talking.
 constexpr quint32 kMaxReply = 1 << 20;
 constexpr int kTimeoutMs = 5000;
@@ -39,6 +41,28 @@ bool plainPath(const QString& path) {
             return false;
     }
     return !path.isEmpty();
+}
+
+// An output's name (DP-1, HEADLESS-2) as a command may carry it unquoted.
+bool plainOutputName(const QString& name) {
+    for (const QChar c : name) {
+        if (!c.isLetterOrNumber() && !QStringView(u"-_.").contains(c))
+            return false;
+    }
+    return !name.isEmpty() && name.size() <= 256;
+}
+
+// A rectangle of the layout, when its numbers are ones a compositor could give.
+std::optional<QRect> layoutRect(const QJsonObject& rect) {
+    constexpr int kFar = 1 << 20;
+    const int x = rect.value(QLatin1String("x")).toInt(kFar + 1);
+    const int y = rect.value(QLatin1String("y")).toInt(kFar + 1);
+    const int width = rect.value(QLatin1String("width")).toInt(0);
+    const int height = rect.value(QLatin1String("height")).toInt(0);
+    if (std::abs(x) > kFar || std::abs(y) > kFar || width <= 0 || height <= 0 || width > 65535 ||
+        height > 65535)
+        return std::nullopt;
+    return QRect(x, y, width, height);
 }
 
 // A plain Unix socket: the whole exchange is one message each way.
@@ -110,39 +134,52 @@ private:
     int fd_ = -1;
 };
 
+// Sends `request` and returns the complete reply to it.
+QByteArray exchange(IpcSocket& socket, const QByteArray& request, SwayDesktop::MessageType type,
+                    const QDeadlineTimer& deadline) {
+    socket.send(request, deadline);
+    QByteArray reply;
+    for (;;) {
+        const qsizetype size = SwayDesktop::replySize(reply, type);
+        if (size > 0 && reply.size() >= size)
+            return reply;
+        socket.receive(reply, deadline);
+    }
+}
+
 }  // namespace
 
-QByteArray SwayDesktop::command(const QString& file, WallpaperStyle style,
-                                const QColor& background) {
+QByteArray SwayDesktop::command(const QString& file, WallpaperStyle style, const QColor& background,
+                                const QString& output) {
     const QByteArray colour = background.name().toLatin1();
+    const QByteArray head = "output " + output.toUtf8() + " bg ";
     if (file.isEmpty())
-        return "output * bg " + colour + " solid_color";
+        return head + colour + " solid_color";
     if (!plainPath(file)) {
         throw DesktopError(
             QStringLiteral("sway に渡せない文字が壁紙のパス %1 にあります").arg(file));
     }
-    return "output * bg " + file.toUtf8() +
-           (style == WallpaperStyle::Tiled ? " tile " : " center ") + colour;
+    return head + file.toUtf8() + (style == WallpaperStyle::Tiled ? " tile " : " center ") + colour;
 }
 
-QByteArray SwayDesktop::message(const QByteArray& payload) {
+QByteArray SwayDesktop::message(const QByteArray& payload, MessageType type) {
     QByteArray bytes(kMagic, kMagicSize);
     char word[4];
     qToLittleEndian<quint32>(quint32(payload.size()), word);
     bytes.append(word, 4);
-    qToLittleEndian<quint32>(kRunCommand, word);
+    qToLittleEndian<quint32>(type, word);
     bytes.append(word, 4);
     return bytes + payload;
 }
 
-qsizetype SwayDesktop::replySize(const QByteArray& reply) {
+qsizetype SwayDesktop::replySize(const QByteArray& reply, MessageType type) {
     if (reply.size() < kHeaderSize)
         return 0;
     if (!reply.startsWith(QByteArrayView(kMagic, kMagicSize)))
         throw DesktopError(QStringLiteral("sway の IPC の返事が読めません"));
     const quint32 length = qFromLittleEndian<quint32>(reply.constData() + kMagicSize);
-    const quint32 type = qFromLittleEndian<quint32>(reply.constData() + kMagicSize + 4);
-    if (length > kMaxReply || type != kRunCommand)
+    const quint32 answered = qFromLittleEndian<quint32>(reply.constData() + kMagicSize + 4);
+    if (length > kMaxReply || answered != type)
         throw DesktopError(QStringLiteral("sway の IPC の返事が読めません"));
     return kHeaderSize + qsizetype(length);
 }
@@ -163,25 +200,68 @@ void SwayDesktop::checkReply(const QByteArray& reply) {
     }
 }
 
+std::vector<SwayDesktop::Output> SwayDesktop::outputs(const QByteArray& reply) {
+    const qsizetype size = replySize(reply, GetOutputs);
+    if (size == 0 || reply.size() < size)
+        throw DesktopError(QStringLiteral("sway の IPC の返事が途中で切れています"));
+    const QJsonDocument json = QJsonDocument::fromJson(reply.mid(kHeaderSize, size - kHeaderSize));
+    if (!json.isArray())
+        throw DesktopError(QStringLiteral("sway の IPC の返事が読めません"));
+    std::vector<Output> found;
+    for (const QJsonValue& value : json.array()) {
+        const QJsonObject output = value.toObject();
+        if (!output.value(QLatin1String("active")).toBool(true))
+            continue;
+        const QString name = output.value(QLatin1String("name")).toString();
+        const std::optional<QRect> rect =
+            layoutRect(output.value(QLatin1String("rect")).toObject());
+        if (!plainOutputName(name) || !rect)
+            return {};
+        if (output.value(QLatin1String("focused")).toBool())
+            found.insert(found.begin(), Output{name, *rect});
+        else
+            found.push_back(Output{name, *rect});
+    }
+    return found;
+}
+
 // The compositor forgets the wallpaper at its end, whatever `persist`.
 void SwayDesktop::apply(const WallpaperRequest& wallpaper) {
     const QString socketPath = qEnvironmentVariable("SWAYSOCK");
     if (socketPath.isEmpty())
         throw DesktopError(QStringLiteral("sway の IPC ソケット (SWAYSOCK) がありません"));
-    const QString shown = freshLinkToWallpaper(wallpaper.file);
-    const QByteArray request = message(command(shown, wallpaper.style, wallpaper.background));
-
     IpcSocket socket(socketPath);
     const QDeadlineTimer deadline(kTimeoutMs);
-    socket.send(request, deadline);
-    QByteArray reply;
-    for (;;) {
-        const qsizetype size = replySize(reply);
-        if (size > 0 && reply.size() >= size)
-            break;
-        socket.receive(reply, deadline);
+    // sway centres and tiles on each output itself; only a picture fitted to the focused
+    // output is fitted anew to each of the others.
+    std::vector<Output> shownOn;
+    std::vector<QString> files;
+    if (!wallpaper.file.isEmpty() && wallpaper.fit.fitScreen) {
+        shownOn = outputs(exchange(socket, message({}, GetOutputs), GetOutputs, deadline));
+        std::vector<QRect> rects;
+        for (const Output& output : shownOn)
+            rects.push_back(output.rect);
+        files = monitorFiles(wallpaper, rects, QStringLiteral("output"));
     }
-    checkReply(reply);
+    QByteArray commands;
+    if (files.empty()) {
+        commands =
+            command(freshLinkToWallpaper(wallpaper.file), wallpaper.style, wallpaper.background);
+    } else {
+        QStringList absolute;
+        for (const QString& file : files)
+            absolute.append(QFileInfo(file).absoluteFilePath());
+        const QStringList links = freshLinksTo(absolute);
+        for (size_t i = 0; i < shownOn.size(); ++i) {
+            commands += (i == 0 ? "" : "; ") + command(links.at(qsizetype(i)), wallpaper.style,
+                                                       wallpaper.background, shownOn[i].name);
+        }
+    }
+    checkReply(exchange(socket, message(commands), RunCommand, deadline));
+}
+
+void SwayDesktop::watchLayout(std::function<void()> changed) {
+    monitorWatch_ = watchQtMonitors(std::move(changed));
 }
 
 }  // namespace tesselvane

@@ -40,7 +40,11 @@ class HeadlessSway {
 public:
     enum class Bus { None, Private };
 
-    explicit HeadlessSway(Bus bus = Bus::None) {
+    // `outputs` are the sizes of outputs side by side from the left; the first `present` of
+    // them are there from the start, the others come with addOutput().
+    explicit HeadlessSway(Bus bus = Bus::None, const QStringList& outputs = {"320x240"},
+                          int present = 1)
+        : outputs_(outputs) {
         for (const char* program :
              {"sway", "swaybg", "grim", "unshare", "nsenter", "dbus-daemon"}) {
             if (QStandardPaths::findExecutable(program).isEmpty()) {
@@ -61,6 +65,7 @@ public:
         env.remove("WAYLAND_DISPLAY");
         env.insert("SWAYSOCK", socket_);
         env.insert("WLR_BACKENDS", "headless");
+        env.insert("WLR_HEADLESS_OUTPUTS", QString::number(present));
         env.insert("WLR_LIBINPUT_NO_DEVICES", "1");
         env.insert("WLR_RENDERER", "pixman");
         sway_.process.setProcessEnvironment(env);
@@ -104,6 +109,9 @@ public:
     QString busAddress() const {
         return QString::fromUtf8(readAll(busFile_ + ".address")).trimmed();
     }
+
+    // The next output of those the constructor named plugged in.
+    bool addOutput() { return swaymsg({"create_output"}).has_value(); }
 
     // A bar with a tray at the top, or none; sway restarts its bars on every reload.
     bool showBar(bool shown) { return writeConfig(shown) && swaymsg({"reload"}).has_value(); }
@@ -157,7 +165,19 @@ public:
 private:
     bool writeConfig(bool bar) const {
         QFile file(config_);
-        QByteArray text = "output * resolution 320x240\nxwayland disable\n";
+        // Windows go to a workspace no output shows, leaving the desktop in sight.
+        QByteArray text =
+            "xwayland disable\nfor_window [title=\".*\"] move container to "
+            "workspace aside\n";
+        int x = 0;
+        for (int i = 0; i < outputs_.size(); ++i) {
+            text += QStringLiteral("output HEADLESS-%1 resolution %2 position %3 0\n")
+                        .arg(i + 1)
+                        .arg(outputs_[i])
+                        .arg(x)
+                        .toUtf8();
+            x += outputs_[i].section(u'x', 0, 0).toInt();
+        }
         if (bar)
             text += "bar {\n  position top\n  tray_output *\n}\n";
         return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
@@ -176,6 +196,7 @@ private:
         return path.isEmpty() || !file.open(QIODevice::ReadOnly) ? QByteArray() : file.readAll();
     }
 
+    QStringList outputs_;
     QString skip_;
     QString runtime_;
     QString socket_;

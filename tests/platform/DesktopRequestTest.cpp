@@ -158,4 +158,45 @@ TEST(SwayDesktopIpc, RepliesAreCheckedWholeAndEverySuccessCounts) {
     }
 }
 
+TEST(SwayDesktopIpc, OutputsAreTheActiveOnesFocusedFirstOrNoneWhenOneCannotBeNamed) {
+    const auto outputs = [](const QByteArray& json) {
+        return SwayDesktop::outputs(reply(json, SwayDesktop::GetOutputs));
+    };
+    const QByteArray two = R"([
+        {"name":"DP-1","active":true,"rect":{"x":0,"y":0,"width":1920,"height":1080}},
+        {"name":"HDMI-A-1","active":false,"rect":{"x":0,"y":0,"width":0,"height":0}},
+        {"name":"eDP-1","focused":true,"rect":{"x":-1280,"y":0,"width":1280,"height":800}}])";
+    EXPECT_EQ(outputs(two), (std::vector<SwayDesktop::Output>{{"eDP-1", QRect(-1280, 0, 1280, 800)},
+                                                              {"DP-1", QRect(0, 0, 1920, 1080)}}));
+    EXPECT_EQ(SwayDesktop::command("/d/w.bmp", WallpaperStyle::Tiled, Qt::black, "eDP-1"),
+              "output eDP-1 bg /d/w.bmp tile #000000");
+    for (const QByteArray& unnamed : {
+             QByteArray(R"([{"name":"a b","rect":{"x":0,"y":0,"width":9,"height":9}}])"),
+             QByteArray(R"([{"name":"*","rect":{"x":0,"y":0,"width":9,"height":9}}])"),
+             QByteArray(R"([{"name":"A","rect":{"x":0,"y":0,"width":0,"height":9}}])"),
+             QByteArray(R"([{"name":"A","rect":{"x":0,"y":0,"width":9,"height":1e9}}])"),
+             QByteArray(R"([{"name":"A","rect":{"x":0,"width":9,"height":9}}])"),
+         }) {
+        EXPECT_TRUE(outputs(unnamed).empty()) << unnamed.toStdString();
+    }
+    EXPECT_THROW(SwayDesktop::outputs(reply("[]")), DesktopError);  // RUN_COMMAND's reply
+    EXPECT_THROW(outputs("{}"), DesktopError);
+}
+
+TEST(KdeDesktopScript, EachScreenFoundByItsPlaceGetsItsOwnPicture) {
+    const QString script = KdeDesktop::script(
+        "file:///a.bmp", WallpaperStyle::Centered, Qt::black,
+        {{QRect(0, 0, 800, 600), "file:///a.bmp"}, {QRect(800, 0, 600, 800), "file:///b\"c.bmp"}});
+    EXPECT_TRUE(
+        script.startsWith("var all = desktops();\n"
+                          "var screens = [\n"
+                          "    [0, 0, 800, 600, \"file:///a.bmp\"],\n"
+                          "    [800, 0, 600, 800, \"file:///b\\\"c.bmp\"],\n"
+                          "];\n"))
+        << script.toStdString();
+    EXPECT_NE(script.indexOf("    var g = screenGeometry(d.screen);\n"), -1);
+    EXPECT_NE(script.indexOf("    d.writeConfig(\"Image\", image);\n"), -1);
+    EXPECT_EQ(script.indexOf("d.writeConfig(\"Image\", \"file:"), -1);
+}
+
 }  // namespace
