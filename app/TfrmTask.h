@@ -171,6 +171,7 @@ private:
     int trayAttempt_ = 0;
     QString attempted_;  // the picture the last change tried, for its error
     QPointer<QWidget> timedErrorBox_;
+    bool refusalSaid_ = false;  // a desktop's lasting refusal is said once a run
     QPointer<QWindow> watchedWindow_;
 
     QToolButton* spbtnExit = nullptr;

@@ -4,6 +4,7 @@
 
 #include "controls/ErrorReport.h"
 #include "controls/MessageBoxes.h"
+#include "platform/DesktopBackend.h"
 #include "platform/DesktopNotification.h"
 #include "platform/TrayWatch.h"
 #include "settings/Options.h"
@@ -16,6 +17,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <utility>
 
 namespace tesselvane {
 
@@ -23,6 +25,17 @@ namespace {
 
 constexpr int kTrayAttempts = 5;
 constexpr int kTrayRetryMs = 3000;
+
+// Whether the desktop refuses every change until someone allows it.
+bool isRefusal(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const DesktopRefusal&) {
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
 
 }  // namespace
 
@@ -149,6 +162,8 @@ void TfrmTask::reportTimedError(std::exception_ptr error) {
         std::fprintf(stderr, "tesselvane: %s\n", qPrintable(text));
     else
         std::fprintf(stderr, "tesselvane: %s: %s\n", qPrintable(attempted_), qPrintable(text));
+    if (isRefusal(error) && std::exchange(refusalSaid_, true))
+        return;
     const bool unattended = resident_ && (iconified_ || !isVisible());
     if (!unattended) {
         reportError(error);

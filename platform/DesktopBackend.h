@@ -19,6 +19,13 @@ public:
     using UserError::UserError;
 };
 
+// A desktop that refuses every change until its user or administrator allows it (a layout
+// locked by policy): worth saying once a run, not at every change.
+class DesktopRefusal : public DesktopError {
+public:
+    using DesktopError::DesktopError;
+};
+
 enum class WallpaperStyle { Centered, Tiled };
 
 // Whether the picture handed to a back end was made to fit the primary monitor

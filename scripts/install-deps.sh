@@ -34,8 +34,10 @@ packages=(
   # the program as a Wayland client of sway
   qt6-wayland
   # the real desktops the desktop tests start: GNOME Shell (headless), Xfce's desktop, KDE
-  # Plasma's shell with its window manager
+  # Plasma's shell with its window manager; Plasma on Wayland, where kwin gives it two
+  # outputs (the shell's Qt 5 Wayland platform, kscreen-doctor to turn one)
   gnome-shell xfdesktop4 plasma-workspace plasma-desktop kwin-x11 kactivitymanagerd
+  kwin-wayland qtwayland5 libkf5screen-bin
 )
 
 missing=()

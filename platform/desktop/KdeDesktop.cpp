@@ -110,12 +110,16 @@ void KdeDesktop::apply(const WallpaperRequest& request) {
     const QDBusMessage reply = callSessionService(call, QStringLiteral("Plasma のシェル"));
     if (reply.type() != QDBusMessage::ErrorMessage)
         return;
-    // The shell refuses scripts while its widgets are locked, and says so in words.
-    if (reply.errorMessage().contains(QLatin1String("locked"), Qt::CaseInsensitive)) {
-        throw DesktopError(
+    // The shell refuses scripts while its widgets are locked by policy (a user's own lock
+    // lets them through), and says so in words.
+    const QString refusal = reply.errorMessage();
+    if (refusal.contains(QLatin1String("locked"), Qt::CaseInsensitive)) {
+        throw DesktopRefusal(
             QStringLiteral("Plasma のウィジェットがロックされているので壁紙を変えられません (%1)")
-                .arg(reply.errorMessage()));
+                .arg(refusal));
     }
+    if (refusal.contains(QLatin1String("policy"), Qt::CaseInsensitive))
+        throw DesktopRefusal(QStringLiteral("Plasma が壁紙の設定を断りました: %1").arg(refusal));
     throw DesktopError(
         QStringLiteral("Plasma が壁紙の設定を断りました: %1").arg(reply.errorMessage()));
 }

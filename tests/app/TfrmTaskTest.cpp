@@ -392,6 +392,28 @@ TEST_F(TfrmTaskTest, AStartUpChangeThatFailsIsSaidAndTheStartGoesOn) {
     EXPECT_EQ(ini_->ReadString("Task", "Index", ""), "0");  // saved all the same
 }
 
+TEST_F(TfrmTaskTest, ADesktopThatRefusesEveryChangeIsSaidOnceAndTheChangesGoOnTrying) {
+    group("g", {picture("1.bmp", Qt::red), picture("2.bmp", Qt::green)});
+    set("Task", "Default", "0");
+    set("Time", "Option", "1");
+    set("Time", "Value", "1");
+    recording_->failWith = "locked by policy";
+    recording_->refuse = true;
+    trayPresent_ = false;
+    notificationService_ = true;
+    TfrmTask& task = create();
+    task.AppIdle();
+    ASSERT_EQ(task.currentState(), State::Resident);
+    auto* timer = task.findChild<QTimer*>("Timer1");
+    for (int tick = 0; tick < 3; ++tick)
+        QMetaObject::invokeMethod(timer, "timeout");
+    EXPECT_EQ(notified_, QStringList{"locked by policy."});
+    recording_->failWith.reset();
+    QMetaObject::invokeMethod(timer, "timeout");
+    EXPECT_EQ(calls_->size(), 1);
+    EXPECT_TRUE(boxes_.empty());
+}
+
 TEST_F(TfrmTaskTest, PauseKeepsTheCountAndChangesTheTip) {
     group("g", {picture("1.bmp", Qt::red)});
     set("Time", "Option", "1");

@@ -247,7 +247,8 @@ QProcessEnvironment gnome() {
     return env;
 }
 
-// GNOME's settings as the key-file back end stores them.
+// GNOME's settings as GLib's key-file back end stores them: the settings without the shell,
+// which tells the monitors (as on Cinnamon and MATE), and so without the composed desktop.
 QString gsetting(const QString& key) {
     QFile file(qEnvironmentVariable("XDG_CONFIG_HOME") + "/glib-2.0/settings/keyfile");
     if (!file.open(QIODevice::ReadOnly))
@@ -258,7 +259,7 @@ QString gsetting(const QString& key) {
     return line.match(text).captured(1);
 }
 
-TEST(GnomeDesktop, EachChangeNamesAFreshLinkToTheWallpaperFile) {
+TEST(GnomeSettingsWithoutTheShell, EachChangeNamesAFreshLinkToTheWallpaperFile) {
     const QString picture = quadrants("q.bmp", QSize(40, 30));
     setValue("Control Panel\\Desktop", "TileWallpaper", "1");
     ProcessResult r = probe({picture}, gnome());
@@ -284,7 +285,7 @@ TEST(GnomeDesktop, EachChangeNamesAFreshLinkToTheWallpaperFile) {
     EXPECT_EQ(gsetting("picture-options"), "'none'");
 }
 
-TEST(GnomeDesktop, AMissingSchemaIsAClearError) {
+TEST(GnomeSettingsWithoutTheShell, AMissingSchemaIsAClearError) {
     QProcessEnvironment env = gnome();
     const QString empty = scratchFolder() + "no-schemas";
     QDir().mkpath(empty);

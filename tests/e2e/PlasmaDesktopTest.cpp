@@ -7,9 +7,17 @@
 #include "WaitUntil.h"
 #include "XvfbServer.h"
 
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusUnixFileDescriptor>
+#include <QDir>
+#include <QFile>
 #include <QStandardPaths>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -18,7 +26,7 @@ using namespace tesselvane::test;
 
 namespace {
 
-// What the shell's script prints; empty when it does not answer.
+// What the shell's script prints, or the shell's refusal; empty when it does not answer.
 QString shellScript(const QString& busAddress, const QString& script) {
     QDBusConnection bus = QDBusConnection::connectToBus(busAddress, "plasma-ask");
     QDBusMessage call = QDBusMessage::createMethodCall("org.kde.plasmashell", "/PlasmaShell",
@@ -26,9 +34,50 @@ QString shellScript(const QString& busAddress, const QString& script) {
     call << script;
     const QDBusMessage answer = bus.call(call, QDBus::Block, 10000);
     QDBusConnection::disconnectFromBus("plasma-ask");
+    if (answer.type() == QDBusMessage::ErrorMessage &&
+        answer.errorName() == "org.freedesktop.DBus.Error.Failed")
+        return answer.errorMessage();
     return answer.type() == QDBusMessage::ReplyMessage && !answer.arguments().isEmpty()
                ? answer.arguments().at(0).toString().trimmed()
                : QString();
+}
+
+// Starts `session` as a Plasma session: a bus of its own, then `desktop` (shell words, run with
+// the bus's address set and "$1" as `argument`). The whole session, its services and the
+// workers they start (some in sessions of their own) live in a process namespace of their own,
+// which ends with it. The bus's address, once the shell's answer to a script that counts its
+// desktops is `ready`; empty when it does not come up.
+QString startPlasmaSession(Helper& session, const QProcessEnvironment& env, const QString& desktop,
+                           const QString& argument, const QString& ready) {
+    const QString addressFile = scratchFolder() + "plasma-bus";
+    QFile::remove(addressFile);
+    session.process.setProcessEnvironment(env);
+    session.process.setStandardOutputFile(QProcess::nullDevice());
+    session.process.setStandardErrorFile(QProcess::nullDevice());
+    const QString script =
+        "dbus-daemon --session --fork --print-address=3 3>\"$0.partial\" && "
+        "mv \"$0.partial\" \"$0\" && "
+        "export DBUS_SESSION_BUS_ADDRESS=$(cat \"$0\") && " +
+        desktop;
+    session.process.start("unshare", {"--pid", "--fork", "--kill-child", "--", "sh", "-c", script,
+                                      addressFile, argument});
+    QString address;
+    const bool up =
+        session.process.waitForStarted(10000) && waitUntil([&] {
+            QFile file(addressFile);
+            address = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).trimmed()
+                                                     : QString();
+            return !address.isEmpty();
+        }) &&
+        waitUntil([&] { return shellScript(address, "print(desktops().length)") == ready; },
+                  120000);
+    return up ? address : QString();
+}
+
+// Ends a session startPlasmaSession started (its namespace goes with it).
+void endPlasmaSession(Helper& session) {
+    session.process.kill();
+    session.process.waitForFinished(10000);
 }
 
 TEST(PlasmaDesktop, PlasmashellShowsThePictureCentredTiledUnderTheSameNameAndLocked) {
@@ -38,37 +87,16 @@ TEST(PlasmaDesktop, PlasmashellShowsThePictureCentredTiledUnderTheSameNameAndLoc
     }
     XvfbServer server(800, 600);
     ASSERT_TRUE(server.isRunning()) << server.error().toStdString();
-    // The whole session (its bus, kwin, the shell and every service and worker they start,
-    // some in sessions of their own) in a process namespace of its own, which ends with it.
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("DISPLAY", server.display());
     env.insert("XDG_CURRENT_DESKTOP", "KDE");
     env.insert("QT_QPA_PLATFORM", "xcb");
     env.remove("TESSELVANE_DESKTOP");
-    const QString addressFile = scratchFolder() + "plasma-bus";
     Helper session;
-    session.process.setProcessEnvironment(env);
-    session.process.setStandardOutputFile(QProcess::nullDevice());
-    session.process.setStandardErrorFile(QProcess::nullDevice());
-    const QString sessionScript =
-        "dbus-daemon --session --fork --print-address=3 3>\"$0.partial\" && "
-        "mv \"$0.partial\" \"$0\" && "
-        "export DBUS_SESSION_BUS_ADDRESS=$(cat \"$0\") && "
-        "{ kwin_x11 & plasmashell; }";
-    session.process.start("unshare", {"--pid", "--fork", "--kill-child", "--", "sh", "-c",
-                                      sessionScript, addressFile});
-    ASSERT_TRUE(session.process.waitForStarted(10000));
-    QString address;
-    ASSERT_TRUE(waitUntil([&] {
-        QFile file(addressFile);
-        address = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).trimmed()
-                                                 : QString();
-        return !address.isEmpty();
-    }));
+    const QString x11 = "{ kwin_x11 & plasmashell; }";
+    const QString address = startPlasmaSession(session, env, x11, {}, "1");
+    ASSERT_FALSE(address.isEmpty());
     env.insert("DBUS_SESSION_BUS_ADDRESS", address);
-    // Loaded once its script engine sees a desktop.
-    ASSERT_TRUE(waitUntil(
-        [&] { return shellScript(address, "print(desktops().length)").toInt() > 0; }, 120000));
 
     QImage picture(halves());
     const QString file = scratchFolder() + "halves.bmp";
@@ -105,6 +133,119 @@ TEST(PlasmaDesktop, PlasmashellShowsThePictureCentredTiledUnderTheSameNameAndLoc
             EXPECT_TRUE(shows(screenOf(server.display()), c.expected, true));
         }
     }
+
+    // Locked by the administrator (KDE's kiosk), the shell refuses every script: a message.
+    endPlasmaSession(session);
+    QFile kiosk(qEnvironmentVariable("XDG_CONFIG_HOME") + "/kdeglobals");
+    ASSERT_TRUE(kiosk.open(QIODevice::Append));
+    kiosk.write("\n[KDE Action Restrictions][$i]\nplasma/plasmashell/unlockedDesktop=false\n");
+    kiosk.close();
+    Helper kioskSession;
+    const QString kioskAddress =
+        startPlasmaSession(kioskSession, env, x11, {}, "Widgets are locked");
+    ASSERT_FALSE(kioskAddress.isEmpty());
+    env.insert("DBUS_SESSION_BUS_ADDRESS", kioskAddress);
+    // (The program itself would say it in a box, and wait.)
+    const ProcessResult r = runBuiltProgram("wallpaper_probe", {file}, {}, 60000, env);
+    EXPECT_EQ(r.exitCode, 1) << r.errText().toStdString();
+    EXPECT_TRUE(r.errText().contains("ロックされている")) << r.errText().toStdString();
+    endPlasmaSession(kioskSession);
+}
+
+// What kwin_wayland shows on all its outputs, through its screenshot interface (open to
+// every caller when kwin runs with KWIN_SCREENSHOT_NO_PERMISSION_CHECKS); null when it
+// cannot.
+QImage kwinScreenshot(const QString& busAddress) {
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0)
+        return {};
+    QDBusConnection bus = QDBusConnection::connectToBus(busAddress, "kwin-shot");
+    QDBusMessage call =
+        QDBusMessage::createMethodCall("org.kde.KWin", "/org/kde/KWin/ScreenShot2",
+                                       "org.kde.KWin.ScreenShot2", "CaptureWorkspace");
+    call << QVariantMap{} << QVariant::fromValue(QDBusUnixFileDescriptor(ends[1]));
+    ::close(ends[1]);
+    const QDBusMessage answer = bus.call(call, QDBus::Block, 10000);
+    QDBusConnection::disconnectFromBus("kwin-shot");
+    QByteArray data;
+    if (answer.type() == QDBusMessage::ReplyMessage && !answer.arguments().isEmpty()) {
+        char buffer[65536];
+        pollfd entry{ends[0], POLLIN, 0};
+        while (::poll(&entry, 1, 10000) > 0) {
+            const ssize_t n = ::read(ends[0], buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            data.append(buffer, n);
+        }
+    }
+    ::close(ends[0]);
+    if (data.isEmpty())
+        return {};
+    const QVariantMap shot = qdbus_cast<QVariantMap>(answer.arguments().at(0));
+    const int width = shot.value("width").toInt(), height = shot.value("height").toInt();
+    const int stride = shot.value("stride").toInt();
+    if (width <= 0 || height <= 0 || qsizetype(stride) * height > data.size())
+        return {};
+    return QImage(reinterpret_cast<const uchar*>(data.constData()), width, height, stride,
+                  QImage::Format(shot.value("format").toInt()))
+        .copy();
+}
+
+// Plasma on Wayland, where kwin can give it two outputs: one of them turned upright, so that
+// the two differ in shape and a picture fitted to the primary one must be fitted anew.
+TEST(PlasmaDesktop, OnWaylandEachScreenShowsThePictureFittedToItself) {
+    for (const char* program : {"plasmashell", "kwin_wayland", "kscreen-doctor"}) {
+        if (QStandardPaths::findExecutable(program).isEmpty())
+            GTEST_SKIP() << program << " is not installed (kwin-wayland, libkf5screen-bin)";
+    }
+    if (!QFileInfo::exists("/usr/lib/x86_64-linux-gnu/qt5/plugins/platforms/"
+                           "libqwayland-generic.so"))
+        GTEST_SKIP() << "the shell's Wayland platform is not installed (qtwayland5)";
+    // The package gives kwin_wayland a file capability that a container may not grant; a copy
+    // has none.
+    const QString kwin = scratchFolder() + "kwin_wayland";
+    QDir().mkpath(scratchFolder());
+    ASSERT_TRUE(QFile::copy(QStandardPaths::findExecutable("kwin_wayland"), kwin));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("TESSELVANE_DESKTOP");
+    env.insert("WAYLAND_DISPLAY", "wayland-kde");
+    env.insert("QT_QPA_PLATFORM", "wayland");
+    env.insert("XDG_CURRENT_DESKTOP", "KDE");
+    env.insert("KWIN_SCREENSHOT_NO_PERMISSION_CHECKS", "1");
+    // The output is turned before the shell starts: a shell that follows a turn later keeps
+    // its desktop's old size.
+    Helper session;
+    const QString address = startPlasmaSession(
+        session, env,
+        "exec \"$1\" --virtual --output-count 2 --width 800 --height 600 "
+        "--socket \"$WAYLAND_DISPLAY\" --exit-with-session "
+        "'sh -c \"kscreen-doctor output.Virtual-1.rotation.right; exec plasmashell\"'",
+        kwin, "2");
+    ASSERT_FALSE(address.isEmpty());
+    env.insert("DBUS_SESSION_BUS_ADDRESS", address);
+    const QString layout =
+        "var a = desktops(); var t = [];"
+        "for (var i = 0; i < a.length; ++i) { var g = screenGeometry(a[i].screen);"
+        "  t.push(g.x + ',' + g.y + ',' + g.width + 'x' + g.height); }"
+        "print(t.sort().join(' '))";
+    ASSERT_TRUE(
+        waitUntil([&] { return shellScript(address, layout) == "0,0,800x600 800,0,600x800"; }));
+
+    oneGroupOf(halves());
+    setStored(kProgramKey + "\\Option", "FitScreen", "1");
+    setStored("Control Panel\\Desktop", "TileWallpaper", "0");
+    const ProcessResult r = runBuiltProgram("tesselvane", {"-C"}, {}, 60000, env);
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    // Stretched over each screen; centred as it is, the upright one would keep the desktop's
+    // colour above and below. (The panel covers the bottom of the first.)
+    const QRgb red = qRgb(255, 0, 0), blue = qRgb(0, 0, 255);
+    const std::vector<Expected> expected{
+        {{200, 300}, red}, {{600, 300}, blue}, {{950, 20}, red}, {{1250, 780}, blue}};
+    if (!waitUntil([&] { return shows(kwinScreenshot(address), expected, false); })) {
+        EXPECT_TRUE(shows(kwinScreenshot(address), expected, true));
+    }
+    endPlasmaSession(session);
 }
 
 }  // namespace

@@ -36,8 +36,9 @@ protected:
     void SetUp() override {
         store_ = std::make_unique<RegistryStore>(RegistryStore::defaultPath());
         ini_ = std::make_unique<RegIni>(*store_);
-        desktop_ =
-            std::make_unique<DesktopService>(*store_, std::make_unique<RecordingDesktop>(calls_));
+        auto recording = std::make_unique<RecordingDesktop>(calls_);
+        recording_ = recording.get();
+        desktop_ = std::make_unique<DesktopService>(*store_, std::move(recording));
         desktopService = desktop_.get();
         setScreenOverride(ScreenOverride{24, QSize(800, 600)});
         setMessageBoxHook([this](MessageKind kind, const QString& caption, const QString& text) {
@@ -66,6 +67,7 @@ protected:
     std::unique_ptr<RegistryStore> store_;
     std::unique_ptr<RegIni> ini_;
     std::unique_ptr<DesktopService> desktop_;
+    RecordingDesktop* recording_ = nullptr;  // desktop_'s
 };
 
 }  // namespace tesselvane::test

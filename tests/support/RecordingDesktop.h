@@ -25,6 +25,8 @@ public:
     explicit RecordingDesktop(std::shared_ptr<QList<Call>> calls) : calls_(std::move(calls)) {}
     QString name() const override { return QStringLiteral("recording"); }
     void apply(const WallpaperRequest& request) override {
+        if (failWith && refuse)
+            throw DesktopRefusal(*failWith);
         if (failWith)
             throw DesktopError(*failWith);
         calls_->append({request.file, request.picture.size(), request.style, request.background,
@@ -33,6 +35,7 @@ public:
     void watchLayout(std::function<void()> changed) override { layoutChanged = std::move(changed); }
 
     std::optional<QString> failWith;
+    bool refuse = false;  // failWith as a lasting refusal
     // What the service asked to be told of a new monitor layout; call it to tell it.
     std::function<void()> layoutChanged;
 
