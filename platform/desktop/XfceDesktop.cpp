@@ -1,6 +1,7 @@
 #include "platform/desktop/XfceDesktop.h"
 
 #include "platform/desktop/FreshLink.h"
+#include "platform/desktop/MonitorPictures.h"
 #include "platform/desktop/SessionBus.h"
 
 #include <QDBusArgument>
@@ -9,6 +10,8 @@
 #include <QGuiApplication>
 #include <QRegularExpression>
 #include <QScreen>
+
+#include <algorithm>
 
 namespace tesselvane {
 
@@ -65,22 +68,32 @@ QStringList backdropNames() {
     return names;
 }
 
-QStringList monitorNames() {
-    QStringList names;
+// Qt's screens, the primary one first: xfdesktop names monitors as Qt names screens, by
+// their outputs.
+QList<const QScreen*> screens() {
+    QList<const QScreen*> found;
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        for (const QScreen* screen : QGuiApplication::screens())
-            names << screen->name();
+        const QScreen* primary = QGuiApplication::primaryScreen();
+        for (const QScreen* screen : QGuiApplication::screens()) {
+            if (screen == primary)
+                found.prepend(screen);
+            else
+                found.append(screen);
+        }
     }
-    return names;
+    return found;
 }
 
 }  // namespace
 
 QList<XfconfValue> XfceDesktop::backdropValues(const QStringList& existing,
                                                const QStringList& monitors, const QString& file,
-                                               WallpaperStyle style, const QColor& background) {
+                                               WallpaperStyle style, const QColor& background,
+                                               const QHash<QString, QString>& monitorFiles) {
     static const QRegularExpression kBackdrop(
         QStringLiteral("^(/backdrop/screen[0-9]+/monitor[^/]+/workspace[0-9]+/)[^/]+$"));
+    static const QRegularExpression kMonitor(
+        QStringLiteral("^/backdrop/screen[0-9]+/monitor([^/]+)/"));
     QStringList prefixes;
     for (const QString& name : existing) {
         if (name.size() > kMaxNameLength)
@@ -91,11 +104,15 @@ QList<XfconfValue> XfceDesktop::backdropValues(const QStringList& existing,
         if (prefixes.size() >= kMaxBackdrops)
             break;
     }
-    if (prefixes.isEmpty()) {
-        for (const QString& monitor : monitors) {
-            if (!monitor.isEmpty() && monitor.size() <= kMaxNameLength && !monitor.contains(u'/'))
-                prefixes << QStringLiteral("/backdrop/screen0/monitor%1/workspace0/").arg(monitor);
-        }
+    // xfdesktop writes a monitor's backdrop only once it is set: a monitor without one yet
+    // gets its first workspace's.
+    for (const QString& monitor : monitors) {
+        if (monitor.isEmpty() || monitor.size() > kMaxNameLength || monitor.contains(u'/'))
+            continue;
+        const QString own = QStringLiteral("/monitor%1/").arg(monitor);
+        if (std::none_of(prefixes.cbegin(), prefixes.cend(),
+                         [&](const QString& prefix) { return prefix.contains(own); }))
+            prefixes << QStringLiteral("/backdrop/screen0/monitor%1/workspace0/").arg(monitor);
     }
     // Without a monitor name: the name xfdesktop gave the first monitor before it used the
     // output's name.
@@ -109,8 +126,10 @@ QList<XfconfValue> XfceDesktop::backdropValues(const QStringList& existing,
                             double(background.blueF()), 1.0};
     QList<XfconfValue> values;
     for (const QString& prefix : prefixes) {
-        if (!file.isEmpty())
-            values.append({prefix + QLatin1String("last-image"), file});
+        if (!file.isEmpty()) {
+            const QString own = monitorFiles.value(kMonitor.match(prefix).captured(1));
+            values.append({prefix + QLatin1String("last-image"), own.isEmpty() ? file : own});
+        }
         values.append({prefix + QLatin1String("image-style"), imageStyle});
         values.append({prefix + QLatin1String("color-style"), 0});  // one solid colour
         values.append({prefix + QLatin1String("rgba1"), rgba});
@@ -120,15 +139,41 @@ QList<XfconfValue> XfceDesktop::backdropValues(const QStringList& existing,
 
 // Xfconf keeps every value it is given, whatever `persist`.
 void XfceDesktop::apply(const WallpaperRequest& request) {
-    const QString shown = freshLinkToWallpaper(request.file);
-    for (const XfconfValue& value : backdropValues(backdropNames(), monitorNames(), shown,
-                                                   request.style, request.background)) {
+    // xfdesktop centres and tiles on each monitor itself; only a picture fitted to the
+    // primary monitor is fitted anew to each of the others.
+    const QList<const QScreen*> shownOn = screens();
+    std::vector<QRect> monitors;
+    QStringList names;
+    for (const QScreen* screen : shownOn) {
+        monitors.push_back(screen->geometry());
+        names << screen->name();
+    }
+    const std::vector<QString> files = monitorFiles(request, monitors, QStringLiteral("monitor"));
+    QString shown;
+    QHash<QString, QString> own;
+    if (files.empty()) {
+        shown = freshLinkToWallpaper(request.file);
+    } else {
+        QStringList absolute;
+        for (const QString& file : files)
+            absolute.append(QFileInfo(file).absoluteFilePath());
+        const QStringList links = freshLinksTo(absolute);
+        for (qsizetype i = 0; i < names.size(); ++i)
+            own.insert(names.at(i), links.at(i));
+        shown = links.constFirst();
+    }
+    for (const XfconfValue& value :
+         backdropValues(backdropNames(), names, shown, request.style, request.background, own)) {
         QDBusMessage call = xfconfCall(QStringLiteral("SetProperty"));
         call << kChannel << value.property << QVariant::fromValue(QDBusVariant(value.value));
         const QDBusMessage reply = callSessionService(call, QStringLiteral("Xfconf"));
         if (reply.type() == QDBusMessage::ErrorMessage)
             throw DesktopError(xfconfError(reply));
     }
+}
+
+void XfceDesktop::watchLayout(std::function<void()> changed) {
+    monitorWatch_ = watchQtMonitors(std::move(changed));
 }
 
 }  // namespace tesselvane

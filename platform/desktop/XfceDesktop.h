@@ -2,7 +2,9 @@
 
 #include "platform/DesktopBackend.h"
 
+#include <QHash>
 #include <QList>
+#include <QObject>
 #include <QStringList>
 #include <QVariant>
 
@@ -22,11 +24,19 @@ public:
     QString name() const override { return QStringLiteral("xfce"); }
     void apply(const WallpaperRequest& request) override;
 
+    // A picture fitted to each monitor is drawn again for a new layout.
+    void watchLayout(std::function<void()> changed) override;
+
     // The values to set: for every backdrop among `existing` (the channel's property names
-    // under /backdrop), else for each of `monitors` on the first workspace.
+    // under /backdrop), and for each of `monitors` without one there on its first workspace.
+    // A monitor that `monitorFiles` names shows its own file.
     static QList<XfconfValue> backdropValues(const QStringList& existing,
                                              const QStringList& monitors, const QString& file,
-                                             WallpaperStyle style, const QColor& background);
+                                             WallpaperStyle style, const QColor& background,
+                                             const QHash<QString, QString>& monitorFiles = {});
+
+private:
+    std::unique_ptr<QObject> monitorWatch_;
 };
 
 }  // namespace tesselvane

@@ -46,7 +46,7 @@ TEST(KdeDesktopScript, NoPictureShowsTheColourAndNamesAreQuoted) {
 
 const QVariantList kBlue{0.0, 0.0, 1.0, 1.0};
 
-TEST(XfceDesktopValues, EveryExistingBackdropAndNothingElse) {
+TEST(XfceDesktopValues, EveryExistingBackdropAndEachMonitorWithoutOneWithItsOwnFile) {
     const QStringList existing{
         "/backdrop/screen0/monitorHDMI-1/workspace1/last-image",
         "/backdrop/screen0/monitorHDMI-1/workspace0/last-image",
@@ -57,6 +57,10 @@ TEST(XfceDesktopValues, EveryExistingBackdropAndNothingElse) {
         "/backdrop/screen0/monitor" + QString(600, u'x') + "/workspace0/last-image",  // too long
     };
     const QList<XfconfValue> expected{
+        {"/backdrop/screen0/monitorDP-2/workspace0/last-image", "/d/w-1.bmp"},
+        {"/backdrop/screen0/monitorDP-2/workspace0/image-style", 2},
+        {"/backdrop/screen0/monitorDP-2/workspace0/color-style", 0},
+        {"/backdrop/screen0/monitorDP-2/workspace0/rgba1", kBlue},
         {"/backdrop/screen0/monitorHDMI-1/workspace0/last-image", "/d/w.bmp"},
         {"/backdrop/screen0/monitorHDMI-1/workspace0/image-style", 2},
         {"/backdrop/screen0/monitorHDMI-1/workspace0/color-style", 0},
@@ -66,9 +70,10 @@ TEST(XfceDesktopValues, EveryExistingBackdropAndNothingElse) {
         {"/backdrop/screen0/monitorHDMI-1/workspace1/color-style", 0},
         {"/backdrop/screen0/monitorHDMI-1/workspace1/rgba1", kBlue},
     };
-    EXPECT_EQ(XfceDesktop::backdropValues(existing, {"DP-2"}, "/d/w.bmp", WallpaperStyle::Tiled,
-                                          Qt::blue),
-              expected);
+    EXPECT_EQ(
+        XfceDesktop::backdropValues(existing, {"HDMI-1", "DP-2"}, "/d/w.bmp", WallpaperStyle::Tiled,
+                                    Qt::blue, {{"DP-2", "/d/w-1.bmp"}}),
+        expected);
 }
 
 TEST(XfceDesktopValues, WithoutBackdropsEachMonitorsFirstWorkspace) {
