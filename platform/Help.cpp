@@ -21,7 +21,7 @@ void openManual(const QString& fragment, const HelpFailed& failed) {
 }  // namespace
 
 QString manualPath() {
-    return programFolder() + QStringLiteral("TESSEL.html");
+    return documentationFolder() + QStringLiteral("TESSEL.html");
 }
 
 void openHelp(HelpCommand command, const HelpFailed& failed) {

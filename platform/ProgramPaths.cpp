@@ -35,14 +35,32 @@ QString executableFolder() {
 
 }  // namespace
 
+namespace {
+
+// The folder `fromBin` names relative to the executable's, when the executable is an
+// installed copy's (in a bin/ folder) and the folder is there.
+QString installedFolder(const char* fromBin) {
+    const QString exeFolder = executableFolder();
+    const QDir installed(exeFolder + QLatin1String(fromBin));
+    if (exeFolder.endsWith(QLatin1String("/bin/")) && installed.exists())
+        return withSlash(installed.canonicalPath());
+    return {};
+}
+
+}  // namespace
+
 QString programFolder() {
     static const QString kFolder = [] {
-        const QString exeFolder = executableFolder();
-        const QDir installed(exeFolder + QStringLiteral("../lib/tesselvane"));
-        if (exeFolder.endsWith(QLatin1String("/bin/")) && installed.exists()) {
-            return withSlash(installed.canonicalPath());
-        }
-        return exeFolder;
+        const QString installed = installedFolder(TESSELVANE_PROGRAM_DIR_FROM_BIN);
+        return installed.isEmpty() ? executableFolder() : installed;
+    }();
+    return kFolder;
+}
+
+QString documentationFolder() {
+    static const QString kFolder = [] {
+        const QString installed = installedFolder(TESSELVANE_DOC_DIR_FROM_BIN);
+        return installed.isEmpty() ? programFolder() : installed;
     }();
     return kFolder;
 }

@@ -8,9 +8,14 @@ namespace tesselvane {
 // "/", so that a file name can be appended directly.
 
 // Where the program's read-only files live (Susie plug-ins by default, extension plug-ins,
-// the manual): the folder of the executable, or <prefix>/lib/tesselvane/ for an installed
-// copy whose executable sits in <prefix>/bin/.
+// the program module): the folder of the executable, or the install's program folder
+// (<prefix>/lib/tesselvane/, or lib/<multiarch>/ as the build was configured) for an
+// installed copy whose executable sits in <prefix>/bin/.
 QString programFolder();
+
+// Where the manual is: <prefix>/share/doc/tesselvane/ for an installed copy, else the
+// program folder (a build tree).
+QString documentationFolder();
 
 // $XDG_CONFIG_HOME/tesselvane/ (default ~/.config/tesselvane/).
 QString configFolder();

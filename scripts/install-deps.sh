@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the tests and the benchmarks need that is not
-# already installed. Safe to run again; does nothing when all are present.
+# Installs the Debian packages that are not installed yet: what building and running the
+# program needs, and unless --program is given, what the tests, the benchmarks and the
+# package add. Safe to run again; does nothing when all are present.
+#   scripts/install-deps.sh [--program]
 set -euo pipefail
 
-packages=(
+program=(
   # build
   build-essential cmake ninja-build pkg-config
   # program
@@ -14,6 +16,8 @@ packages=(
   libglib2.0-dev gsettings-desktop-schemas
   libpng-dev libgif-dev libwebp-dev libtiff-dev
   fonts-noto-cjk
+)
+tests=(
   # tests, benchmarks, fuzzing
   libgtest-dev libgmock-dev libbenchmark-dev libjpeg-turbo-progs
   xvfb x11-apps x11-utils xdotool faketime time sqlite3 hsetroot
@@ -38,7 +42,15 @@ packages=(
   # outputs (the shell's Qt 5 Wayland platform, kscreen-doctor to turn one)
   gnome-shell xfdesktop4 plasma-workspace plasma-desktop kwin-x11 kactivitymanagerd
   kwin-wayland qtwayland5 libkf5screen-bin
+  # the Debian package (its dependencies computed), and the checks of the desktop entry and
+  # the AppStream data
+  dpkg-dev file desktop-file-utils appstream
 )
+
+packages=("${program[@]}")
+if [ "${1:-}" != "--program" ]; then
+  packages+=("${tests[@]}")
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,4 +1,6 @@
 /*
+ * SPDX-License-Identifier: MIT
+ *
  * Tesselvane extension plug-in interface (*.bpi).
  *
  * An extension plug-in processes every picture before it becomes the wallpaper (it may draw

@@ -1,4 +1,6 @@
 /*
+ * SPDX-License-Identifier: MIT
+ *
  * Helpers for decoder plug-ins: allocate the two blocks GetPicture hands to the host, and
  * copy text answers for GetPluginInfo. Header-only; include it in one source file.
  */

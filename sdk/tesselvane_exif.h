@@ -1,4 +1,6 @@
 /*
+ * SPDX-License-Identifier: MIT
+ *
  * Helpers for pictures that carry an EXIF orientation (JPEG, WebP and others): read the
  * orientation from the EXIF block, and turn the pixels so that the picture shows upright.
  * Header-only, plain C that works from C++ as well; Tesselvane's own JPEG reader uses them too.

@@ -1,4 +1,6 @@
 /*
+ * SPDX-License-Identifier: MIT
+ *
  * Tesselvane decoder plug-in interface (*.spi).
  *
  * A decoder plug-in is an ELF shared object with the extension .spi that exports the four

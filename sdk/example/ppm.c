@@ -6,7 +6,8 @@
  *     cc -shared -fPIC -O2 -I.. -o ppm.spi ppm.c
  *
  * and put ppm.spi into the plug-in folder. Everything read from the file is checked before it
- * is used: a plug-in runs inside the program, so a hostile file must not be able to crash it.
+ * is used: a plug-in runs in a helper process of the program, and a hostile file must not be
+ * able to crash it.
  */
 #define _FILE_OFFSET_BITS 64
 #define _POSIX_C_SOURCE 200809L

@@ -90,7 +90,8 @@ Extension::Extension(const std::string& fileName) {
     getPlugInInfo = reinterpret_cast<decltype(getPlugInInfo)>(dlsym(handle, "GetPlugInInfo"));
     settingPlugIn = reinterpret_cast<decltype(settingPlugIn)>(dlsym(handle, "SettingPlugIn"));
     executePlugIn = reinterpret_cast<decltype(executePlugIn)>(dlsym(handle, "ExecutePlugIn"));
-    if (!getPlugInInfo || !settingPlugIn || !executePlugIn)
+    // SettingPlugIn is optional.
+    if (!getPlugInInfo || !executePlugIn)
         loadError = "an exported function is missing from " + path;
 }
 

@@ -23,6 +23,7 @@ protected:
         host::clearSettings();
         host::switchOn(key());
         ASSERT_EQ(extension().loadError, "");
+        ASSERT_NE(extension().settingPlugIn, nullptr);  // both shipped ones have settings
     }
     const Extension& extension() const { return Extension::get(GetParam()); }
     // Where this plug-in keeps its settings.

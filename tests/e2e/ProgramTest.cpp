@@ -7,6 +7,7 @@
 #include "settings/RegIni.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QProcess>
@@ -363,11 +364,12 @@ TEST_F(ProgramTest, AnInstalledCopyFindsItsPluginsAndManual) {
     install.start("cmake", {"--install", QStringLiteral(TESSELVANE_BUILD_DIR), "--prefix", prefix});
     ASSERT_TRUE(install.waitForFinished(120000));
     ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().toStdString();
-    const QString programFolder = prefix + "/lib/tesselvane/";
-    EXPECT_TRUE(QFile::exists(programFolder + "TESSEL.html"));
+    const QString programFolder = prefix + "/" TESSELVANE_PROGRAM_DIR "/";
+    EXPECT_TRUE(QFile::exists(prefix + "/" TESSELVANE_DOC_DIR "/TESSEL.html"));
     EXPECT_TRUE(QFile::exists(programFolder + "tesselvane-sound.so"));  // loaded on a sound
     EXPECT_TRUE(QFile::exists(programFolder + "tesselvane-main.so"));   // loaded at every start
-    EXPECT_TRUE(QFile::exists(prefix + "/share/applications/tesselvane.desktop"));
+    EXPECT_TRUE(
+        QFile::exists(prefix + "/share/applications/io.github.tesselvane.Tesselvane.desktop"));
 
     // A PNG date file: only the installed png.spi can read it.
     byDay("p0702.png", QSize(8, 8), QColor(12, 34, 56));
@@ -383,6 +385,80 @@ TEST_F(ProgramTest, AnInstalledCopyFindsItsPluginsAndManual) {
     EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
     EXPECT_EQ(stored("Option", "PluginPath"), programFolder);
     EXPECT_EQ(wallpaperColour(), qRgb(12, 34, 56));
+
+    // A plug-in author's kit: each example builds from the installed guide with pkg-config.
+    const QString examples = prefix + "/" TESSELVANE_DOC_DIR "/sdk/example/";
+    for (const char* example : {"ppm.c", "frame.c"}) {
+        ASSERT_TRUE(QFile::copy(examples + example, scratchFolder() + example)) << example;
+        QProcess cc;
+        QProcessEnvironment ccEnv = QProcessEnvironment::systemEnvironment();
+        ccEnv.insert("PKG_CONFIG_PATH", prefix + "/share/pkgconfig");
+        cc.setProcessEnvironment(ccEnv);
+        cc.setProcessChannelMode(QProcess::MergedChannels);
+        cc.start("sh", {"-c",
+                        "cc -shared -fPIC -Wall -Werror $(pkg-config --cflags tesselvane-sdk) -o "
+                        "\"$1.so\" \"$1\"",
+                        "sh", scratchFolder() + example});
+        ASSERT_TRUE(cc.waitForFinished(60000));
+        EXPECT_EQ(cc.exitCode(), 0) << example << ": " << cc.readAll().toStdString();
+    }
+}
+
+// The Debian package, installed into a root of its own (its dependencies are this machine's),
+// run from there, and removed: nothing of it is left.
+TEST_F(ProgramTest, TheDebianPackageInstallsRunsAndRemovesWithoutATrace) {
+    const QString root = scratchFolder() + "root";
+    const QString packages = scratchFolder() + "packages";
+    ASSERT_TRUE(QDir().mkpath(root + "/var/lib/dpkg/info") &&
+                QDir().mkpath(root + "/var/lib/dpkg/updates") && QDir().mkpath(packages));
+    QFile status(root + "/var/lib/dpkg/status");
+    ASSERT_TRUE(status.open(QIODevice::WriteOnly));
+    status.close();
+    const auto run = [](const QString& program, const QStringList& arguments,
+                        const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(program, arguments);
+        const bool ended = process.waitForFinished(300000);
+        return std::make_pair(ended && process.exitCode() == 0, process.readAll().toStdString());
+    };
+    auto [packed, packLog] = run(TESSELVANE_CPACK, {"-G", "DEB", "-B", packages, "--config",
+                                                    TESSELVANE_BUILD_DIR "/CPackConfig.cmake"});
+    ASSERT_TRUE(packed) << packLog;
+    const QStringList debs = QDir(packages).entryList({"tesselvane_*_amd64.deb"});
+    ASSERT_EQ(debs.size(), 1) << packLog;
+    const QString deb = packages + "/" + debs[0];
+    // Its maintainer scripts only call ldconfig: run on this machine, not in the bare root.
+    const QStringList dpkg{"--root=" + root, "--log=/dev/null", "--force-script-chrootless",
+                           "--force-depends", "--force-not-root"};
+    auto [installed, installLog] = run("dpkg", dpkg + QStringList{"--install", deb});
+    ASSERT_TRUE(installed) << installLog;
+
+    byDay("p0702.png", QSize(8, 8), QColor(12, 34, 56));  // read by the packaged png.spi
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", server_->display());
+    env.insert("TESSELVANE_DESKTOP", "x11");
+    env.insert("LD_PRELOAD", QStringLiteral(TESSELVANE_LIBFAKETIME));
+    env.insert("FAKETIME", "@2026-07-02 10:00:00");
+    auto [changed, changeLog] = run(root + "/usr/bin/tesselvane", {"-C"}, env);
+    EXPECT_TRUE(changed) << changeLog;
+    EXPECT_EQ(wallpaperColour(), qRgb(12, 34, 56));
+    EXPECT_TRUE(QFile::exists(root + "/usr/share/doc/tesselvane/TESSEL.html"));
+    EXPECT_TRUE(QFile::exists(root + "/usr/share/icons/hicolor/48x48/apps/tesselvane.png"));
+
+    auto [removed, removeLog] = run("dpkg", dpkg + QStringList{"--purge", "tesselvane"});
+    ASSERT_TRUE(removed) << removeLog;
+    QStringList left;
+    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next().mid(root.size());
+        if (!path.startsWith("/var/lib/dpkg") && !QFileInfo(it.filePath()).isDir())
+            left << path;
+    }
+    EXPECT_EQ(left, QStringList());
+    EXPECT_FALSE(QFileInfo::exists(root + "/usr/lib/tesselvane"));
 }
 
 // A photo of another shape, fitted keeping it, as the X server shows it: on a 4:3 screen a
