@@ -395,10 +395,10 @@ TEST_F(ProgramTest, AnInstalledCopyFindsItsPluginsAndManual) {
         ccEnv.insert("PKG_CONFIG_PATH", prefix + "/share/pkgconfig");
         cc.setProcessEnvironment(ccEnv);
         cc.setProcessChannelMode(QProcess::MergedChannels);
-        cc.start("sh", {"-c",
-                        "cc -shared -fPIC -Wall -Werror $(pkg-config --cflags tesselvane-sdk) -o "
-                        "\"$1.so\" \"$1\"",
-                        "sh", scratchFolder() + example});
+        const QString build =
+            "cc -shared -fPIC -Wall -Werror $(pkg-config --cflags "
+            "tesselvane-sdk) -o \"$1.so\" \"$1\"";
+        cc.start("sh", {"-c", build, "sh", scratchFolder() + example});
         ASSERT_TRUE(cc.waitForFinished(60000));
         EXPECT_EQ(cc.exitCode(), 0) << example << ": " << cc.readAll().toStdString();
     }
@@ -423,8 +423,9 @@ TEST_F(ProgramTest, TheDebianPackageInstallsRunsAndRemovesWithoutATrace) {
         const bool ended = process.waitForFinished(300000);
         return std::make_pair(ended && process.exitCode() == 0, process.readAll().toStdString());
     };
-    auto [packed, packLog] = run(TESSELVANE_CPACK, {"-G", "DEB", "-B", packages, "--config",
-                                                    TESSELVANE_BUILD_DIR "/CPackConfig.cmake"});
+    const QString config = TESSELVANE_BUILD_DIR "/CPackConfig.cmake";
+    auto [packed, packLog] =
+        run(TESSELVANE_CPACK, {"-G", "DEB", "-B", packages, "--config", config});
     ASSERT_TRUE(packed) << packLog;
     const QStringList debs = QDir(packages).entryList({"tesselvane_*_amd64.deb"});
     ASSERT_EQ(debs.size(), 1) << packLog;
