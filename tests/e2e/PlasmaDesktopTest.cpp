@@ -15,6 +15,8 @@
 #include <QFile>
 #include <QStandardPaths>
 
+#include <cstdio>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -42,18 +44,26 @@ QString shellScript(const QString& busAddress, const QString& script) {
                : QString();
 }
 
+// Shell words that start Plasma's activity manager and return once it is on the bus: started
+// by the shell itself on demand, it may come too late under load, and the shell then gives
+// up loading its desktops for good ("kactivitymanagerd is not running").
+const QString kStartActivities =
+    "dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus "
+    "org.freedesktop.DBus.StartServiceByName string:org.kde.ActivityManager uint32:0 >/dev/null";
+
 // Starts `session` as a Plasma session: a bus of its own, then `desktop` (shell words, run with
 // the bus's address set and "$1" as `argument`). The whole session, its services and the
 // workers they start (some in sessions of their own) live in a process namespace of their own,
 // which ends with it. The bus's address, once the shell's answer to a script that counts its
-// desktops is `ready`; empty when it does not come up.
+// desktops is `ready`; empty when it does not come up, the session's output on stderr.
 QString startPlasmaSession(Helper& session, const QProcessEnvironment& env, const QString& desktop,
                            const QString& argument, const QString& ready) {
     const QString addressFile = scratchFolder() + "plasma-bus";
     QFile::remove(addressFile);
     session.process.setProcessEnvironment(env);
-    session.process.setStandardOutputFile(QProcess::nullDevice());
-    session.process.setStandardErrorFile(QProcess::nullDevice());
+    const QString log = scratchFolder() + "plasma-session.log";
+    session.process.setProcessChannelMode(QProcess::MergedChannels);
+    session.process.setStandardOutputFile(log);
     const QString script =
         "dbus-daemon --session --fork --print-address=3 3>\"$0.partial\" && "
         "mv \"$0.partial\" \"$0\" && "
@@ -71,6 +81,11 @@ QString startPlasmaSession(Helper& session, const QProcessEnvironment& env, cons
         }) &&
         waitUntil([&] { return shellScript(address, "print(desktops().length)") == ready; },
                   120000);
+    if (!up) {
+        QFile output(log);
+        if (output.open(QIODevice::ReadOnly))
+            std::fprintf(stderr, "%s\n", output.readAll().right(4000).constData());
+    }
     return up ? address : QString();
 }
 
@@ -93,7 +108,7 @@ TEST(PlasmaDesktop, PlasmashellShowsThePictureCentredTiledUnderTheSameNameAndLoc
     env.insert("QT_QPA_PLATFORM", "xcb");
     env.remove("TESSELVANE_DESKTOP");
     Helper session;
-    const QString x11 = "{ kwin_x11 & plasmashell; }";
+    const QString x11 = "{ kwin_x11 & " + kStartActivities + "; plasmashell; }";
     const QString address = startPlasmaSession(session, env, x11, {}, "1");
     ASSERT_FALSE(address.isEmpty());
     env.insert("DBUS_SESSION_BUS_ADDRESS", address);
@@ -216,12 +231,13 @@ TEST(PlasmaDesktop, OnWaylandEachScreenShowsThePictureFittedToItself) {
     // The output is turned before the shell starts: a shell that follows a turn later keeps
     // its desktop's old size.
     Helper session;
-    const QString address = startPlasmaSession(
-        session, env,
-        "exec \"$1\" --virtual --output-count 2 --width 800 --height 600 "
-        "--socket \"$WAYLAND_DISPLAY\" --exit-with-session "
-        "'sh -c \"kscreen-doctor output.Virtual-1.rotation.right; exec plasmashell\"'",
-        kwin, "2");
+    const QString address =
+        startPlasmaSession(session, env,
+                           "exec \"$1\" --virtual --output-count 2 --width 800 --height 600 "
+                           "--socket \"$WAYLAND_DISPLAY\" --exit-with-session "
+                           "'sh -c \"kscreen-doctor output.Virtual-1.rotation.right; " +
+                               kStartActivities + "; exec plasmashell\"'",
+                           kwin, "2");
     ASSERT_FALSE(address.isEmpty());
     env.insert("DBUS_SESSION_BUS_ADDRESS", address);
     const QString layout =
