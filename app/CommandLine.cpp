@@ -1,6 +1,9 @@
 #include "app/CommandLine.h"
 
+#include "platform/InterfaceLanguage.h"
 #include "platform/RunningCopyCall.h"
+
+#include <QCoreApplication>
 
 #include <cstdio>
 #include <iterator>
@@ -16,17 +19,26 @@ struct Switch {
 };
 
 const Switch kControlSwitches[] = {
-    {"--next", RunningCopyRequest::Next, "次の壁紙にします (メニューの「次へ」)"},
-    {"--previous", RunningCopyRequest::Previous, "前の壁紙に戻します (「前へ」)"},
-    {"--pause", RunningCopyRequest::Pause, "時間による変更を止めます (「一時停止」)"},
-    {"--resume", RunningCopyRequest::Resume, "時間による変更を再び始めます"},
-    {"--redisplay", RunningCopyRequest::Redisplay, "今の壁紙をもう一度表示します (「再表示」)"},
-    {"--clear", RunningCopyRequest::Clear, "壁紙を消します (「壁紙を消す」)"},
-    {"--jump", RunningCopyRequest::Jump, "ジャンプのダイアログを開きます"},
-    {"--slide", RunningCopyRequest::Slide, "選んだグループのスライドショーを始めます"},
-    {"--show", RunningCopyRequest::Forward, "ツールバーを元に戻します"},
+    {"--next", RunningCopyRequest::Next,
+     QT_TRANSLATE_NOOP("CommandLine", "次の壁紙にします (メニューの「次へ」)")},
+    {"--previous", RunningCopyRequest::Previous,
+     QT_TRANSLATE_NOOP("CommandLine", "前の壁紙に戻します (「前へ」)")},
+    {"--pause", RunningCopyRequest::Pause,
+     QT_TRANSLATE_NOOP("CommandLine", "時間による変更を止めます (「一時停止」)")},
+    {"--resume", RunningCopyRequest::Resume,
+     QT_TRANSLATE_NOOP("CommandLine", "時間による変更を再び始めます")},
+    {"--redisplay", RunningCopyRequest::Redisplay,
+     QT_TRANSLATE_NOOP("CommandLine", "今の壁紙をもう一度表示します (「再表示」)")},
+    {"--clear", RunningCopyRequest::Clear,
+     QT_TRANSLATE_NOOP("CommandLine", "壁紙を消します (「壁紙を消す」)")},
+    {"--jump", RunningCopyRequest::Jump,
+     QT_TRANSLATE_NOOP("CommandLine", "ジャンプのダイアログを開きます")},
+    {"--slide", RunningCopyRequest::Slide,
+     QT_TRANSLATE_NOOP("CommandLine", "選んだグループのスライドショーを始めます")},
+    {"--show", RunningCopyRequest::Forward,
+     QT_TRANSLATE_NOOP("CommandLine", "ツールバーを元に戻します")},
     {"--status", RunningCopyRequest::Status,
-     "group, picture, mode, paused, next を一行ずつ表示します"},
+     QT_TRANSLATE_NOOP("CommandLine", "group, picture, mode, paused, next を一行ずつ表示します")},
 };
 
 // Qt's own command-line options (QGuiApplication, QApplication, the xcb platform), with a
@@ -97,16 +109,18 @@ CommandLine parseCommandLine(const QStringList& arguments) {
 }
 
 QString usageText() {
-    QString text = QStringLiteral(
+    QString text = interfaceText(
+        "CommandLine",
         "使い方: tesselvane [スイッチ]\n"
         "  (なし)       壁紙を変えながら常駐します; 動いていれば、そのツールバーを前に出します\n"
         "  -C           壁紙を一度変えて終わります (間隔モードでは常駐します)\n");
     for (const Switch& control : kControlSwitches) {
         text += QStringLiteral("  %1%2\n")
                     .arg(QLatin1String(control.name), -13)
-                    .arg(QString::fromUtf8(control.help));
+                    .arg(interfaceText("CommandLine", control.help));
     }
-    text += QStringLiteral(
+    text += interfaceText(
+        "CommandLine",
         "  --help       この使い方を表示します\n"
         "  --version    バージョンを表示します\n"
         "--next から --status までは動いている Tesselvane への命令です。\n"
@@ -121,10 +135,14 @@ int sendToRunningCopy(RunningCopyRequest request) {
     const RunningCopyCall call = callRunningCopy(request, milliseconds(500), milliseconds(5000));
     switch (call.outcome) {
         case RunningCopyCall::Outcome::NoRunningCopy:
-            std::fprintf(stderr, "tesselvane: 動いている Tesselvane がありません\n");
+            std::fprintf(
+                stderr, "tesselvane: %s\n",
+                qPrintable(interfaceText("CommandLine", "動いている Tesselvane がありません")));
             return 3;
         case RunningCopyCall::Outcome::NoAnswer:
-            std::fprintf(stderr, "tesselvane: 動いている Tesselvane が答えません\n");
+            std::fprintf(
+                stderr, "tesselvane: %s\n",
+                qPrintable(interfaceText("CommandLine", "動いている Tesselvane が答えません")));
             return 1;
         case RunningCopyCall::Outcome::Answered:
             break;

@@ -1,4 +1,5 @@
 #include "app/EarlyStart.h"
+#include "platform/InterfaceLanguage.h"
 
 #include "app/Scheduler.h"
 #include "picture/JpegCodec.h"
@@ -40,7 +41,9 @@ int turnAwaySecondCopy(bool changeOnce) {
     // Started again by a user who lost sight of the running copy (no notification area, or
     // its toolbar somewhere behind): that copy comes forward.
     if (!askRunningCopyForward(std::chrono::seconds(3)))
-        std::fprintf(stderr, "tesselvane: 動いている Tesselvane に呼びかけましたが届きません\n");
+        std::fprintf(stderr, "tesselvane: %s\n",
+                     qPrintable(interfaceText(
+                         "EarlyStart", "動いている Tesselvane に呼びかけましたが届きません")));
     return 0;
 }
 

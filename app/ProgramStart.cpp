@@ -1,4 +1,5 @@
 #include "app/ProgramStart.h"
+#include "platform/InterfaceLanguage.h"
 
 #include "app/Scheduler.h"
 #include "app/TesselvaneApplication.h"
@@ -30,6 +31,7 @@
 #include "settings/SettingsError.h"
 #include "slide/TfrmSlide.h"
 
+#include <QCoreApplication>
 #include <QIcon>
 #include <QSessionManager>
 #include <QTimer>
@@ -63,9 +65,10 @@ void screenUnreachable(QtMsgType type, const QMessageLogContext& context, const 
         !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         (qEnvironmentVariableIsEmpty("DISPLAY") ||
          qEnvironmentVariable("QT_QPA_PLATFORM").startsWith(QLatin1String("wayland")));
-    std::fprintf(stderr, "tesselvane: 画面に接続できません: %s=%s\n",
-                 wayland ? "WAYLAND_DISPLAY" : "DISPLAY",
-                 qPrintable(qEnvironmentVariable(wayland ? "WAYLAND_DISPLAY" : "DISPLAY")));
+    const QString variable = QLatin1String(wayland ? "WAYLAND_DISPLAY" : "DISPLAY");
+    std::fprintf(stderr, "tesselvane: %s\n",
+                 qPrintable(interfaceText("ProgramStart", "画面に接続できません: %1=%2")
+                                .arg(variable, qEnvironmentVariable(qPrintable(variable)))));
     std::fflush(stderr);
     std::_Exit(1);
 }
@@ -98,8 +101,8 @@ int runProgram(int argc, char* argv[], EarlyStart early) {
         ini = std::make_unique<RegIni>(*store);
     } catch (const StoreError&) {
         app();
-        return reportAtStart(std::make_exception_ptr(SettingsError(
-            QStringLiteral("キー \\SOFTWARE\\Morvanti\\TESSEL の作成に失敗しました"))));
+        return reportAtStart(std::make_exception_ptr(SettingsError(QCoreApplication::translate(
+            "ProgramStart", "キー \\SOFTWARE\\Morvanti\\TESSEL の作成に失敗しました"))));
     } catch (...) {
         app();
         return reportAtStart(std::current_exception());

@@ -1,12 +1,12 @@
 #include "app/TesselvaneApplication.h"
 
 #include "controls/ErrorReport.h"
-#include "controls/QtTexts.h"
+#include "platform/InterfaceLanguage.h"
 
 namespace tesselvane {
 
 TesselvaneApplication::TesselvaneApplication(int& argc, char** argv) : QApplication(argc, argv) {
-    installJapaneseQtTexts(this);
+    installInterfaceTexts(this);
 }
 
 bool TesselvaneApplication::notify(QObject* receiver, QEvent* event) {

@@ -22,6 +22,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QMenu>
@@ -77,7 +78,7 @@ TfrmTask::TfrmTask(Environment environment) : env_(std::move(environment)) {
         }
     });
     VersionInfo1 = std::make_unique<TVersionInfo>();
-    VersionInfo1->Title = QStringLiteral("バージョン情報");
+    VersionInfo1->Title = QCoreApplication::translate("TfrmTask", "バージョン情報");
     VersionInfo1->ApplicationName = QStringLiteral("Tesselvane");
     VersionInfo1->Author = QStringLiteral("Morvanti");
     VersionInfo1->URL = QStringLiteral("https://morvanti.example/tesselvane/");
@@ -97,23 +98,33 @@ void TfrmTask::buildToolbar() {
         void (TfrmTask::*command)();
     };
     const Button buttons[] = {
-        {spbtnExit, "spbtnExit", 4, "終了", "exit", &TfrmTask::spbtnExitClick},
-        {spbtnStart, "spbtnStart", 32, "開始", "start", &TfrmTask::spbtnStartClick},
-        {spbtnGroup, "spbtnGroup", 56, "ｸﾞﾙｰﾌﾟの編集", "group", &TfrmTask::spbtnGroupClick},
-        {spbtnTime, "spbtnTime", 84, "時間の設定", "time", &TfrmTask::spbtnTimeClick},
-        {spbtnTile, "spbtnTile", 112, "画面全体に表示", "tile", &TfrmTask::spbtnTileClick},
-        {spbtnCenter, "spbtnCenter", 136, "中央に表示", "center", &TfrmTask::spbtnCenterClick},
-        {spbtnSlide, "spbtnSlide", 164, "ｽﾗｲﾄﾞ", "slide", &TfrmTask::spbtnSlideClick},
-        {spbtnOption, "spbtnOption", 340, "ｵﾌﾟｼｮﾝ", "option", &TfrmTask::spbtnOptionClick},
-        {spbtnHelp, "spbtnHelp", 368, "ﾍﾙﾌﾟ", "help", &TfrmTask::spbtnHelpClick},
+        {spbtnExit, "spbtnExit", 4, QT_TRANSLATE_NOOP("TfrmTask", "終了"), "exit",
+         &TfrmTask::spbtnExitClick},
+        {spbtnStart, "spbtnStart", 32, QT_TRANSLATE_NOOP("TfrmTask", "開始"), "start",
+         &TfrmTask::spbtnStartClick},
+        {spbtnGroup, "spbtnGroup", 56, QT_TRANSLATE_NOOP("TfrmTask", "ｸﾞﾙｰﾌﾟの編集"), "group",
+         &TfrmTask::spbtnGroupClick},
+        {spbtnTime, "spbtnTime", 84, QT_TRANSLATE_NOOP("TfrmTask", "時間の設定"), "time",
+         &TfrmTask::spbtnTimeClick},
+        {spbtnTile, "spbtnTile", 112, QT_TRANSLATE_NOOP("TfrmTask", "画面全体に表示"), "tile",
+         &TfrmTask::spbtnTileClick},
+        {spbtnCenter, "spbtnCenter", 136, QT_TRANSLATE_NOOP("TfrmTask", "中央に表示"), "center",
+         &TfrmTask::spbtnCenterClick},
+        {spbtnSlide, "spbtnSlide", 164, QT_TRANSLATE_NOOP("TfrmTask", "ｽﾗｲﾄﾞ"), "slide",
+         &TfrmTask::spbtnSlideClick},
+        {spbtnOption, "spbtnOption", 340, QT_TRANSLATE_NOOP("TfrmTask", "ｵﾌﾟｼｮﾝ"), "option",
+         &TfrmTask::spbtnOptionClick},
+        {spbtnHelp, "spbtnHelp", 368, QT_TRANSLATE_NOOP("TfrmTask", "ﾍﾙﾌﾟ"), "help",
+         &TfrmTask::spbtnHelpClick},
     };
     for (const Button& b : buttons) {
         b.button = new QToolButton(this);
         b.button->setObjectName(QLatin1String(b.name));
         b.button->setGeometry(b.left, 3, 25, 25);
         b.button->setAutoRaise(true);  // flat
-        b.button->setToolTip(QString::fromUtf8(b.hint));
-        b.button->setAccessibleName(QString::fromUtf8(b.hint));  // screen readers see no icon
+        const QString hint = QCoreApplication::translate("TfrmTask", b.hint);
+        b.button->setToolTip(hint);
+        b.button->setAccessibleName(hint);  // screen readers see no icon
         b.button->setIcon(svgIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(b.icon))));
         b.button->setIconSize(QSize(16, 16));
         const auto run = [this, command = b.command] {
@@ -142,11 +153,11 @@ void TfrmTask::buildToolbar() {
     cboGroup->setObjectName(QStringLiteral("cboGroup"));
     cboGroup->setGeometry(195, 5, 142, 21);
     cboGroup->setEditable(false);
-    cboGroup->setToolTip(QStringLiteral("ｸﾞﾙｰﾌﾟ"));
-    cboGroup->setAccessibleName(QStringLiteral("ｸﾞﾙｰﾌﾟ"));
+    cboGroup->setToolTip(QCoreApplication::translate("TfrmTask", "ｸﾞﾙｰﾌﾟ"));
+    cboGroup->setAccessibleName(QCoreApplication::translate("TfrmTask", "ｸﾞﾙｰﾌﾟ"));
     // Qt names a combo box by its current text once something is chosen; what it is for
     // stays in its description.
-    cboGroup->setAccessibleDescription(QStringLiteral("ｸﾞﾙｰﾌﾟ"));
+    cboGroup->setAccessibleDescription(QCoreApplication::translate("TfrmTask", "ｸﾞﾙｰﾌﾟ"));
     connect(cboGroup, &QComboBox::activated, this,
             [this] { runGuarded([this] { cboGroupChange(); }); });
 
@@ -171,26 +182,28 @@ void TfrmTask::buildPopupMenu() {
         void (TfrmTask::*command)();
     };
     const Item items[] = {
-        {"pmnuResize", "元のｻｲｽﾞに戻す(&R)", &TfrmTask::pmnuResizeClick},
+        {"pmnuResize", QT_TRANSLATE_NOOP("TfrmTask", "元のｻｲｽﾞに戻す(&R)"),
+         &TfrmTask::pmnuResizeClick},
         {nullptr, nullptr, nullptr},
-        {"pmnuNext", "次へ(&N)", &TfrmTask::pmnuNextClick},
-        {"pmnuBack", "前へ(&P)", &TfrmTask::pmnuBackClick},
-        {"pmnuJump", "ジャンプ(&J)", &TfrmTask::pmnuJumpClick},
+        {"pmnuNext", QT_TRANSLATE_NOOP("TfrmTask", "次へ(&N)"), &TfrmTask::pmnuNextClick},
+        {"pmnuBack", QT_TRANSLATE_NOOP("TfrmTask", "前へ(&P)"), &TfrmTask::pmnuBackClick},
+        {"pmnuJump", QT_TRANSLATE_NOOP("TfrmTask", "ジャンプ(&J)"), &TfrmTask::pmnuJumpClick},
         {nullptr, nullptr, nullptr},
-        {"pmnuStop", "一時停止(&S)", &TfrmTask::pmnuStopClick},
+        {"pmnuStop", QT_TRANSLATE_NOOP("TfrmTask", "一時停止(&S)"), &TfrmTask::pmnuStopClick},
         {nullptr, nullptr, nullptr},
-        {"N5", "再表示(&F)", &TfrmTask::N5Click},
-        {"pmnuClear", "壁紙を消す(&C)", &TfrmTask::pmnuClearClick},
+        {"N5", QT_TRANSLATE_NOOP("TfrmTask", "再表示(&F)"), &TfrmTask::N5Click},
+        {"pmnuClear", QT_TRANSLATE_NOOP("TfrmTask", "壁紙を消す(&C)"), &TfrmTask::pmnuClearClick},
         {nullptr, nullptr, nullptr},
-        {"About1", "バージョン情報...(&I)", &TfrmTask::About1Click},
-        {"pmnuExit", "終了(&Z)", &TfrmTask::pmnuExitClick},
+        {"About1", QT_TRANSLATE_NOOP("TfrmTask", "バージョン情報...(&I)"), &TfrmTask::About1Click},
+        {"pmnuExit", QT_TRANSLATE_NOOP("TfrmTask", "終了(&Z)"), &TfrmTask::pmnuExitClick},
     };
     for (const Item& item : items) {
         if (!item.name) {
             PopupMenu1->addSeparator();
             continue;
         }
-        QAction* action = PopupMenu1->addAction(QString::fromUtf8(item.caption));
+        QAction* action =
+            PopupMenu1->addAction(QCoreApplication::translate("TfrmTask", item.caption));
         action->setObjectName(QLatin1String(item.name));
         connect(action, &QAction::triggered, this, [this, command = item.command] {
             runGuarded([this, command] { (this->*command)(); });
@@ -222,7 +235,8 @@ void TfrmTask::FormCreate() {
     RegIni& ini = env_.ini;
     // Where the Windows folder was, a folder that must be there; without it nothing works.
     if (!QDir().mkpath(windowsFolder())) {
-        showError(this, QStringLiteral("Windowsディレクトリの取得に失敗しました。"));
+        showError(this, QCoreApplication::translate("TfrmTask",
+                                                    "Windowsディレクトリの取得に失敗しました。"));
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
         exiting_ = true;
         return;
@@ -286,9 +300,11 @@ void TfrmTask::AppIdle() {
     if (showAtStart_) {
         // Changing once needs a group to change from; a script must not wait for a window.
         if (changeOnceAndEnd_) {
-            std::fprintf(stderr,
-                         "tesselvane: グループが選ばれていないので壁紙を変えられません "
-                         "(ツールバーでグループを選んでください)\n");
+            std::fprintf(stderr, "tesselvane: %s\n",
+                         qPrintable(QCoreApplication::translate(
+                             "TfrmTask",
+                             "グループが選ばれていないので壁紙を変えられません "
+                             "(ツールバーでグループを選んでください)")));
             endProgram(1);
         }
         return;
@@ -346,7 +362,7 @@ TfrmTask::State TfrmTask::currentState() const {
 
 void TfrmTask::spbtnStartClick() {
     if (!changesByDate(MyOption.Time) && cboGroup->currentIndex() < 0) {
-        showWarning(this, QStringLiteral("グループを選択してください。"));
+        showWarning(this, QCoreApplication::translate("TfrmTask", "グループを選択してください。"));
         cboGroup->setFocus();
         return;
     }

@@ -15,6 +15,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMenu>
@@ -120,7 +121,8 @@ void TfrmTask::spbtnCenterClick() {
 
 void TfrmTask::spbtnSlideClick() {
     if (cboGroup->currentIndex() < 0) {
-        showWarning(this, QStringLiteral("グループを選択してください。"));
+        showWarning(
+            this, QCoreApplication::translate("TfrmTaskCommands", "グループを選択してください。"));
         return;
     }
     if (openSlideShow)
@@ -165,7 +167,7 @@ void TfrmTask::pmnuStopClick() {
         setTrayTip(QStringLiteral("TesselvaneMain"));
         Timer1->start();
     } else {
-        setTrayTip(QStringLiteral("TesselvaneMain(停止中)"));
+        setTrayTip(QCoreApplication::translate("TfrmTaskCommands", "TesselvaneMain(停止中)"));
         Timer1->stop();
     }
     paused_ = !paused_;

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QTimer>
@@ -25,7 +26,8 @@ RunningCopyAnswer refused(const QString& why) {
 
 void TfrmTask::runRemoteCommand(RunningCopyRequest request, const RemoteReply& reply) {
     if (exiting_) {
-        reply(refused(QStringLiteral("Tesselvane は終わるところです")));
+        reply(refused(
+            QCoreApplication::translate("TfrmTaskRemote", "Tesselvane は終わるところです")));
         return;
     }
     // What the menu greys out cannot be asked for either.
@@ -40,11 +42,13 @@ void TfrmTask::runRemoteCommand(RunningCopyRequest request, const RemoteReply& r
             case RunningCopyRequest::Previous: {
                 const bool back = request == RunningCopyRequest::Previous;
                 if (!listMode) {
-                    reply(refused(QStringLiteral("日付で変えるモードでは次へ・前へは使えません")));
+                    reply(refused(QCoreApplication::translate(
+                        "TfrmTaskRemote", "日付で変えるモードでは次へ・前へは使えません")));
                     return;
                 }
                 if (back && MyOption.Random) {
-                    reply(refused(QStringLiteral("ランダムに選ぶときは前へ戻れません")));
+                    reply(refused(QCoreApplication::translate(
+                        "TfrmTaskRemote", "ランダムに選ぶときは前へ戻れません")));
                     return;
                 }
                 back ? pmnuBackClick() : pmnuNextClick();
@@ -53,7 +57,8 @@ void TfrmTask::runRemoteCommand(RunningCopyRequest request, const RemoteReply& r
             case RunningCopyRequest::Pause:
             case RunningCopyRequest::Resume:
                 if (!intervalMode) {
-                    reply(refused(QStringLiteral("一時停止は間隔で変えるモードでだけ使えます")));
+                    reply(refused(QCoreApplication::translate(
+                        "TfrmTaskRemote", "一時停止は間隔で変えるモードでだけ使えます")));
                     return;
                 }
                 if (paused_ != (request == RunningCopyRequest::Pause))
@@ -70,11 +75,13 @@ void TfrmTask::runRemoteCommand(RunningCopyRequest request, const RemoteReply& r
                 break;
             case RunningCopyRequest::Slide:
                 if (cboGroup->currentIndex() < 0) {
-                    reply(refused(QStringLiteral("グループを選択してください。")));
+                    reply(refused(QCoreApplication::translate("TfrmTaskRemote",
+                                                              "グループを選択してください。")));
                     return;
                 }
                 if (QApplication::activeModalWidget()) {
-                    reply(refused(QStringLiteral("ほかのウィンドウが開いています")));
+                    reply(refused(QCoreApplication::translate("TfrmTaskRemote",
+                                                              "ほかのウィンドウが開いています")));
                     return;
                 }
                 // The show keeps its window until it ends: answered once it is on the screen.

@@ -5,6 +5,7 @@
 #include "app/CommandLine.h"
 #include "app/EarlyStart.h"
 #include "platform/HeapPolicy.h"
+#include "platform/InterfaceLanguage.h"
 #include "platform/ProgramModule.h"
 #include "platform/ProgramVersion.h"
 #include "platform/Screen.h"
@@ -29,8 +30,11 @@ int main(int argc, char* argv[]) {
             std::printf("Tesselvane %s\n", qPrintable(programVersionText()));
             return 0;
         case CommandLine::Action::Unknown:
-            std::fprintf(stderr, "tesselvane: 分からないスイッチです: %s\n%s",
-                         qPrintable(command.unknown), qPrintable(usageText()));
+            std::fprintf(
+                stderr, "tesselvane: %s\n%s",
+                qPrintable(
+                    interfaceText("main", "分からないスイッチです: %1").arg(command.unknown)),
+                qPrintable(usageText()));
             return 2;
         case CommandLine::Action::Control:
             return sendToRunningCopy(*command.request);
@@ -40,8 +44,9 @@ int main(int argc, char* argv[]) {
     }
     // Qt would end the process with SIGABRT for want of a screen; say it plainly instead.
     if (!guiSessionPossible()) {
-        std::fprintf(stderr,
-                     "tesselvane: 画面がありません (DISPLAY も WAYLAND_DISPLAY も空です)\n");
+        std::fprintf(stderr, "tesselvane: %s\n",
+                     qPrintable(interfaceText(
+                         "main", "画面がありません (DISPLAY も WAYLAND_DISPLAY も空です)")));
         return 1;
     }
     const bool changeOnce = command.action == CommandLine::Action::ChangeOnce;
@@ -51,8 +56,9 @@ int main(int argc, char* argv[]) {
     QString error;
     auto* run = loadProgramModule<ProgramModuleEntry>(kProgramModuleEntry, &error);
     if (!run) {
-        std::fprintf(stderr, "tesselvane: プログラムの本体を読み込めません (%s)\n",
-                     qPrintable(error));
+        std::fprintf(
+            stderr, "tesselvane: %s\n",
+            qPrintable(interfaceText("main", "プログラムの本体を読み込めません (%1)").arg(error)));
         return 1;
     }
     return run(argc, argv, &early);

@@ -5,6 +5,7 @@
 #include "platform/UserError.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 
 #include <cstdio>
 
@@ -18,7 +19,7 @@ QString errorText(std::exception_ptr error) {
     } catch (const std::exception& e) {
         return QString::fromLocal8Bit(e.what());
     } catch (...) {
-        return QStringLiteral("不明なエラーが発生しました");
+        return QCoreApplication::translate("ErrorReport", "不明なエラーが発生しました");
     }
 }
 

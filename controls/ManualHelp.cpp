@@ -3,14 +3,17 @@
 #include "controls/MessageBoxes.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 
 namespace tesselvane {
 
 namespace {
 
 void noBrowser(const QString& manual) {
-    showErrorReport(QApplication::activeWindow(),
-                    QStringLiteral("マニュアル %1 を開けるブラウザがありません。").arg(manual));
+    showErrorReport(
+        QApplication::activeWindow(),
+        QCoreApplication::translate("ManualHelp", "マニュアル %1 を開けるブラウザがありません。")
+            .arg(manual));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "controls/MessageBoxes.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 
 namespace tesselvane {
@@ -25,11 +26,13 @@ void show(QWidget* parent, MessageKind kind, const QString& caption, QMessageBox
 }  // namespace
 
 void showWarning(QWidget* parent, const QString& text) {
-    show(parent, MessageKind::Warning, QStringLiteral("警告"), QMessageBox::Warning, text);
+    show(parent, MessageKind::Warning, QCoreApplication::translate("MessageBoxes", "警告"),
+         QMessageBox::Warning, text);
 }
 
 void showError(QWidget* parent, const QString& text) {
-    show(parent, MessageKind::Error, QStringLiteral("エラー"), QMessageBox::Critical, text);
+    show(parent, MessageKind::Error, QCoreApplication::translate("MessageBoxes", "エラー"),
+         QMessageBox::Critical, text);
 }
 
 void showErrorReport(QWidget* parent, const QString& text) {

@@ -4,6 +4,7 @@
 #include "picture/PictureError.h"
 #include "picture/TSusie.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
@@ -33,9 +34,16 @@ const QString kBaseFilter = QStringLiteral(
     "All (*.jpg;*.jpeg;*.bmp;*.ico)|*.jpg;*.jpeg;*.bmp;*.ico|JPEG Image File (*.jpg)|*.jpg|"
     "JPEG Image File (*.jpeg)|*.jpeg|Bitmaps (*.bmp)|*.bmp|Icons (*.ico)|*.ico");
 
-const QString kNoPicture = QStringLiteral("(なし)");
-const QString kPictureCaption = QStringLiteral("画像:");
-const QString kPreview = QStringLiteral("プレビュー");
+// Asked for when used: the translation is installed after static initialisation.
+QString noPictureText() {
+    return QCoreApplication::translate("TOpenSusieDialog", "(なし)");
+}
+QString pictureCaptionText() {
+    return QCoreApplication::translate("TOpenSusieDialog", "画像:");
+}
+QString previewText() {
+    return QCoreApplication::translate("TOpenSusieDialog", "プレビュー");
+}
 
 // The room a picture gets around it in the preview window, on top of the panel's border.
 constexpr int kPreviewSpace = 10;
@@ -142,7 +150,7 @@ private:
 // The picture at a size of its own, modally.
 void showPreview(QWidget* parent, const QImage& picture) {
     QDialog window(parent, Qt::Tool);
-    window.setWindowTitle(kPreview);
+    window.setWindowTitle(previewText());
     window.setSizeGripEnabled(true);
     auto* layout = new QVBoxLayout(&window);
     layout->setContentsMargins({});
@@ -152,7 +160,7 @@ void showPreview(QWidget* parent, const QImage& picture) {
     auto* panelLayout = new QVBoxLayout(panel);
     panelLayout->setContentsMargins(kPreviewBorder, kPreviewBorder, kPreviewBorder, kPreviewBorder);
     auto* box = new PictureBox(panel);
-    box->setAccessibleName(kPreview);
+    box->setAccessibleName(previewText());
     box->setPicture(picture);
     panelLayout->addWidget(box);
     layout->addWidget(panel);
@@ -215,21 +223,21 @@ TOpenSusieDialog::PicturePanel::PicturePanel(QWidget* parent) : QFrame(parent) {
     layout->setContentsMargins(6, 6, 6, 6);
 
     auto* top = new QHBoxLayout;
-    pictureLabel_ = new QLabel(kPictureCaption, this);
+    pictureLabel_ = new QLabel(pictureCaptionText(), this);
     pictureLabel_->setObjectName(QStringLiteral("PictureLabel"));
     pictureLabel_->setTextFormat(Qt::PlainText);
     top->addWidget(pictureLabel_, 1);
     previewButton_ = new QToolButton(this);
     previewButton_->setObjectName(QStringLiteral("PreviewButton"));
     previewButton_->setIcon(previewGlyph());
-    previewButton_->setToolTip(kPreview);
-    previewButton_->setAccessibleName(kPreview);
+    previewButton_->setToolTip(previewText());
+    previewButton_->setAccessibleName(previewText());
     previewButton_->setEnabled(false);
     top->addWidget(previewButton_);
     layout->addLayout(top);
 
     // The caption shows through while the picture box is empty.
-    paintPanel_ = new QLabel(kNoPicture, this);
+    paintPanel_ = new QLabel(noPictureText(), this);
     paintPanel_->setObjectName(QStringLiteral("PaintPanel"));
     paintPanel_->setTextFormat(Qt::PlainText);
     paintPanel_->setAlignment(Qt::AlignCenter);
@@ -239,7 +247,7 @@ TOpenSusieDialog::PicturePanel::PicturePanel(QWidget* parent) : QFrame(parent) {
     paintLayout->setContentsMargins({});
     paintBox_ = new PictureBox(paintPanel_);
     paintBox_->setObjectName(QStringLiteral("PaintBox"));
-    paintBox_->setAccessibleName(kPictureCaption);
+    paintBox_->setAccessibleName(pictureCaptionText());
     paintLayout->addWidget(paintBox_);
     layout->addWidget(paintPanel_, 1);
 
@@ -257,10 +265,10 @@ void TOpenSusieDialog::PicturePanel::showPicture(const QImage& picture) {
 
 void TOpenSusieDialog::PicturePanel::showNone() {
     paintBox_->setPicture({});
-    pictureLabel_->setText(kPictureCaption);
-    paintBox_->setAccessibleDescription(kNoPicture);
+    pictureLabel_->setText(pictureCaptionText());
+    paintBox_->setAccessibleDescription(noPictureText());
     previewButton_->setEnabled(false);
-    paintPanel_->setText(kNoPicture);
+    paintPanel_->setText(noPictureText());
 }
 
 void TOpenSusieDialog::PicturePanel::preview() {

@@ -2,6 +2,7 @@
 
 #include "platform/SpecialFolders.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
@@ -130,10 +131,10 @@ TSelectFolderDialog::Browser::Browser(QWidget* parent, const QString& top, bool 
     setOption(DontUseNativeDialog);
     setFileMode(Directory);
     setOption(ShowDirsOnly, !includeFiles);
-    setLabelText(LookIn, QStringLiteral("場所:"));
-    setLabelText(FileName, QStringLiteral("フォルダ:"));
+    setLabelText(LookIn, QCoreApplication::translate("TSelectFolderDialog", "場所:"));
+    setLabelText(FileName, QCoreApplication::translate("TSelectFolderDialog", "フォルダ:"));
     setLabelText(Accept, QStringLiteral("OK"));
-    setLabelText(Reject, QStringLiteral("キャンセル"));
+    setLabelText(Reject, QCoreApplication::translate("TSelectFolderDialog", "キャンセル"));
     // A folder has no file type to pick.
     for (const char* name : {"fileTypeLabel", "fileTypeCombo"}) {
         if (auto* widget = findChild<QWidget*>(QLatin1String(name)))
@@ -251,17 +252,19 @@ bool TSelectFolderDialog::Execute() {
         return false;
 
     QPointer<BrowseWindow> window = new BrowseWindow(ownerWindow(parent()));
-    window->setWindowTitle(QStringLiteral("フォルダの参照"));
+    window->setWindowTitle(QCoreApplication::translate("TSelectFolderDialog", "フォルダの参照"));
     window->setSizeGripEnabled(true);
     auto* layout = new QVBoxLayout(window);
-    auto* titleLabel = makeLabel(window, "lblTitle", QStringLiteral("タイトル"));
+    auto* titleLabel = makeLabel(window, "lblTitle",
+                                 QCoreApplication::translate("TSelectFolderDialog", "タイトル"));
     showText(titleLabel, title_);
     titleLabel->setVisible(!title_.isEmpty());
     layout->addWidget(titleLabel);
     const bool includeFiles = options_.contains(TSelectFolderOption::bifBrowseIncludeFiles);
     auto* browser = new Browser(window, *top, includeFiles);
     layout->addWidget(browser, 1);
-    auto* statusLabel = makeLabel(window, "lblStatus", QStringLiteral("状態"));
+    auto* statusLabel =
+        makeLabel(window, "lblStatus", QCoreApplication::translate("TSelectFolderDialog", "状態"));
     statusLabel->setVisible(options_.contains(TSelectFolderOption::bifStatusText));
     layout->addWidget(statusLabel);
 

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QLocale>
@@ -60,7 +61,7 @@ bool erases(const QKeyEvent* event) {
 TWinSpinEdit::TWinSpinEdit(QWidget* parent) : QLineEdit(parent) {
     upDown_ = new UpDownButton(this);
     upDown_->setObjectName(QStringLiteral("upDown"));
-    upDown_->setAccessibleName(QStringLiteral("増減"));
+    upDown_->setAccessibleName(QCoreApplication::translate("TWinSpinEdit", "増減"));
     upDown_->resize(kUpDownWidth, kUpDownHeight);
     upDown_->onClick = [this](Direction direction) { StepValue(upDown_, direction); };
     upDown_->onMouseUp = [this] { ResetUpDown(); };

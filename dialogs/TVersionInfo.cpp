@@ -3,6 +3,7 @@
 #include "platform/ProgramVersion.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QIcon>
@@ -34,7 +35,7 @@ void TVersionInfo::Execute(QWidget* parent) const {
     QDialog frmAppVersion(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint |
                                       Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     frmAppVersion.setObjectName(QStringLiteral("frmAppVersion"));
-    frmAppVersion.setWindowTitle(QStringLiteral("バージョン情報"));
+    frmAppVersion.setWindowTitle(QCoreApplication::translate("TVersionInfo", "バージョン情報"));
     frmAppVersion.setFixedSize(291, 116);
 
     auto* imgIcon = new QLabel(&frmAppVersion);
@@ -54,7 +55,8 @@ void TVersionInfo::Execute(QWidget* parent) const {
     auto* lblVersion = new QLabel(Version(), &frmAppVersion);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
     lblVersion->setGeometry(124, 30, 155, 16);
-    auto* label2 = new QLabel(QStringLiteral("著作権者"), &frmAppVersion);
+    auto* label2 =
+        new QLabel(QCoreApplication::translate("TVersionInfo", "著作権者"), &frmAppVersion);
     label2->setObjectName(QStringLiteral("Label2"));
     label2->setGeometry(64, 48, 60, 16);
     auto* lblAuthor = new QLabel(Author, &frmAppVersion);
@@ -66,7 +68,8 @@ void TVersionInfo::Execute(QWidget* parent) const {
     lblURL->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     lblURL->setCursor(Qt::PointingHandCursor);
     lblURL->setStyleSheet(QStringLiteral("color: blue; font-style: italic;"));
-    lblURL->setAccessibleDescription(QStringLiteral("クリックするとブラウザで開きます"));
+    lblURL->setAccessibleDescription(
+        QCoreApplication::translate("TVersionInfo", "クリックするとブラウザで開きます"));
     auto* btnOK = new QPushButton(QStringLiteral("OK"), &frmAppVersion);
     btnOK->setObjectName(QStringLiteral("btnOK"));
     btnOK->setGeometry((291 - 75) / 2, 86, 75, 24);

@@ -6,6 +6,7 @@
 #include "settings/Groups.h"
 #include "settings/RegIni.h"
 
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -38,33 +39,33 @@ void onClick(QPushButton* button, Handler handler) {
 TfrmGroup::TfrmGroup(RegIni& ini, TfrmGroupSet& groupSet, QWidget* parent)
     : FormDialog(parent), ini_(ini), groupSet_(groupSet) {
     setObjectName(QStringLiteral("frmGroup"));
-    setWindowTitle(QStringLiteral("グループメンテナンス"));
+    setWindowTitle(QCoreApplication::translate("TfrmGroup", "グループメンテナンス"));
     setModal(true);
     resize(296, 244);
 
-    GroupBox2 = new QGroupBox(QStringLiteral("グループ"), this);
+    GroupBox2 = new QGroupBox(QCoreApplication::translate("TfrmGroup", "グループ"), this);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
     GroupBox2->setGeometry(8, 4, 204, 232);
     edtGroup = new QLineEdit(GroupBox2);
     edtGroup->setObjectName(QStringLiteral("edtGroup"));
-    edtGroup->setAccessibleName(QStringLiteral("グループ名"));
+    edtGroup->setAccessibleName(QCoreApplication::translate("TfrmGroup", "グループ名"));
     edtGroup->setGeometry(10, 22, 122, 24);
     edtGroup->setValidator(new GroupNameLength(edtGroup));
-    btnGroupAdd = new QPushButton(QStringLiteral("追加"), GroupBox2);
+    btnGroupAdd = new QPushButton(QCoreApplication::translate("TfrmGroup", "追加"), GroupBox2);
     btnGroupAdd->setObjectName(QStringLiteral("btnGroupAdd"));
     btnGroupAdd->setGeometry(138, 22, 58, 24);
     lstGroup = new QListWidget(GroupBox2);
     lstGroup->setObjectName(QStringLiteral("lstGroup"));
-    lstGroup->setAccessibleName(QStringLiteral("グループ"));
+    lstGroup->setAccessibleName(QCoreApplication::translate("TfrmGroup", "グループ"));
     lstGroup->setGeometry(10, 52, 122, 170);
     lstGroup->setSelectionMode(QAbstractItemView::SingleSelection);
-    btnSet = new QPushButton(QStringLiteral("設定..."), GroupBox2);
+    btnSet = new QPushButton(QCoreApplication::translate("TfrmGroup", "設定..."), GroupBox2);
     btnSet->setObjectName(QStringLiteral("btnSet"));
     btnSet->setGeometry(138, 52, 58, 24);
-    btnGroupRemove = new QPushButton(QStringLiteral("削除"), GroupBox2);
+    btnGroupRemove = new QPushButton(QCoreApplication::translate("TfrmGroup", "削除"), GroupBox2);
     btnGroupRemove->setObjectName(QStringLiteral("btnGroupRemove"));
     btnGroupRemove->setGeometry(138, 198, 58, 24);
-    btnEnd = new QPushButton(QStringLiteral("終了"), this);
+    btnEnd = new QPushButton(QCoreApplication::translate("TfrmGroup", "終了"), this);
     btnEnd->setObjectName(QStringLiteral("btnEnd"));
     btnEnd->setGeometry(220, 12, 68, 24);
     fixLayout();

@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -72,37 +73,46 @@ TfrmGroupSet::TfrmGroupSet(RegIni& ini, TfrmPreview& preview, QWidget* parent)
 
     gbFile = new QGroupBox(this);
     gbFile->setObjectName(QStringLiteral("gbFile"));
-    gbFile->setAccessibleName(QStringLiteral("ファイル指定"));
+    gbFile->setAccessibleName(QCoreApplication::translate("TfrmGroupSet", "ファイル指定"));
     gbFile->setGeometry(8, 10, 326, 198);
     lblPath = new QLabel(gbFile);
     lblPath->setObjectName(QStringLiteral("lblPath"));
     lblPath->setGeometry(10, 16, 306, 18);
     lstFileList = new QListWidget(gbFile);
     lstFileList->setObjectName(QStringLiteral("lstFileList"));
-    lstFileList->setAccessibleName(QStringLiteral("ファイル"));
+    lstFileList->setAccessibleName(QCoreApplication::translate("TfrmGroupSet", "ファイル"));
     lstFileList->setGeometry(10, 36, 226, 152);
     lstFileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    btnFileUp = button("btnFileUp", QStringLiteral("上へ"), gbFile, {244, 36, 72, 24});
-    btnFileDown = button("btnFileDown", QStringLiteral("下へ"), gbFile, {244, 64, 72, 24});
-    btnFileAdd = button("btnFileAdd", QStringLiteral("追加"), gbFile, {244, 136, 72, 24});
-    btnFileRemove = button("btnFileRemove", QStringLiteral("削除"), gbFile, {244, 164, 72, 24});
-    rbFile = frameTitle("rbFile", QStringLiteral("ファイル指定"), this, {16, 2});
+    btnFileUp = button("btnFileUp", QCoreApplication::translate("TfrmGroupSet", "上へ"), gbFile,
+                       {244, 36, 72, 24});
+    btnFileDown = button("btnFileDown", QCoreApplication::translate("TfrmGroupSet", "下へ"), gbFile,
+                         {244, 64, 72, 24});
+    btnFileAdd = button("btnFileAdd", QCoreApplication::translate("TfrmGroupSet", "追加"), gbFile,
+                        {244, 136, 72, 24});
+    btnFileRemove = button("btnFileRemove", QCoreApplication::translate("TfrmGroupSet", "削除"),
+                           gbFile, {244, 164, 72, 24});
+    rbFile = frameTitle("rbFile", QCoreApplication::translate("TfrmGroupSet", "ファイル指定"), this,
+                        {16, 2});
 
     gbDir = new QGroupBox(this);
     gbDir->setObjectName(QStringLiteral("gbDir"));
-    gbDir->setAccessibleName(QStringLiteral("フォルダ指定"));
+    gbDir->setAccessibleName(QCoreApplication::translate("TfrmGroupSet", "フォルダ指定"));
     gbDir->setGeometry(8, 222, 326, 56);
     edtDir = new QLineEdit(gbDir);
     edtDir->setObjectName(QStringLiteral("edtDir"));
-    edtDir->setAccessibleName(QStringLiteral("フォルダ"));
+    edtDir->setAccessibleName(QCoreApplication::translate("TfrmGroupSet", "フォルダ"));
     edtDir->setGeometry(10, 20, 226, 24);
     edtDir->setReadOnly(true);
-    btnRef = button("btnRef", QStringLiteral("参照"), gbDir, {244, 20, 72, 24});
-    rbDir = frameTitle("rbDir", QStringLiteral("フォルダ指定"), this, {16, 214});
+    btnRef = button("btnRef", QCoreApplication::translate("TfrmGroupSet", "参照"), gbDir,
+                    {244, 20, 72, 24});
+    rbDir = frameTitle("rbDir", QCoreApplication::translate("TfrmGroupSet", "フォルダ指定"), this,
+                       {16, 214});
 
     btnOK = button("btnOK", QStringLiteral("OK"), this, {342, 14, 80, 24});
-    btnCancel = button("btnCancel", QStringLiteral("キャンセル"), this, {342, 42, 80, 24});
-    btnChange = button("btnChange", QStringLiteral("変更"), this, {342, 84, 80, 24});
+    btnCancel = button("btnCancel", QCoreApplication::translate("TfrmGroupSet", "キャンセル"), this,
+                       {342, 42, 80, 24});
+    btnChange = button("btnChange", QCoreApplication::translate("TfrmGroupSet", "変更"), this,
+                       {342, 84, 80, 24});
     chkPreview = new QCheckBox(QStringLiteral("Preview"), this);
     chkPreview->setObjectName(QStringLiteral("chkPreview"));
     chkPreview->setGeometry(342, 118, 84, 20);
@@ -144,7 +154,8 @@ TfrmGroupSet::TfrmGroupSet(RegIni& ini, TfrmPreview& preview, QWidget* parent)
 TfrmGroupSet::~TfrmGroupSet() = default;
 
 void TfrmGroupSet::FormShow() {
-    setWindowTitle(QStringLiteral("グループ「") + TargetGroup + QStringLiteral("」の設定"));
+    setWindowTitle(QCoreApplication::translate("TfrmGroupSet", "グループ「") + TargetGroup +
+                   QCoreApplication::translate("TfrmGroupSet", "」の設定"));
     editList_.clear();
     {
         const QSignalBlocker quiet(lstFileList);
@@ -310,7 +321,8 @@ void TfrmGroupSet::btnRefClick() {
 
 void TfrmGroupSet::btnOKClick() {
     if (rbDir->isChecked() && edtDir->text().isEmpty()) {
-        showWarning(this, QStringLiteral("フォルダを選択してください"));
+        showWarning(this,
+                    QCoreApplication::translate("TfrmGroupSet", "フォルダを選択してください"));
         edtDir->setFocus();
         return;
     }

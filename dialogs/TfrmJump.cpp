@@ -9,6 +9,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
@@ -32,18 +33,18 @@ TfrmJump::TfrmJump(RegIni& ini, QComboBox& mainGroupBox, std::function<void()> m
       mainGroupBox_(mainGroupBox),
       mainGroupChanged_(std::move(mainGroupChanged)) {
     setObjectName(QStringLiteral("frmJump"));
-    setWindowTitle(QStringLiteral("ジャンプ"));
+    setWindowTitle(QCoreApplication::translate("TfrmJump", "ジャンプ"));
     setModal(false);
     setFixedSize(339, 186);
     rememberPlace(ini, kJump);
 
     cboGroup = new QComboBox(this);
     cboGroup->setObjectName(QStringLiteral("cboGroup"));
-    cboGroup->setAccessibleName(QStringLiteral("グループ"));
+    cboGroup->setAccessibleName(QCoreApplication::translate("TfrmJump", "グループ"));
     cboGroup->setGeometry(8, 8, 160, 22);
     lstList = new QListWidget(this);
     lstList->setObjectName(QStringLiteral("lstList"));
-    lstList->setAccessibleName(QStringLiteral("ファイル"));
+    lstList->setAccessibleName(QCoreApplication::translate("TfrmJump", "ファイル"));
     lstList->setGeometry(8, 36, 160, 142);
     lstList->setSelectionMode(QAbstractItemView::SingleSelection);
     auto* panel = new QFrame(this);
@@ -54,12 +55,12 @@ TfrmJump::TfrmJump(RegIni& ini, QComboBox& mainGroupBox, std::function<void()> m
     Image1 = new QLabel(panel);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(2, 2, kPreview.width(), kPreview.height());
-    Image1->setAccessibleName(QStringLiteral("プレビュー"));
+    Image1->setAccessibleName(QCoreApplication::translate("TfrmJump", "プレビュー"));
     Image1->setAlignment(Qt::AlignCenter);
-    btnOK = new QPushButton(QStringLiteral("決定"), this);
+    btnOK = new QPushButton(QCoreApplication::translate("TfrmJump", "決定"), this);
     btnOK->setObjectName(QStringLiteral("btnOK"));
     btnOK->setGeometry(176, 150, 75, 26);
-    btnCancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    btnCancel = new QPushButton(QCoreApplication::translate("TfrmJump", "ｷｬﾝｾﾙ"), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     btnCancel->setGeometry(256, 150, 75, 26);
 

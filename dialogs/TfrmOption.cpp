@@ -11,6 +11,7 @@
 #include "settings/PictureGlobals.h"
 #include "ui_TfrmOption.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -126,7 +127,8 @@ void TfrmOption::btnSoundClick() {
     }
     OpenDialog1->setFileMode(QFileDialog::ExistingFile);
     // The file systems here tell letter case apart; sound files come in both.
-    OpenDialog1->setNameFilter(QStringLiteral("サウンドファイル (*.wav *.WAV)"));
+    OpenDialog1->setNameFilter(
+        QCoreApplication::translate("TfrmOption", "サウンドファイル (*.wav *.WAV)"));
     const QString current = ui_->edtSoundFile->text();
     if (!current.isEmpty()) {
         OpenDialog1->setDirectory(QFileInfo(current).absolutePath());
@@ -140,7 +142,8 @@ void TfrmOption::btnSoundClick() {
 }
 
 void TfrmOption::Button4Click() {
-    SelectFolderDialog1->setTitle(QStringLiteral("Susieプラグインの存在場所"));
+    SelectFolderDialog1->setTitle(
+        QCoreApplication::translate("TfrmOption", "Susieプラグインの存在場所"));
     if (SelectFolderDialog1->Execute())
         ui_->edtPlugPath->setText(SelectFolderDialog1->FolderName());
 }

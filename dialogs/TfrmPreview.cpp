@@ -9,6 +9,7 @@
 #include "settings/Options.h"
 #include "settings/WindowPlacement.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -33,7 +34,7 @@ TfrmPreview::TfrmPreview(RegIni& ini, QWidget* parent)
     setMinimumSize(2 * kBorder + 1, 2 * kBorder + 1);
     imgPreview = new QLabel(this);
     imgPreview->setObjectName(QStringLiteral("imgPreview"));
-    imgPreview->setAccessibleName(QStringLiteral("プレビュー"));
+    imgPreview->setAccessibleName(QCoreApplication::translate("TfrmPreview", "プレビュー"));
     imgPreview->setScaledContents(true);  // stretched to the window, proportions not kept
     imgPreview->setMouseTracking(true);
     imgPreview->setAttribute(Qt::WA_TransparentForMouseEvents);

@@ -3,6 +3,7 @@
 #include "picture/DibImage.h"
 #include "picture/PictureError.h"
 #include "picture/PictureLimits.h"
+#include "platform/InterfaceLanguage.h"
 
 #include <QFile>
 #include <QtEndian>
@@ -21,15 +22,17 @@ constexpr std::uint32_t kBiRle8 = 1;
 constexpr std::uint32_t kBiRle4 = 2;
 
 [[noreturn]] void raiseInvalid(const QString& name) {
-    throw PictureError(QStringLiteral("ビットマップ画像 %1 は不正です").arg(name));
+    throw PictureError(interfaceText("BmpReader", "ビットマップ画像 %1 は不正です").arg(name));
 }
 
 [[noreturn]] void raiseCutShort(const QString& name) {
-    throw PictureError(QStringLiteral("ビットマップ画像 %1 は途中で切れています").arg(name));
+    throw PictureError(
+        interfaceText("BmpReader", "ビットマップ画像 %1 は途中で切れています").arg(name));
 }
 
 [[noreturn]] void raiseNoMemory(const QString& name) {
-    throw PictureError(QStringLiteral("画像 %1 を読み込むメモリが足りません").arg(name));
+    throw PictureError(
+        interfaceText("BmpReader", "画像 %1 を読み込むメモリが足りません").arg(name));
 }
 
 // What the headers of a file say, checked against the file's size, with the colour table or
@@ -100,7 +103,7 @@ BmpLayout readLayout(const QByteArray& data, const QString& name) {
         raiseInvalid(name);
     }
     if (l.width * l.height > kMaxPicturePixels) {
-        throw PictureError(QStringLiteral("画像 %1 は大きすぎます (%2 × %3)")
+        throw PictureError(interfaceText("BmpReader", "画像 %1 は大きすぎます (%2 × %3)")
                                .arg(name)
                                .arg(l.width)
                                .arg(l.height));
@@ -271,7 +274,8 @@ QImage readBmp(const QByteArray& data, const QString& name) {
 QImage readBmpFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        throw PictureError(QStringLiteral("ビットマップ画像 %1 を開けません").arg(path));
+        throw PictureError(
+            interfaceText("BmpReader", "ビットマップ画像 %1 を開けません").arg(path));
     }
     // A BMP bigger than the largest picture we read can only be damaged or hostile.
     if (file.size() > kMaxPicturePixels * 4 + 65536)

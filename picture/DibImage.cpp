@@ -2,6 +2,7 @@
 
 #include "picture/ParallelRows.h"
 #include "picture/PictureLimits.h"
+#include "platform/InterfaceLanguage.h"
 
 #include <QtEndian>
 
@@ -322,25 +323,29 @@ std::optional<QString> dibProblem(const unsigned char* info, std::size_t infoSiz
                                   std::size_t pixelsSize) {
     const auto header = readDibHeader(info, infoSize);
     if (!header)
-        return QStringLiteral("ヘッダーがありません");
+        return interfaceText("DibImage", "ヘッダーがありません");
     const DibHeader& h = *header;
     const std::int64_t width = h.width;
     const std::int64_t height = h.height < 0 ? -static_cast<std::int64_t>(h.height) : h.height;
     if (width <= 0 || height <= 0)
-        return QStringLiteral("大きさ %1 x %2 は画像になりません").arg(h.width).arg(h.height);
+        return interfaceText("DibImage", "大きさ %1 x %2 は画像になりません")
+            .arg(h.width)
+            .arg(h.height);
     if (width * height > kMaxPicturePixels)
-        return QStringLiteral("大きさ %1 x %2 は大きすぎます").arg(width).arg(height);
+        return interfaceText("DibImage", "大きさ %1 x %2 は大きすぎます").arg(width).arg(height);
     const int bits = h.bitCount;
     const bool known =
         bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
     const bool bitfields = h.compression == kBiBitfields && (bits == 16 || bits == 32);
     if (!known || (h.compression != kBiRgb && !bitfields))
-        return QStringLiteral("%1 ビット、圧縮 %2 の画像は読めません").arg(bits).arg(h.compression);
+        return interfaceText("DibImage", "%1 ビット、圧縮 %2 の画像は読めません")
+            .arg(bits)
+            .arg(h.compression);
     const std::uint64_t needed =
         dibStride(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(bits)) *
         static_cast<std::uint64_t>(height);
     if (needed > pixelsSize) {
-        return QStringLiteral("画素 %1 バイトのはずが %2 バイトしかありません")
+        return interfaceText("DibImage", "画素 %1 バイトのはずが %2 バイトしかありません")
             .arg(needed)
             .arg(pixelsSize);
     }
@@ -351,7 +356,7 @@ std::optional<QString> packedDibProblem(const void* block, std::size_t size) {
     const auto* bytes = static_cast<const unsigned char*>(block);
     const auto pixelsAt = packedPixelsAt(bytes, size);
     if (!pixelsAt)
-        return QStringLiteral("ヘッダーと色の表がありません");
+        return interfaceText("DibImage", "ヘッダーと色の表がありません");
     return dibProblem(bytes, static_cast<std::size_t>(*pixelsAt),
                       size - static_cast<std::size_t>(*pixelsAt));
 }

@@ -6,6 +6,7 @@
 #include "picture/PluginHost.h"
 #include "platform/Collation.h"
 #include "platform/FileSearch.h"
+#include "platform/InterfaceLanguage.h"
 #include "platform/ProgramPaths.h"
 #include "platform/RegistryStore.h"
 #include "settings/RegIni.h"
@@ -35,11 +36,13 @@ QString pluginName(const QString& file) {
 SharedBlock sharedDib(const QImage& picture, void* twin) {
     void* dib = twin ? twin : imageToPackedDib(picture);
     if (!dib)
-        throw PictureError(QStringLiteral("壁紙を拡張プラグインに渡すメモリが足りません"));
+        throw PictureError(
+            interfaceText("ExtensionPlugins", "壁紙を拡張プラグインに渡すメモリが足りません"));
     SharedBlock block = SharedBlock::copyOf(dib, malloc_usable_size(dib));
     std::free(dib);
     if (!block.isValid())
-        throw PictureError(QStringLiteral("壁紙を拡張プラグインに渡すメモリが足りません"));
+        throw PictureError(
+            interfaceText("ExtensionPlugins", "壁紙を拡張プラグインに渡すメモリが足りません"));
     return block;
 }
 
@@ -68,7 +71,8 @@ void LoadPlugIns(const QString& folderOrDefault) {
         const QList<QByteArray> texts = answer.fields();
         if (answer.result != 0 || texts.size() != 4 || !texts[0].startsWith('B'))
             continue;
-        plugin.Name = QString::fromUtf8(texts[1]);
+        // The shipped plug-ins' names have translations; any other stays as it names itself.
+        plugin.Name = interfaceText("PlugInNames", texts[1].constData());
         const auto version = parseStoredInteger(QString::fromUtf8(texts[2]));
         const auto order = parseStoredInteger(QString::fromUtf8(texts[3]));
         if (!version || !order)
@@ -123,17 +127,19 @@ QImage executePlugIns(QImage picture, std::uintptr_t window) {
                 ? SharedBlock::map(resultFd, static_cast<std::size_t>(resultSize))
                 : SharedBlock::map(resultFd, 0);
         if (answer.result == PluginNoMemory) {
-            throw PictureError(
-                QStringLiteral("拡張プラグイン %1 の画像を受け取るメモリが足りません")
-                    .arg(pluginName(plugin.Handle)));
+            throw PictureError(interfaceText("ExtensionPlugins",
+                                             "拡張プラグイン %1 の画像を受け取るメモリが足りません")
+                                   .arg(pluginName(plugin.Handle)));
         }
         if (answer.result != 0 || !result.isValid()) {
             throw PictureError(
-                QStringLiteral("拡張プラグイン %1 が画像を返しませんでした").arg(plugin.Name));
+                interfaceText("ExtensionPlugins", "拡張プラグイン %1 が画像を返しませんでした")
+                    .arg(plugin.Name));
         }
         if (const auto problem = packedDibProblem(result.data(), result.size())) {
-            throw PictureError(QStringLiteral("拡張プラグイン %1 の返した画像が不正です (%2)")
-                                   .arg(pluginName(plugin.Handle), *problem));
+            throw PictureError(
+                interfaceText("ExtensionPlugins", "拡張プラグイン %1 の返した画像が不正です (%2)")
+                    .arg(pluginName(plugin.Handle), *problem));
         }
         dib = std::move(result);
         size = dib.size();
@@ -142,7 +148,8 @@ QImage executePlugIns(QImage picture, std::uintptr_t window) {
         picture.format() == QImage::Format_RGB32 ? DibWidth::Rgb32 : DibWidth::AsStored;
     QImage result = packedDibToImage(dib.data(), dib.size(), width, &picture);
     if (result.isNull())
-        throw PictureError(QStringLiteral("拡張プラグインの返した画像が不正です"));
+        throw PictureError(
+            interfaceText("ExtensionPlugins", "拡張プラグインの返した画像が不正です"));
     return result;
 }
 

@@ -4,6 +4,7 @@
 #include "picture/JpegErrorManager.h"
 #include "picture/JpegPrefetch.h"
 #include "picture/PictureError.h"
+#include "platform/InterfaceLanguage.h"
 
 #include <cstdlib>
 #include <utility>
@@ -47,7 +48,8 @@ QImage cmykToRgb(const DecodedJpeg& job) {
 QImage jpegToImage(DecodedJpeg decoded, const QString& name, JpegOutput output) {
     const bool quantize = output == JpegOutput::Quantized236;
     const auto outOfMemory = [&] {
-        return PictureError(QStringLiteral("画像 %1 を読み込むメモリが足りません").arg(name));
+        return PictureError(
+            interfaceText("JpegCodec", "画像 %1 を読み込むメモリが足りません").arg(name));
     };
     if (decoded.layout == DecodedJpeg::Layout::Cmyk) {
         const QImage rgb = cmykToRgb(decoded);
@@ -139,7 +141,7 @@ QByteArray encodeJpeg(const QImage& image, int quality) {
             QByteArray(reinterpret_cast<const char*>(job.buffer), static_cast<qsizetype>(job.size));
     std::free(job.buffer);
     if (failed) {
-        throw PictureError(QStringLiteral("JPEG 画像を作れません (%1)")
+        throw PictureError(interfaceText("JpegCodec", "JPEG 画像を作れません (%1)")
                                .arg(QString::fromLocal8Bit(job.err.message)));
     }
     return result;

@@ -5,6 +5,7 @@
 #include "picture/PictureError.h"
 #include "picture/PictureLimits.h"
 #include "picture/RowResampler.h"
+#include "platform/InterfaceLanguage.h"
 #include "tesselvane_exif.h"
 
 #include <QFile>
@@ -326,15 +327,16 @@ int decode(DecodeJob* job, int fd, const unsigned char* data, unsigned long size
 
 [[noreturn]] void raiseDecodeError(const DecodeJob& job, const QString& name) {
     if (job.tooLarge) {
-        throw PictureError(QStringLiteral("画像 %1 は大きすぎます (%2 × %3)")
+        throw PictureError(interfaceText("JpegDecoder", "画像 %1 は大きすぎます (%2 × %3)")
                                .arg(name)
                                .arg(job.width)
                                .arg(job.height));
     }
     if (job.outOfMemory || job.err.pub.msg_code == JERR_OUT_OF_MEMORY) {
-        throw PictureError(QStringLiteral("画像 %1 を読み込むメモリが足りません").arg(name));
+        throw PictureError(
+            interfaceText("JpegDecoder", "画像 %1 を読み込むメモリが足りません").arg(name));
     }
-    throw PictureError(QStringLiteral("JPEG 画像 %1 は不正です (%2)")
+    throw PictureError(interfaceText("JpegDecoder", "JPEG 画像 %1 は不正です (%2)")
                            .arg(name, QString::fromLocal8Bit(job.err.message)));
 }
 
@@ -418,7 +420,7 @@ DecodedJpeg decodeJpegPixels(const unsigned char* data, std::size_t size, const 
 DecodedJpeg decodeJpegFilePixels(const QString& path, bool quantize, QSize atLeast) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        throw PictureError(QStringLiteral("JPEG 画像 %1 を開けません").arg(path));
+        throw PictureError(interfaceText("JpegDecoder", "JPEG 画像 %1 を開けません").arg(path));
     DecodeJob job;
     job.readBuffer = static_cast<JOCTET*>(std::malloc(kReadBlock));
     const int failed =

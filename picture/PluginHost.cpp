@@ -1,6 +1,7 @@
 #include "picture/PluginHost.h"
 
 #include "picture/PictureError.h"
+#include "platform/InterfaceLanguage.h"
 #include "platform/ProgramPaths.h"
 #include "platform/TerminationSignals.h"
 
@@ -38,7 +39,8 @@ QString pluginName(const QString& file) {
 }
 
 PictureError crashed(const QString& file) {
-    return PictureError(QStringLiteral("プラグイン %1 が異常終了しました").arg(pluginName(file)));
+    return PictureError(
+        interfaceText("PluginHost", "プラグイン %1 が異常終了しました").arg(pluginName(file)));
 }
 
 struct Spawned {
@@ -52,7 +54,7 @@ Spawned spawnHelper(const char* mode) {
     const QByteArray path = QFile::encodeName(program);
     int pair[2];
     if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0)
-        throw PictureError(QStringLiteral("プラグインを動かす準備ができません"));
+        throw PictureError(interfaceText("PluginHost", "プラグインを動かす準備ができません"));
     // dup2 onto itself would leave close-on-exec set: keep the child's end off number 3.
     if (pair[1] == kHelperSocket) {
         const int moved = ::fcntl(pair[1], F_DUPFD_CLOEXEC, kHelperSocket + 1);
@@ -69,7 +71,8 @@ Spawned spawnHelper(const char* mode) {
     ::close(pair[1]);
     if (rc != 0) {
         ::close(pair[0]);
-        throw PictureError(QStringLiteral("プラグインを動かす %1 を起動できません").arg(program));
+        throw PictureError(
+            interfaceText("PluginHost", "プラグインを動かす %1 を起動できません").arg(program));
     }
     return {pair[0], pid};
 }
@@ -143,7 +146,8 @@ PluginMessage PluginHost::call(const QString& file, const PluginMessage& request
         if (left.count() <= 0) {
             stop();
             throw PictureError(
-                QStringLiteral("プラグイン %1 が %2 秒たっても応答しないため中止しました")
+                interfaceText("PluginHost",
+                              "プラグイン %1 が %2 秒たっても応答しないため中止しました")
                     .arg(pluginName(file))
                     .arg(static_cast<double>(timeLimitMs.load()) / 1000.0));
         }
@@ -157,8 +161,8 @@ PluginMessage PluginHost::call(const QString& file, const PluginMessage& request
         if (ready > 0 && watched[1].revents != 0) {
             // The program is asked to end: it must not wait for a plug-in to do so.
             stop();
-            throw PictureError(
-                QStringLiteral("プラグイン %1 の処理を中止しました").arg(pluginName(file)));
+            throw PictureError(interfaceText("PluginHost", "プラグイン %1 の処理を中止しました")
+                                   .arg(pluginName(file)));
         }
         if (ready > 0 && watched[0].revents != 0)
             break;

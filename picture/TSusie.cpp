@@ -9,6 +9,7 @@
 #include "picture/PluginHost.h"
 #include "picture/SharedPicture.h"
 #include "platform/FileSearch.h"
+#include "platform/InterfaceLanguage.h"
 #include "platform/ProgramPaths.h"
 #include "platform/Screen.h"
 
@@ -231,8 +232,9 @@ void TSusie::loadWithPlugins(const QString& fileName, bool reduce) {
     if (answer.result == PluginDeclined)
         return;  // the plug-in read nothing after all
     if (answer.result == PluginNoMemory) {
-        throw PictureError(QStringLiteral("プラグイン %1 の画像を受け取るメモリが足りません")
-                               .arg(pluginName(reader->file)));
+        throw PictureError(
+            interfaceText("TSusie", "プラグイン %1 の画像を受け取るメモリが足りません")
+                .arg(pluginName(reader->file)));
     }
     std::optional<QList<QRgb>> palette;
     QImage image = answer.result == 0 ? sharedPicture(answer, pictureFd, &palette) : QImage();
@@ -240,8 +242,8 @@ void TSusie::loadWithPlugins(const QString& fileName, bool reduce) {
         const QList<QByteArray> why = answer.fields();
         const QString reason = answer.result == PluginBadPicture && why.size() == 1
                                    ? QString::fromUtf8(why[0])
-                                   : QStringLiteral("画像を受け取れません");
-        throw PictureError(QStringLiteral("プラグイン %1 の返した画像が不正です (%2)")
+                                   : interfaceText("TSusie", "画像を受け取れません");
+        throw PictureError(interfaceText("TSusie", "プラグイン %1 の返した画像が不正です (%2)")
                                .arg(pluginName(reader->file), reason));
     }
     if (reduce)

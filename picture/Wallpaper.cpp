@@ -8,6 +8,7 @@
 #include "picture/TDataModule1.h"
 #include "platform/DesktopService.h"
 #include "platform/FileReplace.h"
+#include "platform/InterfaceLanguage.h"
 #include "platform/ProgramPaths.h"
 #include "platform/Screen.h"
 #include "platform/ScreenFit.h"
@@ -56,7 +57,8 @@ void writeWallpaper(const QImage& picture, const QString& file) {
     QDir().mkpath(QFileInfo(file).absolutePath());
     QTemporaryFile temporary(file + QStringLiteral(".XXXXXX"));
     const auto fail = [&](const QString& why) {
-        throw PictureError(QStringLiteral("壁紙ファイル %1 を書けません (%2)").arg(file, why));
+        throw PictureError(
+            interfaceText("Wallpaper", "壁紙ファイル %1 を書けません (%2)").arg(file, why));
     };
     if (!temporary.open())
         fail(temporary.errorString());

@@ -1,5 +1,6 @@
 #include "platform/DesktopBackend.h"
 
+#include "platform/InterfaceLanguage.h"
 #include "platform/desktop/GnomeDesktop.h"
 #include "platform/desktop/KdeDesktop.h"
 #include "platform/desktop/LxqtDesktop.h"
@@ -97,17 +98,18 @@ std::unique_ptr<DesktopBackend> createDesktopBackend() {
     if (wanted.isEmpty()) {
         if (const BackendEntry* entry = backendForSession())
             return entry->create();
-        throw DesktopError(QStringLiteral("このデスクトップ (%1) の壁紙は設定できません")
-                               .arg(qEnvironmentVariable(
-                                   "XDG_CURRENT_DESKTOP",
-                                   qEnvironmentVariable("WAYLAND_DISPLAY", QStringLiteral("?")))));
+        throw DesktopError(
+            interfaceText("DesktopBackend", "このデスクトップ (%1) の壁紙は設定できません")
+                .arg(qEnvironmentVariable(
+                    "XDG_CURRENT_DESKTOP",
+                    qEnvironmentVariable("WAYLAND_DISPLAY", QStringLiteral("?")))));
     }
     if (const BackendEntry* entry = backendNamed(wanted))
         return entry->create();
     QStringList names;
     for (const BackendEntry& entry : backends())
         names.append(QLatin1String(entry.name));
-    throw DesktopError(QStringLiteral("TESSELVANE_DESKTOP=%1 は分かりません (%2)")
+    throw DesktopError(interfaceText("DesktopBackend", "TESSELVANE_DESKTOP=%1 は分かりません (%2)")
                            .arg(wanted, names.join(QStringLiteral(", "))));
 }
 

@@ -1,5 +1,6 @@
 #include "platform/Help.h"
 
+#include "platform/InterfaceLanguage.h"
 #include "platform/ProgramPaths.h"
 
 #include <QDesktopServices>
@@ -21,7 +22,9 @@ void openManual(const QString& fragment, const HelpFailed& failed) {
 }  // namespace
 
 QString manualPath() {
-    return documentationFolder() + QStringLiteral("TESSEL.html");
+    return documentationFolder() + (interfaceLanguage() == InterfaceLanguage::English
+                                        ? QStringLiteral("TESSEL.en.html")
+                                        : QStringLiteral("TESSEL.html"));
 }
 
 void openHelp(HelpCommand command, const HelpFailed& failed) {

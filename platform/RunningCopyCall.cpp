@@ -1,4 +1,5 @@
 #include "platform/RunningCopyCall.h"
+#include "platform/InterfaceLanguage.h"
 
 #include "platform/SingleInstance.h"
 
@@ -123,8 +124,10 @@ int listenForRunningCopyCalls() {
     ::unlink(address->sun_path);
     if (::bind(fd, reinterpret_cast<const sockaddr*>(&*address), sizeof *address) != 0 ||
         ::listen(fd, SOMAXCONN) != 0) {
-        std::fprintf(stderr, "tesselvane: %s で二度目の起動を待てません (%s)\n", address->sun_path,
-                     std::strerror(errno));
+        std::fprintf(stderr, "tesselvane: %s\n",
+                     qPrintable(interfaceText("RunningCopy", "%1 で二度目の起動を待てません (%2)")
+                                    .arg(QString::fromLocal8Bit(address->sun_path),
+                                         QString::fromLocal8Bit(std::strerror(errno)))));
         ::close(fd);
         return -1;
     }

@@ -1,4 +1,5 @@
 #include "platform/RunningCopyListener.h"
+#include "platform/InterfaceLanguage.h"
 
 #include "platform/SingleInstance.h"
 
@@ -34,8 +35,10 @@ RunningCopyListener::RunningCopyListener(Handler handler, int listening, QObject
         // that died without cleaning up.
         QLocalServer::removeServer(path);
         if (!server_->listen(path)) {
-            std::fprintf(stderr, "tesselvane: %s で二度目の起動を待てません (%s)\n",
-                         qPrintable(path), qPrintable(server_->errorString()));
+            std::fprintf(
+                stderr, "tesselvane: %s\n",
+                qPrintable(interfaceText("RunningCopy", "%1 で二度目の起動を待てません (%2)")
+                               .arg(path, server_->errorString())));
             return;
         }
     }
@@ -52,7 +55,9 @@ namespace {
 class PendingAnswer {
 public:
     explicit PendingAnswer(QLocalSocket* call) : call_(call) {}
-    ~PendingAnswer() { send({.done = false, .error = QStringLiteral("答えがありません")}); }
+    ~PendingAnswer() {
+        send({.done = false, .error = interfaceText("RunningCopyListener", "答えがありません")});
+    }
     PendingAnswer(const PendingAnswer&) = delete;
     PendingAnswer& operator=(const PendingAnswer&) = delete;
 
@@ -89,9 +94,10 @@ void RunningCopyListener::acceptCalls() {
             const std::optional<RunningCopyRequest> request = requestFromLine(line);
             auto pending = std::make_shared<PendingAnswer>(call);
             if (!request) {
-                pending->send({.done = false,
-                               .error = QStringLiteral("分からない要求です: %1")
-                                            .arg(QString::fromUtf8(line.trimmed()))});
+                pending->send(
+                    {.done = false,
+                     .error = interfaceText("RunningCopyListener", "分からない要求です: %1")
+                                  .arg(QString::fromUtf8(line.trimmed()))});
                 return;
             }
             handler_(*request,

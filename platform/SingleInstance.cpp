@@ -1,4 +1,5 @@
 #include "platform/SingleInstance.h"
+#include "platform/InterfaceLanguage.h"
 
 #include <QDir>
 #include <QFile>
@@ -39,15 +40,19 @@ SingleInstance::SingleInstance() {
                                   : ::open(QFile::encodeName(path).constData(),
                                            O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
-        std::fprintf(stderr, "tesselvane: 二重起動を防ぐロック %s を作れません (%s)\n",
-                     qPrintable(path), std::strerror(path.isEmpty() ? ENOENT : errno));
+        std::fprintf(
+            stderr, "tesselvane: %s\n",
+            qPrintable(interfaceText("SingleInstance", "二重起動を防ぐロック %1 を作れません (%2)")
+                           .arg(path, QString::fromLocal8Bit(
+                                          std::strerror(path.isEmpty() ? ENOENT : errno)))));
         return;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         heldByAnother_ = errno == EWOULDBLOCK;
         if (!heldByAnother_)
-            std::fprintf(stderr, "tesselvane: ロック %s を取れません (%s)\n", qPrintable(path),
-                         std::strerror(errno));
+            std::fprintf(stderr, "tesselvane: %s\n",
+                         qPrintable(interfaceText("SingleInstance", "ロック %1 を取れません (%2)")
+                                        .arg(path, QString::fromLocal8Bit(std::strerror(errno)))));
         ::close(fd);
         return;
     }

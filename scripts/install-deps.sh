@@ -10,6 +10,8 @@ program=(
   build-essential cmake ninja-build pkg-config
   # program
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev qt6-translations-l10n
+  # the English texts: lupdate and lrelease, and their CMake functions
+  qt6-tools-dev qt6-l10n-tools
   libjpeg62-turbo-dev libsqlite3-dev libx11-dev
   # the x11 back end's monitors: RandR 1.5, else Xinerama
   libxrandr-dev libxinerama-dev

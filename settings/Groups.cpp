@@ -2,6 +2,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/FolderReader.h"
+#include "platform/InterfaceLanguage.h"
 #include "platform/RegistryStore.h"
 #include "settings/PictureListing.h"
 #include "settings/RegIni.h"
@@ -64,12 +65,13 @@ GroupNameCheck checkNewGroupName(const QString& typed, const QStringList& existi
     }
     if (check.name.contains(u'\\')) {
         check.result = Result::HasBackslash;
-        check.message = QStringLiteral("グループ名に \\ は使えません");
+        check.message = interfaceText("Groups", "グループ名に \\ は使えません");
         return check;
     }
     if (groupNameBytes(check.name) > kMaxGroupNameBytes) {
         check.result = Result::TooLong;
-        check.message = QStringLiteral("グループ名が長すぎます（半角30文字、全角15文字まで）");
+        check.message =
+            interfaceText("Groups", "グループ名が長すぎます（半角30文字、全角15文字まで）");
         return check;
     }
     // The store folds every letter, not only a-z: "Äpfel" beside "äpfel" would share one
@@ -78,7 +80,7 @@ GroupNameCheck checkNewGroupName(const QString& typed, const QStringList& existi
     for (const QString& existing : existingNames) {
         if (RegistryStore::foldedName(existing) == folded) {
             check.result = Result::Duplicate;
-            check.message = QStringLiteral("二重登録です");
+            check.message = interfaceText("Groups", "二重登録です");
             return check;
         }
     }

@@ -1,5 +1,6 @@
 #include "settings/RegIni.h"
 
+#include "platform/InterfaceLanguage.h"
 #include "platform/RegistryStore.h"
 
 namespace tesselvane {
@@ -7,19 +8,19 @@ namespace tesselvane {
 namespace {
 
 [[noreturn]] void raiseCreateFailed(const QString& key) {
-    throw SettingsError(QStringLiteral("キー %1 の作成に失敗しました").arg(key));
+    throw SettingsError(interfaceText("RegIni", "キー %1 の作成に失敗しました").arg(key));
 }
 [[noreturn]] void raiseSetFailed(const QString& name) {
-    throw SettingsError(QStringLiteral("'%1' の設定に失敗しました").arg(name));
+    throw SettingsError(interfaceText("RegIni", "'%1' の設定に失敗しました").arg(name));
 }
 [[noreturn]] void raiseGetFailed(const QString& name) {
-    throw SettingsError(QStringLiteral("'%1' の取得に失敗しました").arg(name));
+    throw SettingsError(interfaceText("RegIni", "'%1' の取得に失敗しました").arg(name));
 }
 [[noreturn]] void raiseBadType(const QString& name) {
-    throw SettingsError(QStringLiteral("'%1' のデータ型が不正です").arg(name));
+    throw SettingsError(interfaceText("RegIni", "'%1' のデータ型が不正です").arg(name));
 }
 [[noreturn]] void raiseDeleteFailed(const QString& name) {
-    throw SettingsError(QStringLiteral("'%1' の削除に失敗しました").arg(name));
+    throw SettingsError(interfaceText("RegIni", "'%1' の削除に失敗しました").arg(name));
 }
 
 }  // namespace

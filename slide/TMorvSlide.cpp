@@ -10,6 +10,7 @@
 #include "slide/SlideReadAhead.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -132,7 +133,7 @@ TMorvSlide::TMorvSlide(QWidget* owner)
       readAhead_(std::make_unique<SlideReadAhead>()) {
     connect(timer_, &QTimer::timeout, this, &TMorvSlide::timerTick);
     surface_->setObjectName(QStringLiteral("picture"));
-    surface_->setAccessibleName(QStringLiteral("スライド"));
+    surface_->setAccessibleName(QCoreApplication::translate("TMorvSlide", "スライド"));
     surface_->setGeometry(owner_->rect());
     surface_->hide();
     surface_->setMouseTracking(true);  // moves without a button pressed are passed on too
@@ -374,7 +375,8 @@ void TMorvSlide::SetAsWallpaper(const QString& fileName) {
         QSaveFile file(path);
         if (!file.open(QIODevice::WriteOnly) || !writeBmp(file, shown) || !file.commit()) {
             throw PictureError(
-                QStringLiteral("壁紙ファイル %1 を書けません (%2)").arg(path, file.errorString()));
+                QCoreApplication::translate("TMorvSlide", "壁紙ファイル %1 を書けません (%2)")
+                    .arg(path, file.errorString()));
         }
     }
     if (!desktopService)

@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QScreen>
@@ -22,7 +23,7 @@ TfrmSlide::TfrmSlide(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Framele
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     const auto item = [this](const char* name, const char* caption, void (TfrmSlide::*command)()) {
-        QAction* action = PopupMenu1->addAction(QString::fromUtf8(caption));
+        QAction* action = PopupMenu1->addAction(QCoreApplication::translate("TfrmSlide", caption));
         action->setObjectName(QLatin1String(name));
         connect(action, &QAction::triggered, this,
                 [this, command] { runGuarded([this, command] { (this->*command)(); }); });
@@ -33,15 +34,17 @@ TfrmSlide::TfrmSlide(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Framele
         action->setObjectName(QLatin1String(name));
         return action;
     };
-    mnuForward = item("mnuForward", "次へ(&N)", &TfrmSlide::mnuForwardClick);
-    mnuBack = item("mnuBack", "前へ(&P)", &TfrmSlide::mnuBackClick);
+    mnuForward =
+        item("mnuForward", QT_TRANSLATE_NOOP("TfrmSlide", "次へ(&N)"), &TfrmSlide::mnuForwardClick);
+    mnuBack = item("mnuBack", QT_TRANSLATE_NOOP("TfrmSlide", "前へ(&P)"), &TfrmSlide::mnuBackClick);
     N3 = separator("N3");
-    K1 = item("K1", "壁紙として設定(&W)", &TfrmSlide::K1Click);
+    K1 = item("K1", QT_TRANSLATE_NOOP("TfrmSlide", "壁紙として設定(&W)"), &TfrmSlide::K1Click);
     N1 = separator("N1");
-    mnuTimer = item("mnuTimer", "一時停止(&C)", &TfrmSlide::mnuTimerClick);
+    mnuTimer =
+        item("mnuTimer", QT_TRANSLATE_NOOP("TfrmSlide", "一時停止(&C)"), &TfrmSlide::mnuTimerClick);
     mnuTimer->setCheckable(true);
     N2 = separator("N2");
-    mnuExit = item("mnuExit", "終了(&X)", &TfrmSlide::mnuExitClick);
+    mnuExit = item("mnuExit", QT_TRANSLATE_NOOP("TfrmSlide", "終了(&X)"), &TfrmSlide::mnuExitClick);
 
     MorvSlide1 = new TMorvSlide(this);
     MorvSlide1->setObjectName(QStringLiteral("MorvSlide1"));

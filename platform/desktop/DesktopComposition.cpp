@@ -1,5 +1,6 @@
 #include "platform/desktop/DesktopComposition.h"
 
+#include "platform/InterfaceLanguage.h"
 #include "platform/ScreenFit.h"
 
 #include <algorithm>
@@ -99,7 +100,8 @@ QImage pictureForMonitor(const QImage& picture, QSize monitor, const WallpaperFi
         return picture;
     QImage fitted = fitToScreen(picture, monitor, fit.style, background);
     if (fitted.isNull() && !monitor.isEmpty())
-        throw DesktopError(QStringLiteral("壁紙の画像を作るメモリが足りません"));
+        throw DesktopError(
+            interfaceText("DesktopComposition", "壁紙の画像を作るメモリが足りません"));
     return fitted;
 }
 

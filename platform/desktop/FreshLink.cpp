@@ -1,6 +1,7 @@
 #include "platform/desktop/FreshLink.h"
 
 #include "platform/DesktopBackend.h"
+#include "platform/InterfaceLanguage.h"
 #include "platform/ProgramPaths.h"
 
 #include <QDateTime>
@@ -33,7 +34,8 @@ QStringList freshLinksTo(const QStringList& files) {
             link = folder + kLinkPrefix + QString::number(QDateTime::currentMSecsSinceEpoch()) +
                    u'-' + QString::number(++counter) + u'.' + QFileInfo(file).suffix();
             if (!QFile::link(file, link))
-                throw DesktopError(QStringLiteral("壁紙へのリンク %1 を作れません").arg(link));
+                throw DesktopError(
+                    interfaceText("FreshLink", "壁紙へのリンク %1 を作れません").arg(link));
         }
         links.append(link);
     }
@@ -49,7 +51,7 @@ QString freshLinkToWallpaper(const QString& file) {
     if (file.isEmpty())
         return {};
     if (!QFileInfo::exists(file))
-        throw DesktopError(QStringLiteral("壁紙 %1 がありません").arg(file));
+        throw DesktopError(interfaceText("FreshLink", "壁紙 %1 がありません").arg(file));
     return freshLinkTo(QFileInfo(file).absoluteFilePath());
 }
 

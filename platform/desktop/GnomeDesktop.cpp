@@ -1,5 +1,6 @@
 #include "platform/desktop/GnomeDesktop.h"
 
+#include "platform/InterfaceLanguage.h"
 #include "platform/desktop/DesktopComposition.h"
 #include "platform/desktop/FreshLink.h"
 #include "platform/desktop/MonitorPictures.h"
@@ -89,8 +90,8 @@ void GnomeDesktop::apply(const WallpaperRequest& request) {
     GSettingsSchema* found =
         source ? g_settings_schema_source_lookup(source, schema.id, TRUE) : nullptr;
     if (!found) {
-        throw DesktopError(
-            QStringLiteral("GSettings のスキーマ %1 がありません").arg(QLatin1String(schema.id)));
+        throw DesktopError(interfaceText("GnomeDesktop", "GSettings のスキーマ %1 がありません")
+                               .arg(QLatin1String(schema.id)));
     }
     const bool hasDark = g_settings_schema_has_key(found, "picture-uri-dark");
     const bool hasColour = g_settings_schema_has_key(found, "primary-color");

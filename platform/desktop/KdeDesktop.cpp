@@ -1,5 +1,6 @@
 #include "platform/desktop/KdeDesktop.h"
 
+#include "platform/InterfaceLanguage.h"
 #include "platform/desktop/FreshLink.h"
 #include "platform/desktop/MonitorPictures.h"
 #include "platform/desktop/SessionBus.h"
@@ -107,7 +108,8 @@ void KdeDesktop::apply(const WallpaperRequest& request) {
         QStringLiteral("org.kde.plasmashell"), QStringLiteral("/PlasmaShell"),
         QStringLiteral("org.kde.PlasmaShell"), QStringLiteral("evaluateScript"));
     call << script(url, request.style, request.background, screens);
-    const QDBusMessage reply = callSessionService(call, QStringLiteral("Plasma のシェル"));
+    const QDBusMessage reply =
+        callSessionService(call, interfaceText("KdeDesktop", "Plasma のシェル"));
     if (reply.type() != QDBusMessage::ErrorMessage)
         return;
     // The shell refuses scripts while its widgets are locked by policy (a user's own lock
@@ -115,13 +117,15 @@ void KdeDesktop::apply(const WallpaperRequest& request) {
     const QString refusal = reply.errorMessage();
     if (refusal.contains(QLatin1String("locked"), Qt::CaseInsensitive)) {
         throw DesktopRefusal(
-            QStringLiteral("Plasma のウィジェットがロックされているので壁紙を変えられません (%1)")
+            interfaceText("KdeDesktop",
+                          "Plasma のウィジェットがロックされているので壁紙を変えられません (%1)")
                 .arg(refusal));
     }
     if (refusal.contains(QLatin1String("policy"), Qt::CaseInsensitive))
-        throw DesktopRefusal(QStringLiteral("Plasma が壁紙の設定を断りました: %1").arg(refusal));
-    throw DesktopError(
-        QStringLiteral("Plasma が壁紙の設定を断りました: %1").arg(reply.errorMessage()));
+        throw DesktopRefusal(
+            interfaceText("KdeDesktop", "Plasma が壁紙の設定を断りました: %1").arg(refusal));
+    throw DesktopError(interfaceText("KdeDesktop", "Plasma が壁紙の設定を断りました: %1")
+                           .arg(reply.errorMessage()));
 }
 
 void KdeDesktop::watchLayout(std::function<void()> changed) {

@@ -1,5 +1,6 @@
 #include "platform/desktop/LxqtDesktop.h"
 
+#include "platform/InterfaceLanguage.h"
 #include "platform/ProgramPaths.h"
 #include "platform/desktop/FreshLink.h"
 
@@ -32,12 +33,13 @@ void LxqtDesktop::apply(const WallpaperRequest& request) {
         const QString colourFile = dataFolder() + QLatin1String("desktop-colour.bmp");
         QDir().mkpath(dataFolder());
         if (!colour.save(colourFile, "BMP"))
-            throw DesktopError(QStringLiteral("%1 を書けません").arg(colourFile));
+            throw DesktopError(interfaceText("LxqtDesktop", "%1 を書けません").arg(colourFile));
         shown = colourFile;
         style = WallpaperStyle::Tiled;
     } else {
         if (!QFileInfo::exists(request.file))
-            throw DesktopError(QStringLiteral("壁紙 %1 がありません").arg(request.file));
+            throw DesktopError(
+                interfaceText("LxqtDesktop", "壁紙 %1 がありません").arg(request.file));
         shown = QFileInfo(request.file).absoluteFilePath();
     }
     // pcmanfm-qt keeps a picture it shows by its name.
@@ -47,16 +49,18 @@ void LxqtDesktop::apply(const WallpaperRequest& request) {
     process.setStandardOutputFile(QProcess::nullDevice());
     process.start(kProgram, arguments(shown, style));
     if (!process.waitForStarted(kTimeoutMs))
-        throw DesktopError(QStringLiteral("LXQt のデスクトップ %1 がありません").arg(kProgram));
+        throw DesktopError(
+            interfaceText("LxqtDesktop", "LXQt のデスクトップ %1 がありません").arg(kProgram));
     if (!process.waitForFinished(kTimeoutMs)) {
         process.kill();
         process.waitForFinished();
-        throw DesktopError(QStringLiteral("%1 が終わりません").arg(kProgram));
+        throw DesktopError(interfaceText("LxqtDesktop", "%1 が終わりません").arg(kProgram));
     }
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        throw DesktopError(QStringLiteral("%1 が壁紙を設定できませんでした (終了コード %2)")
-                               .arg(kProgram)
-                               .arg(process.exitCode()));
+        throw DesktopError(
+            interfaceText("LxqtDesktop", "%1 が壁紙を設定できませんでした (終了コード %2)")
+                .arg(kProgram)
+                .arg(process.exitCode()));
     }
 }
 

@@ -1,9 +1,11 @@
 #include "platform/desktop/MonitorPictures.h"
 
 #include "platform/FileReplace.h"
+#include "platform/InterfaceLanguage.h"
 #include "platform/ProgramPaths.h"
 #include "platform/desktop/DesktopComposition.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -19,8 +21,8 @@ QImage requestPicture(const WallpaperRequest& request) {
     QImageReader reader(request.file);
     QImage picture = reader.read();
     if (picture.isNull()) {
-        throw DesktopError(
-            QStringLiteral("壁紙 %1 を読めません: %2").arg(request.file, reader.errorString()));
+        throw DesktopError(interfaceText("MonitorPictures", "壁紙 %1 を読めません: %2")
+                               .arg(request.file, reader.errorString()));
     }
     return picture;
 }
@@ -32,8 +34,8 @@ QString writeDataPicture(const QImage& image, const QString& name) {
     QString error;
     if (!image.save(partial, "BMP") || replaceFile(partial, file, &error) == FileReplaced::Failed) {
         QFile::remove(partial);
-        throw DesktopError(
-            QStringLiteral("デスクトップの画像 %1 を書けません %2").arg(file, error));
+        throw DesktopError(interfaceText("MonitorPictures", "デスクトップの画像 %1 を書けません %2")
+                               .arg(file, error));
     }
     QFile::remove(partial);  // the old picture, when the names were exchanged
     return file;

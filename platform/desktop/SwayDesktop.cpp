@@ -1,5 +1,6 @@
 #include "platform/desktop/SwayDesktop.h"
 
+#include "platform/InterfaceLanguage.h"
 #include "platform/desktop/FreshLink.h"
 #include "platform/desktop/MonitorPictures.h"
 
@@ -74,12 +75,13 @@ public:
         address.sun_family = AF_UNIX;
         if (size_t(name.size()) >= sizeof address.sun_path)
             throw DesktopError(
-                QStringLiteral("sway の IPC ソケットの名前 %1 が長すぎます").arg(path));
+                interfaceText("SwayDesktop", "sway の IPC ソケットの名前 %1 が長すぎます")
+                    .arg(path));
         std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
         fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (fd_ < 0 || ::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
             throw DesktopError(
-                QStringLiteral("sway の IPC ソケット %1 に接続できません").arg(path));
+                interfaceText("SwayDesktop", "sway の IPC ソケット %1 に接続できません").arg(path));
         }
     }
     ~IpcSocket() {
@@ -120,14 +122,15 @@ private:
             if (n > 0)
                 return;
             if (n == 0)
-                throw DesktopError(QStringLiteral("sway が IPC に答えません"));
+                throw DesktopError(interfaceText("SwayDesktop", "sway が IPC に答えません"));
             if (errno != EINTR)
                 lost();
         }
     }
     [[noreturn]] void lost() {
         throw DesktopError(
-            QStringLiteral("sway の IPC ソケット %1 との接続が切れました").arg(path_));
+            interfaceText("SwayDesktop", "sway の IPC ソケット %1 との接続が切れました")
+                .arg(path_));
     }
 
     QString path_;
@@ -157,7 +160,8 @@ QByteArray SwayDesktop::command(const QString& file, WallpaperStyle style, const
         return head + colour + " solid_color";
     if (!plainPath(file)) {
         throw DesktopError(
-            QStringLiteral("sway に渡せない文字が壁紙のパス %1 にあります").arg(file));
+            interfaceText("SwayDesktop", "sway に渡せない文字が壁紙のパス %1 にあります")
+                .arg(file));
     }
     return head + file.toUtf8() + (style == WallpaperStyle::Tiled ? " tile " : " center ") + colour;
 }
@@ -176,25 +180,25 @@ qsizetype SwayDesktop::replySize(const QByteArray& reply, MessageType type) {
     if (reply.size() < kHeaderSize)
         return 0;
     if (!reply.startsWith(QByteArrayView(kMagic, kMagicSize)))
-        throw DesktopError(QStringLiteral("sway の IPC の返事が読めません"));
+        throw DesktopError(interfaceText("SwayDesktop", "sway の IPC の返事が読めません"));
     const quint32 length = qFromLittleEndian<quint32>(reply.constData() + kMagicSize);
     const quint32 answered = qFromLittleEndian<quint32>(reply.constData() + kMagicSize + 4);
     if (length > kMaxReply || answered != type)
-        throw DesktopError(QStringLiteral("sway の IPC の返事が読めません"));
+        throw DesktopError(interfaceText("SwayDesktop", "sway の IPC の返事が読めません"));
     return kHeaderSize + qsizetype(length);
 }
 
 void SwayDesktop::checkReply(const QByteArray& reply) {
     const qsizetype size = replySize(reply);
     if (size == 0 || reply.size() < size)
-        throw DesktopError(QStringLiteral("sway の IPC の返事が途中で切れています"));
+        throw DesktopError(interfaceText("SwayDesktop", "sway の IPC の返事が途中で切れています"));
     const QJsonDocument json = QJsonDocument::fromJson(reply.mid(kHeaderSize, size - kHeaderSize));
     if (!json.isArray() || json.array().isEmpty())
-        throw DesktopError(QStringLiteral("sway の IPC の返事が読めません"));
+        throw DesktopError(interfaceText("SwayDesktop", "sway の IPC の返事が読めません"));
     for (const QJsonValue& result : json.array()) {
         if (!result.toObject().value(QLatin1String("success")).toBool()) {
             throw DesktopError(
-                QStringLiteral("sway が壁紙の設定を断りました: %1")
+                interfaceText("SwayDesktop", "sway が壁紙の設定を断りました: %1")
                     .arg(result.toObject().value(QLatin1String("error")).toString()));
         }
     }
@@ -203,10 +207,10 @@ void SwayDesktop::checkReply(const QByteArray& reply) {
 std::vector<SwayDesktop::Output> SwayDesktop::outputs(const QByteArray& reply) {
     const qsizetype size = replySize(reply, GetOutputs);
     if (size == 0 || reply.size() < size)
-        throw DesktopError(QStringLiteral("sway の IPC の返事が途中で切れています"));
+        throw DesktopError(interfaceText("SwayDesktop", "sway の IPC の返事が途中で切れています"));
     const QJsonDocument json = QJsonDocument::fromJson(reply.mid(kHeaderSize, size - kHeaderSize));
     if (!json.isArray())
-        throw DesktopError(QStringLiteral("sway の IPC の返事が読めません"));
+        throw DesktopError(interfaceText("SwayDesktop", "sway の IPC の返事が読めません"));
     std::vector<Output> found;
     for (const QJsonValue& value : json.array()) {
         const QJsonObject output = value.toObject();
@@ -229,7 +233,8 @@ std::vector<SwayDesktop::Output> SwayDesktop::outputs(const QByteArray& reply) {
 void SwayDesktop::apply(const WallpaperRequest& wallpaper) {
     const QString socketPath = qEnvironmentVariable("SWAYSOCK");
     if (socketPath.isEmpty())
-        throw DesktopError(QStringLiteral("sway の IPC ソケット (SWAYSOCK) がありません"));
+        throw DesktopError(
+            interfaceText("SwayDesktop", "sway の IPC ソケット (SWAYSOCK) がありません"));
     IpcSocket socket(socketPath);
     const QDeadlineTimer deadline(kTimeoutMs);
     // sway centres and tiles on each output itself; only a picture fitted to the focused

@@ -1,5 +1,6 @@
 #include "platform/desktop/X11Desktop.h"
 
+#include "platform/InterfaceLanguage.h"
 #include "platform/desktop/DesktopComposition.h"
 #include "platform/desktop/X11Monitors.h"
 #include "platform/desktop/X11Pixels.h"
@@ -160,7 +161,7 @@ void putPiecePixels(Display* d, Drawable target, GC gc, const Piece& piece, QPoi
                                  static_cast<unsigned>(size.width()),
                                  static_cast<unsigned>(size.height()), 32, stride);
     if (!image)
-        throw DesktopError(QStringLiteral("壁紙の画像を作れません"));
+        throw DesktopError(interfaceText("X11Desktop", "壁紙の画像を作れません"));
     const QRect source = shallow ? QRect(QPoint(0, 0), size) : piece.source;
     XPutImage(d, target, gc, image, source.x(), source.y(), to.x(), to.y(),
               static_cast<unsigned>(source.width()), static_cast<unsigned>(source.height()));
@@ -221,18 +222,18 @@ void drawOnServer(Display* d, Pixmap pixmap, GC gc, const WallpaperRequest& requ
 void drawByPixel(Display* d, int screen, Pixmap pixmap, GC gc, PixelMapper& pixelOf,
                  const QImage& canvas) {
     if (canvas.isNull())
-        throw DesktopError(QStringLiteral("壁紙の画像を作るメモリが足りません"));
+        throw DesktopError(interfaceText("X11Desktop", "壁紙の画像を作るメモリが足りません"));
     const unsigned depth = static_cast<unsigned>(DefaultDepth(d, screen));
     XImage* image = XCreateImage(d, DefaultVisual(d, screen), depth, ZPixmap, 0, nullptr,
                                  static_cast<unsigned>(canvas.width()),
                                  static_cast<unsigned>(canvas.height()), 32, 0);
     if (!image)
-        throw DesktopError(QStringLiteral("壁紙の画像を作れません"));
+        throw DesktopError(interfaceText("X11Desktop", "壁紙の画像を作れません"));
     image->data = static_cast<char*>(
         std::malloc(static_cast<size_t>(image->bytes_per_line) * canvas.height()));
     if (!image->data) {
         XDestroyImage(image);
-        throw DesktopError(QStringLiteral("壁紙の画像を作るメモリが足りません"));
+        throw DesktopError(interfaceText("X11Desktop", "壁紙の画像を作るメモリが足りません"));
     }
     for (int y = 0; y < canvas.height(); ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
@@ -286,9 +287,9 @@ std::unique_ptr<PreparedWallpaper> X11Desktop::prepare(const WallpaperRequest& r
     XSetErrorHandler(ignoreXError);
     DisplayPtr display = warm_ ? std::move(warm_) : DisplayPtr(XOpenDisplay(nullptr));
     if (!display) {
-        throw DesktopError(
-            QStringLiteral("X ディスプレイ %1 に接続できません")
-                .arg(qEnvironmentVariable("DISPLAY", QStringLiteral("(DISPLAY が空です)"))));
+        throw DesktopError(interfaceText("X11Desktop", "X ディスプレイ %1 に接続できません")
+                               .arg(qEnvironmentVariable(
+                                   "DISPLAY", interfaceText("X11Desktop", "(DISPLAY が空です)"))));
     }
     Display* d = display.get();
     const int screen = DefaultScreen(d);
@@ -332,7 +333,8 @@ void X11Desktop::apply(const WallpaperRequest& request) {
     if (!read.file.isEmpty() && read.picture.isNull()) {
         read.picture = QImage(read.file);
         if (read.picture.isNull())
-            throw DesktopError(QStringLiteral("壁紙 %1 を読み込めません").arg(read.file));
+            throw DesktopError(
+                interfaceText("X11Desktop", "壁紙 %1 を読み込めません").arg(read.file));
     }
     prepare(read)->show();
 }

@@ -1,6 +1,7 @@
 #include "platform/desktop/X11Pixels.h"
 
 #include "platform/DesktopBackend.h"
+#include "platform/InterfaceLanguage.h"
 #include "platform/desktop/DesktopComposition.h"
 
 #include <QHash>
@@ -110,7 +111,7 @@ QImage asScreenPixels(const QImage& picture, QRect& source) {
         return picture;
     QImage part(source.size(), QImage::Format_RGB32);
     if (part.isNull())
-        throw DesktopError(QStringLiteral("壁紙の画像を作るメモリが足りません"));
+        throw DesktopError(interfaceText("X11Pixels", "壁紙の画像を作るメモリが足りません"));
     for (int y = 0; y < source.height(); ++y) {
         rowAsRgb(picture, source.y() + y, source.x(), source.width(),
                  reinterpret_cast<QRgb*>(part.scanLine(y)));

@@ -1,9 +1,11 @@
 #include "platform/desktop/XfceDesktop.h"
 
+#include "platform/InterfaceLanguage.h"
 #include "platform/desktop/FreshLink.h"
 #include "platform/desktop/MonitorPictures.h"
 #include "platform/desktop/SessionBus.h"
 
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusVariant>
 #include <QFileInfo>
@@ -28,7 +30,8 @@ constexpr int kCentered = 1;
 constexpr int kTiled = 2;
 
 QString xfconfError(const QDBusMessage& reply) {
-    return QStringLiteral("Xfconf が壁紙の設定を断りました: %1").arg(reply.errorMessage());
+    return interfaceText("XfceDesktop", "Xfconf が壁紙の設定を断りました: %1")
+        .arg(reply.errorMessage());
 }
 
 QDBusMessage xfconfCall(const QString& method) {
@@ -49,11 +52,11 @@ QStringList backdropNames() {
         throw DesktopError(xfconfError(reply));
     }
     if (reply.arguments().size() != 1 || !reply.arguments().at(0).canConvert<QDBusArgument>()) {
-        throw DesktopError(QStringLiteral("Xfconf の返事が読めません"));
+        throw DesktopError(interfaceText("XfceDesktop", "Xfconf の返事が読めません"));
     }
     const QDBusArgument map = reply.arguments().at(0).value<QDBusArgument>();
     if (map.currentSignature() != QLatin1String("a{sv}"))
-        throw DesktopError(QStringLiteral("Xfconf の返事が読めません"));
+        throw DesktopError(interfaceText("XfceDesktop", "Xfconf の返事が読めません"));
     QStringList names;
     map.beginMap();
     while (!map.atEnd()) {

@@ -4,6 +4,7 @@
 //   tesselvane-plugin-host --setting   answers one call (a settings window) on the user's screen
 
 #include "PluginServer.h"
+#include "platform/InterfaceLanguage.h"
 
 #include <QByteArray>
 
@@ -19,7 +20,9 @@ int main(int argc, char* argv[]) {
     const QByteArray mode = argc == 2 ? QByteArray(argv[1]) : QByteArray();
     constexpr int kSocket = 3;
     if ((mode != "--serve" && mode != "--setting") || ::fcntl(kSocket, F_GETFD) < 0) {
-        std::fprintf(stderr, "tesselvane-plugin-host: tesselvane が起動するプログラムです\n");
+        std::fprintf(stderr, "tesselvane-plugin-host: %s\n",
+                     qPrintable(tesselvane::interfaceText("PluginHostMain",
+                                                          "tesselvane が起動するプログラムです")));
         return 2;
     }
     ::fcntl(kSocket, F_SETFD, FD_CLOEXEC);

@@ -3,6 +3,7 @@
 #include "PlugInSettingsStore.h"
 #include "picture/DibImage.h"
 #include "picture/SharedPicture.h"
+#include "platform/InterfaceLanguage.h"
 
 #include "tesselvane_bpi.h"
 #include "tesselvane_spi.h"
@@ -133,8 +134,10 @@ void PluginServer::ensureApplication() {
     static int argc = 1;
     static char name[] = "tesselvane-plugin-host";
     static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
+    auto* app = new QApplication(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    // The plug-ins' settings windows and pictures speak the user's language.
+    installInterfaceTexts(app);
 }
 
 PluginMessage PluginServer::spiInfo(const PluginMessage& request) {

@@ -8,6 +8,7 @@
 #include "picture/TDataModule1.h"
 #include "picture/Wallpaper.h"
 #include "platform/DesktopService.h"
+#include "platform/InterfaceLanguage.h"
 #include "platform/RegistryStore.h"
 #include "platform/Screen.h"
 #include "platform/Sound.h"
@@ -169,6 +170,28 @@ TEST_F(TfrmTaskTest, TheButtonsArePaintedWithoutQtsImagePlugins) {
         EXPECT_GT(opaque, 16) << b->objectName().toStdString();
     }
     QCoreApplication::setLibraryPaths(paths);
+}
+
+TEST_F(TfrmTaskTest, InEnglishTheToolbarTheMenuADialogAndAMessageAreEnglish) {
+    for (const char* language : {"en", "ja"}) {
+        SCOPED_TRACE(language);
+        qputenv("TESSELVANE_LANG", language);
+        QObject texts;
+        installInterfaceTexts(&texts);
+        const bool english = std::string(language) == "en";
+        TfrmTask& task = create();
+        EXPECT_EQ(button("spbtnStart")->accessibleName(), english ? "Start" : "開始");
+        EXPECT_EQ(button("spbtnGroup")->toolTip(), english ? "Edit groups" : "ｸﾞﾙｰﾌﾟの編集");
+        EXPECT_EQ(task.menuItem("pmnuNext")->text(), english ? "&Next" : "次へ(&N)");
+        EXPECT_EQ(QCoreApplication::translate("TfrmOption", "オプション"),
+                  english ? "Options" : "オプション");
+        EXPECT_EQ(QCoreApplication::translate("BmpReader", "ビットマップ画像 %1 は不正です"),
+                  english ? "The bitmap %1 is invalid" : "ビットマップ画像 %1 は不正です");
+        // Qt's own texts: English already, or Japanese beside the Japanese interface.
+        EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:") == "Look in:", english);
+        task_.reset();
+    }
+    qunsetenv("TESSELVANE_LANG");
 }
 
 TEST_F(TfrmTaskTest, AFirstRunShowsTheToolbarAndChangesNothing) {

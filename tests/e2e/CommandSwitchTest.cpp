@@ -153,6 +153,38 @@ TEST_F(CommandSwitchTest, StartsThatEndAtOnce) {
     EXPECT_THAT(r.errText().toStdString(), HasSubstr("DISPLAY=:98"));
 }
 
+// The language follows the locale for messages: English under any locale but Japanese, C and
+// POSIX, and TESSELVANE_LANG overrides it; the usage, a message of the first steps and one of
+// the program itself show it.
+TEST_F(CommandSwitchTest, TheLanguageFollowsTheLocaleOrTesselvaneLang) {
+    group("g", {solid("red.bmp", QColor(255, 0, 0))});  // none chosen: -C cannot change
+    const struct {
+        const char* lcAll;
+        const char* override;
+        const char* usage;
+        const char* noGroup;
+    } cases[] = {
+        {"en_US.UTF-8", "", "Usage: tesselvane", "no group is chosen"},
+        {"de_DE.UTF-8", "", "Usage: tesselvane", "no group is chosen"},
+        {"ja_JP.UTF-8", "", "使い方: tesselvane", "グループが選ばれていない"},
+        {"C.UTF-8", "", "使い方: tesselvane", "グループが選ばれていない"},
+        {"en_US.UTF-8", "ja", "使い方: tesselvane", "グループが選ばれていない"},
+        {"C.UTF-8", "en", "Usage: tesselvane", "no group is chosen"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.lcAll) + " " + c.override);
+        QProcessEnvironment env;
+        env.insert("DISPLAY", server_->display());
+        env.insert("LC_ALL", c.lcAll);
+        env.insert("TESSELVANE_LANG", c.override);
+        ProcessResult r = runBuiltProgram("tesselvane", {"--help"}, {}, 60000, env);
+        EXPECT_THAT(r.outText().toStdString(), HasSubstr(c.usage));
+        r = runBuiltProgram("tesselvane", {"-C"}, {}, 60000, env);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_THAT(r.errText().toStdString(), HasSubstr(c.noGroup));
+    }
+}
+
 TEST_F(CommandSwitchTest, TimedChangesThatFailWaitForNobody) {
     // A damaged picture between two good ones, a change a second, no notification area and
     // no notification service: one box at most, and the changes go on past it.

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QPainter>
@@ -32,34 +33,40 @@ QIcon swatch(const QColor& color) {
 
 CalendarDialog::CalendarDialog(const CalendarSettings& settings, QWidget* parent)
     : QDialog(parent), text_(settings.text), background_(settings.background) {
-    setWindowTitle(QStringLiteral("カレンダーの設定"));
+    setWindowTitle(QCoreApplication::translate("CalendarDialog", "カレンダーの設定"));
 
     // The other controls stay editable while it is off, so that the calendar can be set up
     // before it first appears.
-    enabled_ = new QCheckBox(QStringLiteral("壁紙に使う"), this);
+    enabled_ = new QCheckBox(QCoreApplication::translate("CalendarDialog", "壁紙に使う"), this);
     enabled_->setObjectName(QStringLiteral("enabled"));
     enabled_->setChecked(settings.enabled);
 
     corner_ = new QComboBox(this);
     corner_->setObjectName(QStringLiteral("corner"));
     // In the order of Corner.
-    corner_->addItems({QStringLiteral("左上"), QStringLiteral("右上"), QStringLiteral("左下"),
-                       QStringLiteral("右下")});
+    corner_->addItems({QCoreApplication::translate("CalendarDialog", "左上"),
+                       QCoreApplication::translate("CalendarDialog", "右上"),
+                       QCoreApplication::translate("CalendarDialog", "左下"),
+                       QCoreApplication::translate("CalendarDialog", "右下")});
     corner_->setCurrentIndex(int(settings.corner));
 
     size_ = new QComboBox(this);
     size_->setObjectName(QStringLiteral("size"));
-    size_->addItems({QStringLiteral("小"), QStringLiteral("中"), QStringLiteral("大")});
+    size_->addItems({QCoreApplication::translate("CalendarDialog", "小"),
+                     QCoreApplication::translate("CalendarDialog", "中"),
+                     QCoreApplication::translate("CalendarDialog", "大")});
     size_->setCurrentIndex(int(settings.size));
 
     auto* form = new QFormLayout;
     form->addRow(enabled_);
-    form->addRow(QStringLiteral("位置"), corner_);
-    form->addRow(QStringLiteral("文字の色"),
-                 colorButton(QStringLiteral("文字の色"), &text_, "textColor"));
-    form->addRow(QStringLiteral("背景の色"),
-                 colorButton(QStringLiteral("背景の色"), &background_, "backgroundColor"));
-    form->addRow(QStringLiteral("大きさ"), size_);
+    form->addRow(QCoreApplication::translate("CalendarDialog", "位置"), corner_);
+    form->addRow(QCoreApplication::translate("CalendarDialog", "文字の色"),
+                 colorButton(QCoreApplication::translate("CalendarDialog", "文字の色"), &text_,
+                             "textColor"));
+    form->addRow(QCoreApplication::translate("CalendarDialog", "背景の色"),
+                 colorButton(QCoreApplication::translate("CalendarDialog", "背景の色"),
+                             &background_, "backgroundColor"));
+    form->addRow(QCoreApplication::translate("CalendarDialog", "大きさ"), size_);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);

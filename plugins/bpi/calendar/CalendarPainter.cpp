@@ -1,5 +1,6 @@
 #include "CalendarPainter.h"
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QPainter>
 
@@ -104,15 +105,20 @@ void paintCalendar(QPainter& painter, const CalendarLayout& layout, QDate today,
     painter.setPen(text);
     painter.setFont(calendarFont(scaled(f, 1.2), true));
     painter.drawText(QRect(left, layout.padding, gridWidth, layout.headerHeight), Qt::AlignCenter,
-                     QStringLiteral("%1年%2月").arg(today.year()).arg(today.month()));
+                     QCoreApplication::translate("CalendarPainter", "%1年%2月")
+                         .arg(today.year())
+                         .arg(today.month()));
 
     const int namesTop = layout.padding + layout.headerHeight;
     painter.setFont(calendarFont(f, false));
-    constexpr char16_t kNames[] = u"日月火水木金土";
+    // One letter a day, from Sunday.
+    QString names = QCoreApplication::translate("CalendarPainter", "日月火水木金土");
+    if (names.size() != 7)
+        names = QStringLiteral("日月火水木金土");
     for (int column = 0; column < 7; ++column) {
         painter.drawText(
             QRect(left + column * layout.cellWidth, namesTop, layout.cellWidth, layout.cellHeight),
-            Qt::AlignCenter, QString(QChar(kNames[column])));
+            Qt::AlignCenter, QString(names.at(column)));
     }
     QColor rule = text;
     rule.setAlpha(128);

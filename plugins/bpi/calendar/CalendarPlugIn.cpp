@@ -12,7 +12,7 @@ namespace {
 using namespace tesselvane::bpi;
 
 // After the colour filter, so that the calendar keeps the colours the user chose.
-constexpr PlugInDescription kDescription{"カレンダー", 100, 20};
+constexpr PlugInDescription kDescription{QT_TRANSLATE_NOOP("PlugInNames", "カレンダー"), 100, 20};
 
 int32_t drawOnto(const CalendarSettings& settings, const PackedDib& picture, void** dib) {
     // Text needs the font database, which only a QGuiApplication provides.

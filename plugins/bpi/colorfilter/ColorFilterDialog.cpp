@@ -3,6 +3,7 @@
 #include "SettingsDialog.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QRadioButton>
@@ -12,17 +13,18 @@ namespace tesselvane::bpi {
 
 ColorFilterDialog::ColorFilterDialog(const FilterSettings& settings, QWidget* parent)
     : QDialog(parent) {
-    setWindowTitle(QStringLiteral("色フィルターの設定"));
+    setWindowTitle(QCoreApplication::translate("ColorFilterDialog", "色フィルターの設定"));
 
     // The effect stays selectable while it is off, so that it can be chosen beforehand.
-    enabled_ = new QCheckBox(QStringLiteral("壁紙に使う"), this);
+    enabled_ = new QCheckBox(QCoreApplication::translate("ColorFilterDialog", "壁紙に使う"), this);
     enabled_->setObjectName(QStringLiteral("enabled"));
     enabled_->setChecked(settings.enabled);
 
-    auto* group = new QGroupBox(QStringLiteral("効果"), this);
-    grayscale_ = new QRadioButton(QStringLiteral("グレースケール"), group);
+    auto* group = new QGroupBox(QCoreApplication::translate("ColorFilterDialog", "効果"), this);
+    grayscale_ =
+        new QRadioButton(QCoreApplication::translate("ColorFilterDialog", "グレースケール"), group);
     grayscale_->setObjectName(QStringLiteral("grayscale"));
-    sepia_ = new QRadioButton(QStringLiteral("セピア"), group);
+    sepia_ = new QRadioButton(QCoreApplication::translate("ColorFilterDialog", "セピア"), group);
     sepia_->setObjectName(QStringLiteral("sepia"));
     (settings.mode == FilterMode::Grayscale ? grayscale_ : sepia_)->setChecked(true);
     auto* choices = new QVBoxLayout(group);

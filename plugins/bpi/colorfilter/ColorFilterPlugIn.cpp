@@ -4,12 +4,14 @@
 #include "ColorFilterDialog.h"
 #include "PlugInEntryPoints.h"
 
+#include <QtGlobal>
+
 namespace {
 
 using namespace tesselvane::bpi;
 
 // Before the calendar, so that what is drawn over the picture keeps its chosen colours.
-constexpr PlugInDescription kDescription{"色フィルター", 100, 10};
+constexpr PlugInDescription kDescription{QT_TRANSLATE_NOOP("PlugInNames", "色フィルター"), 100, 10};
 
 int32_t filter(const FilterSettings& settings, const PackedDib& picture, void**) {
     filterPicture(settings.mode, picture);

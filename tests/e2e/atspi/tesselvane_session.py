@@ -265,6 +265,7 @@ class Session:
             os.mkdir(path, 0o700)
             env[var] = path
         env["LANG"] = env["LC_ALL"] = self.lang
+        env.pop("TESSELVANE_LANG", None)  # the locale chooses the language
         env["GSETTINGS_BACKEND"] = "memory"  # the launcher reads GSettings; no dconf here
         self.env = env
 
