@@ -25,9 +25,9 @@ InterfaceLanguage interfaceLanguageFor(const QString& override, const QString& l
 }
 
 InterfaceLanguage interfaceLanguage() {
-    return interfaceLanguageFor(
-        qEnvironmentVariable("TESSELVANE_LANG"), qEnvironmentVariable("LC_ALL"),
-        qEnvironmentVariable("LC_MESSAGES"), qEnvironmentVariable("LANG"));
+    return interfaceLanguageFor(qEnvironmentVariable("TESSELVANE_LANG"),
+                                qEnvironmentVariable("LC_ALL"), qEnvironmentVariable("LC_MESSAGES"),
+                                qEnvironmentVariable("LANG"));
 }
 
 namespace {

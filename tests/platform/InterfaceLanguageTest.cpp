@@ -7,8 +7,7 @@ using namespace tesselvane;
 namespace {
 
 TEST(InterfaceLanguage, JapaneseForJapaneseCAndPosixEnglishForAnyOtherOverriddenByTesselvaneLang) {
-    constexpr auto ja = InterfaceLanguage::Japanese;
-    constexpr auto en = InterfaceLanguage::English;
+    using enum InterfaceLanguage;
     const struct {
         const char* override;
         const char* lcAll;
@@ -16,18 +15,18 @@ TEST(InterfaceLanguage, JapaneseForJapaneseCAndPosixEnglishForAnyOtherOverridden
         const char* lang;
         InterfaceLanguage expected;
     } cases[] = {
-        {"", "", "", "", ja},  // nothing set: the C locale
-        {"", "C", "", "", ja},
-        {"", "POSIX", "", "", ja},
-        {"", "C.UTF-8", "", "", ja},
-        {"", "", "", "ja_JP.UTF-8", ja},
-        {"", "", "", "en_GB.UTF-8", en},
-        {"", "", "fr_FR.UTF-8", "ja_JP.UTF-8", en},  // LC_MESSAGES before LANG
-        {"", "ja_JP.UTF-8", "en_US.UTF-8", "", ja},  // LC_ALL before both
-        {"", "de_DE", "", "", en},
-        {"ja", "en_US.UTF-8", "", "", ja},
-        {"en", "ja_JP.UTF-8", "", "", en},
-        {"fr", "ja_JP.UTF-8", "", "", ja},  // an unknown override is no override
+        {"", "", "", "", Japanese},  // nothing set: the C locale
+        {"", "C", "", "", Japanese},
+        {"", "POSIX", "", "", Japanese},
+        {"", "C.UTF-8", "", "", Japanese},
+        {"", "", "", "ja_JP.UTF-8", Japanese},
+        {"", "", "", "en_GB.UTF-8", English},
+        {"", "", "fr_FR.UTF-8", "ja_JP.UTF-8", English},   // LC_MESSAGES before LANG
+        {"", "ja_JP.UTF-8", "en_US.UTF-8", "", Japanese},  // LC_ALL before both
+        {"", "de_DE", "", "", English},
+        {"ja", "en_US.UTF-8", "", "", Japanese},
+        {"en", "ja_JP.UTF-8", "", "", English},
+        {"fr", "ja_JP.UTF-8", "", "", Japanese},  // an unknown override is no override
     };
     for (const auto& c : cases) {
         EXPECT_EQ(interfaceLanguageFor(c.override, c.lcAll, c.lcMessages, c.lang), c.expected)
