@@ -33,7 +33,7 @@ QStringList freshLinksTo(const QStringList& files) {
         if (link.isEmpty()) {
             link = folder + kLinkPrefix + QString::number(QDateTime::currentMSecsSinceEpoch()) +
                    u'-' + QString::number(++counter) + u'.' + QFileInfo(file).suffix();
-            if (!QFile::link(file, link))
+            if (!QFile::link(QFileInfo(file).absoluteFilePath(), link))
                 throw DesktopError(
                     interfaceText("FreshLink", "壁紙へのリンク %1 を作れません").arg(link));
         }

@@ -11,6 +11,7 @@ namespace tesselvane {
 QString freshLinkTo(const QString& file);
 
 // The same for several files shown at once: one fresh link each (the same for the same file).
+// A relative name is taken from the working folder.
 QStringList freshLinksTo(const QStringList& files);
 
 // The fresh link to the wallpaper `file` a request names; empty when it names none. Raises

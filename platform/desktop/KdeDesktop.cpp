@@ -95,10 +95,7 @@ void KdeDesktop::apply(const WallpaperRequest& request) {
         const QString link = freshLinkToWallpaper(request.file);
         url = link.isEmpty() ? QString() : QUrl::fromLocalFile(link).toString();
     } else {
-        QStringList absolute;
-        for (const QString& file : files)
-            absolute.append(QFileInfo(file).absoluteFilePath());
-        const QStringList links = freshLinksTo(absolute);
+        const QStringList links = freshLinksTo(QStringList(files.begin(), files.end()));
         for (size_t i = 0; i < monitors.size(); ++i)
             screens.push_back(
                 {monitors[i], QUrl::fromLocalFile(links.at(qsizetype(i))).toString()});

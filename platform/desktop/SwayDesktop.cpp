@@ -253,10 +253,7 @@ void SwayDesktop::apply(const WallpaperRequest& wallpaper) {
         commands =
             command(freshLinkToWallpaper(wallpaper.file), wallpaper.style, wallpaper.background);
     } else {
-        QStringList absolute;
-        for (const QString& file : files)
-            absolute.append(QFileInfo(file).absoluteFilePath());
-        const QStringList links = freshLinksTo(absolute);
+        const QStringList links = freshLinksTo(QStringList(files.begin(), files.end()));
         for (size_t i = 0; i < shownOn.size(); ++i) {
             commands += (i == 0 ? "" : "; ") + command(links.at(qsizetype(i)), wallpaper.style,
                                                        wallpaper.background, shownOn[i].name);

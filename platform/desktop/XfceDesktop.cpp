@@ -157,10 +157,7 @@ void XfceDesktop::apply(const WallpaperRequest& request) {
     if (files.empty()) {
         shown = freshLinkToWallpaper(request.file);
     } else {
-        QStringList absolute;
-        for (const QString& file : files)
-            absolute.append(QFileInfo(file).absoluteFilePath());
-        const QStringList links = freshLinksTo(absolute);
+        const QStringList links = freshLinksTo(QStringList(files.begin(), files.end()));
         for (qsizetype i = 0; i < names.size(); ++i)
             own.insert(names.at(i), links.at(i));
         shown = links.constFirst();
