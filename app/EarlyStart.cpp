@@ -3,6 +3,8 @@
 
 #include "app/Scheduler.h"
 #include "picture/JpegCodec.h"
+#include "platform/FileSearch.h"
+#include "platform/ProgramPaths.h"
 #include "platform/RegistryStore.h"
 #include "platform/RunningCopyCall.h"
 #include "platform/Screen.h"
@@ -74,6 +76,10 @@ EarlyStart startEarly(bool changeOnce) {
         if (!early.instance->isFirst())
             return early;
         early.listening = listenForRunningCopyCalls();
+        // Every wallpaper passes through the extension plug-ins: their helper, which takes
+        // about as long to load as the program, starts now.
+        if (!findFiles(programFolder(), QStringLiteral("*.bpi")).isEmpty())
+            early.pluginHelper = PluginHost::spawn();
         LoadOptions(ini);
         early.prefetch = prefetchStartPicture();
         early.pictureList = prefetchStartGroup(ini, changeOnce);

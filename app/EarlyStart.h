@@ -1,6 +1,7 @@
 #pragma once
 
 #include "picture/JpegPrefetch.h"
+#include "picture/PluginHost.h"
 #include "platform/SingleInstance.h"
 #include "settings/PictureListPrefetch.h"
 
@@ -14,7 +15,8 @@ struct EarlyStart {
     std::unique_ptr<SingleInstance> instance;          // checked: held unless another copy runs
     std::unique_ptr<JpegPrefetch> prefetch;            // the picture of the change due at start
     std::unique_ptr<PictureListPrefetch> pictureList;  // of the group chosen at start
-    int listening = -1;  // the socket that takes second starts' calls from now on, or -1
+    int listening = -1;         // the socket that takes second starts' calls from now on, or -1
+    PluginHelper pluginHelper;  // started when extension plug-ins are installed, to load meanwhile
 };
 
 // The program module's entry point (platform/ProgramModule.h): the arguments of main, and what

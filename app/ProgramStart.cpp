@@ -16,6 +16,7 @@
 #include "dialogs/TfrmTime.h"
 #include "picture/ExtensionPlugins.h"
 #include "picture/JpegPrefetch.h"
+#include "picture/PluginHost.h"
 #include "picture/TDataModule1.h"
 #include "picture/Wallpaper.h"
 #include "platform/DesktopService.h"
@@ -76,6 +77,8 @@ void screenUnreachable(QtMsgType type, const QMessageLogContext& context, const 
 }  // namespace
 
 int runProgram(int argc, char* argv[], EarlyStart early) {
+    if (early.pluginHelper.socket >= 0)
+        PluginHost::shared().adopt(early.pluginHelper);
     keepHeapCompact();
 
     // Made when first needed: a second copy ends before, and the start's picture is read

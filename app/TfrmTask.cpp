@@ -86,7 +86,14 @@ TfrmTask::TfrmTask(Environment environment) : env_(std::move(environment)) {
     watchForTray();
 }
 
-TfrmTask::~TfrmTask() = default;
+TfrmTask::~TfrmTask() {
+    // The plug-ins asked about at load are not left being asked after the window.
+    try {
+        waitForPlugIns();
+    } catch (...) {
+        // What went wrong there is no one's to hear now.
+    }
+}
 
 void TfrmTask::buildToolbar() {
     struct Button {
@@ -267,7 +274,8 @@ void TfrmTask::FormCreate() {
         PictureIndex = 0;
     Susie1->setPluginPath(MyOption.PluginPath);
     Susie1->InJpeg = MyOption.UseJpeg;
-    LoadPlugIns();
+    // Asked in the background while the first picture is read.
+    startLoadingPlugIns();
     Timer1->stop();
     CurrentFile.clear();
 

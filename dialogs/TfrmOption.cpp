@@ -87,6 +87,7 @@ void TfrmOption::FormShow() {
     ui_->edtSoundFile->setText(MyOption.SoundFile);
     ui_->rgTimming->setItemIndex(MyOption.SoundPos);
     ui_->lstPlugIn->clear();
+    waitForPlugIns();
     for (const TTesselPlugin& plugin : PlugIns)
         ui_->lstPlugIn->addItem(plugin.Name);
 

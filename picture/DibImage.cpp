@@ -264,18 +264,16 @@ QImage dibToImage(const unsigned char* info, std::size_t infoSize, const unsigne
     return image;
 }
 
-void* imageToPackedDib(const QImage& source) {
+bool writeImageAsPackedDib(const QImage& source, unsigned char* block) {
     // RGB32 and RGB888 are read as they are; anything else goes through RGB32.
     const bool wide = source.format() != QImage::Format_RGB888;
     const QImage image = !wide || source.format() == QImage::Format_RGB32
                              ? source
                              : source.convertToFormat(QImage::Format_RGB32);
     if (image.isNull())
-        return nullptr;
+        return false;
+    writePackedDib24Header(block, image.width(), image.height());
     const std::uint64_t stride = dibStride(static_cast<std::uint64_t>(image.width()), 24);
-    unsigned char* block = newPackedDib24(image.width(), image.height());
-    if (!block)
-        return nullptr;
     forRowsInParallel(image.height(), image.width(), [&](std::int64_t first, std::int64_t last) {
         for (auto y = static_cast<int>(first); y < static_cast<int>(last); ++y) {
             const uchar* src = image.constScanLine(y);
@@ -295,6 +293,15 @@ void* imageToPackedDib(const QImage& source) {
             std::memset(dst + 3 * width, 0, stride - 3 * width);  // row padding
         }
     });
+    return true;
+}
+
+void* imageToPackedDib(const QImage& image) {
+    unsigned char* block = newPackedDib24(image.width(), image.height());
+    if (block && !writeImageAsPackedDib(image, block)) {
+        std::free(block);
+        return nullptr;
+    }
     return block;
 }
 

@@ -69,6 +69,9 @@ std::optional<QString> packedDibProblem(const void* block, std::size_t size);
 // A packed DIB (header, colour table, pixel rows in one malloc'd block) of a picture, as the
 // extension plug-ins take it: 24-bit bottom-up. nullptr when memory is short. Free with free().
 void* imageToPackedDib(const QImage& image);
+// The same written into `block`, which holds packedDib24Size(width, height) bytes. False when
+// memory is short.
+bool writeImageAsPackedDib(const QImage& image, unsigned char* block);
 
 // The picture of a packed DIB whose block holds `size` bytes; a null image when it is not
 // one dibToImage reads.

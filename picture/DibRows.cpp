@@ -9,14 +9,15 @@
 
 namespace tesselvane {
 
-unsigned char* newPackedDib24(std::int64_t width, std::int64_t height) {
+std::uint64_t packedDib24Size(std::int64_t width, std::int64_t height) {
     if (width <= 0 || height <= 0 || width * height > kMaxPicturePixels)
-        return nullptr;
-    const std::uint64_t pixels =
-        dibStride(static_cast<std::uint64_t>(width), 24) * static_cast<std::uint64_t>(height);
-    auto* block = static_cast<unsigned char*>(std::malloc(kDibHeaderSize + pixels));
-    if (!block)
-        return nullptr;
+        return 0;
+    return kDibHeaderSize +
+           dibStride(static_cast<std::uint64_t>(width), 24) * static_cast<std::uint64_t>(height);
+}
+
+void writePackedDib24Header(unsigned char* block, std::int64_t width, std::int64_t height) {
+    const std::uint64_t pixels = packedDib24Size(width, height) - kDibHeaderSize;
     std::memset(block, 0, kDibHeaderSize);
     qToLittleEndian<std::uint32_t>(kDibHeaderSize, block);
     qToLittleEndian<std::int32_t>(static_cast<std::int32_t>(width), block + 4);
@@ -24,6 +25,13 @@ unsigned char* newPackedDib24(std::int64_t width, std::int64_t height) {
     qToLittleEndian<std::uint16_t>(1, block + 12);
     qToLittleEndian<std::uint16_t>(24, block + 14);
     qToLittleEndian<std::uint32_t>(static_cast<std::uint32_t>(pixels), block + 20);
+}
+
+unsigned char* newPackedDib24(std::int64_t width, std::int64_t height) {
+    const std::uint64_t size = packedDib24Size(width, height);
+    auto* block = size > 0 ? static_cast<unsigned char*>(std::malloc(size)) : nullptr;
+    if (block)
+        writePackedDib24Header(block, width, height);
     return block;
 }
 

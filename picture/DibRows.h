@@ -17,6 +17,11 @@ constexpr std::uint64_t dibStride(std::uint64_t width, std::uint64_t bits) {
     return (width * bits + 31) / 32 * 4;
 }
 
+// The bytes of a packed DIB of `width` x `height` 24-bit pixels; 0 when the size is not a
+// picture's.
+std::uint64_t packedDib24Size(std::int64_t width, std::int64_t height);
+// Writes the header of that DIB at the start of `block`.
+void writePackedDib24Header(unsigned char* block, std::int64_t width, std::int64_t height);
 // A packed DIB of `width` x `height` 24-bit pixels with its header written and its pixel
 // rows not. nullptr when memory is short or the size is not a picture's. Free with free().
 unsigned char* newPackedDib24(std::int64_t width, std::int64_t height);

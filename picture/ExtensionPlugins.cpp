@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <future>
 
 namespace tesselvane {
 
@@ -32,29 +33,35 @@ QString pluginName(const QString& file) {
     return QFileInfo(file).fileName();
 }
 
-// A packed DIB handed to the helper: the picture's memory never crosses the socket.
+// A packed DIB handed to the helper: the picture's memory never crosses the socket. Written
+// straight into the shared block, which saves filling one more block of the picture's size.
 SharedBlock sharedDib(const QImage& picture, void* twin) {
-    void* dib = twin ? twin : imageToPackedDib(picture);
-    if (!dib)
-        throw PictureError(
+    const auto noMemory = [] {
+        return PictureError(
             interfaceText("ExtensionPlugins", "壁紙を拡張プラグインに渡すメモリが足りません"));
-    SharedBlock block = SharedBlock::copyOf(dib, malloc_usable_size(dib));
-    std::free(dib);
-    if (!block.isValid())
-        throw PictureError(
-            interfaceText("ExtensionPlugins", "壁紙を拡張プラグインに渡すメモリが足りません"));
-    return block;
+    };
+    if (twin) {
+        SharedBlock block = SharedBlock::copyOf(twin, malloc_usable_size(twin));
+        std::free(twin);
+        if (!block.isValid())
+            throw noMemory();
+        return block;
+    }
+    const std::uint64_t size = packedDib24Size(picture.width(), picture.height());
+    SharedBlock block = size > 0 ? SharedBlock::writable(size) : SharedBlock();
+    if (!block.isValid() || !writeImageAsPackedDib(picture, block.data()))
+        throw noMemory();
+    SharedBlock sealed = SharedBlock::map(block.sealed(), size);
+    if (!sealed.isValid())
+        throw noMemory();
+    return sealed;
 }
 
 }  // namespace
 
-void LoadPlugIns(const QString& folderOrDefault) {
-    FreePlugIns();
-    // Never the working directory: code is loaded only from a folder chosen for it.
-    QString folder = folderOrDefault.isEmpty() ? programFolder() : folderOrDefault;
-    if (!folder.endsWith(u'/'))
-        folder += u'/';
+namespace {
 
+std::vector<TTesselPlugin> readPlugIns(const QString& folder) {
     std::vector<std::pair<QString, TTesselPlugin>> found;
     for (const QString& name : findFiles(folder, QStringLiteral("*.bpi"))) {
         TTesselPlugin plugin;
@@ -88,17 +95,57 @@ void LoadPlugIns(const QString& folderOrDefault) {
     std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
         return compareIgnoringCase(a.first, b.first) < 0;
     });
+    std::vector<TTesselPlugin> plugins;
     for (auto& [key, plugin] : found)
-        PlugIns.push_back(std::move(plugin));
+        plugins.push_back(std::move(plugin));
+    return plugins;
+}
+
+// Never the working directory: code is loaded only from a folder chosen for it.
+QString plugInFolder(const QString& folderOrDefault) {
+    QString folder = folderOrDefault.isEmpty() ? programFolder() : folderOrDefault;
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    return folder;
+}
+
+void publish(std::vector<TTesselPlugin> plugins) {
+    PlugIns = std::move(plugins);
     PlugInCount = static_cast<std::int32_t>(PlugIns.size());
 }
 
+// The table being read in the background; its destructor waits for it at exit.
+std::future<std::vector<TTesselPlugin>> loading;
+
+}  // namespace
+
+void LoadPlugIns(const QString& folderOrDefault) {
+    FreePlugIns();
+    publish(readPlugIns(plugInFolder(folderOrDefault)));
+}
+
+void startLoadingPlugIns(const QString& folderOrDefault) {
+    FreePlugIns();
+    // Started from this thread: the helper is set to end with the thread that started it.
+    PluginHost::shared().startIfStopped();
+    loading = std::async(std::launch::async, readPlugIns, plugInFolder(folderOrDefault));
+}
+
+void waitForPlugIns() {
+    if (loading.valid())
+        publish(loading.get());
+}
+
 void FreePlugIns() {
+    if (loading.valid())
+        loading.wait();
+    loading = {};
     PlugIns.clear();
     PlugInCount = 0;
 }
 
 QImage executePlugIns(QImage picture, std::uintptr_t window) {
+    waitForPlugIns();
     void* twin = takeDibTwin(picture);
     const bool anyToRun =
         std::any_of(PlugIns.begin(), PlugIns.end(), [](const auto& p) { return p.ExecutePlugIn; });
@@ -108,6 +155,8 @@ QImage executePlugIns(QImage picture, std::uintptr_t window) {
     }
     SharedBlock dib = sharedDib(picture, twin);
     std::size_t size = dib.size();
+    bool changed = false;
+    std::int64_t calls = 0;
     for (const TTesselPlugin& plugin : PlugIns) {
         if (!plugin.ExecutePlugIn)
             continue;
@@ -118,9 +167,12 @@ QImage executePlugIns(QImage picture, std::uintptr_t window) {
         request.addField(QFile::encodeName(RegistryStore::defaultPath()));
         request.number[0] = static_cast<std::int64_t>(window);
         request.number[1] = static_cast<std::int64_t>(size);
+        request.number[2] = calls++;
         int resultFd = -1;
         const PluginMessage answer =
             PluginHost::shared().call(plugin.Handle, request, dib.fd(), &resultFd);
+        if (answer.result == 0 && answer.number[1] == kPluginUnchanged && resultFd < 0)
+            continue;
         const std::int64_t resultSize = answer.number[0];
         SharedBlock result =
             answer.result == 0 && resultSize > 0 && resultSize <= std::int64_t{1} << 40
@@ -143,7 +195,11 @@ QImage executePlugIns(QImage picture, std::uintptr_t window) {
         }
         dib = std::move(result);
         size = dib.size();
+        changed = true;
     }
+    // Every plug-in left it as it was: the picture stands, unconverted.
+    if (!changed)
+        return picture;
     const DibWidth width =
         picture.format() == QImage::Format_RGB32 ? DibWidth::Rgb32 : DibWidth::AsStored;
     QImage result = packedDibToImage(dib.data(), dib.size(), width, &picture);
@@ -154,6 +210,7 @@ QImage executePlugIns(QImage picture, std::uintptr_t window) {
 }
 
 void openPlugInSettings(std::size_t index, std::uintptr_t window, const QImage& picture) {
+    waitForPlugIns();
     if (index >= PlugIns.size() || !PlugIns[index].SettingPlugIn)
         return;
     const TTesselPlugin& plugin = PlugIns[index];

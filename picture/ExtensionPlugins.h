@@ -28,6 +28,10 @@ inline constexpr const char* kPlugInKey = "\\SOFTWARE\\Morvanti\\TESSEL\\PlugIn"
 // Loads every *.bpi of `folder` (the program folder by default) whose type text begins with
 // "B", ordered by their order numbers compared as text right-aligned in two places.
 void LoadPlugIns(const QString& folder = QString());
+// The same in the background: the helper is asked while the picture is read. PlugIns is
+// filled by waitForPlugIns(), which every use of the plug-ins below calls first.
+void startLoadingPlugIns(const QString& folder = QString());
+void waitForPlugIns();
 // Unloads them all.
 void FreePlugIns();
 

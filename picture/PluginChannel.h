@@ -16,7 +16,9 @@ enum class PluginCall : std::uint32_t {
     SpiIsSupported,  // path, offset, the file's descriptor -> IsSupported's answer
     SpiDecode,       // path, offset -> 0 with the blocks' memfd and sizes, or the reason
     BpiInfo,         // path -> result 0 and the four info texts, or -1
-    BpiExecute,      // path, window, memfd of a packed DIB -> 0 with the resulting DIB's memfd
+    BpiExecute,      // path, window, memfd of a packed DIB, the plug-in's place in this
+                     // change's run -> 0 with the resulting DIB's memfd,
+                     // or 0 and kPluginUnchanged in number[1] with no memfd
     BpiSetting,      // path, window, memfd of a packed DIB or none -> SettingPlugIn's answer
 };
 
@@ -26,6 +28,9 @@ enum PluginAnswer : std::int32_t {
     PluginBadPicture = 2,  // what it gave is not a picture; `text` says why
     PluginNoMemory = 3,
 };
+
+// An executing plug-in's answer when it handed the picture back as it came.
+inline constexpr std::int64_t kPluginUnchanged = 1;
 
 struct PluginMessage {
     PluginCall call = PluginCall::SpiInfo;

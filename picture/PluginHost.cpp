@@ -31,6 +31,8 @@ namespace {
 std::atomic<long long> timeLimitMs{
     std::chrono::duration_cast<std::chrono::milliseconds>(kPluginTimeLimit).count()};
 
+std::mutex oneAtATime;
+
 // The descriptor number the helper finds its end of the socket pair at.
 constexpr int kHelperSocket = 3;
 
@@ -43,13 +45,8 @@ PictureError crashed(const QString& file) {
         interfaceText("PluginHost", "プラグイン %1 が異常終了しました").arg(pluginName(file)));
 }
 
-struct Spawned {
-    int socket = -1;
-    pid_t pid = -1;
-};
-
 // Starts the helper in `mode`, its end of a fresh socket pair at descriptor 3.
-Spawned spawnHelper(const char* mode) {
+PluginHelper spawnHelper(const char* mode) {
     const QString program = programFolder() + QStringLiteral("tesselvane-plugin-host");
     const QByteArray path = QFile::encodeName(program);
     int pair[2];
@@ -78,7 +75,7 @@ Spawned spawnHelper(const char* mode) {
 }
 
 // The helper's end: reaped, so that no zombie is left.
-void endHelper(Spawned& helper, bool kill) {
+void endHelper(PluginHelper& helper, bool kill) {
     if (helper.socket >= 0)
         ::close(helper.socket);
     if (helper.pid > 0) {
@@ -107,22 +104,41 @@ void PluginHost::setTimeLimitForTesting(std::chrono::milliseconds limit) {
 }
 
 void PluginHost::start() {
-    const Spawned helper = spawnHelper("--serve");
+    const PluginHelper helper = spawnHelper("--serve");
+    socket_ = helper.socket;
+    pid_ = helper.pid;
+}
+
+PluginHelper PluginHost::spawn() {
+    return spawnHelper("--serve");
+}
+
+void PluginHost::adopt(PluginHelper helper) {
+    const std::lock_guard lock(oneAtATime);
+    if (socket_ >= 0) {
+        endHelper(helper, true);
+        return;
+    }
     socket_ = helper.socket;
     pid_ = helper.pid;
 }
 
 void PluginHost::stop() {
-    Spawned helper{socket_, pid_};
+    PluginHelper helper{socket_, pid_};
     // Closing its socket ends a helper that waits for work; one still busy is ended.
     endHelper(helper, true);
     socket_ = -1;
     pid_ = -1;
 }
 
+void PluginHost::startIfStopped() {
+    const std::lock_guard lock(oneAtATime);
+    if (socket_ < 0)
+        start();
+}
+
 PluginMessage PluginHost::call(const QString& file, const PluginMessage& request, int passFd,
                                int* replyFd) {
-    static std::mutex oneAtATime;
     const std::lock_guard lock(oneAtATime);
     if (replyFd)
         *replyFd = -1;
@@ -184,7 +200,7 @@ PluginMessage PluginHost::call(const QString& file, const PluginMessage& request
 
 PluginMessage PluginHost::callWithoutLimit(const QString& file, const PluginMessage& request,
                                            int passFd) {
-    Spawned helper = spawnHelper("--setting");
+    PluginHelper helper = spawnHelper("--setting");
     if (!sendPluginMessage(helper.socket, request, passFd)) {
         endHelper(helper, true);
         throw crashed(file);

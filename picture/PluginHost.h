@@ -13,6 +13,12 @@ namespace tesselvane {
 // largest picture a plug-in may decode. Past it the helper is ended and the call fails.
 inline constexpr std::chrono::seconds kPluginTimeLimit{60};
 
+// A started helper process: its end of the socket pair and its process id.
+struct PluginHelper {
+    int socket = -1;
+    int pid = -1;
+};
+
 // The program's side of the helper process that runs the plug-ins (tesselvane-plugin-host in
 // the program folder). It is started on first use and kept; a helper that has died or been
 // ended is started again on the next call. Calls are made one at a time.
@@ -33,6 +39,16 @@ public:
     // Raises PictureError as call() does when that helper dies.
     static PluginMessage callWithoutLimit(const QString& file, const PluginMessage& request,
                                           int passFd = -1);
+
+    // Starts the helper unless it runs. A helper ends with the thread that started it: call
+    // this on a lasting thread before calls are made from one that will end.
+    void startIfStopped();
+
+    // Starts a helper in serving mode for adopt(), so that it loads while the program does.
+    // Raises PictureError when it cannot be started.
+    static PluginHelper spawn();
+    // Makes `helper` the one calls go to, unless one runs already (then it is ended).
+    void adopt(PluginHelper helper);
 
     // Ends the helper (the next call starts another).
     void stop();

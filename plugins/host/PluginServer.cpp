@@ -15,11 +15,13 @@
 
 #include <fcntl.h>
 #include <malloc.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace tesselvane {
 
@@ -39,6 +41,20 @@ QByteArray bpiText(decltype(::GetPlugInInfo)* info, int number) {
     info(number, buffer);
     buffer[255] = '\0';
     return QByteArray(buffer);
+}
+
+// A malloc'd block for a picture of `size` bytes, asked to be backed by large pages where
+// the system offers them: filling a fresh picture's worth of small pages costs more than the
+// copy itself.
+void* mallocForPicture(std::size_t size) {
+    void* block = std::malloc(size);
+    constexpr std::uintptr_t kLargePage = std::uintptr_t{1} << 21;
+    const auto start = reinterpret_cast<std::uintptr_t>(block);
+    const std::uintptr_t first = (start + kLargePage - 1) & ~(kLargePage - 1);
+    const std::uintptr_t last = (start + size) & ~(kLargePage - 1);
+    if (block && last > first)
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    return block;
 }
 
 bool sameFile(int a, int b) {
@@ -92,6 +108,10 @@ int PluginServer::run(bool once) {
             ::close(replyFd);
         if (!sent || once)
             return 0;
+        // A plug-in that processes wallpapers will be called soon: the application it needs
+        // is made now, while the program reads the picture.
+        if (request.call == PluginCall::BpiInfo && reply.result == 0 && reply.number[1] != 0)
+            ensureApplication();
     }
 }
 
@@ -264,16 +284,32 @@ PluginMessage PluginServer::bpiExecute(const PluginMessage& request, int fd, int
     if (!execute || !given.isValid())
         return reply;
     // The plug-in may keep the block or hand back one of its own: a malloc'd copy either way.
-    void* dib = std::malloc(size);
+    void* dib = takeUnchangedCopy(request, fd, size);
     if (!dib) {
-        reply.result = PluginNoMemory;
-        return reply;
+        dib = mallocForPicture(size);
+        if (!dib) {
+            reply.result = PluginNoMemory;
+            return reply;
+        }
+        std::memcpy(dib, given.data(), size);
     }
-    std::memcpy(dib, given.data(), size);
     ensureApplication();
     usePlugInSettingsStore(QFile::decodeName(fields[2]));
     void* handle = dib;
     execute(static_cast<std::uintptr_t>(request.number[0]), fields[1].constData(), &handle);
+    if (handle == dib && std::memcmp(dib, given.data(), size) == 0) {
+        // Passed over as it came: nothing to copy back, and the copy serves the next one.
+        struct stat st {};
+        if (::fstat(fd, &st) == 0)
+            unchanged_ = {static_cast<std::uint64_t>(st.st_dev),
+                          static_cast<std::uint64_t>(st.st_ino), size, dib};
+        else
+            std::free(dib);
+        reply.result = 0;
+        reply.number[0] = static_cast<std::int64_t>(size);
+        reply.number[1] = kPluginUnchanged;
+        return reply;
+    }
     std::size_t resultSize = size;
     if (handle != dib) {
         std::free(dib);
@@ -294,6 +330,18 @@ PluginMessage PluginServer::bpiExecute(const PluginMessage& request, int fd, int
     reply.result = 0;
     reply.number[0] = static_cast<std::int64_t>(resultSize);
     return reply;
+}
+
+void* PluginServer::takeUnchangedCopy(const PluginMessage& request, int fd, std::size_t size) {
+    const UnchangedCopy kept = std::exchange(unchanged_, {});
+    struct stat st {};
+    // Only a later plug-in of the same change, given the same block.
+    if (kept.dib && request.number[2] > 0 && ::fstat(fd, &st) == 0 &&
+        kept.device == static_cast<std::uint64_t>(st.st_dev) &&
+        kept.inode == static_cast<std::uint64_t>(st.st_ino) && kept.size == size)
+        return kept.dib;
+    std::free(kept.dib);
+    return nullptr;
 }
 
 PluginMessage PluginServer::bpiSetting(const PluginMessage& request, int fd) {

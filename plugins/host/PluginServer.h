@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <cstddef>
+#include <cstdint>
 #include <map>
 #include <memory>
 
@@ -33,8 +35,19 @@ private:
     PluginMessage bpiExecute(const PluginMessage& request, int fd, int* replyFd);
     PluginMessage bpiSetting(const PluginMessage& request, int fd);
 
+    // The copy the last plug-in handed back unchanged, which the next one of the same change
+    // may take as it is: one copy of the picture per change, not one per plug-in.
+    struct UnchangedCopy {
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;  // of the shared block it equals
+        std::size_t size = 0;
+        void* dib = nullptr;  // malloc'd
+    };
+    void* takeUnchangedCopy(const PluginMessage& request, int fd, std::size_t size);
+
     int socket_;
     bool realScreen_;
+    UnchangedCopy unchanged_;
     std::map<QByteArray, std::unique_ptr<SharedLibrary>> libraries_;
 };
 

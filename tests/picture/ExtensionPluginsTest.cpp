@@ -117,6 +117,30 @@ TEST_F(ExtensionPluginsTest, EachPluginGetsThePictureTheOneBeforeReturned) {
     EXPECT_EQ(picture.pixel(0, 0), qRgb(10, 20, 30));
 }
 
+TEST_F(ExtensionPluginsTest, APictureLeftAloneIsPassedOnAsItIsAndTheNextChangeStartsAfresh) {
+    startLoadingPlugIns(folderWith({"order5", "order12"}));
+    QImage green(3, 2, QImage::Format_RGB32);
+    green.fill(Qt::green);
+    const QImage same = executePlugIns(green, 0);
+    // Nobody changed it: the picture itself comes back, not a copy.
+    EXPECT_EQ(same.constBits(), green.constBits());
+    QImage blue(3, 2, QImage::Format_RGB32);
+    blue.fill(Qt::blue);
+    EXPECT_EQ(executePlugIns(blue, 0).pixel(0, 0), qRgb(0, 0, 255));
+    EXPECT_THAT(calls(), ElementsAre("order5:Execute 3x2 0,255,0", "order12:Execute 3x2 0,255,0",
+                                     "order5:Execute 3x2 0,0,255", "order12:Execute 3x2 0,0,255"));
+
+    // One that draws between two that do not: the last sees the drawing, and it is kept.
+    FreePlugIns();
+    QFile::copy(testPluginFolder() + "drawlate.bpi", scratchFolder() + "bpi/drawlate.bpi");
+    LoadPlugIns(scratchFolder() + "bpi/");
+    const QImage drawn = executePlugIns(blue, 0);
+    EXPECT_THAT(calls(), ElementsAre("order5:Execute 3x2 0,0,255", "drawlate:Execute 3x2 0,0,255",
+                                     "order12:Execute 3x2 255,0,0"));
+    EXPECT_EQ(drawn.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(drawn.pixel(1, 0), qRgb(0, 0, 255));
+}
+
 TEST_F(ExtensionPluginsTest, SettingsGetThePictureAndTheirOwnCornerOfTheStore) {
     RegistryStore store(RegistryStore::defaultPath());
     LoadPlugIns(folderWith({"order5"}));
