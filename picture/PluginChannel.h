@@ -14,7 +14,9 @@ namespace tesselvane {
 enum class PluginCall : std::uint32_t {
     SpiInfo = 1,     // path -> result 0 and description/pattern pairs, or -1
     SpiIsSupported,  // path, offset, the file's descriptor -> IsSupported's answer
-    SpiDecode,       // path, offset -> 0 with the blocks' memfd and sizes, or the reason
+    SpiDecode,       // path, offset, and a screen's width, height and fit style when the
+                     // picture is to be fitted to it -> 0 with the picture's memfd and
+                     // layout (fitted when asked), or the reason
     BpiInfo,         // path -> result 0 and the four info texts, or -1
     BpiExecute,      // path, window, memfd of a packed DIB, the plug-in's place in this
                      // change's run -> 0 with the resulting DIB's memfd,

@@ -1,11 +1,17 @@
 #include "picture/SharedPicture.h"
 
 #include "picture/DibImage.h"
+#include "picture/DibRows.h"
 #include "picture/PictureLimits.h"
+#include "picture/RowResampler.h"
+
+#include <QtEndian>
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace tesselvane {
 
@@ -93,6 +99,66 @@ int shareDecodedDib(const unsigned char* info, std::size_t infoSize, const unsig
     message.addField(colours(image.colorTable()));
     message.addField(palette ? colours(*palette) : QByteArray("-"));
     image = QImage();  // the block's memory: gone before the block is sealed
+    return block.sealed();
+}
+
+int shareFittedDib(const unsigned char* info, std::size_t infoSize, const unsigned char* pixels,
+                   std::size_t pixelsSize, QSize screen, FitStyle style, PluginMessage& message) {
+    const auto header = readDibHeader(info, infoSize);
+    if (!header)
+        return -1;
+    const int width = header->width;
+    const int height = header->height < 0 ? -header->height : header->height;
+    const QSize target = fittedRect(QSize(width, height), screen, style).size();
+    if (target.isEmpty() || target == QSize(width, height) ||
+        static_cast<std::int64_t>(target.width()) * target.height() > kMaxPicturePixels)
+        return shareDecodedDib(info, infoSize, pixels, pixelsSize, message);
+
+    const auto bytesPerLine = static_cast<std::size_t>(target.width()) * 4;
+    SharedBlock block =
+        SharedBlock::writable(bytesPerLine * static_cast<std::size_t>(target.height()));
+    RowResampler resampler;
+    if (!block.isValid() || !resampler.start(width, height, target.width(), target.height(),
+                                             block.data(), bytesPerLine, nullptr))
+        return -1;
+    // Each band is a DIB of its own: the same header and colours, fewer rows.
+    std::vector<unsigned char> bandInfo(info, info + infoSize);
+    const std::uint64_t stride = dibStride(static_cast<std::uint64_t>(width), header->bitCount);
+    const bool topDown = header->height < 0;
+    constexpr int kBandRows = 32;
+    for (int top = 0; top < height; top += kBandRows) {
+        const int rows = std::min(kBandRows, height - top);
+        // The band's first row in the block: bottom-up, the lowest of its rows.
+        const std::uint64_t firstStored = topDown ? static_cast<std::uint64_t>(top)
+                                                  : static_cast<std::uint64_t>(height - top - rows);
+        const std::uint64_t offset = firstStored * stride;
+        const std::size_t held = offset < pixelsSize
+                                     ? static_cast<std::size_t>(std::min<std::uint64_t>(
+                                           pixelsSize - offset, stride * rows))
+                                     : 0;
+        qToLittleEndian<std::int32_t>(topDown ? -rows : rows, bandInfo.data() + 8);
+        qToLittleEndian<std::uint32_t>(0, bandInfo.data() + 20);
+        QImage band = dibToImage(bandInfo.data(), bandInfo.size(),
+                                 held > 0 ? pixels + offset : pixels, held, DibWidth::Rgb32);
+        if (!band.isNull() && band.format() != QImage::Format_RGB32)
+            band = band.convertToFormat(QImage::Format_RGB32);
+        if (band.isNull()) {
+            resampler.release();
+            return -1;
+        }
+        for (int r = 0; r < rows; ++r) {
+            std::memcpy(resampler.rowFor(top + r), band.constScanLine(r),
+                        static_cast<std::size_t>(width) * 4);
+            resampler.publish(top + r);
+        }
+    }
+    resampler.finish();
+    message.number[0] = target.width();
+    message.number[1] = target.height();
+    message.number[2] = QImage::Format_RGB32;
+    message.number[3] = static_cast<std::int64_t>(bytesPerLine);
+    message.addField(QByteArray());
+    message.addField(QByteArray("-"));
     return block.sealed();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "picture/PluginChannel.h"
+#include "platform/ScreenFit.h"
 
 #include <QImage>
 #include <QList>
@@ -19,6 +20,13 @@ namespace tesselvane {
 // described in `message` (numbers and text). The block's descriptor, or -1 when memory is short.
 int shareDecodedDib(const unsigned char* info, std::size_t infoSize, const unsigned char* pixels,
                     std::size_t pixelsSize, PluginMessage& message);
+
+// The same for a picture that is going to be fitted to `screen` as `style` says: the picture
+// comes out at the size it is drawn, in 32-bit pixels, resampled a band of rows at a time, so
+// that it never exists whole at its decoded size beside the decoder's blocks. A picture that
+// needs no resizing goes as shareDecodedDib sends it.
+int shareFittedDib(const unsigned char* info, std::size_t infoSize, const unsigned char* pixels,
+                   std::size_t pixelsSize, QSize screen, FitStyle style, PluginMessage& message);
 
 // The program's side: the picture a message describes over the block `fd` (taken over), with
 // the palette its header asked for. A null image when the description does not fit the block

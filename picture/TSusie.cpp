@@ -225,6 +225,11 @@ void TSusie::loadWithPlugins(const QString& fileName, bool reduce) {
     request.addField(QFile::encodeName(reader->file));
     request.addField(name);
     request.number[0] = offset;
+    if (!pluginFitScreen.isEmpty() && !reduce) {
+        request.number[1] = pluginFitScreen.width();
+        request.number[2] = pluginFitScreen.height();
+        request.number[3] = static_cast<std::int64_t>(pluginFitStyle);
+    }
     int pictureFd = -1;
     const PluginMessage answer = PluginHost::shared().call(reader->file, request, -1, &pictureFd);
     if (answer.result != 0 && pictureFd >= 0)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "picture/TBitmap.h"
+#include "platform/ScreenFit.h"
 
 #include <QObject>
 #include <QString>
@@ -43,6 +44,11 @@ public:
     // When valid, the size the picture is going to be stretched to: a JPEG read by the
     // built-in decoder comes back already stretched to it (as RGB32), which is far cheaper.
     QSize jpegSizeHint;
+    // When not empty, the screen a picture read by a decoder plug-in is going to be fitted to,
+    // as `pluginFitStyle` says: it comes back fitted (as RGB32), done in the helper, so that
+    // only the pixels drawn cross to the program.
+    QSize pluginFitScreen;
+    FitStyle pluginFitStyle = FitStyle::Stretch;
 
     // Loads a picture into Bitmap. A missing file, or one that no reader accepts, leaves
     // Bitmap empty; a damaged BMP or JPEG raises PictureError.

@@ -134,15 +134,23 @@ QImage loadForWallpaper(const QString& fileName, QSize screen) {
         return {};
     TSusie& host = sharedHost();
     host.DeColor = false;
-    if (!screen.isEmpty())
-        host.jpegSizeHint = jpegFitTarget(fileName, screen, fitStyleFromStored(MyOption.FitStyle));
+    if (!screen.isEmpty()) {
+        const FitStyle style = fitStyleFromStored(MyOption.FitStyle);
+        host.jpegSizeHint = jpegFitTarget(fileName, screen, style);
+        host.pluginFitScreen = screen;
+        host.pluginFitStyle = style;
+    }
+    const auto forget = [&host] {
+        host.jpegSizeHint = QSize();
+        host.pluginFitScreen = QSize();
+    };
     try {
         host.LoadPicture(fileName);
     } catch (...) {
-        host.jpegSizeHint = QSize();
+        forget();
         throw;
     }
-    host.jpegSizeHint = QSize();
+    forget();
     return host.takeBitmap().image;
 }
 

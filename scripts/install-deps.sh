@@ -22,7 +22,9 @@ program=(
 tests=(
   # tests, benchmarks, fuzzing
   libgtest-dev libgmock-dev libbenchmark-dev libjpeg-turbo-progs
-  xvfb x11-apps x11-utils xdotool faketime time sqlite3 hsetroot
+  xvfb x11-apps x11-utils xdotool faketime time sqlite3
+  # the peers the benchmarks time the program beside
+  hsetroot xwallpaper
   # xrandr, for the benchmark of two monitors
   x11-xserver-utils
   clang libclang-rt-14-dev clang-format clang-tidy

@@ -19,6 +19,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -245,8 +246,15 @@ PluginMessage PluginServer::spiDecode(const PluginMessage& request, int* replyFd
             reply.result = PluginBadPicture;
             reply.addField(problem->toUtf8());
         } else {
-            *replyFd = shareDecodedDib(
-                header, infoSize, static_cast<const unsigned char*>(pixelBlock), pixelSize, reply);
+            const auto* pixels = static_cast<const unsigned char*>(pixelBlock);
+            const QSize screen(
+                static_cast<int>(std::clamp<std::int64_t>(request.number[1], 0, 1 << 16)),
+                static_cast<int>(std::clamp<std::int64_t>(request.number[2], 0, 1 << 16)));
+            *replyFd = screen.isEmpty()
+                           ? shareDecodedDib(header, infoSize, pixels, pixelSize, reply)
+                           : shareFittedDib(header, infoSize, pixels, pixelSize, screen,
+                                            fitStyleFromStored(static_cast<int>(request.number[3])),
+                                            reply);
             reply.result = *replyFd >= 0 ? 0 : PluginNoMemory;
         }
     }

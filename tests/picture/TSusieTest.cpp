@@ -222,6 +222,48 @@ TEST_F(TSusieTest, PalettesOfPluginPicturesFollowTheColourCountOfTheHeader) {
     EXPECT_EQ(susie->Bitmap().image.pixel(2, 1), qRgb(200, 100, 50));
 }
 
+TEST_F(TSusieTest, APluginPictureToBeFittedComesBackAtTheSizeItIsDrawnWithItsRowsInPlace) {
+    // Quadrants, read by the shipped PNG reader (bottom-up rows) and by a paletted one.
+    QImage quadrants(64, 48, QImage::Format_RGB32);
+    quadrants.fill(Qt::red);
+    for (int y = 0; y < 48; ++y) {
+        for (int x = 0; x < 64; ++x) {
+            if (y >= 24)
+                quadrants.setPixel(x, y, x < 32 ? qRgb(0, 0, 255) : qRgb(0, 255, 0));
+        }
+    }
+    const QString folder = pluginFolder({{"pal.spi", "pal0"}});
+    QFile::copy(programFolder() + "png.spi", folder + "png.spi");
+    const QString png = scratchFolder() + "quadrants.png";
+    ASSERT_TRUE(quadrants.save(png));
+    const auto susie = host(folder);
+    susie->pluginFitScreen = QSize(16, 16);
+    const struct {
+        FitStyle style;
+        QSize size;
+    } fits[] = {
+        {FitStyle::Stretch, {16, 16}}, {FitStyle::Inside, {16, 12}}, {FitStyle::Cover, {21, 16}}};
+    for (const auto& fit : fits) {
+        SCOPED_TRACE(static_cast<int>(fit.style));
+        susie->pluginFitStyle = fit.style;
+        susie->LoadPicture(png);
+        const QImage image = susie->Bitmap().image;
+        ASSERT_EQ(image.size(), fit.size);
+        EXPECT_EQ(image.format(), QImage::Format_RGB32);
+        EXPECT_EQ(image.pixel(1, 1), qRgb(255, 0, 0));
+        EXPECT_EQ(image.pixel(1, fit.size.height() - 2), qRgb(0, 0, 255));
+        EXPECT_EQ(image.pixel(fit.size.width() - 2, fit.size.height() - 2), qRgb(0, 255, 0));
+    }
+    susie->pluginFitStyle = FitStyle::Stretch;
+    susie->LoadPicture(picture("p0.x", "TP00", qRgb(200, 100, 50)));
+    EXPECT_EQ(susie->Bitmap().image.size(), QSize(16, 16));
+    EXPECT_EQ(susie->Bitmap().image.pixel(8, 8), qRgb(200, 100, 50));
+    // Without a screen the picture comes as decoded.
+    susie->pluginFitScreen = QSize();
+    susie->LoadPicture(png);
+    EXPECT_EQ(susie->Bitmap().image.size(), QSize(64, 48));
+}
+
 TEST_F(TSusieTest, DeColorReducesOnlyOnScreensOf8BitsOrFewer) {
     const QString folder = pluginFolder({{"p.spi", "plain"}});
     const QString file = picture("colour.x", "TPLN", qRgb(250, 10, 120), 40, 30);

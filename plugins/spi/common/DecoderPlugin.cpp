@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +19,17 @@ namespace {
 
 // Far more than any wallpaper needs; a bigger file is more likely a mistake or an attack.
 constexpr uint64_t kMaxFileBytes = uint64_t{1} << 30;
+
+// Asks for large pages behind a block the size of a picture: filling it page by page in
+// small pages costs more than decoding into it.
+void adviseLargePages(void* block, size_t size) {
+    constexpr uintptr_t kLargePage = uintptr_t{1} << 21;
+    const auto start = reinterpret_cast<uintptr_t>(block);
+    const uintptr_t first = (start + kLargePage - 1) & ~(kLargePage - 1);
+    const uintptr_t last = (start + size) & ~(kLargePage - 1);
+    if (block != nullptr && last > first)
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+}
 
 // The bytes of a picture file from the host's offset to the end.
 class FileBytes {
@@ -69,6 +81,7 @@ int32_t FileBytes::read(const char* filename, intptr_t offset) {
     data_ = static_cast<uint8_t*>(std::malloc(std::max<size_t>(wanted, 1)));
     if (data_ == nullptr)
         return SPI_NO_MEMORY;
+    adviseLargePages(data_, wanted);
     // The file may shrink while we read; what is there is what the decoder gets.
     while (size_ < wanted) {
         const ssize_t got = ::pread(fd.get(), data_ + size_, wanted - size_,
@@ -107,7 +120,10 @@ Dib::~Dib() {
 int32_t Dib::allocate(int32_t width, int32_t height, uint16_t bits, uint32_t colors) {
     std::free(info_);
     std::free(pixels_);
-    return spi_alloc_dib(width, height, bits, colors, &info_, &pixels_);
+    const int32_t result = spi_alloc_dib(width, height, bits, colors, &info_, &pixels_);
+    if (result == SPI_SUCCESS)
+        adviseLargePages(pixels_, SPI_DIB_STRIDE(width, bits) * static_cast<uint64_t>(height));
+    return result;
 }
 
 uint8_t* Dib::colors() const {
