@@ -76,15 +76,14 @@ QImage jpegToImage(DecodedJpeg decoded, const QString& name, JpegOutput output) 
 }
 
 QImage decodeJpeg(const QByteArray& data, const QString& name, JpegOutput output, QSize atLeast) {
-    return jpegToImage(decodeJpegPixels(reinterpret_cast<const unsigned char*>(data.constData()),
-                                        static_cast<std::size_t>(data.size()), name,
-                                        output == JpegOutput::Quantized236, atLeast),
-                       name, output);
+    return jpegToImage(
+        decodeJpegPixels(reinterpret_cast<const unsigned char*>(data.constData()),
+                         static_cast<std::size_t>(data.size()), name, output, atLeast),
+        name, output);
 }
 
 QImage decodeJpegFile(const QString& path, JpegOutput output, QSize atLeast) {
-    return jpegToImage(decodeJpegFilePixels(path, output == JpegOutput::Quantized236, atLeast),
-                       path, output);
+    return jpegToImage(decodeJpegFilePixels(path, output, atLeast), path, output);
 }
 
 std::optional<QImage> takePrefetchedJpeg(const QString& path, QSize stretchTo) {

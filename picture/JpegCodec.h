@@ -10,11 +10,6 @@
 
 namespace tesselvane {
 
-enum class JpegOutput {
-    Rgb24,         // RGB888
-    Quantized236,  // Indexed8 of at most 236 colours: two-pass quantisation, Floyd-Steinberg dither
-};
-
 // Decodes a JPEG with libjpeg. Raises PictureError, naming `name`, for a damaged or
 // truncated file, one over the pixel limit, or when memory runs short; libjpeg never prints.
 // The picture comes turned upright as its EXIF orientation says; sizes are those shown.

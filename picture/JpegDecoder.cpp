@@ -198,7 +198,7 @@ bool turnUpright(DecodeJob& job) {
 
 // Returns 0 on success; otherwise the job's message says what went wrong.
 // Reads from `fd` when it is one (the picture never has to be in memory whole), else `data`.
-int decode(DecodeJob* job, int fd, const unsigned char* data, unsigned long size, bool quantize,
+int decode(DecodeJob* job, int fd, const unsigned char* data, unsigned long size, JpegOutput output,
            int askedWidth, int askedHeight) {
     j_decompress_ptr cinfo = &job->cinfo;
     installErrorManager(reinterpret_cast<j_common_ptr>(cinfo), job->err);
@@ -241,7 +241,7 @@ int decode(DecodeJob* job, int fd, const unsigned char* data, unsigned long size
     if (job->cmyk) {
         cinfo->out_color_space =
             JCS_CMYK;  // libjpeg cannot quantise CMYK: the caller reduces later
-    } else if (quantize) {
+    } else if (output == JpegOutput::Quantized236) {
         cinfo->out_color_space = JCS_RGB;
         cinfo->quantize_colors = TRUE;
         cinfo->desired_number_of_colors = 236;
@@ -252,9 +252,13 @@ int decode(DecodeJob* job, int fd, const unsigned char* data, unsigned long size
         // several times faster, and they go to the screen as they are.
         cinfo->out_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
         job->rgb32 = true;
+    } else if (output == JpegOutput::Rgb32) {
+        cinfo->out_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
+        job->rgb32 = true;
     } else {
         cinfo->out_color_space = JCS_EXT_RGB;
     }
+    const bool resample = job->rgb32 && minWidth > 0 && minHeight > 0;
 
     if (minWidth > 0 && minHeight > 0) {
         // The picture will be scaled again anyway: the faster IDCT and plain upsampling make
@@ -289,7 +293,7 @@ int decode(DecodeJob* job, int fd, const unsigned char* data, unsigned long size
     cinfo->mem->max_memory_to_use = 3L * 1024 * 1024 * 1024;
 
     jpeg_start_decompress(cinfo);
-    if (job->rgb32) {
+    if (resample) {
         job->targetWidth = minWidth;
         job->targetHeight = minHeight;
         if (readResampled(job))
@@ -410,22 +414,22 @@ DecodedJpeg::~DecodedJpeg() {
 }
 
 DecodedJpeg decodeJpegPixels(const unsigned char* data, std::size_t size, const QString& name,
-                             bool quantize, QSize atLeast) {
+                             JpegOutput output, QSize atLeast) {
     DecodeJob job;
-    const int failed = decode(&job, -1, data, static_cast<unsigned long>(size), quantize,
+    const int failed = decode(&job, -1, data, static_cast<unsigned long>(size), output,
                               atLeast.width(), atLeast.height());
     return finishDecode(job, failed, name);
 }
 
-DecodedJpeg decodeJpegFilePixels(const QString& path, bool quantize, QSize atLeast) {
+DecodedJpeg decodeJpegFilePixels(const QString& path, JpegOutput output, QSize atLeast) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         throw PictureError(interfaceText("JpegDecoder", "JPEG 画像 %1 を開けません").arg(path));
     DecodeJob job;
     job.readBuffer = static_cast<JOCTET*>(std::malloc(kReadBlock));
-    const int failed =
-        job.readBuffer ? decode(&job, fd, nullptr, 0, quantize, atLeast.width(), atLeast.height())
-                       : (job.outOfMemory = true, 1);
+    const int failed = job.readBuffer
+                           ? decode(&job, fd, nullptr, 0, output, atLeast.width(), atLeast.height())
+                           : (job.outOfMemory = true, 1);
     ::close(fd);
     std::free(job.readBuffer);
     return finishDecode(job, failed, path);

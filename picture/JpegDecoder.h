@@ -15,6 +15,12 @@
 
 namespace tesselvane {
 
+enum class JpegOutput {
+    Rgb24,         // RGB888
+    Quantized236,  // Indexed8 of at most 236 colours: two-pass quantisation, Floyd-Steinberg dither
+    Rgb32,         // RGB32: for a picture on its way to a screen of 32-bit pixels as it is
+};
+
 // A decoded picture; frees what it holds.
 struct DecodedJpeg {
     enum class Layout {
@@ -41,12 +47,13 @@ struct DecodedJpeg {
 };
 
 // What JpegCodec.h's decodeJpeg and decodeJpegFile say, before the picture is made: RGB888,
-// Indexed8 of at most 236 colours when `quantize`, RGB32 stretched to `atLeast` when given
+// Indexed8 of at most 236 colours when quantized, RGB32 when asked, RGB32 stretched to
+// `atLeast` when given
 // (with its DIB twin, unless it had to be turned), CMYK as stored; every one turned upright as
 // its EXIF orientation says. Raises PictureError naming `name` (or `path`).
 DecodedJpeg decodeJpegPixels(const unsigned char* data, std::size_t size, const QString& name,
-                             bool quantize, QSize atLeast = QSize());
-DecodedJpeg decodeJpegFilePixels(const QString& path, bool quantize, QSize atLeast = QSize());
+                             JpegOutput output, QSize atLeast = QSize());
+DecodedJpeg decodeJpegFilePixels(const QString& path, JpegOutput output, QSize atLeast = QSize());
 
 // The size of the JPEG picture at `path` as shown (width and height swapped when its EXIF
 // orientation turns it a quarter), from its header alone; empty when the file is not a JPEG

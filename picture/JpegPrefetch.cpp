@@ -9,7 +9,7 @@ JpegPrefetch::JpegPrefetch(QString path, QSize stretchTo)
     : path_(std::move(path)), stretchTo_(stretchTo) {
     reader_ = std::thread([this] {
         try {
-            picture_ = decodeJpegFilePixels(path_, false, stretchTo_);
+            picture_ = decodeJpegFilePixels(path_, JpegOutput::Rgb32, stretchTo_);
         } catch (...) {
             error_ = std::current_exception();
         }

@@ -157,11 +157,12 @@ void TSusie::LoadPicture(const QString& fileName) {
         std::optional<QImage> prefetched = takePrefetchedJpeg(fileName, jpegSizeHint);
         if (reduce)
             prefetched.reset();  // read in full colour; this one wants a palette
-        QImage image =
-            prefetched
-                ? std::move(*prefetched)
-                : decodeJpegFile(fileName, reduce ? JpegOutput::Quantized236 : JpegOutput::Rgb24,
-                                 jpegSizeHint);
+        QImage image = prefetched ? std::move(*prefetched)
+                                  : decodeJpegFile(fileName,
+                                                   reduce     ? JpegOutput::Quantized236
+                                                   : WideJpeg ? JpegOutput::Rgb32
+                                                              : JpegOutput::Rgb24,
+                                                   jpegSizeHint);
         bitmap_.palette = paletteOfIndexed(image);
         bitmap_.image = std::move(image);
         return;
@@ -179,7 +180,7 @@ bool TSusie::readsBuiltIn(const QString& fileName) const {
 QImage TSusie::readBuiltIn(const QString& fileName, QSize jpegSizeHint) {
     if (upperExtension(fileName) == QLatin1String(".BMP"))
         return readBmpFile(fileName);
-    DecodedJpeg decoded = decodeJpegFilePixels(fileName, false, jpegSizeHint);
+    DecodedJpeg decoded = decodeJpegFilePixels(fileName, JpegOutput::Rgb24, jpegSizeHint);
     // The twin serves the wallpaper; kept for a picture read off the way to it, it would only
     // push out the wallpaper's own.
     std::free(std::exchange(decoded.dib, nullptr));
