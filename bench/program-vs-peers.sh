@@ -6,6 +6,11 @@
 # RUNS times; medians with min-max.
 #   bench/program-vs-peers.sh [BUILD_DIR] [RUNS]
 set -euo pipefail
+# Inside a session bus of its own, as on a desktop: the program's accessibility bridge looks
+# for one at start, and without it would wait for D-Bus's autolaunch to fail instead.
+if [ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ]; then
+  exec dbus-run-session -- "$0" "$@" 2> >(grep -v 'Failed to set fd limit' >&2)
+fi
 build=$(cd "${1:-build}" && pwd)
 runs=${2:-11}
 bin=$build/bin

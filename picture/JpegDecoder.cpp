@@ -5,6 +5,7 @@
 #include "picture/PictureError.h"
 #include "picture/PictureLimits.h"
 #include "picture/RowResampler.h"
+#include "platform/HeapPolicy.h"
 #include "platform/InterfaceLanguage.h"
 #include "tesselvane_exif.h"
 
@@ -134,7 +135,7 @@ int readResampled(DecodeJob* job) {
     const int tw = job->targetWidth, th = job->targetHeight;
     job->stride = static_cast<std::size_t>(tw) * 4;
     job->pixels =
-        static_cast<unsigned char*>(std::malloc(job->stride * static_cast<std::size_t>(th)));
+        static_cast<unsigned char*>(mallocForPicture(job->stride * static_cast<std::size_t>(th)));
     if (!job->pixels) {
         job->outOfMemory = true;
         return 1;
@@ -181,7 +182,7 @@ bool turnUpright(DecodeJob& job) {
     const JDIMENSION width = swaps ? job.height : job.width;
     const JDIMENSION height = swaps ? job.width : job.height;
     const std::size_t stride = (static_cast<std::size_t>(width) * bytes + 3) & ~std::size_t{3};
-    auto* turned = static_cast<unsigned char*>(std::malloc(stride * height));
+    auto* turned = static_cast<unsigned char*>(mallocForPicture(stride * height));
     if (!turned) {
         job.outOfMemory = true;
         return false;
@@ -303,7 +304,7 @@ int decode(DecodeJob* job, int fd, const unsigned char* data, unsigned long size
     }
     const int components = cinfo->output_components;
     job->stride = (static_cast<std::size_t>(job->width) * components + 3) & ~std::size_t{3};
-    job->pixels = static_cast<unsigned char*>(std::malloc(job->stride * job->height));
+    job->pixels = static_cast<unsigned char*>(mallocForPicture(job->stride * job->height));
     if (!job->pixels) {
         job->outOfMemory = true;
         return 1;

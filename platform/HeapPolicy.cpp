@@ -1,6 +1,10 @@
 #include "platform/HeapPolicy.h"
 
 #include <malloc.h>
+#include <sys/mman.h>
+
+#include <cstdint>
+#include <cstdlib>
 
 namespace tesselvane {
 
@@ -12,6 +16,17 @@ void keepHeapCompact() {
     mallopt(M_TRIM_THRESHOLD, kLargeBlock);
     // The decoding threads are short-lived; one arena each would keep its pages.
     mallopt(M_ARENA_MAX, 2);
+}
+
+void* mallocForPicture(std::size_t size) {
+    void* block = std::malloc(size);
+    constexpr std::uintptr_t kLargePage = std::uintptr_t{1} << 21;
+    const auto start = reinterpret_cast<std::uintptr_t>(block);
+    const std::uintptr_t first = (start + kLargePage - 1) & ~(kLargePage - 1);
+    const std::uintptr_t last = (start + size) & ~(kLargePage - 1);
+    if (block && last > first)
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    return block;
 }
 
 }  // namespace tesselvane

@@ -3,6 +3,7 @@
 #include "PlugInSettingsStore.h"
 #include "picture/DibImage.h"
 #include "picture/SharedPicture.h"
+#include "platform/HeapPolicy.h"
 #include "platform/InterfaceLanguage.h"
 
 #include "tesselvane_bpi.h"
@@ -15,7 +16,6 @@
 
 #include <fcntl.h>
 #include <malloc.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,20 +42,6 @@ QByteArray bpiText(decltype(::GetPlugInInfo)* info, int number) {
     info(number, buffer);
     buffer[255] = '\0';
     return QByteArray(buffer);
-}
-
-// A malloc'd block for a picture of `size` bytes, asked to be backed by large pages where
-// the system offers them: filling a fresh picture's worth of small pages costs more than the
-// copy itself.
-void* mallocForPicture(std::size_t size) {
-    void* block = std::malloc(size);
-    constexpr std::uintptr_t kLargePage = std::uintptr_t{1} << 21;
-    const auto start = reinterpret_cast<std::uintptr_t>(block);
-    const std::uintptr_t first = (start + kLargePage - 1) & ~(kLargePage - 1);
-    const std::uintptr_t last = (start + size) & ~(kLargePage - 1);
-    if (block && last > first)
-        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-    return block;
 }
 
 bool sameFile(int a, int b) {
