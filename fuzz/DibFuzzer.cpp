@@ -57,12 +57,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Fitted to a screen in bands, as the helper does with the blocks it has checked: the
     // picture that crosses is the fitted size, or the one decoded when that needs no resizing.
     if (!tesselvane::dibProblem(info.get(), infoSize, pixelsSize)) {
-        tesselvane::PluginMessage message;
+        tesselvane::SharedPictureLayout layout;
         const auto style = static_cast<tesselvane::FitStyle>(data[0] % 3);
         const int fd = tesselvane::shareFittedDib(info.get(), infoSize, pixels.get(), pixelsSize,
-                                                  QSize(7, 5), style, message);
+                                                  QSize(7, 5), style, layout);
         std::optional<QList<QRgb>> palette;
-        const QImage fitted = tesselvane::sharedPicture(message, fd, &palette);
+        const QImage fitted = tesselvane::sharedPicture(layout, fd, &palette);
         const QSize drawn = tesselvane::fittedRect(image.size(), QSize(7, 5), style).size();
         if (fd >= 0 && fitted.size() != drawn && fitted.size() != image.size())
             std::abort();

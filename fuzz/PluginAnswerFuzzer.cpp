@@ -4,6 +4,7 @@
 // in its block: every row is read to its end.
 
 #include "picture/PluginChannel.h"
+#include "picture/PluginMessages.h"
 #include "picture/SharedPicture.h"
 
 #include <QtGlobal>
@@ -36,9 +37,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (receivePluginMessage(pair[1], message, &fd)) {
         if (fd >= 0)
             std::abort();  // none was sent
+        // Read as each answer the program takes; a decode's picture from the block.
+        (void)SpiInfoAnswer::from(message);
+        (void)BpiInfoAnswer::from(message);
+        (void)BpiExecuteAnswer::from(message);
+        const std::optional<SpiDecodeAnswer> answer = SpiDecodeAnswer::from(message);
         std::optional<QList<QRgb>> palette;
         const QImage image =
-            sharedPicture(message, block.isValid() ? ::dup(block.fd()) : -1, &palette);
+            answer && answer->outcome == PluginOutcome::Done
+                ? sharedPicture(answer->picture, block.isValid() ? ::dup(block.fd()) : -1, &palette)
+                : QImage();
         volatile std::uint8_t sum = 0;
         for (int y = 0; y < image.height(); ++y) {
             const uchar* row = image.constScanLine(y);

@@ -415,10 +415,6 @@ Exit status: 0 success, 1 failure, 2 a wrong switch, 3 no running Tesselvane
         <translation>The plug-in %1 crashed</translation>
     </message>
     <message>
-        <source>プラグインを動かす準備ができません</source>
-        <translation>Cannot get ready to run the plug-ins</translation>
-    </message>
-    <message>
         <source>プラグインを動かす %1 を起動できません</source>
         <translation>Cannot start %1, which runs the plug-ins</translation>
     </message>

@@ -66,28 +66,25 @@ std::vector<TTesselPlugin> readPlugIns(const QString& folder) {
     for (const QString& name : findFiles(folder, QStringLiteral("*.bpi"))) {
         TTesselPlugin plugin;
         plugin.Handle = folder + name;
-        PluginMessage request;
-        request.call = PluginCall::BpiInfo;
-        request.addField(QFile::encodeName(plugin.Handle));
-        PluginMessage answer;
+        BpiInfoAnswer answer;
         try {
-            answer = PluginHost::shared().call(plugin.Handle, request);
+            answer = PluginHost::shared().ask<BpiInfoAnswer>(
+                plugin.Handle, BpiInfoRequest{QFile::encodeName(plugin.Handle)});
         } catch (const PictureError&) {
             continue;  // crashed or hung while asked who it is: not loaded
         }
-        const QList<QByteArray> texts = answer.fields();
-        if (answer.result != 0 || texts.size() != 4 || !texts[0].startsWith('B'))
+        if (!answer.loaded || !answer.texts[0].startsWith('B'))
             continue;
         // The shipped plug-ins' names have translations; any other stays as it names itself.
-        plugin.Name = interfaceText("PlugInNames", texts[1].constData());
-        const auto version = parseStoredInteger(QString::fromUtf8(texts[2]));
-        const auto order = parseStoredInteger(QString::fromUtf8(texts[3]));
+        plugin.Name = interfaceText("PlugInNames", answer.texts[1].constData());
+        const auto version = parseStoredInteger(QString::fromUtf8(answer.texts[2]));
+        const auto order = parseStoredInteger(QString::fromUtf8(answer.texts[3]));
         if (!version || !order)
             continue;
         plugin.Name += QStringLiteral(" Ver") + QLocale().toString(*version / 100.0, 'f', 2);
         plugin.Order = *order;
-        plugin.SettingPlugIn = answer.number[0] != 0;
-        plugin.ExecutePlugIn = answer.number[1] != 0;
+        plugin.SettingPlugIn = answer.hasSetting;
+        plugin.ExecutePlugIn = answer.hasExecute;
         // "%2d": right-aligned in two places, so 5 runs before 12, but 100 before 20.
         found.emplace_back(QStringLiteral("%1").arg(*order, 2, 10, QLatin1Char(' ')),
                            std::move(plugin));
@@ -154,36 +151,33 @@ QImage executePlugIns(QImage picture, std::uintptr_t window) {
         return picture;
     }
     SharedBlock dib = sharedDib(picture, twin);
-    std::size_t size = dib.size();
+    std::uint64_t size = dib.size();
     bool changed = false;
     std::int64_t calls = 0;
     for (const TTesselPlugin& plugin : PlugIns) {
         if (!plugin.ExecutePlugIn)
             continue;
-        PluginMessage request;
-        request.call = PluginCall::BpiExecute;
-        request.addField(QFile::encodeName(plugin.Handle));
-        request.addField(QByteArray(kPlugInKey));
-        request.addField(QFile::encodeName(RegistryStore::defaultPath()));
-        request.number[0] = static_cast<std::int64_t>(window);
-        request.number[1] = static_cast<std::int64_t>(size);
-        request.number[2] = calls++;
+        const BpiExecuteRequest request{QFile::encodeName(plugin.Handle),
+                                        QByteArray(kPlugInKey),
+                                        QFile::encodeName(RegistryStore::defaultPath()),
+                                        static_cast<std::uint64_t>(window),
+                                        size,
+                                        calls++};
         int resultFd = -1;
-        const PluginMessage answer =
-            PluginHost::shared().call(plugin.Handle, request, dib.fd(), &resultFd);
-        if (answer.result == 0 && answer.number[1] == kPluginUnchanged && resultFd < 0)
+        const BpiExecuteAnswer answer =
+            PluginHost::shared().ask<BpiExecuteAnswer>(plugin.Handle, request, dib.fd(), &resultFd);
+        if (answer.outcome == PluginOutcome::Done && answer.unchanged && resultFd < 0)
             continue;
-        const std::int64_t resultSize = answer.number[0];
-        SharedBlock result =
-            answer.result == 0 && resultSize > 0 && resultSize <= std::int64_t{1} << 40
-                ? SharedBlock::map(resultFd, static_cast<std::size_t>(resultSize))
-                : SharedBlock::map(resultFd, 0);
-        if (answer.result == PluginNoMemory) {
+        SharedBlock result = answer.outcome == PluginOutcome::Done && answer.size > 0 &&
+                                     answer.size <= std::uint64_t{1} << 40
+                                 ? SharedBlock::map(resultFd, answer.size)
+                                 : SharedBlock::map(resultFd, 0);
+        if (answer.outcome == PluginOutcome::NoMemory) {
             throw PictureError(interfaceText("ExtensionPlugins",
                                              "拡張プラグイン %1 の画像を受け取るメモリが足りません")
                                    .arg(pluginName(plugin.Handle)));
         }
-        if (answer.result != 0 || !result.isValid()) {
+        if (answer.outcome != PluginOutcome::Done || !result.isValid()) {
             throw PictureError(
                 interfaceText("ExtensionPlugins", "拡張プラグイン %1 が画像を返しませんでした")
                     .arg(plugin.Name));
@@ -217,14 +211,10 @@ void openPlugInSettings(std::size_t index, std::uintptr_t window, const QImage& 
     SharedBlock dib;
     if (!picture.isNull())
         dib = sharedDib(picture, nullptr);
-    PluginMessage request;
-    request.call = PluginCall::BpiSetting;
-    request.addField(QFile::encodeName(plugin.Handle));
-    request.addField(QByteArray(kPlugInKey));
-    request.addField(QFile::encodeName(RegistryStore::defaultPath()));
-    request.number[0] = static_cast<std::int64_t>(window);
-    request.number[1] = static_cast<std::int64_t>(dib.size());
-    PluginHost::callWithoutLimit(plugin.Handle, request, dib.isValid() ? dib.fd() : -1);
+    const BpiSettingRequest request{QFile::encodeName(plugin.Handle), QByteArray(kPlugInKey),
+                                    QFile::encodeName(RegistryStore::defaultPath()),
+                                    static_cast<std::uint64_t>(window), dib.size()};
+    PluginHost::callWithoutLimit(plugin.Handle, request.toMessage(), dib.isValid() ? dib.fd() : -1);
 }
 
 }  // namespace tesselvane

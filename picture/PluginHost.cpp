@@ -1,6 +1,7 @@
 #include "picture/PluginHost.h"
 
 #include "picture/PictureError.h"
+#include "platform/ChildProcess.h"
 #include "platform/InterfaceLanguage.h"
 #include "platform/ProgramPaths.h"
 #include "platform/TerminationSignals.h"
@@ -10,19 +11,12 @@
 #include <QFileInfo>
 #include <QSocketNotifier>
 
-#include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <mutex>
-
-extern char** environ;
 
 namespace tesselvane {
 
@@ -45,47 +39,21 @@ PictureError crashed(const QString& file) {
         interfaceText("PluginHost", "プラグイン %1 が異常終了しました").arg(pluginName(file)));
 }
 
-// Starts the helper in `mode`, its end of a fresh socket pair at descriptor 3.
+// Starts the helper in `mode`, its end of the socket pair at descriptor 3.
 PluginHelper spawnHelper(const char* mode) {
     const QString program = programFolder() + QStringLiteral("tesselvane-plugin-host");
-    const QByteArray path = QFile::encodeName(program);
-    int pair[2];
-    if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0)
-        throw PictureError(interfaceText("PluginHost", "プラグインを動かす準備ができません"));
-    // dup2 onto itself would leave close-on-exec set: keep the child's end off number 3.
-    if (pair[1] == kHelperSocket) {
-        const int moved = ::fcntl(pair[1], F_DUPFD_CLOEXEC, kHelperSocket + 1);
-        ::close(pair[1]);
-        pair[1] = moved;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pair[1], kHelperSocket);
-    char* argv[] = {const_cast<char*>(path.constData()), const_cast<char*>(mode), nullptr};
-    pid_t pid = -1;
-    const int rc = ::posix_spawn(&pid, path.constData(), &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pair[1]);
-    if (rc != 0) {
-        ::close(pair[0]);
+    const PluginHelper helper =
+        spawnWithSocket(QFile::encodeName(program), {QByteArray(mode)}, kHelperSocket);
+    if (helper.socket < 0) {
         throw PictureError(
             interfaceText("PluginHost", "プラグインを動かす %1 を起動できません").arg(program));
     }
-    return {pair[0], pid};
+    return helper;
 }
 
 // The helper's end: reaped, so that no zombie is left.
 void endHelper(PluginHelper& helper, bool kill) {
-    if (helper.socket >= 0)
-        ::close(helper.socket);
-    if (helper.pid > 0) {
-        if (kill)
-            ::kill(helper.pid, SIGKILL);
-        int status = 0;
-        while (::waitpid(helper.pid, &status, 0) < 0 && errno == EINTR) {
-        }
-    }
-    helper = {};
+    endChild(helper, kill);
 }
 
 }  // namespace
@@ -196,6 +164,17 @@ PluginMessage PluginHost::call(const QString& file, const PluginMessage& request
     else if (fd >= 0)
         ::close(fd);
     return answer;
+}
+
+void PluginHost::refuseAnswer(const QString& file, int fd) {
+    closeReply(fd);
+    stop();
+    throw crashed(file);
+}
+
+void PluginHost::closeReply(int fd) {
+    if (fd >= 0)
+        ::close(fd);
 }
 
 PluginMessage PluginHost::callWithoutLimit(const QString& file, const PluginMessage& request,

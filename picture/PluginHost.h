@@ -1,11 +1,14 @@
 #pragma once
 
 #include "picture/PluginChannel.h"
+#include "picture/PluginMessages.h"
+#include "platform/ChildProcess.h"
 
 #include <QString>
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 
 namespace tesselvane {
 
@@ -14,10 +17,7 @@ namespace tesselvane {
 inline constexpr std::chrono::seconds kPluginTimeLimit{60};
 
 // A started helper process: its end of the socket pair and its process id.
-struct PluginHelper {
-    int socket = -1;
-    int pid = -1;
-};
+using PluginHelper = SocketChild;
 
 // The program's side of the helper process that runs the plug-ins (tesselvane-plugin-host in
 // the program folder). It is started on first use and kept; a helper that has died or been
@@ -33,6 +33,22 @@ public:
     // A termination signal ends the wait at once (the helper is ended too).
     PluginMessage call(const QString& file, const PluginMessage& request, int passFd = -1,
                        int* replyFd = nullptr);
+
+    // call() for one of the typed requests of PluginMessages.h: its answer, read. An answer
+    // that is not one is taken as a crash of the plug-in (PictureError naming it).
+    template <class Answer, class Request>
+    Answer ask(const QString& file, const Request& request, int passFd = -1,
+               int* replyFd = nullptr) {
+        int fd = -1;
+        std::optional<Answer> answer = Answer::from(call(file, request.toMessage(), passFd, &fd));
+        if (!answer)
+            refuseAnswer(file, fd);
+        if (replyFd)
+            *replyFd = fd;
+        else
+            closeReply(fd);
+        return *answer;
+    }
 
     // Runs `request` in a helper of its own, with no time limit, keeping the program's events
     // flowing meanwhile (a plug-in's settings window stays open as long as the user likes).
@@ -61,6 +77,8 @@ public:
 
 private:
     PluginHost() = default;
+    [[noreturn]] void refuseAnswer(const QString& file, int fd);
+    static void closeReply(int fd);
     void start();
 
     int socket_ = -1;

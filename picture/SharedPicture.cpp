@@ -67,7 +67,7 @@ void freeBlock(void* block) {
 }  // namespace
 
 int shareDecodedDib(const unsigned char* info, std::size_t infoSize, const unsigned char* pixels,
-                    std::size_t pixelsSize, PluginMessage& message) {
+                    std::size_t pixelsSize, SharedPictureLayout& layout) {
     const auto header = readDibHeader(info, infoSize);
     if (!header)
         return -1;
@@ -92,18 +92,21 @@ int shareDecodedDib(const unsigned char* info, std::size_t infoSize, const unsig
         return -1;
     }
     std::optional<QList<QRgb>> palette = MakePalette(*header, info, infoSize);
-    message.number[0] = image.width();
-    message.number[1] = image.height();
-    message.number[2] = image.format();
-    message.number[3] = image.bytesPerLine();
-    message.addField(colours(image.colorTable()));
-    message.addField(palette ? colours(*palette) : QByteArray("-"));
+    layout = {image.width(),
+              image.height(),
+              image.format(),
+              image.bytesPerLine(),
+              colours(image.colorTable()),
+              std::nullopt};
+    if (palette)
+        layout.palette = colours(*palette);
     image = QImage();  // the block's memory: gone before the block is sealed
     return block.sealed();
 }
 
 int shareFittedDib(const unsigned char* info, std::size_t infoSize, const unsigned char* pixels,
-                   std::size_t pixelsSize, QSize screen, FitStyle style, PluginMessage& message) {
+                   std::size_t pixelsSize, QSize screen, FitStyle style,
+                   SharedPictureLayout& layout) {
     const auto header = readDibHeader(info, infoSize);
     if (!header)
         return -1;
@@ -112,7 +115,7 @@ int shareFittedDib(const unsigned char* info, std::size_t infoSize, const unsign
     const QSize target = fittedRect(QSize(width, height), screen, style).size();
     if (target.isEmpty() || target == QSize(width, height) ||
         static_cast<std::int64_t>(target.width()) * target.height() > kMaxPicturePixels)
-        return shareDecodedDib(info, infoSize, pixels, pixelsSize, message);
+        return shareDecodedDib(info, infoSize, pixels, pixelsSize, layout);
 
     const auto bytesPerLine = static_cast<std::size_t>(target.width()) * 4;
     SharedBlock block =
@@ -153,36 +156,33 @@ int shareFittedDib(const unsigned char* info, std::size_t infoSize, const unsign
         }
     }
     resampler.finish();
-    message.number[0] = target.width();
-    message.number[1] = target.height();
-    message.number[2] = QImage::Format_RGB32;
-    message.number[3] = static_cast<std::int64_t>(bytesPerLine);
-    message.addField(QByteArray());
-    message.addField(QByteArray("-"));
+    layout = {target.width(),       target.height(),
+              QImage::Format_RGB32, static_cast<std::int64_t>(bytesPerLine),
+              QByteArray(),         std::nullopt};
     return block.sealed();
 }
 
-QImage sharedPicture(const PluginMessage& message, int fd, std::optional<QList<QRgb>>* palette) {
-    const std::int64_t width = message.number[0], height = message.number[1];
-    const std::int64_t bytesPerLine = message.number[3];
-    const auto format = static_cast<QImage::Format>(message.number[2]);
-    const QList<QByteArray> fields = message.fields();
+QImage sharedPicture(const SharedPictureLayout& layout, int fd,
+                     std::optional<QList<QRgb>>* palette) {
+    const std::int64_t width = layout.width, height = layout.height;
+    const std::int64_t bytesPerLine = layout.bytesPerLine;
+    const auto format = static_cast<QImage::Format>(layout.format);
     const bool knownFormat = format == QImage::Format_Indexed8 || format == QImage::Format_RGB888 ||
                              format == QImage::Format_RGB32 || format == QImage::Format_ARGB32;
     if (!knownFormat || width <= 0 || height <= 0 || width * height > kMaxPicturePixels ||
         bytesPerLine < minimalBytesPerLine(static_cast<int>(width), format) ||
-        bytesPerLine % 4 != 0 || bytesPerLine > (std::int64_t{1} << 32) || fields.size() != 2) {
+        bytesPerLine % 4 != 0 || bytesPerLine > (std::int64_t{1} << 32)) {
         if (fd >= 0)
             ::close(fd);
         return {};
     }
-    const std::optional<QList<QRgb>> table = colourList(fields[0]);
+    const std::optional<QList<QRgb>> table = colourList(layout.colours);
     std::optional<QList<QRgb>> asked;
-    if (fields[1] != "-")
-        asked = colourList(fields[1]);
+    if (layout.palette)
+        asked = colourList(*layout.palette);
     auto* block = new SharedBlock(SharedBlock::map(
         fd, static_cast<std::size_t>(bytesPerLine) * static_cast<std::size_t>(height), true));
-    if (!block->isValid() || !table || (fields[1] != "-" && !asked)) {
+    if (!block->isValid() || !table || (layout.palette && !asked)) {
         delete block;
         return {};
     }

@@ -104,28 +104,25 @@ void TSusie::ScanPlugins() {
         const QString file = folder + name;
         if (failedInScan().contains(file))
             continue;
-        PluginMessage request;
-        request.call = PluginCall::SpiInfo;
-        request.addField(QFile::encodeName(file));
-        PluginMessage answer;
+        SpiInfoAnswer answer;
         try {
-            answer = PluginHost::shared().call(file, request);
+            answer = PluginHost::shared().ask<SpiInfoAnswer>(
+                file, SpiInfoRequest{QFile::encodeName(file)});
         } catch (const PictureError&) {
             // One that crashes or hangs here is skipped, in this scan and every later one.
             failedInScan().insert(file);
             continue;
         }
         // Not a library, or not an import filter: skipped without a word.
-        if (answer.result != 0)
+        if (!answer.importFilter)
             continue;
-        const QList<QByteArray> texts = answer.fields();
-        for (qsizetype k = 0; k + 1 < texts.size(); k += 2) {
-            filter += u'|' + QString::fromUtf8(texts[k]) + u'|' + QString::fromUtf8(texts[k + 1]);
-            patterns += u';' + QString::fromUtf8(texts[k + 1]);
+        for (const auto& [description, pattern] : answer.types) {
+            filter += u'|' + QString::fromUtf8(description) + u'|' + QString::fromUtf8(pattern);
+            patterns += u';' + QString::fromUtf8(pattern);
         }
         // Without all three entry points the host could never use it; its types stay in the
         // filter.
-        if (answer.number[0] != 0)
+        if (answer.readsPictures)
             plugins_.push_back(std::make_unique<Plugin>(Plugin{file}));
     }
     filter_ = QStringLiteral("All Pictures|") + patterns + u'|' + filter;
@@ -199,12 +196,10 @@ void TSusie::loadWithPlugins(const QString& fileName, bool reduce) {
         for (const auto& plugin : plugins_) {
             // Offset 128 lets a plug-in find a picture behind a 128-byte header.
             for (const std::int64_t at : {std::int64_t{0}, std::int64_t{128}}) {
-                PluginMessage request;
-                request.call = PluginCall::SpiIsSupported;
-                request.addField(QFile::encodeName(plugin->file));
-                request.addField(name);
-                request.number[0] = at;
-                if (PluginHost::shared().call(plugin->file, request, fd).result != 0) {
+                const SpiIsSupportedRequest request{QFile::encodeName(plugin->file), name, at};
+                if (PluginHost::shared()
+                        .ask<SpiIsSupportedAnswer>(plugin->file, request, fd)
+                        .answer != 0) {
                     reader = plugin.get();
                     offset = at;
                     break;
@@ -221,34 +216,32 @@ void TSusie::loadWithPlugins(const QString& fileName, bool reduce) {
     if (!reader)
         return;
 
-    PluginMessage request;
-    request.call = PluginCall::SpiDecode;
-    request.addField(QFile::encodeName(reader->file));
-    request.addField(name);
-    request.number[0] = offset;
+    SpiDecodeRequest request{QFile::encodeName(reader->file), name, offset};
     if (!pluginFitScreen.isEmpty() && !reduce) {
-        request.number[1] = pluginFitScreen.width();
-        request.number[2] = pluginFitScreen.height();
-        request.number[3] = static_cast<std::int64_t>(pluginFitStyle);
+        request.fitScreen = pluginFitScreen;
+        request.fitStyle = pluginFitStyle;
     }
     int pictureFd = -1;
-    const PluginMessage answer = PluginHost::shared().call(reader->file, request, -1, &pictureFd);
-    if (answer.result != 0 && pictureFd >= 0)
+    const SpiDecodeAnswer answer =
+        PluginHost::shared().ask<SpiDecodeAnswer>(reader->file, request, -1, &pictureFd);
+    if (answer.outcome != PluginOutcome::Done && pictureFd >= 0)
         ::close(pictureFd);
-    if (answer.result == PluginDeclined)
+    if (answer.outcome == PluginOutcome::Declined)
         return;  // the plug-in read nothing after all
-    if (answer.result == PluginNoMemory) {
+    if (answer.outcome == PluginOutcome::NoMemory) {
         throw PictureError(
             interfaceText("TSusie", "プラグイン %1 の画像を受け取るメモリが足りません")
                 .arg(pluginName(reader->file)));
     }
     std::optional<QList<QRgb>> palette;
-    QImage image = answer.result == 0 ? sharedPicture(answer, pictureFd, &palette) : QImage();
+    QImage image = answer.outcome == PluginOutcome::Done
+                       ? sharedPicture(answer.picture, pictureFd, &palette)
+                       : QImage();
     if (image.isNull()) {
-        const QList<QByteArray> why = answer.fields();
-        const QString reason = answer.result == PluginBadPicture && why.size() == 1
-                                   ? QString::fromUtf8(why[0])
-                                   : interfaceText("TSusie", "画像を受け取れません");
+        const QString reason =
+            answer.outcome == PluginOutcome::BadPicture && !answer.reason.isEmpty()
+                ? QString::fromUtf8(answer.reason)
+                : interfaceText("TSusie", "画像を受け取れません");
         throw PictureError(interfaceText("TSusie", "プラグイン %1 の返した画像が不正です (%2)")
                                .arg(pluginName(reader->file), reason));
     }

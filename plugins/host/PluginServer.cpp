@@ -97,25 +97,38 @@ int PluginServer::run(bool once) {
             return 0;
         // A plug-in that processes wallpapers will be called soon: the application it needs
         // is made now, while the program reads the picture.
-        if (request.call == PluginCall::BpiInfo && reply.result == 0 && reply.number[1] != 0)
+        if (std::exchange(applicationSoon_, false))
             ensureApplication();
     }
 }
 
 PluginMessage PluginServer::answer(const PluginMessage& request, int fd, int* replyFd) {
+    // A request that is not one of its kind gets that kind's answer of nothing done.
     switch (request.call) {
-        case PluginCall::SpiInfo:
-            return spiInfo(request);
-        case PluginCall::SpiIsSupported:
-            return spiIsSupported(request, fd);
-        case PluginCall::SpiDecode:
-            return spiDecode(request, replyFd);
-        case PluginCall::BpiInfo:
-            return bpiInfo(request);
-        case PluginCall::BpiExecute:
-            return bpiExecute(request, fd, replyFd);
-        case PluginCall::BpiSetting:
-            return bpiSetting(request, fd);
+        case PluginCall::SpiInfo: {
+            const auto r = SpiInfoRequest::from(request);
+            return (r ? spiInfo(*r) : SpiInfoAnswer{}).toMessage();
+        }
+        case PluginCall::SpiIsSupported: {
+            const auto r = SpiIsSupportedRequest::from(request);
+            return (r ? spiIsSupported(*r, fd) : SpiIsSupportedAnswer{}).toMessage();
+        }
+        case PluginCall::SpiDecode: {
+            const auto r = SpiDecodeRequest::from(request);
+            return (r ? spiDecode(*r, replyFd) : SpiDecodeAnswer{}).toMessage();
+        }
+        case PluginCall::BpiInfo: {
+            const auto r = BpiInfoRequest::from(request);
+            return (r ? bpiInfo(*r) : BpiInfoAnswer{}).toMessage();
+        }
+        case PluginCall::BpiExecute: {
+            const auto r = BpiExecuteRequest::from(request);
+            return (r ? bpiExecute(*r, fd, replyFd) : BpiExecuteAnswer{}).toMessage();
+        }
+        case PluginCall::BpiSetting: {
+            const auto r = BpiSettingRequest::from(request);
+            return (r ? bpiSetting(*r, fd) : BpiSettingAnswer{}).toMessage();
+        }
     }
     PluginMessage unknown;
     unknown.call = request.call;
@@ -147,12 +160,9 @@ void PluginServer::ensureApplication() {
     installInterfaceTexts(app);
 }
 
-PluginMessage PluginServer::spiInfo(const PluginMessage& request) {
-    PluginMessage reply;
-    reply.call = request.call;
-    reply.result = -1;
-    const QList<QByteArray> fields = request.fields();
-    SharedLibrary* lib = fields.size() == 1 ? library(fields[0]) : nullptr;
+SpiInfoAnswer PluginServer::spiInfo(const SpiInfoRequest& request) {
+    SpiInfoAnswer reply;
+    SharedLibrary* lib = library(request.plugin);
     auto* info = lib ? lib->resolve<decltype(::GetPluginInfo)>("GetPluginInfo") : nullptr;
     if (!info)
         return reply;
@@ -167,21 +177,18 @@ PluginMessage PluginServer::spiInfo(const PluginMessage& request) {
         if (result <= 0)
             break;
         const QByteArray pattern = spiText(info, 2 * k + 2, 255, &result);
-        reply.addField(description);
-        reply.addField(pattern);
+        reply.types.append({description, pattern});
     }
-    reply.result = 0;
-    reply.number[0] = lib->resolve<decltype(::IsSupported)>("IsSupported") &&
-                      lib->resolve<decltype(::GetPictureInfo)>("GetPictureInfo") &&
-                      lib->resolve<decltype(::GetPicture)>("GetPicture");
+    reply.importFilter = true;
+    reply.readsPictures = lib->resolve<decltype(::IsSupported)>("IsSupported") &&
+                          lib->resolve<decltype(::GetPictureInfo)>("GetPictureInfo") &&
+                          lib->resolve<decltype(::GetPicture)>("GetPicture");
     return reply;
 }
 
-PluginMessage PluginServer::spiIsSupported(const PluginMessage& request, int fd) {
-    PluginMessage reply;
-    reply.call = request.call;
-    const QList<QByteArray> fields = request.fields();
-    SharedLibrary* lib = fields.size() == 2 && fd >= 0 ? library(fields[0]) : nullptr;
+SpiIsSupportedAnswer PluginServer::spiIsSupported(const SpiIsSupportedRequest& request, int fd) {
+    SpiIsSupportedAnswer reply;
+    SharedLibrary* lib = fd >= 0 ? library(request.plugin) : nullptr;
     auto* isSupported = lib ? lib->resolve<decltype(::IsSupported)>("IsSupported") : nullptr;
     if (!isSupported)
         return reply;
@@ -189,30 +196,27 @@ PluginMessage PluginServer::spiIsSupported(const PluginMessage& request, int fd)
     const int lent = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
     if (lent < 0)
         return reply;
-    const off_t at = static_cast<off_t>(request.number[0]);
+    const auto at = static_cast<off_t>(request.offset);
     if (::lseek(lent, at, SEEK_SET) != at) {
         ::close(lent);
         return reply;
     }
-    reply.result = isSupported(fields[1].constData(), lent);
+    reply.answer = isSupported(request.file.constData(), lent);
     // Closed by the plug-in (and perhaps the number reused by it): not ours to close again.
     if (sameFile(lent, fd))
         ::close(lent);
     return reply;
 }
 
-PluginMessage PluginServer::spiDecode(const PluginMessage& request, int* replyFd) {
-    PluginMessage reply;
-    reply.call = request.call;
-    reply.result = PluginDeclined;
-    const QList<QByteArray> fields = request.fields();
-    SharedLibrary* lib = fields.size() == 2 ? library(fields[0]) : nullptr;
+SpiDecodeAnswer PluginServer::spiDecode(const SpiDecodeRequest& request, int* replyFd) {
+    SpiDecodeAnswer reply;
+    SharedLibrary* lib = library(request.plugin);
     auto* pictureInfo = lib ? lib->resolve<decltype(::GetPictureInfo)>("GetPictureInfo") : nullptr;
     auto* picture = lib ? lib->resolve<decltype(::GetPicture)>("GetPicture") : nullptr;
     if (!pictureInfo || !picture)
         return reply;
-    const char* name = fields[1].constData();
-    const auto offset = static_cast<intptr_t>(request.number[0]);
+    const char* name = request.file.constData();
+    const auto offset = static_cast<intptr_t>(request.offset);
     SpiPictureInfo info{};
     const int32_t infoResult = pictureInfo(name, offset, 0, &info);
     // Ours to free whatever the answer was.
@@ -226,22 +230,18 @@ PluginMessage PluginServer::spiDecode(const PluginMessage& request, int* replyFd
         return reply;
     if (infoBlock && pixelBlock) {
         const auto* header = static_cast<const unsigned char*>(infoBlock);
+        const auto* pixels = static_cast<const unsigned char*>(pixelBlock);
         const std::size_t infoSize = malloc_usable_size(infoBlock);
         const std::size_t pixelSize = malloc_usable_size(pixelBlock);
         if (const auto problem = dibProblem(header, infoSize, pixelSize)) {
-            reply.result = PluginBadPicture;
-            reply.addField(problem->toUtf8());
+            reply.outcome = PluginOutcome::BadPicture;
+            reply.reason = problem->toUtf8();
         } else {
-            const auto* pixels = static_cast<const unsigned char*>(pixelBlock);
-            const QSize screen(
-                static_cast<int>(std::clamp<std::int64_t>(request.number[1], 0, 1 << 16)),
-                static_cast<int>(std::clamp<std::int64_t>(request.number[2], 0, 1 << 16)));
-            *replyFd = screen.isEmpty()
-                           ? shareDecodedDib(header, infoSize, pixels, pixelSize, reply)
-                           : shareFittedDib(header, infoSize, pixels, pixelSize, screen,
-                                            fitStyleFromStored(static_cast<int>(request.number[3])),
-                                            reply);
-            reply.result = *replyFd >= 0 ? 0 : PluginNoMemory;
+            *replyFd = request.fitScreen.isEmpty()
+                           ? shareDecodedDib(header, infoSize, pixels, pixelSize, reply.picture)
+                           : shareFittedDib(header, infoSize, pixels, pixelSize, request.fitScreen,
+                                            request.fitStyle, reply.picture);
+            reply.outcome = *replyFd >= 0 ? PluginOutcome::Done : PluginOutcome::NoMemory;
         }
     }
     std::free(infoBlock);
@@ -249,48 +249,43 @@ PluginMessage PluginServer::spiDecode(const PluginMessage& request, int* replyFd
     return reply;
 }
 
-PluginMessage PluginServer::bpiInfo(const PluginMessage& request) {
-    PluginMessage reply;
-    reply.call = request.call;
-    reply.result = -1;
-    const QList<QByteArray> fields = request.fields();
-    SharedLibrary* lib = fields.size() == 1 ? library(fields[0]) : nullptr;
+BpiInfoAnswer PluginServer::bpiInfo(const BpiInfoRequest& request) {
+    BpiInfoAnswer reply;
+    SharedLibrary* lib = library(request.plugin);
     auto* info = lib ? lib->resolve<decltype(::GetPlugInInfo)>("GetPlugInInfo") : nullptr;
     if (!info)
         return reply;
     for (int number = 0; number < 4; ++number)
-        reply.addField(bpiText(info, number));
-    reply.result = 0;
-    reply.number[0] = lib->resolve<decltype(::SettingPlugIn)>("SettingPlugIn") != nullptr;
-    reply.number[1] = lib->resolve<decltype(::ExecutePlugIn)>("ExecutePlugIn") != nullptr;
+        reply.texts[static_cast<std::size_t>(number)] = bpiText(info, number);
+    reply.loaded = true;
+    reply.hasSetting = lib->resolve<decltype(::SettingPlugIn)>("SettingPlugIn") != nullptr;
+    reply.hasExecute = lib->resolve<decltype(::ExecutePlugIn)>("ExecutePlugIn") != nullptr;
+    applicationSoon_ = applicationSoon_ || reply.hasExecute;
     return reply;
 }
 
-PluginMessage PluginServer::bpiExecute(const PluginMessage& request, int fd, int* replyFd) {
-    PluginMessage reply;
-    reply.call = request.call;
-    reply.result = PluginBadPicture;
-    const QList<QByteArray> fields = request.fields();
-    SharedLibrary* lib = fields.size() == 3 ? library(fields[0]) : nullptr;
+BpiExecuteAnswer PluginServer::bpiExecute(const BpiExecuteRequest& request, int fd, int* replyFd) {
+    BpiExecuteAnswer reply;
+    SharedLibrary* lib = library(request.plugin);
     auto* execute = lib ? lib->resolve<decltype(::ExecutePlugIn)>("ExecutePlugIn") : nullptr;
-    const auto size = static_cast<std::size_t>(std::max<std::int64_t>(request.number[1], 0));
+    const auto size = static_cast<std::size_t>(request.size);
     const SharedBlock given = SharedBlock::map(::fcntl(fd, F_DUPFD_CLOEXEC, 0), size);
     if (!execute || !given.isValid())
         return reply;
     // The plug-in may keep the block or hand back one of its own: a malloc'd copy either way.
-    void* dib = takeUnchangedCopy(request, fd, size);
+    void* dib = takeUnchangedCopy(request.place, fd, size);
     if (!dib) {
         dib = mallocForPicture(size);
         if (!dib) {
-            reply.result = PluginNoMemory;
+            reply.outcome = PluginOutcome::NoMemory;
             return reply;
         }
         std::memcpy(dib, given.data(), size);
     }
     ensureApplication();
-    usePlugInSettingsStore(QFile::decodeName(fields[2]));
+    usePlugInSettingsStore(QFile::decodeName(request.store));
     void* handle = dib;
-    execute(static_cast<std::uintptr_t>(request.number[0]), fields[1].constData(), &handle);
+    execute(static_cast<std::uintptr_t>(request.window), request.key.constData(), &handle);
     if (handle == dib && std::memcmp(dib, given.data(), size) == 0) {
         // Passed over as it came: nothing to copy back, and the copy serves the next one.
         struct stat st {};
@@ -299,9 +294,9 @@ PluginMessage PluginServer::bpiExecute(const PluginMessage& request, int fd, int
                           static_cast<std::uint64_t>(st.st_ino), size, dib};
         else
             std::free(dib);
-        reply.result = 0;
-        reply.number[0] = static_cast<std::int64_t>(size);
-        reply.number[1] = kPluginUnchanged;
+        reply.outcome = PluginOutcome::Done;
+        reply.size = size;
+        reply.unchanged = true;
         return reply;
     }
     std::size_t resultSize = size;
@@ -309,7 +304,7 @@ PluginMessage PluginServer::bpiExecute(const PluginMessage& request, int fd, int
         std::free(dib);
         dib = handle;
         if (!dib) {
-            reply.addField("no picture");
+            reply.reason = "no picture";
             return reply;
         }
         resultSize = malloc_usable_size(dib);
@@ -317,20 +312,20 @@ PluginMessage PluginServer::bpiExecute(const PluginMessage& request, int fd, int
     SharedBlock result = SharedBlock::copyOf(dib, resultSize);
     std::free(dib);
     if (!result.isValid()) {
-        reply.result = PluginNoMemory;
+        reply.outcome = PluginOutcome::NoMemory;
         return reply;
     }
     *replyFd = ::fcntl(result.fd(), F_DUPFD_CLOEXEC, 0);
-    reply.result = 0;
-    reply.number[0] = static_cast<std::int64_t>(resultSize);
+    reply.outcome = PluginOutcome::Done;
+    reply.size = resultSize;
     return reply;
 }
 
-void* PluginServer::takeUnchangedCopy(const PluginMessage& request, int fd, std::size_t size) {
+void* PluginServer::takeUnchangedCopy(std::int64_t place, int fd, std::size_t size) {
     const UnchangedCopy kept = std::exchange(unchanged_, {});
     struct stat st {};
     // Only a later plug-in of the same change, given the same block.
-    if (kept.dib && request.number[2] > 0 && ::fstat(fd, &st) == 0 &&
+    if (kept.dib && place > 0 && ::fstat(fd, &st) == 0 &&
         kept.device == static_cast<std::uint64_t>(st.st_dev) &&
         kept.inode == static_cast<std::uint64_t>(st.st_ino) && kept.size == size)
         return kept.dib;
@@ -338,29 +333,26 @@ void* PluginServer::takeUnchangedCopy(const PluginMessage& request, int fd, std:
     return nullptr;
 }
 
-PluginMessage PluginServer::bpiSetting(const PluginMessage& request, int fd) {
-    PluginMessage reply;
-    reply.call = request.call;
-    reply.result = -1;
-    const QList<QByteArray> fields = request.fields();
-    SharedLibrary* lib = fields.size() == 3 ? library(fields[0]) : nullptr;
+BpiSettingAnswer PluginServer::bpiSetting(const BpiSettingRequest& request, int fd) {
+    BpiSettingAnswer reply;
+    SharedLibrary* lib = library(request.plugin);
     auto* setting = lib ? lib->resolve<decltype(::SettingPlugIn)>("SettingPlugIn") : nullptr;
     if (!setting)
         return reply;
     void* dib = nullptr;
     if (fd >= 0) {
-        const auto size = static_cast<std::size_t>(std::max<std::int64_t>(request.number[1], 0));
+        const auto size = static_cast<std::size_t>(request.size);
         const SharedBlock given = SharedBlock::map(::fcntl(fd, F_DUPFD_CLOEXEC, 0), size);
         dib = given.isValid() ? std::malloc(size) : nullptr;
         if (dib)
             std::memcpy(dib, given.data(), size);
     }
     ensureApplication();
-    usePlugInSettingsStore(QFile::decodeName(fields[2]));
-    const auto window = static_cast<std::uintptr_t>(request.number[0]);
+    usePlugInSettingsStore(QFile::decodeName(request.store));
+    const auto window = static_cast<std::uintptr_t>(request.window);
     TransientForProgram above(window);
     qApp->installEventFilter(&above);
-    reply.result = setting(window, fields[1].constData(), dib);
+    reply.answer = setting(window, request.key.constData(), dib);
     qApp->removeEventFilter(&above);
     std::free(dib);
     return reply;

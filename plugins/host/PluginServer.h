@@ -1,6 +1,6 @@
 #pragma once
 
-#include "picture/PluginChannel.h"
+#include "picture/PluginMessages.h"
 #include "platform/SharedLibrary.h"
 
 #include <QString>
@@ -28,12 +28,12 @@ private:
     SharedLibrary* library(const QByteArray& path);
     void ensureApplication();
 
-    PluginMessage spiInfo(const PluginMessage& request);
-    PluginMessage spiIsSupported(const PluginMessage& request, int fd);
-    PluginMessage spiDecode(const PluginMessage& request, int* replyFd);
-    PluginMessage bpiInfo(const PluginMessage& request);
-    PluginMessage bpiExecute(const PluginMessage& request, int fd, int* replyFd);
-    PluginMessage bpiSetting(const PluginMessage& request, int fd);
+    SpiInfoAnswer spiInfo(const SpiInfoRequest& request);
+    SpiIsSupportedAnswer spiIsSupported(const SpiIsSupportedRequest& request, int fd);
+    SpiDecodeAnswer spiDecode(const SpiDecodeRequest& request, int* replyFd);
+    BpiInfoAnswer bpiInfo(const BpiInfoRequest& request);
+    BpiExecuteAnswer bpiExecute(const BpiExecuteRequest& request, int fd, int* replyFd);
+    BpiSettingAnswer bpiSetting(const BpiSettingRequest& request, int fd);
 
     // The copy the last plug-in handed back unchanged, which the next one of the same change
     // may take as it is: one copy of the picture per change, not one per plug-in.
@@ -43,11 +43,12 @@ private:
         std::size_t size = 0;
         void* dib = nullptr;  // malloc'd
     };
-    void* takeUnchangedCopy(const PluginMessage& request, int fd, std::size_t size);
+    void* takeUnchangedCopy(std::int64_t place, int fd, std::size_t size);
 
     int socket_;
     bool realScreen_;
     UnchangedCopy unchanged_;
+    bool applicationSoon_ = false;  // a plug-in that processes pictures has been asked about
     std::map<QByteArray, std::unique_ptr<SharedLibrary>> libraries_;
 };
 

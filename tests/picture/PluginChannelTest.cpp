@@ -96,12 +96,15 @@ struct Dib8 {
 
 TEST(SharedPicture, TheProgramGetsThePictureTheBlocksHold) {
     Dib8 dib;
-    PluginMessage message;
+    SpiDecodeAnswer sent{PluginOutcome::Done, {}, {}};
     const int fd =
-        shareDecodedDib(dib.info, sizeof dib.info, dib.pixels, sizeof dib.pixels, message);
+        shareDecodedDib(dib.info, sizeof dib.info, dib.pixels, sizeof dib.pixels, sent.picture);
     ASSERT_GE(fd, 0);
+    // The layout as the program reads it from the answer's message.
+    const auto answer = SpiDecodeAnswer::from(sent.toMessage());
+    ASSERT_TRUE(answer);
     std::optional<QList<QRgb>> palette;
-    QImage image = sharedPicture(message, fd, &palette);
+    QImage image = sharedPicture(answer->picture, fd, &palette);
     ASSERT_EQ(image.size(), QSize(3, 2));
     EXPECT_EQ(image.format(), QImage::Format_Indexed8);
     EXPECT_EQ(image.pixel(0, 1), qRgb(0, 255, 0));  // the bottom row comes first
@@ -116,16 +119,35 @@ TEST(SharedPicture, TheProgramGetsThePictureTheBlocksHold) {
 
 TEST(SharedPicture, ADescriptionThatDoesNotFitItsBlockGivesNoPicture) {
     Dib8 dib;
-    for (const auto& [index, value] :
-         {std::pair{0, std::int64_t{1000}}, std::pair{1, std::int64_t{-2}},
-          std::pair{2, std::int64_t{QImage::Format_Mono}}, std::pair{3, std::int64_t{2}}}) {
-        PluginMessage message;
+    using Number = std::int64_t SharedPictureLayout::*;
+    for (const auto& [member, value] :
+         {std::pair{Number{&SharedPictureLayout::width}, std::int64_t{1000}},
+          std::pair{Number{&SharedPictureLayout::height}, std::int64_t{-2}},
+          std::pair{Number{&SharedPictureLayout::format}, std::int64_t{QImage::Format_Mono}},
+          std::pair{Number{&SharedPictureLayout::bytesPerLine}, std::int64_t{2}}}) {
+        SharedPictureLayout layout;
         const int fd =
-            shareDecodedDib(dib.info, sizeof dib.info, dib.pixels, sizeof dib.pixels, message);
-        message.number[index] = value;
+            shareDecodedDib(dib.info, sizeof dib.info, dib.pixels, sizeof dib.pixels, layout);
+        layout.*member = value;
         std::optional<QList<QRgb>> palette;
-        EXPECT_TRUE(sharedPicture(message, fd, &palette).isNull()) << index;
+        EXPECT_TRUE(sharedPicture(layout, fd, &palette).isNull()) << value;
     }
+}
+
+TEST(PluginMessages, AnAnswerOfAnotherCallOrOutcomeIsNoAnswer) {
+    const PluginMessage execute = BpiExecuteAnswer{PluginOutcome::Done, 40, true, {}}.toMessage();
+    const auto read = BpiExecuteAnswer::from(execute);
+    ASSERT_TRUE(read);
+    EXPECT_TRUE(read->unchanged);
+    EXPECT_EQ(read->size, 40u);
+    EXPECT_FALSE(SpiDecodeAnswer::from(execute));
+    PluginMessage unknown = execute;
+    unknown.result = 9;
+    EXPECT_FALSE(BpiExecuteAnswer::from(unknown));
+    // A decode said done must say how its picture lies.
+    PluginMessage bare;
+    bare.call = PluginCall::SpiDecode;
+    EXPECT_FALSE(SpiDecodeAnswer::from(bare));
 }
 
 TEST(DibProblem, SaysWhyBlocksAreNoPicture) {

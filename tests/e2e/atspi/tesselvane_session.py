@@ -551,8 +551,11 @@ class Session:
         """The process ids of the running program's children (its plug-in helper)."""
         children = []
         for task in os.listdir(f"/proc/{self.program.pid}/task"):
-            with open(f"/proc/{self.program.pid}/task/{task}/children") as listed:
-                children += [int(pid) for pid in listed.read().split()]
+            try:
+                with open(f"/proc/{self.program.pid}/task/{task}/children") as listed:
+                    children += [int(pid) for pid in listed.read().split()]
+            except FileNotFoundError:
+                pass  # a thread that ended meanwhile
         return children
 
     # --- the accessibility tree -------------------------------------------------------------

@@ -29,7 +29,14 @@ def test_toolbar(session):
     mapped = session.mapped_files()
     helpers = session.child_processes()
     assert len(helpers) == 1, helpers
-    in_helper = session.mapped_files(helpers[0])
+    # The helper is asked about the plug-ins while the window is made: wait for its answers.
+    def helper_files_once_plugins_loaded():
+        files = session.mapped_files(helpers[0])
+        loaded = all(session.program_folder + name in files
+                     for name in ("calendar.bpi", "colorfilter.bpi"))
+        return files if loaded else None
+    in_helper = wait_until(helper_files_once_plugins_loaded,
+                           "the helper to load the extension plug-ins")
     assert session.program_folder + "tesselvane-main.so" in mapped, sorted(mapped)
     assert session.program_folder + "tesselvane-plugin-host" in in_helper, sorted(in_helper)
     for name in ("calendar.bpi", "colorfilter.bpi"):
