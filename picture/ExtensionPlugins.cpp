@@ -61,9 +61,9 @@ SharedBlock sharedDib(const QImage& picture, void* twin) {
 
 namespace {
 
-std::vector<TTesselPlugin> readPlugIns(const QString& folder) {
+std::vector<TTesselPlugin> readPlugIns(const QString& folder, const QStringList& files) {
     std::vector<std::pair<QString, TTesselPlugin>> found;
-    for (const QString& name : findFiles(folder, QStringLiteral("*.bpi"))) {
+    for (const QString& name : files) {
         TTesselPlugin plugin;
         plugin.Handle = folder + name;
         BpiInfoAnswer answer;
@@ -118,14 +118,20 @@ std::future<std::vector<TTesselPlugin>> loading;
 
 void LoadPlugIns(const QString& folderOrDefault) {
     FreePlugIns();
-    publish(readPlugIns(plugInFolder(folderOrDefault)));
+    const QString folder = plugInFolder(folderOrDefault);
+    publish(readPlugIns(folder, findFiles(folder, QStringLiteral("*.bpi"))));
 }
 
 void startLoadingPlugIns(const QString& folderOrDefault) {
     FreePlugIns();
+    const QString folder = plugInFolder(folderOrDefault);
+    QStringList files = findFiles(folder, QStringLiteral("*.bpi"));
+    // No extension plug-in, no helper.
+    if (files.isEmpty())
+        return;
     // Started from this thread: the helper is set to end with the thread that started it.
     PluginHost::shared().startIfStopped();
-    loading = std::async(std::launch::async, readPlugIns, plugInFolder(folderOrDefault));
+    loading = std::async(std::launch::async, readPlugIns, folder, std::move(files));
 }
 
 void waitForPlugIns() {
@@ -154,6 +160,8 @@ QImage executePlugIns(QImage picture, std::uintptr_t window) {
     std::uint64_t size = dib.size();
     bool changed = false;
     std::int64_t calls = 0;
+    const auto toCall = std::count_if(PlugIns.begin(), PlugIns.end(),
+                                      [](const auto& p) { return p.ExecutePlugIn; });
     for (const TTesselPlugin& plugin : PlugIns) {
         if (!plugin.ExecutePlugIn)
             continue;
@@ -162,7 +170,9 @@ QImage executePlugIns(QImage picture, std::uintptr_t window) {
                                         QFile::encodeName(RegistryStore::defaultPath()),
                                         static_cast<std::uint64_t>(window),
                                         size,
-                                        calls++};
+                                        calls,
+                                        calls + 1 == toCall};
+        ++calls;
         int resultFd = -1;
         const BpiExecuteAnswer answer =
             PluginHost::shared().ask<BpiExecuteAnswer>(plugin.Handle, request, dib.fd(), &resultFd);

@@ -66,6 +66,9 @@ public:
     // Makes `helper` the one calls go to, unless one runs already (then it is ended).
     void adopt(PluginHelper helper);
 
+    // Whether a helper has been started and not ended since.
+    bool isRunning() const { return socket_ >= 0; }
+
     // Ends the helper (the next call starts another).
     void stop();
 

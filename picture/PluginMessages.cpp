@@ -149,8 +149,8 @@ std::optional<SpiDecodeAnswer> SpiDecodeAnswer::from(const PluginMessage& m) {
     if (*outcome == PluginOutcome::Done) {
         if (fields.size() != 2)
             return std::nullopt;
-        answer.picture = {m.number[0], m.number[1], m.number[2], m.number[3], fields[0],
-                          std::nullopt};
+        answer.picture = {m.number[0], m.number[1], m.number[2],
+                          m.number[3], fields[0],   std::nullopt};
         if (fields[1] != "-")
             answer.picture.palette = fields[1];
     } else if (*outcome == PluginOutcome::BadPicture && fields.size() == 1) {
@@ -207,6 +207,7 @@ PluginMessage BpiExecuteRequest::toMessage() const {
     m.number[0] = static_cast<std::int64_t>(window);
     m.number[1] = static_cast<std::int64_t>(size);
     m.number[2] = place;
+    m.number[3] = last ? 1 : 0;
     return m;
 }
 
@@ -219,7 +220,8 @@ std::optional<BpiExecuteRequest> BpiExecuteRequest::from(const PluginMessage& m)
                              fields->at(2),
                              static_cast<std::uint64_t>(m.number[0]),
                              static_cast<std::uint64_t>(m.number[1]),
-                             m.number[2]};
+                             m.number[2],
+                             m.number[3] != 0};
 }
 
 PluginMessage BpiExecuteAnswer::toMessage() const {

@@ -42,8 +42,8 @@ struct SpiInfoRequest {
     static std::optional<SpiInfoRequest> from(const PluginMessage& message);
 };
 struct SpiInfoAnswer {
-    bool importFilter = false;  // false: not a library, or no import filter
-    bool readsPictures = false;  // it has every entry point a decode needs
+    bool importFilter = false;                       // false: not a library, or no import filter
+    bool readsPictures = false;                      // it has every entry point a decode needs
     QList<std::pair<QByteArray, QByteArray>> types;  // description and pattern
     PluginMessage toMessage() const;
     static std::optional<SpiInfoAnswer> from(const PluginMessage& message);
@@ -87,7 +87,7 @@ struct BpiInfoRequest {
     static std::optional<BpiInfoRequest> from(const PluginMessage& message);
 };
 struct BpiInfoAnswer {
-    bool loaded = false;  // false: not a library, or no GetPlugInInfo
+    bool loaded = false;              // false: not a library, or no GetPlugInInfo
     std::array<QByteArray, 4> texts;  // type, name, version, order
     bool hasSetting = false;
     bool hasExecute = false;
@@ -103,6 +103,7 @@ struct BpiExecuteRequest {
     std::uint64_t window = 0;
     std::uint64_t size = 0;  // of the packed DIB
     std::int64_t place = 0;  // the plug-in's place in this change's run, from 0
+    bool last = false;       // the last of the run
     PluginMessage toMessage() const;
     static std::optional<BpiExecuteRequest> from(const PluginMessage& message);
 };

@@ -4,6 +4,7 @@
 //   tesselvane-plugin-host --setting   answers one call (a settings window) on the user's screen
 
 #include "PluginServer.h"
+#include "platform/HeapPolicy.h"
 #include "platform/InterfaceLanguage.h"
 
 #include <QByteArray>
@@ -26,6 +27,9 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     ::fcntl(kSocket, F_SETFD, FD_CLOEXEC);
+    // A picture's blocks go back to the system once freed, as in the program: the helper
+    // outlives many pictures.
+    tesselvane::keepHeapCompact();
     // Ends with the program, even while a plug-in is stuck.
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     ::signal(SIGPIPE, SIG_IGN);

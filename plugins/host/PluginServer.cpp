@@ -289,7 +289,7 @@ BpiExecuteAnswer PluginServer::bpiExecute(const BpiExecuteRequest& request, int 
     if (handle == dib && std::memcmp(dib, given.data(), size) == 0) {
         // Passed over as it came: nothing to copy back, and the copy serves the next one.
         struct stat st {};
-        if (::fstat(fd, &st) == 0)
+        if (!request.last && ::fstat(fd, &st) == 0)
             unchanged_ = {static_cast<std::uint64_t>(st.st_dev),
                           static_cast<std::uint64_t>(st.st_ino), size, dib};
         else

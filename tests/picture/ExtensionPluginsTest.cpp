@@ -59,13 +59,14 @@ protected:
     QString log_;
 };
 
-TEST_F(ExtensionPluginsTest, NoPluginsNoTable) {
-    LoadPlugIns(folderWith({}));
-    EXPECT_EQ(PlugInCount, 0);
-    EXPECT_THAT(PlugIns, IsEmpty());
+TEST_F(ExtensionPluginsTest, NoPluginsNoTableAndNoHelper) {
+    startLoadingPlugIns(folderWith({}));
     QImage picture(4, 3, QImage::Format_RGB888);
     picture.fill(Qt::green);
     EXPECT_EQ(executePlugIns(picture, 0), picture);
+    EXPECT_EQ(PlugInCount, 0);
+    EXPECT_THAT(PlugIns, IsEmpty());
+    EXPECT_FALSE(PluginHost::shared().isRunning());
 }
 
 TEST_F(ExtensionPluginsTest, OrderNumbersSortAsRightAlignedText) {
