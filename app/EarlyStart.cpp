@@ -11,6 +11,7 @@
 #include "settings/Groups.h"
 #include "settings/Options.h"
 #include "settings/PictureListPrefetch.h"
+#include "settings/PictureListing.h"
 #include "settings/RegIni.h"
 
 #include <QDate>
@@ -19,12 +20,12 @@
 
 namespace tesselvane {
 
-std::unique_ptr<JpegPrefetch> prefetchStartPicture() {
-    if (!changesByDate(MyOption.Time) || !MyOption.UseJpeg)
-        return nullptr;
-    const QString path =
-        datePicturePath(MyOption.Time.Path, scheduleMode(MyOption.Time), QDate::currentDate());
-    if (!path.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive))
+namespace {
+
+// The JPEG at `path` read ahead as the wallpaper will want it; nullptr when it is no JPEG the
+// program reads itself.
+std::unique_ptr<JpegPrefetch> prefetchWallpaper(const QString& path) {
+    if (!MyOption.UseJpeg || !path.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive))
         return nullptr;
     QSize stretchTo;
     if (MyOption.FitScreen) {
@@ -34,6 +35,38 @@ std::unique_ptr<JpegPrefetch> prefetchStartPicture() {
         stretchTo = jpegFitTarget(path, *screen, fitStyleFromStored(MyOption.FitStyle));
     }
     return std::make_unique<JpegPrefetch>(path, stretchTo);
+}
+
+// The picture a change once at start shows in mode 0, when it is plain to see from here: the
+// next of a file-list group in order. A folder's list is made on a thread, a random draw and
+// a weekday's group are the window's.
+QString changeOncePicture(const RegIni& ini) {
+    if (scheduleMode(MyOption.Time) != ScheduleMode::AtStart || MyOption.Random ||
+        MyOption.Time.SetWeekday)
+        return {};
+    const QStringList names = readGroupNames(ini);
+    const int chosen = ini.ReadInteger(QStringLiteral("Task"), QStringLiteral("Default"), -1);
+    if (chosen < 0 || chosen >= names.size() ||
+        ini.ReadString(groupContentsSection(names.at(chosen)), QStringLiteral("Type"),
+                       QStringLiteral("0")) != QLatin1String("0"))
+        return {};
+    const PictureListing listing = PictureListing::load(ini, names.at(chosen));
+    const auto count = static_cast<int>(listing.size());
+    if (count == 0)
+        return {};
+    int index = ini.ReadInteger(QStringLiteral("Task"), QStringLiteral("Index"), -1);
+    if (index > count - 1)
+        index = 0;
+    return listing.at(nextListIndex(count, index, false, false, RandomDraw()));
+}
+
+}  // namespace
+
+std::unique_ptr<JpegPrefetch> prefetchStartPicture() {
+    if (!changesByDate(MyOption.Time))
+        return nullptr;
+    return prefetchWallpaper(
+        datePicturePath(MyOption.Time.Path, scheduleMode(MyOption.Time), QDate::currentDate()));
 }
 
 int turnAwaySecondCopy(bool changeOnce) {
@@ -82,6 +115,8 @@ EarlyStart startEarly(bool changeOnce) {
             early.pluginHelper = PluginHost::spawn();
         LoadOptions(ini);
         early.prefetch = prefetchStartPicture();
+        if (!early.prefetch && changeOnce)
+            early.prefetch = prefetchWallpaper(changeOncePicture(ini));
         early.pictureList = prefetchStartGroup(ini, changeOnce);
     } catch (...) {
         early.prefetch.reset();
