@@ -60,6 +60,28 @@ qsizetype minimalBytesPerLine(int width, QImage::Format format) {
     return ((static_cast<qsizetype>(width) * depth + 31) / 32) * 4;
 }
 
+// Row `y` of a picture dibToImage made, as 32-bit colours.
+void rowAsRgb32(const QImage& picture, int y, QRgb* out) {
+    const uchar* in = picture.constScanLine(y);
+    const int width = picture.width();
+    switch (picture.format()) {
+        case QImage::Format_Indexed8: {
+            const QList<QRgb> table = picture.colorTable();
+            for (int x = 0; x < width; ++x)
+                out[x] = in[x] < table.size() ? table[in[x]] | 0xFF000000u : qRgb(0, 0, 0);
+            break;
+        }
+        case QImage::Format_RGB888:
+            for (int x = 0; x < width; ++x)
+                out[x] = qRgb(in[3 * x], in[3 * x + 1], in[3 * x + 2]);
+            break;
+        default:  // RGB32, or ARGB32 whose alpha the wallpaper does not keep
+            for (int x = 0; x < width; ++x)
+                out[x] = reinterpret_cast<const QRgb*>(in)[x] | 0xFF000000u;
+            break;
+    }
+}
+
 void freeBlock(void* block) {
     delete static_cast<SharedBlock*>(block);
 }
@@ -129,6 +151,7 @@ int shareFittedDib(const unsigned char* info, std::size_t infoSize, const unsign
     const std::uint64_t stride = dibStride(static_cast<std::uint64_t>(width), header->bitCount);
     const bool topDown = header->height < 0;
     constexpr int kBandRows = 32;
+    QImage band;  // one block for every band: a fresh one each time would be faulted in anew
     for (int top = 0; top < height; top += kBandRows) {
         const int rows = std::min(kBandRows, height - top);
         // The band's first row in the block: bottom-up, the lowest of its rows.
@@ -141,19 +164,17 @@ int shareFittedDib(const unsigned char* info, std::size_t infoSize, const unsign
                                      : 0;
         qToLittleEndian<std::int32_t>(topDown ? -rows : rows, bandInfo.data() + 8);
         qToLittleEndian<std::uint32_t>(0, bandInfo.data() + 20);
-        QImage band = dibToImage(bandInfo.data(), bandInfo.size(),
-                                 held > 0 ? pixels + offset : pixels, held, DibWidth::Rgb32);
-        if (!band.isNull() && band.format() != QImage::Format_RGB32)
-            band = band.convertToFormat(QImage::Format_RGB32);
-        if (band.isNull()) {
+        QImage made = dibToImage(bandInfo.data(), bandInfo.size(),
+                                 held > 0 ? pixels + offset : pixels, held, DibWidth::Rgb32, &band);
+        if (made.isNull()) {
             resampler.release();
             return -1;
         }
         for (int r = 0; r < rows; ++r) {
-            std::memcpy(resampler.rowFor(top + r), band.constScanLine(r),
-                        static_cast<std::size_t>(width) * 4);
+            rowAsRgb32(made, r, reinterpret_cast<QRgb*>(resampler.rowFor(top + r)));
             resampler.publish(top + r);
         }
+        band = std::move(made);
     }
     resampler.finish();
     layout = {target.width(),       target.height(),

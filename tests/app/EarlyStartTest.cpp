@@ -35,8 +35,7 @@ TEST(EarlyStart, ChangingOnceInOrderReadsTheNextPictureOfAFileListGroupAhead) {
         ini.WriteBool("Option", "Random", random);
         EarlyStart early = startEarly(true);
         // The one the window will pick; a random draw is the window's to make.
-        EXPECT_EQ(early.prefetch ? early.prefetch->path() : QString(),
-                  random ? QString() : second);
+        EXPECT_EQ(early.prefetch ? early.prefetch->path() : QString(), random ? QString() : second);
         finish(early);
     }
     // Resident, the change at start reads nothing ahead.
