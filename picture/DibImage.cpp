@@ -52,28 +52,6 @@ struct Channel {
 
 }  // namespace
 
-namespace {
-
-// Blue, green, red bytes as opaque 32-bit colours. Four pixels are three little-endian words,
-// which moves a row in a third of the steps of going byte by byte.
-void dib24RowToRgb32(const unsigned char* in, QRgb* out, std::int64_t width) {
-    std::int64_t x = 0;
-    if constexpr (std::endian::native == std::endian::little) {
-        for (; x + 4 <= width; x += 4) {
-            std::uint32_t w[3];
-            std::memcpy(w, in + 3 * x, sizeof w);
-            out[x] = 0xFF000000u | w[0];
-            out[x + 1] = 0xFF000000u | w[0] >> 24 | w[1] << 8;
-            out[x + 2] = 0xFF000000u | w[1] >> 16 | w[2] << 16;
-            out[x + 3] = 0xFF000000u | w[2] >> 8;
-        }
-    }
-    for (; x < width; ++x)
-        out[x] = qRgb(in[3 * x + 2], in[3 * x + 1], in[3 * x]);
-}
-
-}  // namespace
-
 std::optional<DibHeader> readDibHeader(const unsigned char* info, std::size_t infoSize) {
     if (!info || infoSize < kDibHeaderSize)
         return std::nullopt;

@@ -26,6 +26,9 @@ void writePackedDib24Header(unsigned char* block, std::int64_t width, std::int64
 // rows not. nullptr when memory is short or the size is not a picture's. Free with free().
 unsigned char* newPackedDib24(std::int64_t width, std::int64_t height);
 
+// A 24-bit DIB row's blue, green, red bytes as opaque 32-bit colours.
+void dib24RowToRgb32(const unsigned char* in, QRgb* out, std::int64_t width);
+
 // A row of 32-bit colours as the blue, green, red bytes of a 24-bit DIB row.
 void rgb32RowToDib24(const QRgb* in, unsigned char* out, std::int64_t width);
 

@@ -82,6 +82,16 @@ void rowAsRgb32(const QImage& picture, int y, QRgb* out) {
     }
 }
 
+// The fitted picture's block, once every row is resampled into it, and its layout.
+int finishFitted(RowResampler& resampler, SharedBlock& block, QSize target,
+                 std::size_t bytesPerLine, SharedPictureLayout& layout) {
+    resampler.finish();
+    layout = {target.width(),       target.height(),
+              QImage::Format_RGB32, static_cast<std::int64_t>(bytesPerLine),
+              QByteArray(),         std::nullopt};
+    return block.sealed();
+}
+
 void freeBlock(void* block) {
     delete static_cast<SharedBlock*>(block);
 }
@@ -146,10 +156,23 @@ int shareFittedDib(const unsigned char* info, std::size_t infoSize, const unsign
     if (!block.isValid() || !resampler.start(width, height, target.width(), target.height(),
                                              block.data(), bytesPerLine, nullptr))
         return -1;
-    // Each band is a DIB of its own: the same header and colours, fewer rows.
-    std::vector<unsigned char> bandInfo(info, info + infoSize);
     const std::uint64_t stride = dibStride(static_cast<std::uint64_t>(width), header->bitCount);
     const bool topDown = header->height < 0;
+    // The usual 24-bit rows go to the resampler as they are read, in one pass.
+    if (header->bitCount == 24 && header->compression == kBiRgb) {
+        for (int y = 0; y < height; ++y) {
+            const auto stored = static_cast<std::uint64_t>(topDown ? y : height - 1 - y);
+            auto* row = reinterpret_cast<QRgb*>(resampler.rowFor(y));
+            if ((stored + 1) * stride <= pixelsSize)
+                dib24RowToRgb32(pixels + stored * stride, row, width);
+            else
+                std::fill(row, row + width, qRgb(0, 0, 0));  // beyond the block: black
+            resampler.publish(y);
+        }
+        return finishFitted(resampler, block, target, bytesPerLine, layout);
+    }
+    // Any other: each band is a DIB of its own, the same header and colours, fewer rows.
+    std::vector<unsigned char> bandInfo(info, info + infoSize);
     constexpr int kBandRows = 32;
     QImage band;  // one block for every band: a fresh one each time would be faulted in anew
     for (int top = 0; top < height; top += kBandRows) {
@@ -176,11 +199,7 @@ int shareFittedDib(const unsigned char* info, std::size_t infoSize, const unsign
         }
         band = std::move(made);
     }
-    resampler.finish();
-    layout = {target.width(),       target.height(),
-              QImage::Format_RGB32, static_cast<std::int64_t>(bytesPerLine),
-              QByteArray(),         std::nullopt};
-    return block.sealed();
+    return finishFitted(resampler, block, target, bytesPerLine, layout);
 }
 
 QImage sharedPicture(const SharedPictureLayout& layout, int fd,
