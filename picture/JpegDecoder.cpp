@@ -248,12 +248,9 @@ int decode(DecodeJob* job, int fd, const unsigned char* data, unsigned long size
         cinfo->desired_number_of_colors = 236;
         cinfo->two_pass_quantize = TRUE;
         cinfo->dither_mode = JDITHER_FS;
-    } else if (minWidth > 0 && minHeight > 0) {
+    } else if ((minWidth > 0 && minHeight > 0) || output == JpegOutput::Rgb32) {
         // A picture that is going to be scaled comes out as 32-bit pixels: scaling those is
         // several times faster, and they go to the screen as they are.
-        cinfo->out_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
-        job->rgb32 = true;
-    } else if (output == JpegOutput::Rgb32) {
         cinfo->out_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
         job->rgb32 = true;
     } else {

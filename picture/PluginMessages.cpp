@@ -113,7 +113,7 @@ std::optional<SpiDecodeRequest> SpiDecodeRequest::from(const PluginMessage& m) {
     const auto fields = fieldsOf(m, PluginCall::SpiDecode, 2);
     if (!fields)
         return std::nullopt;
-    SpiDecodeRequest request{fields->at(0), fields->at(1), m.number[0]};
+    SpiDecodeRequest request{fields->at(0), fields->at(1), m.number[0], QSize(), FitStyle::Stretch};
     // A screen no larger than any there is; anything else is no screen.
     constexpr std::int64_t kLargestSide = 1 << 16;
     if (m.number[1] > 0 && m.number[1] <= kLargestSide && m.number[2] > 0 &&

@@ -157,7 +157,7 @@ void TSusie::LoadPicture(const QString& fileName) {
         QImage image = prefetched ? std::move(*prefetched)
                                   : decodeJpegFile(fileName,
                                                    reduce     ? JpegOutput::Quantized236
-                                                   : WideJpeg ? JpegOutput::Rgb32
+                                                   : wideJpeg ? JpegOutput::Rgb32
                                                               : JpegOutput::Rgb24,
                                                    jpegSizeHint);
         bitmap_.palette = paletteOfIndexed(image);
@@ -216,11 +216,10 @@ void TSusie::loadWithPlugins(const QString& fileName, bool reduce) {
     if (!reader)
         return;
 
-    SpiDecodeRequest request{QFile::encodeName(reader->file), name, offset};
-    if (!pluginFitScreen.isEmpty() && !reduce) {
-        request.fitScreen = pluginFitScreen;
-        request.fitStyle = pluginFitStyle;
-    }
+    // Fitted in the helper when it is going to be: only the pixels drawn cross.
+    const bool fitted = !pluginFitScreen.isEmpty() && !reduce;
+    const SpiDecodeRequest request{QFile::encodeName(reader->file), name, offset,
+                                   fitted ? pluginFitScreen : QSize(), pluginFitStyle};
     int pictureFd = -1;
     const SpiDecodeAnswer answer =
         PluginHost::shared().ask<SpiDecodeAnswer>(reader->file, request, -1, &pictureFd);

@@ -46,7 +46,7 @@ public:
     QSize jpegSizeHint;
     // A JPEG read by the built-in decoder comes as RGB32, the screen's own pixels, instead of
     // RGB888: for the wallpaper, which goes to the screen as it is.
-    bool WideJpeg = false;
+    bool wideJpeg = false;
     // When not empty, the screen a picture read by a decoder plug-in is going to be fitted to,
     // as `pluginFitStyle` says: it comes back fitted (as RGB32), done in the helper, so that
     // only the pixels drawn cross to the program.

@@ -140,9 +140,9 @@ QImage loadForWallpaper(const QString& fileName, QSize screen) {
         host.pluginFitScreen = screen;
         host.pluginFitStyle = style;
     }
-    host.WideJpeg = true;
+    host.wideJpeg = true;
     const auto forget = [&host] {
-        host.WideJpeg = false;
+        host.wideJpeg = false;
         host.jpegSizeHint = QSize();
         host.pluginFitScreen = QSize();
     };
