@@ -55,6 +55,10 @@ TEST(ExifOrientation, EveryOrientationComesOutAsImageMagickTurnsIt) {
 
         expectClose(decodeJpegFile(path, JpegOutput::Rgb24), expected, what);
         expectClose(decodeJpeg(readFile(path), "o.jpg", JpegOutput::Rgb24), expected, what);
+        // As the screen's 32-bit pixels, turned the same way.
+        const QImage wide = decodeJpegFile(path, JpegOutput::Rgb32);
+        EXPECT_EQ(wide.format(), QImage::Format_RGB32) << what;
+        expectClose(wide, expected, what);
         // A palette for an 8-bit screen: the dither may move a flat block a little more.
         const QImage palette = decodeJpegFile(path, JpegOutput::Quantized236);
         EXPECT_EQ(palette.format(), QImage::Format_Indexed8) << what;

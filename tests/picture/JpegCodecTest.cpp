@@ -36,6 +36,9 @@ TEST_P(JpegGolden, DecodesCloseToTheSource) {
     EXPECT_FALSE(d.sizeDiffers);
     EXPECT_LE(d.largest, kLargestDifference);
     EXPECT_LE(d.mean, kMeanDifference);
+    // Decoded as the screen's 32-bit pixels: the very same colours.
+    const QImage wide = decodeJpegFile(base + ".jpg", JpegOutput::Rgb32);
+    EXPECT_EQ(wide.convertToFormat(QImage::Format_RGB888), image);
 }
 
 INSTANTIATE_TEST_SUITE_P(Variants, JpegGolden,

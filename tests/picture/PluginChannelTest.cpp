@@ -134,6 +134,58 @@ TEST(SharedPicture, ADescriptionThatDoesNotFitItsBlockGivesNoPicture) {
     }
 }
 
+// Through the socket and read back: what was written.
+template <class T>
+std::optional<T> overTheWire(const T& sent) {
+    SocketPair pair;
+    EXPECT_TRUE(sendPluginMessage(pair.fd[0], sent.toMessage()));
+    PluginMessage got;
+    int fd = -1;
+    EXPECT_TRUE(receivePluginMessage(pair.fd[1], got, &fd));
+    return T::from(got);
+}
+
+TEST(PluginMessages, EveryRequestAndAnswerIsReadAsWritten) {
+    const QByteArray path = "/plug-ins/ä b.spi";
+    const auto spiInfo = overTheWire(SpiInfoAnswer{true, true, {{"PNG", "*.png"}, {"", "*.x"}}});
+    ASSERT_TRUE(spiInfo);
+    EXPECT_TRUE(spiInfo->importFilter && spiInfo->readsPictures);
+    EXPECT_EQ(spiInfo->types.size(), 2);
+    EXPECT_EQ(spiInfo->types[1].second, "*.x");
+    const auto decode =
+        overTheWire(SpiDecodeRequest{path, "/p.png", 128, {800, 600}, FitStyle::Cover});
+    ASSERT_TRUE(decode);
+    EXPECT_EQ(decode->plugin, path);
+    EXPECT_EQ(decode->offset, 128);
+    EXPECT_EQ(decode->fitScreen, QSize(800, 600));
+    EXPECT_EQ(decode->fitStyle, FitStyle::Cover);
+    const auto picture = overTheWire(SpiDecodeAnswer{
+        PluginOutcome::Done, {3, 2, QImage::Format_Indexed8, 4, "ff0000 ", "ff "}, {}});
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->picture.bytesPerLine, 4);
+    EXPECT_EQ(picture->picture.palette, QByteArray("ff "));
+    const auto bad = overTheWire(SpiDecodeAnswer{PluginOutcome::BadPicture, {}, "rows missing"});
+    ASSERT_TRUE(bad);
+    EXPECT_EQ(bad->reason, "rows missing");
+    const auto info = overTheWire(BpiInfoAnswer{true, {"BTEST", "name", "105", "5"}, false, true});
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->texts[3], "5");
+    EXPECT_TRUE(!info->hasSetting && info->hasExecute);
+    const auto execute =
+        overTheWire(BpiExecuteRequest{path, "\\KEY", "/s.db", 77, 1 << 20, 1, true});
+    ASSERT_TRUE(execute);
+    EXPECT_EQ(execute->window, 77u);
+    EXPECT_EQ(execute->size, 1u << 20);
+    EXPECT_TRUE(execute->place == 1 && execute->last);
+    const auto setting = overTheWire(BpiSettingRequest{path, "k", "/s.db", 5, 0});
+    ASSERT_TRUE(setting);
+    EXPECT_EQ(setting->store, "/s.db");
+    // A request missing a field is none.
+    PluginMessage truncated = SpiIsSupportedRequest{path, "/p", 0}.toMessage();
+    truncated.text.chop(3);
+    EXPECT_FALSE(SpiIsSupportedRequest::from(truncated));
+}
+
 TEST(PluginMessages, AnAnswerOfAnotherCallOrOutcomeIsNoAnswer) {
     const PluginMessage execute = BpiExecuteAnswer{PluginOutcome::Done, 40, true, {}}.toMessage();
     const auto read = BpiExecuteAnswer::from(execute);
