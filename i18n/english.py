@@ -52,6 +52,7 @@ ENGLISH = {
     'JPEG 画像を作れません (%1)': 'Cannot make the JPEG picture (%1)',
     'JPEG 画像 %1 は不正です (%2)': 'The JPEG picture %1 is invalid (%2)',
     'JPEG 画像 %1 を開けません': 'Cannot open the JPEG picture %1',
+    '%1 は通常のファイルではないので画像として読めません': '%1 is not a regular file and cannot be read as a picture',
     'Plasma のシェル': 'the Plasma shell',
     'Plasma のウィジェットがロックされているので壁紙を変えられません (%1)': 'Cannot change the wallpaper: Plasma\'s widgets are locked (%1)',
     'Plasma が壁紙の設定を断りました: %1': 'Plasma refused to set the wallpaper: %1',

@@ -625,6 +625,10 @@ Exit status: 0 success, 1 failure, 2 a wrong switch, 3 no running Tesselvane
         <source>プラグイン %1 の返した画像が不正です (%2)</source>
         <translation>The picture the plug-in %1 returned is invalid (%2)</translation>
     </message>
+    <message>
+        <source>%1 は通常のファイルではないので画像として読めません</source>
+        <translation>%1 is not a regular file and cannot be read as a picture</translation>
+    </message>
 </context>
 <context>
     <name>TVersionInfo</name>

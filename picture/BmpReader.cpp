@@ -4,9 +4,12 @@
 #include "picture/PictureError.h"
 #include "picture/PictureLimits.h"
 #include "platform/InterfaceLanguage.h"
+#include "platform/RegularFile.h"
 
 #include <QFile>
 #include <QtEndian>
+
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -272,8 +275,11 @@ QImage readBmp(const QByteArray& data, const QString& name) {
 }
 
 QImage readBmpFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    const int fd = openRegularFile(path);
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
         throw PictureError(
             interfaceText("BmpReader", "ビットマップ画像 %1 を開けません").arg(path));
     }

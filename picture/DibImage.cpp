@@ -346,6 +346,19 @@ std::optional<QString> packedDibProblem(const void* block, std::size_t size) {
                       size - static_cast<std::size_t>(*pixelsAt));
 }
 
+std::optional<std::size_t> packedDibSize(const void* block, std::size_t size) {
+    const auto* bytes = static_cast<const unsigned char*>(block);
+    const auto pixelsAt = packedPixelsAt(bytes, size);
+    if (!pixelsAt || packedDibProblem(block, size))
+        return std::nullopt;
+    const auto header = readDibHeader(bytes, size);
+    const std::uint64_t height =
+        header->height < 0 ? -static_cast<std::int64_t>(header->height) : header->height;
+    return static_cast<std::size_t>(
+        *pixelsAt +
+        dibStride(static_cast<std::uint64_t>(header->width), header->bitCount) * height);
+}
+
 QImage packedDibToImage(const void* block, std::size_t size, DibWidth width24, QImage* reuse) {
     const auto* bytes = static_cast<const unsigned char*>(block);
     const auto at = packedPixelsAt(bytes, size);

@@ -66,6 +66,10 @@ std::optional<QString> dibProblem(const unsigned char* info, std::size_t infoSiz
 // The same for a packed DIB of `size` bytes.
 std::optional<QString> packedDibProblem(const void* block, std::size_t size);
 
+// The bytes of a packed DIB that its header accounts for (header, colour table, rows), which
+// may be far fewer than the block holds; nullopt when packedDibProblem finds one.
+std::optional<std::size_t> packedDibSize(const void* block, std::size_t size);
+
 // A packed DIB (header, colour table, pixel rows in one malloc'd block) of a picture, as the
 // extension plug-ins take it: 24-bit bottom-up. nullptr when memory is short. Free with free().
 void* imageToPackedDib(const QImage& image);

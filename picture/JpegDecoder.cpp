@@ -7,6 +7,7 @@
 #include "picture/RowResampler.h"
 #include "platform/HeapPolicy.h"
 #include "platform/InterfaceLanguage.h"
+#include "platform/RegularFile.h"
 #include "tesselvane_exif.h"
 
 #include <QFile>
@@ -420,7 +421,7 @@ DecodedJpeg decodeJpegPixels(const unsigned char* data, std::size_t size, const 
 }
 
 DecodedJpeg decodeJpegFilePixels(const QString& path, JpegOutput output, QSize atLeast) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = openRegularFile(path);
     if (fd < 0)
         throw PictureError(interfaceText("JpegDecoder", "JPEG 画像 %1 を開けません").arg(path));
     DecodeJob job;
@@ -434,7 +435,7 @@ DecodedJpeg decodeJpegFilePixels(const QString& path, JpegOutput output, QSize a
 }
 
 QSize jpegFileSize(const QString& path) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = openRegularFile(path);
     if (fd < 0)
         return {};
     // Kept off this frame, which libjpeg's errors jump back into.

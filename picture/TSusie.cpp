@@ -11,6 +11,7 @@
 #include "platform/FileSearch.h"
 #include "platform/InterfaceLanguage.h"
 #include "platform/ProgramPaths.h"
+#include "platform/RegularFile.h"
 #include "platform/Screen.h"
 
 #include <QFile>
@@ -135,9 +136,18 @@ void TSusie::UnloadPlugins() {
 
 void TSusie::LoadPicture(const QString& fileName) {
     bitmap_.clear();
-    const QFileInfo file(fileName);
-    if (!file.exists() || file.isDir())
-        return;
+    switch (fileKind(fileName)) {
+        case FileKind::Missing:
+        case FileKind::Folder:
+            return;
+        case FileKind::Other:
+            // Reading a FIFO or a device would wait, or never end.
+            throw PictureError(
+                interfaceText("TSusie", "%1 は通常のファイルではないので画像として読めません")
+                    .arg(fileName));
+        case FileKind::Regular:
+            break;
+    }
     const bool reduce = DeColor && screenDepth_() <= 8;
     const QString extension = upperExtension(fileName);
 
@@ -187,7 +197,7 @@ QImage TSusie::readBuiltIn(const QString& fileName, QSize jpegSizeHint) {
 void TSusie::loadWithPlugins(const QString& fileName, bool reduce) {
     scanIfNeeded();
     const QByteArray name = QFile::encodeName(fileName);
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = openRegularFile(fileName);
     if (fd < 0)
         return;
     const Plugin* reader = nullptr;

@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <set>
 #include <utility>
 
 #include <dirent.h>
@@ -76,8 +77,9 @@ bool asciiOnly(std::string_view bytes) {
 // What one walk keeps as it goes down.
 struct Walk {
     FileTree tree;
-    std::string path;                    // of the folder being read, below the walk's own
-    std::vector<FolderIdentity> inside;  // the folders the walk is in
+    std::string path;  // of the folder being read, below the walk's own
+    // Every folder read so far: a folder that links lead to twice is read once.
+    std::set<std::pair<std::uint64_t, std::uint64_t>> seen;
     bool skipHidden = false;
 };
 
@@ -85,14 +87,13 @@ struct Walk {
 void collectInto(int fd, Walk& walk) {
     std::string& path = walk.path;
     FileTree& tree = walk.tree;
-    std::vector<FolderIdentity>& inside = walk.inside;
     struct stat self {};
     DIR* dir = ::fstat(fd, &self) == 0 ? ::fdopendir(fd) : nullptr;
     if (!dir) {
         ::close(fd);
         return;
     }
-    inside.push_back(
+    walk.seen.insert(
         {static_cast<std::uint64_t>(self.st_dev), static_cast<std::uint64_t>(self.st_ino)});
     const size_t base = path.size();
     while (const dirent* d = ::readdir(dir)) {
@@ -103,19 +104,24 @@ void collectInto(int fd, Walk& walk) {
             continue;
         path.resize(base);
         path += name;
-        // Plain files, the bulk of any tree, are known from the directory entry alone.
-        if (d->d_type != DT_DIR && d->d_type != DT_LNK && d->d_type != DT_UNKNOWN) {
+        // Plain files, the bulk of any tree, are known from the directory entry alone. FIFOs,
+        // sockets and devices are no pictures: reading one would wait, or never end.
+        if (d->d_type == DT_REG) {
             tree.add(path);
             continue;
         }
+        if (d->d_type != DT_DIR && d->d_type != DT_LNK && d->d_type != DT_UNKNOWN)
+            continue;
         struct stat st {};
-        if (::fstatat(fd, name, &st, 0) != 0 || !S_ISDIR(st.st_mode)) {
+        // A link to nothing stays in the list: its turn says the picture is missing.
+        if (::fstatat(fd, name, &st, 0) != 0 || S_ISREG(st.st_mode)) {
             tree.add(path);
             continue;
         }
-        const FolderIdentity id{static_cast<std::uint64_t>(st.st_dev),
-                                static_cast<std::uint64_t>(st.st_ino)};
-        if (std::find(inside.begin(), inside.end(), id) != inside.end())
+        if (!S_ISDIR(st.st_mode) || !walk.seen
+                                         .insert({static_cast<std::uint64_t>(st.st_dev),
+                                                  static_cast<std::uint64_t>(st.st_ino)})
+                                         .second)
             continue;
         const int sub = ::openat(fd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (sub >= 0) {
@@ -124,7 +130,6 @@ void collectInto(int fd, Walk& walk) {
         }
     }
     path.resize(base);
-    inside.pop_back();
     ::closedir(dir);
 }
 

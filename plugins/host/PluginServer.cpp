@@ -307,7 +307,10 @@ BpiExecuteAnswer PluginServer::bpiExecute(const BpiExecuteRequest& request, int 
             reply.reason = "no picture";
             return reply;
         }
+        // Only what its header accounts for crosses: the block may be far larger.
         resultSize = malloc_usable_size(dib);
+        if (const auto needed = packedDibSize(dib, resultSize))
+            resultSize = *needed;
     }
     SharedBlock result = SharedBlock::copyOf(dib, resultSize);
     std::free(dib);

@@ -207,6 +207,13 @@ TEST(DibProblem, SaysWhyBlocksAreNoPicture) {
     EXPECT_FALSE(dibProblem(dib.info, sizeof dib.info, sizeof dib.pixels));
     EXPECT_TRUE(dibProblem(dib.info, sizeof dib.info, sizeof dib.pixels - 1));  // rows cut short
     EXPECT_TRUE(dibProblem(dib.info, 39, sizeof dib.pixels));                   // no header
+    // Packed in a block far larger than it: only what the header accounts for counts.
+    QByteArray packed(reinterpret_cast<const char*>(dib.info), sizeof dib.info);
+    packed += QByteArray(reinterpret_cast<const char*>(dib.pixels), sizeof dib.pixels);
+    const auto exact = static_cast<std::size_t>(packed.size());
+    packed += QByteArray(1 << 16, '\0');
+    EXPECT_EQ(packedDibSize(packed.constData(), static_cast<std::size_t>(packed.size())), exact);
+    EXPECT_FALSE(packedDibSize(packed.constData(), exact - 1));
     dib.info[4] = 0;
     EXPECT_TRUE(dibProblem(dib.info, sizeof dib.info, sizeof dib.pixels));  // zero wide
 }

@@ -11,6 +11,8 @@
 
 #include <gmock/gmock.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 
 using namespace tesselvane;
@@ -262,6 +264,26 @@ TEST_F(TSusieTest, APluginPictureToBeFittedComesBackAtTheSizeItIsDrawnWithItsRow
     susie->pluginFitScreen = QSize();
     susie->LoadPicture(png);
     EXPECT_EQ(susie->Bitmap().image.size(), QSize(64, 48));
+}
+
+TEST_F(TSusieTest, AFifoOrADeviceIsRefusedAtOnceWhateverItsName) {
+    const auto susie = host(pluginFolder({{"plain.spi", "plain"}}));
+    const QString fifo = scratchFolder() + "pipe";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const char* name : {"x.bmp", "x.jpg", "x.png", "zero.bmp"}) {
+        SCOPED_TRACE(name);
+        const QString path = scratchFolder() + name;
+        const QString target = QString(name).startsWith("zero") ? "/dev/zero" : fifo;
+        ASSERT_TRUE(QFile::link(target, path));
+        // Reading either would wait for a writer, or never end.
+        try {
+            susie->LoadPicture(path);
+            ADD_FAILURE() << "no error";
+        } catch (const PictureError& e) {
+            EXPECT_TRUE(e.message().contains(path)) << e.message().toStdString();
+        }
+        EXPECT_THROW(TSusie::readBuiltIn(path), PictureError);
+    }
 }
 
 TEST_F(TSusieTest, DeColorReducesOnlyOnScreensOf8BitsOrFewer) {
