@@ -53,6 +53,7 @@ ENGLISH = {
     'JPEG 画像 %1 は不正です (%2)': 'The JPEG picture %1 is invalid (%2)',
     'JPEG 画像 %1 を開けません': 'Cannot open the JPEG picture %1',
     '%1 は通常のファイルではないので画像として読めません': '%1 is not a regular file and cannot be read as a picture',
+    '画像 %1 を読めません (読める形式でないか、壊れています)': 'Cannot read the picture %1 (not a format that can be read, or damaged)',
     'Plasma のシェル': 'the Plasma shell',
     'Plasma のウィジェットがロックされているので壁紙を変えられません (%1)': 'Cannot change the wallpaper: Plasma\'s widgets are locked (%1)',
     'Plasma が壁紙の設定を断りました: %1': 'Plasma refused to set the wallpaper: %1',

@@ -1223,6 +1223,10 @@ Exit status: 0 success, 1 failure, 2 a wrong switch, 3 no running Tesselvane
         <source>壁紙ファイル %1 を書けません (%2)</source>
         <translation>Cannot write the wallpaper file %1 (%2)</translation>
     </message>
+    <message>
+        <source>画像 %1 を読めません (読める形式でないか、壊れています)</source>
+        <translation>Cannot read the picture %1 (not a format that can be read, or damaged)</translation>
+    </message>
 </context>
 <context>
     <name>X11Desktop</name>

@@ -126,12 +126,22 @@ void fitToMonitor(QImage& bitmap, QSize screen) {
     bitmap = fitToScreen(bitmap, screen, fitStyleFromStored(MyOption.FitStyle), background);
 }
 
-// The picture of a file as the host reads it, or a null image when no reader accepts it.
+// A file there that no reader makes a picture of: refused, as a damaged one is, so that the
+// old wallpaper stays and the user hears why.
+PictureError unreadable(const QString& fileName) {
+    return PictureError(
+        interfaceText("Wallpaper", "画像 %1 を読めません (読める形式でないか、壊れています)")
+            .arg(fileName));
+}
+
+// The picture of a file as the host reads it; a null image for no file chosen, or none there.
 // A JPEG to be fitted to `screen` is decoded at the size it is drawn.
 QImage loadForWallpaper(const QString& fileName, QSize screen) {
     const QFileInfo file(fileName);
-    if (fileName.isEmpty() || !file.exists() || file.isDir())
+    if (fileName.isEmpty() || !file.exists())
         return {};
+    if (file.isDir())
+        throw unreadable(fileName);
     TSusie& host = sharedHost();
     host.DeColor = false;
     if (!screen.isEmpty()) {
@@ -153,7 +163,10 @@ QImage loadForWallpaper(const QString& fileName, QSize screen) {
         throw;
     }
     forget();
-    return host.takeBitmap().image;
+    QImage picture = host.takeBitmap().image;
+    if (picture.isNull())
+        throw unreadable(fileName);
+    return picture;
 }
 
 }  // namespace
