@@ -72,9 +72,7 @@ void PluginHost::setTimeLimitForTesting(std::chrono::milliseconds limit) {
 }
 
 void PluginHost::start() {
-    const PluginHelper helper = spawnHelper("--serve");
-    socket_ = helper.socket;
-    pid_ = helper.pid;
+    helper_ = spawnHelper("--serve");
 }
 
 PluginHelper PluginHost::spawn() {
@@ -83,25 +81,21 @@ PluginHelper PluginHost::spawn() {
 
 void PluginHost::adopt(PluginHelper helper) {
     const std::lock_guard lock(oneAtATime);
-    if (socket_ >= 0) {
+    if (helper_.socket >= 0) {
         endHelper(helper, true);
         return;
     }
-    socket_ = helper.socket;
-    pid_ = helper.pid;
+    helper_ = helper;
 }
 
 void PluginHost::stop() {
-    PluginHelper helper{socket_, pid_};
     // Closing its socket ends a helper that waits for work; one still busy is ended.
-    endHelper(helper, true);
-    socket_ = -1;
-    pid_ = -1;
+    endHelper(helper_, true);
 }
 
 void PluginHost::startIfStopped() {
     const std::lock_guard lock(oneAtATime);
-    if (socket_ < 0)
+    if (helper_.socket < 0)
         start();
 }
 
@@ -110,13 +104,13 @@ PluginMessage PluginHost::call(const QString& file, const PluginMessage& request
     const std::lock_guard lock(oneAtATime);
     if (replyFd)
         *replyFd = -1;
-    if (socket_ < 0)
+    if (helper_.socket < 0)
         start();
-    if (!sendPluginMessage(socket_, request, passFd)) {
+    if (!sendPluginMessage(helper_.socket, request, passFd)) {
         // A helper that ended between calls (or was ended): one more try with a fresh one.
         stop();
         start();
-        if (!sendPluginMessage(socket_, request, passFd)) {
+        if (!sendPluginMessage(helper_.socket, request, passFd)) {
             stop();
             throw crashed(file);
         }
@@ -129,15 +123,17 @@ PluginMessage PluginHost::call(const QString& file, const PluginMessage& request
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
             stop();
-            throw PictureError(
+            throw PluginHangError(
                 interfaceText("PluginHost",
                               "プラグイン %1 が %2 秒たっても応答しないため中止しました")
                     .arg(pluginName(file))
                     .arg(static_cast<double>(timeLimitMs.load()) / 1000.0));
         }
-        pollfd watched[2] = {{socket_, POLLIN, 0}, {TerminationSignals::pendingFd(), POLLIN, 0}};
-        const int ready =
-            ::poll(watched, watched[1].fd >= 0 ? 2 : 1, static_cast<int>(left.count()));
+        // The helper's end is seen at once, even when something it started holds the socket.
+        pollfd watched[3] = {{helper_.socket, POLLIN, 0},
+                             {TerminationSignals::pendingFd(), POLLIN, 0},
+                             {helper_.pidfd, POLLIN, 0}};
+        const int ready = ::poll(watched, 3, static_cast<int>(left.count()));
         if (ready < 0 && errno != EINTR) {
             stop();
             throw crashed(file);
@@ -150,10 +146,14 @@ PluginMessage PluginHost::call(const QString& file, const PluginMessage& request
         }
         if (ready > 0 && watched[0].revents != 0)
             break;
+        if (ready > 0 && watched[2].revents != 0) {
+            stop();
+            throw crashed(file);
+        }
     }
     PluginMessage answer;
     int fd = -1;
-    if (!receivePluginMessage(socket_, answer, &fd) || answer.call != request.call) {
+    if (!receivePluginMessage(helper_.socket, answer, &fd) || answer.call != request.call) {
         if (fd >= 0)
             ::close(fd);
         stop();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "picture/PictureError.h"
 #include "picture/PluginChannel.h"
 #include "picture/PluginMessages.h"
 #include "platform/ChildProcess.h"
@@ -11,6 +12,12 @@
 #include <optional>
 
 namespace tesselvane {
+
+// A plug-in that did not answer within the time limit.
+class PluginHangError : public PictureError {
+public:
+    using PictureError::PictureError;
+};
 
 // How long a plug-in may take to be scanned, to decode or to process a picture: ample for the
 // largest picture a plug-in may decode. Past it the helper is ended and the call fails.
@@ -67,7 +74,7 @@ public:
     void adopt(PluginHelper helper);
 
     // Whether a helper has been started and not ended since.
-    bool isRunning() const { return socket_ >= 0; }
+    bool isRunning() const { return helper_.socket >= 0; }
 
     // Ends the helper (the next call starts another).
     void stop();
@@ -84,8 +91,7 @@ private:
     static void closeReply(int fd);
     void start();
 
-    int socket_ = -1;
-    int pid_ = -1;
+    PluginHelper helper_;
 };
 
 }  // namespace tesselvane

@@ -194,6 +194,12 @@ QImage TSusie::readBuiltIn(const QString& fileName, QSize jpegSizeHint) {
     return jpegToImage(std::move(decoded), fileName, JpegOutput::Rgb24);
 }
 
+void TSusie::leaveOut(const QString& file) {
+    // Each picture that reached it would wait the whole time limit again.
+    failedInScan().insert(file);
+    std::erase_if(plugins_, [&file](const auto& plugin) { return plugin->file == file; });
+}
+
 void TSusie::loadWithPlugins(const QString& fileName, bool reduce) {
     scanIfNeeded();
     const QByteArray name = QFile::encodeName(fileName);
@@ -202,8 +208,10 @@ void TSusie::loadWithPlugins(const QString& fileName, bool reduce) {
         return;
     const Plugin* reader = nullptr;
     std::int64_t offset = 0;
+    QString asked;
     try {
         for (const auto& plugin : plugins_) {
+            asked = plugin->file;
             // Offset 128 lets a plug-in find a picture behind a 128-byte header.
             for (const std::int64_t at : {std::int64_t{0}, std::int64_t{128}}) {
                 const SpiIsSupportedRequest request{QFile::encodeName(plugin->file), name, at};
@@ -218,6 +226,10 @@ void TSusie::loadWithPlugins(const QString& fileName, bool reduce) {
             if (reader)
                 break;
         }
+    } catch (const PluginHangError&) {
+        ::close(fd);
+        leaveOut(asked);
+        throw;
     } catch (...) {
         ::close(fd);
         throw;
@@ -231,8 +243,14 @@ void TSusie::loadWithPlugins(const QString& fileName, bool reduce) {
     const SpiDecodeRequest request{QFile::encodeName(reader->file), name, offset,
                                    fitted ? pluginFitScreen : QSize(), pluginFitStyle};
     int pictureFd = -1;
-    const SpiDecodeAnswer answer =
-        PluginHost::shared().ask<SpiDecodeAnswer>(reader->file, request, -1, &pictureFd);
+    const QString readerFile = reader->file;
+    SpiDecodeAnswer answer;
+    try {
+        answer = PluginHost::shared().ask<SpiDecodeAnswer>(readerFile, request, -1, &pictureFd);
+    } catch (const PluginHangError&) {
+        leaveOut(readerFile);
+        throw;
+    }
     if (answer.outcome != PluginOutcome::Done && pictureFd >= 0)
         ::close(pictureFd);
     if (answer.outcome == PluginOutcome::Declined)
@@ -240,7 +258,7 @@ void TSusie::loadWithPlugins(const QString& fileName, bool reduce) {
     if (answer.outcome == PluginOutcome::NoMemory) {
         throw PictureError(
             interfaceText("TSusie", "プラグイン %1 の画像を受け取るメモリが足りません")
-                .arg(pluginName(reader->file)));
+                .arg(pluginName(readerFile)));
     }
     std::optional<QList<QRgb>> palette;
     QImage image = answer.outcome == PluginOutcome::Done
@@ -252,7 +270,7 @@ void TSusie::loadWithPlugins(const QString& fileName, bool reduce) {
                 ? QString::fromUtf8(answer.reason)
                 : interfaceText("TSusie", "画像を受け取れません");
         throw PictureError(interfaceText("TSusie", "プラグイン %1 の返した画像が不正です (%2)")
-                               .arg(pluginName(reader->file), reason));
+                               .arg(pluginName(readerFile), reason));
     }
     if (reduce)
         image = reduceColors(image);

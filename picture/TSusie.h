@@ -75,6 +75,8 @@ private:
     void ScanPlugins();
     void scanIfNeeded() const;
     void UnloadPlugins();
+    // Leaves a plug-in that hung out of this host, and of every scan for the rest of the run.
+    void leaveOut(const QString& file);
     void loadWithPlugins(const QString& fileName, bool reduce);
 
     std::function<int()> screenDepth_;

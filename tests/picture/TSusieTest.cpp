@@ -1,5 +1,6 @@
 #include "PictureTestSupport.h"
 #include "TestFolders.h"
+#include "WaitUntil.h"
 #include "picture/PictureError.h"
 #include "picture/PluginHost.h"
 #include "picture/TSusie.h"
@@ -11,6 +12,7 @@
 
 #include <gmock/gmock.h>
 
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -445,12 +447,32 @@ TEST_F(TSusieFaultTest, ACrashWhileReadingIsAnErrorNamingThePlugin) {
     }
 }
 
-TEST_F(TSusieFaultTest, APluginThatNeverAnswersIsEndedAfterTheTimeLimit) {
+TEST_F(TSusieFaultTest, APluginThatNeverAnswersIsEndedAfterTheTimeLimitAndLeftOutAfterwards) {
     PluginHost::setTimeLimitForTesting(std::chrono::milliseconds(1000));
     auto susie = host(pluginFolder({{"a.spi", "hangpicture"}, {"z.spi", "plain"}}));
-    const QString error = errorOf(*susie, picture("p.x", "THPC", qRgb(1, 2, 3)));
+    const QString hanging = picture("p.x", "THPC", qRgb(1, 2, 3));
+    const QString error = errorOf(*susie, hanging);
     EXPECT_TRUE(error.startsWith(QStringLiteral("プラグイン a.spi が"))) << error.toStdString();
     EXPECT_TRUE(error.contains(QStringLiteral("応答しない"))) << error.toStdString();
+    expectTheNextPictureReads(*susie);
+    // Not asked again, so no second wait: nobody else reads that picture.
+    calls();
+    EXPECT_EQ(errorOf(*susie, hanging), QStringLiteral("(no error)"));
+    EXPECT_TRUE(susie->Bitmap().isEmpty());
+    EXPECT_THAT(calls().filter("hangpicture:"), IsEmpty());
+}
+
+TEST_F(TSusieFaultTest, ACrashLeavingAChildBehindIsACrashAndTheChildGoesWithTheHelper) {
+    // The child holds the helper's socket open: only the helper's own end tells of the crash.
+    PluginHost::setTimeLimitForTesting(std::chrono::seconds(30));
+    auto susie = host(pluginFolder({{"a.spi", "forkcrash"}, {"z.spi", "plain"}}));
+    EXPECT_EQ(errorOf(*susie, picture("p.x", "TFKC", qRgb(1, 2, 3))),
+              QStringLiteral("プラグイン a.spi が異常終了しました"));
+    const QStringList forked = calls().filter("forkcrash:forked");
+    ASSERT_EQ(forked.size(), 1);
+    const auto child = static_cast<pid_t>(forked[0].section(u'@', 1).toLong());
+    ASSERT_GT(child, 0);
+    EXPECT_TRUE(waitUntil([child] { return ::kill(child, 0) != 0; }));
     expectTheNextPictureReads(*susie);
 }
 

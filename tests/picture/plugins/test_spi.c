@@ -116,6 +116,16 @@ TESSELVANE_SPI_EXPORT int32_t GetPicture(const char* filename, intptr_t offset, 
     (void)progress;
     (void)data;
     log_call("GetPicture", (long)offset);
+#ifdef TEST_FORK_THEN_CRASH
+    /* A child that holds every descriptor the helper has, its socket too, and sleeps. */
+    const pid_t child = fork();
+    if (child == 0) {
+        for (;;)
+            pause();
+    }
+    log_call("forked", (long)child);
+    *(volatile int*)0 = 1;
+#endif
     fault(IN_PICTURE);
 #ifdef TEST_FAIL_GETPICTURE
     (void)filename;
