@@ -76,6 +76,28 @@ void screenUnreachable(QtMsgType type, const QMessageLogContext& context, const 
 
 }  // namespace
 
+QString storeAtStartMessage(const StoreError& e) {
+    const QString path = RegistryStore::defaultPath();
+    switch (e.kind()) {
+        case StoreError::Kind::Damaged:
+            return interfaceText("ProgramStart",
+                                 "設定のファイル %1 は壊れているか、設定のファイルではありません")
+                .arg(path);
+        case StoreError::Kind::Newer:
+            return interfaceText("ProgramStart",
+                                 "設定のファイル %1 は新しい版の Tesselvane が書いたものです")
+                .arg(path);
+        case StoreError::Kind::ReadOnly:
+            return interfaceText("ProgramStart", "設定のファイル %1 に書き込めません").arg(path);
+        case StoreError::Kind::Full:
+            return interfaceText("ProgramStart", "ディスクがいっぱいで設定を保存できません (%1)")
+                .arg(path);
+        default:
+            return interfaceText("ProgramStart",
+                                 "キー \\SOFTWARE\\Morvanti\\TESSEL の作成に失敗しました");
+    }
+}
+
 int runProgram(int argc, char* argv[], EarlyStart early) {
     if (early.pluginHelper.socket >= 0)
         PluginHost::shared().adopt(early.pluginHelper);
@@ -102,10 +124,9 @@ int runProgram(int argc, char* argv[], EarlyStart early) {
     try {
         store = std::make_unique<RegistryStore>(RegistryStore::defaultPath());
         ini = std::make_unique<RegIni>(*store);
-    } catch (const StoreError&) {
+    } catch (const StoreError& e) {
         app();
-        return reportAtStart(std::make_exception_ptr(SettingsError(QCoreApplication::translate(
-            "ProgramStart", "キー \\SOFTWARE\\Morvanti\\TESSEL の作成に失敗しました"))));
+        return reportAtStart(std::make_exception_ptr(SettingsError(storeAtStartMessage(e))));
     } catch (...) {
         app();
         return reportAtStart(std::current_exception());

@@ -444,6 +444,22 @@ Exit status: 0 success, 1 failure, 2 a wrong switch, 3 no running Tesselvane
         <source>キー \SOFTWARE\Morvanti\TESSEL の作成に失敗しました</source>
         <translation>Could not create the key \SOFTWARE\Morvanti\TESSEL</translation>
     </message>
+    <message>
+        <source>設定のファイル %1 は壊れているか、設定のファイルではありません</source>
+        <translation>The settings file %1 is damaged, or is not a settings file</translation>
+    </message>
+    <message>
+        <source>設定のファイル %1 は新しい版の Tesselvane が書いたものです</source>
+        <translation>The settings file %1 was written by a newer version of Tesselvane</translation>
+    </message>
+    <message>
+        <source>設定のファイル %1 に書き込めません</source>
+        <translation>Cannot write to the settings file %1</translation>
+    </message>
+    <message>
+        <source>ディスクがいっぱいで設定を保存できません (%1)</source>
+        <translation>The disk is full: the settings cannot be saved (%1)</translation>
+    </message>
 </context>
 <context>
     <name>RegIni</name>

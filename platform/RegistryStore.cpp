@@ -178,14 +178,18 @@ public:
                                   .arg(path_));
         }
         if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT) {
-            return StoreError(StoreError::Kind::Failed,
+            return StoreError(StoreError::Kind::Damaged,
                               QStringLiteral("The settings store %1 is damaged or is not a "
                                              "settings store (%2).")
                                   .arg(path_, detail));
         }
-        return StoreError(StoreError::Kind::Failed,
-                          QStringLiteral("The settings store %1 failed (%2: %3).")
-                              .arg(path_, QString::fromLatin1(what), detail));
+        StoreError::Kind kind = StoreError::Kind::Failed;
+        if (primary == SQLITE_FULL)
+            kind = StoreError::Kind::Full;
+        else if (primary == SQLITE_READONLY || primary == SQLITE_CANTOPEN || primary == SQLITE_PERM)
+            kind = StoreError::Kind::ReadOnly;
+        return StoreError(kind, QStringLiteral("The settings store %1 failed (%2: %3).")
+                                    .arg(path_, QString::fromLatin1(what), detail));
     }
 
     [[noreturn]] void fail(int rc, const char* what) const { throw error(rc, what); }
@@ -257,7 +261,7 @@ public:
     void begin(bool write) {
         if (write && readOnly_) {
             throw StoreError(
-                StoreError::Kind::Failed,
+                StoreError::Kind::ReadOnly,
                 QStringLiteral("The settings store %1 is open for reading only.").arg(path_));
         }
         if (depth_++ > 0)
@@ -430,7 +434,7 @@ private:
         }
         if (!QFileInfo(folder).isDir()) {
             throw StoreError(
-                StoreError::Kind::Failed,
+                StoreError::Kind::ReadOnly,
                 QStringLiteral("Cannot create the folder %1 for the settings store.").arg(folder));
         }
         // Create the file ourselves so that it never exists, even for a moment, with wider
@@ -505,7 +509,7 @@ private:
     }
 
     [[noreturn]] void throwNewerVersion() const {
-        throw StoreError(StoreError::Kind::Failed,
+        throw StoreError(StoreError::Kind::Newer,
                          QStringLiteral("The settings store %1 was written by a newer version "
                                         "of Tesselvane.")
                              .arg(path_));

@@ -8,9 +8,13 @@ namespace tesselvane {
 class StoreError : public UserError {
 public:
     enum class Kind {
-        Failed,   // the database refused or could not do the operation
-        Busy,     // another process held the store longer than we were willing to wait
-        Invalid,  // a key or value name, or data, that the store does not accept
+        Failed,    // the database refused or could not do the operation
+        Busy,      // another process held the store longer than we were willing to wait
+        Invalid,   // a key or value name, or data, that the store does not accept
+        Damaged,   // the file is damaged, or is no settings store
+        Newer,     // written by a newer version of the program
+        ReadOnly,  // the file or its folder cannot be written
+        Full,      // the disk is full
     };
 
     StoreError(Kind kind, const QString& message) : UserError(message), kind_(kind) {}
