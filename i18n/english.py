@@ -76,6 +76,7 @@ ENGLISH = {
     '設定のファイル %1 は壊れているか、設定のファイルではありません': 'The settings file %1 is damaged, or is not a settings file',
     '設定のファイル %1 は新しい版の Tesselvane が書いたものです': 'The settings file %1 was written by a newer version of Tesselvane',
     '設定のファイル %1 に書き込めません': 'Cannot write to the settings file %1',
+    'ディスクがいっぱいです': 'the disk is full',
     'ディスクがいっぱいで設定を保存できません (%1)': 'The disk is full: the settings cannot be saved (%1)',
     'キー %1 の作成に失敗しました': 'Could not create the key %1',
     "'%1' の設定に失敗しました": "Could not set '%1'",

@@ -1243,6 +1243,10 @@ Exit status: 0 success, 1 failure, 2 a wrong switch, 3 no running Tesselvane
         <source>画像 %1 を読めません (読める形式でないか、壊れています)</source>
         <translation>Cannot read the picture %1 (not a format that can be read, or damaged)</translation>
     </message>
+    <message>
+        <source>ディスクがいっぱいです</source>
+        <translation>the disk is full</translation>
+    </message>
 </context>
 <context>
     <name>X11Desktop</name>

@@ -19,7 +19,9 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <thread>
 
@@ -62,8 +64,15 @@ void writeWallpaper(const QImage& picture, const QString& file) {
     };
     if (!temporary.open())
         fail(temporary.errorString());
-    if (!writeBmp(temporary, picture) || !temporary.flush())
-        fail(temporary.errorString());
+    if (!writeBmp(temporary, picture) || !temporary.flush()) {
+        // A write cut short by a full disk or a size limit leaves the device's error unset:
+        // the system's is the one that says why.
+        const int cause = errno;
+        if (temporary.error() != QFileDevice::NoError)
+            fail(temporary.errorString());
+        fail(cause == ENOSPC ? interfaceText("Wallpaper", "ディスクがいっぱいです")
+                             : QString::fromLocal8Bit(std::strerror(cause)));
+    }
     temporary.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                              QFileDevice::ReadGroup | QFileDevice::ReadOther);
     QString error;
