@@ -22,6 +22,20 @@ std::optional<QList<QByteArray>> fieldsOf(const PluginMessage& m, PluginCall cal
     return fields;
 }
 
+// A request that names only its plug-in, and its reading.
+PluginMessage pluginOnly(PluginCall call, const QByteArray& plugin) {
+    PluginMessage m = message(call);
+    m.addField(plugin);
+    return m;
+}
+
+std::optional<QByteArray> pluginOf(const PluginMessage& m, PluginCall call) {
+    const auto fields = fieldsOf(m, call, 1);
+    if (!fields)
+        return std::nullopt;
+    return fields->at(0);
+}
+
 std::optional<PluginOutcome> outcomeOf(std::int32_t result) {
     switch (result) {
         case static_cast<std::int32_t>(PluginOutcome::Done):
@@ -37,16 +51,12 @@ std::optional<PluginOutcome> outcomeOf(std::int32_t result) {
 }  // namespace
 
 PluginMessage SpiInfoRequest::toMessage() const {
-    PluginMessage m = message(PluginCall::SpiInfo);
-    m.addField(plugin);
-    return m;
+    return pluginOnly(PluginCall::SpiInfo, plugin);
 }
 
 std::optional<SpiInfoRequest> SpiInfoRequest::from(const PluginMessage& m) {
-    const auto fields = fieldsOf(m, PluginCall::SpiInfo, 1);
-    if (!fields)
-        return std::nullopt;
-    return SpiInfoRequest{fields->at(0)};
+    const auto plugin = pluginOf(m, PluginCall::SpiInfo);
+    return plugin ? std::optional(SpiInfoRequest{*plugin}) : std::nullopt;
 }
 
 PluginMessage SpiInfoAnswer::toMessage() const {
@@ -160,16 +170,12 @@ std::optional<SpiDecodeAnswer> SpiDecodeAnswer::from(const PluginMessage& m) {
 }
 
 PluginMessage BpiInfoRequest::toMessage() const {
-    PluginMessage m = message(PluginCall::BpiInfo);
-    m.addField(plugin);
-    return m;
+    return pluginOnly(PluginCall::BpiInfo, plugin);
 }
 
 std::optional<BpiInfoRequest> BpiInfoRequest::from(const PluginMessage& m) {
-    const auto fields = fieldsOf(m, PluginCall::BpiInfo, 1);
-    if (!fields)
-        return std::nullopt;
-    return BpiInfoRequest{fields->at(0)};
+    const auto plugin = pluginOf(m, PluginCall::BpiInfo);
+    return plugin ? std::optional(BpiInfoRequest{*plugin}) : std::nullopt;
 }
 
 PluginMessage BpiInfoAnswer::toMessage() const {

@@ -78,14 +78,7 @@ SharedBlock SharedBlock::writable(std::size_t size) {
         size == 0 || ::ftruncate(fd, static_cast<off_t>(size)) != 0
             ? MAP_FAILED
             : ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, fd, 0);
-    if (data == MAP_FAILED) {
-        ::close(fd);
-        return block;
-    }
-    block.fd_ = fd;
-    block.data_ = static_cast<unsigned char*>(data);
-    block.size_ = size;
-    return block;
+    return holding(fd, data, size);
 }
 
 int SharedBlock::sealed() {
@@ -116,6 +109,11 @@ SharedBlock SharedBlock::map(int fd, std::size_t size, bool privateCopy) {
     void* data = privateCopy ? ::mmap(nullptr, size, PROT_READ | PROT_WRITE,
                                       MAP_PRIVATE | MAP_POPULATE, fd, 0)
                              : ::mmap(nullptr, size, PROT_READ, MAP_SHARED | MAP_POPULATE, fd, 0);
+    return holding(fd, data, size);
+}
+
+SharedBlock SharedBlock::holding(int fd, void* data, std::size_t size) {
+    SharedBlock block;
     if (data == MAP_FAILED) {
         ::close(fd);
         return block;

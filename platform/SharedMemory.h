@@ -32,6 +32,10 @@ public:
     unsigned char* data() { return data_; }
 
 private:
+    // The block of `fd` (taken over) mapped at `data`; invalid, `fd` closed, when the mapping
+    // failed.
+    static SharedBlock holding(int fd, void* data, std::size_t size);
+
     int fd_ = -1;
     unsigned char* data_ = nullptr;
     std::size_t size_ = 0;
