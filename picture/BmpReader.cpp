@@ -67,7 +67,8 @@ bool validDepth(int bits, std::uint32_t compression, bool os2) {
     }
 }
 
-BmpLayout readLayout(const QByteArray& data, const QString& name) {
+// `data` is the file's beginning (at least as far as its colour table) of `fileSize` bytes.
+BmpLayout readLayout(const QByteArray& data, qint64 fileSize, const QString& name) {
     const qint64 size = data.size();
     if (size < kFileHeaderSize + 4 || !data.startsWith("BM"))
         raiseInvalid(name);
@@ -140,7 +141,7 @@ BmpLayout readLayout(const QByteArray& data, const QString& name) {
     }
     // Some writers leave the offset 0: the pixels then follow the colour table.
     l.pixelsAt = std::max<qint64>(offBits, tableEnd);
-    if (l.pixelsAt > size)
+    if (l.pixelsAt > fileSize)
         raiseCutShort(name);
 
     // The header dibToImage reads: the image size left 0, as the checks here stand for it.
@@ -240,10 +241,53 @@ QImage decodeRle(const BmpLayout& l, const uchar* stream, qint64 size, const QSt
     return image;
 }
 
+// The fourth byte of a BMP's 32-bit pixel is reserved, not alpha: Windows shows the picture
+// opaque, whatever a writer left there.
+QImage opaque(QImage image) {
+    if (image.format() != QImage::Format_ARGB32)
+        return image;
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            row[x] |= 0xFF000000u;
+    }
+    image.reinterpretAsFormat(QImage::Format_RGB32);
+    return image;
+}
+
+qint64 uncompressedSize(const BmpLayout& l) {
+    return qint64(dibStride(quint64(l.width), quint64(l.bitCount))) * l.height;
+}
+
+// `part` of an uncompressed picture, reading only the rows it covers from `file`.
+QImage readUncompressedPart(QFile& file, const BmpLayout& l, QRect part, const QString& name) {
+    const qint64 stride = qint64(dibStride(quint64(l.width), quint64(l.bitCount)));
+    if (file.size() - l.pixelsAt < uncompressedSize(l))
+        raiseCutShort(name);
+    // Bottom-up files keep the lowest row first.
+    const qint64 firstStored = l.topDown ? part.top() : l.height - 1 - part.bottom();
+    const qint64 bytes = stride * part.height();
+    if (!file.seek(l.pixelsAt + firstStored * stride))
+        raiseCutShort(name);
+    const QByteArray rows = file.read(bytes);
+    if (rows.size() != bytes)
+        raiseCutShort(name);
+    QByteArray info = l.info;
+    qToLittleEndian<qint32>(qint32(l.topDown ? -part.height() : part.height()),
+                            reinterpret_cast<uchar*>(info.data()) + 8);
+    QImage band = dibToImage(reinterpret_cast<const uchar*>(info.constData()), size_t(info.size()),
+                             reinterpret_cast<const uchar*>(rows.constData()), size_t(bytes));
+    if (band.isNull())
+        raiseNoMemory(name);
+    if (part.width() != l.width)
+        band = band.copy(part.left(), 0, part.width(), part.height());
+    return opaque(std::move(band));
+}
+
 }  // namespace
 
 QImage readBmp(const QByteArray& data, const QString& name) {
-    const BmpLayout l = readLayout(data, name);
+    const BmpLayout l = readLayout(data, data.size(), name);
     const auto* pixels = reinterpret_cast<const uchar*>(data.constData()) + l.pixelsAt;
     const qint64 available = data.size() - l.pixelsAt;
     // Checked before the picture is made, so that a short file never costs a large block.
@@ -254,27 +298,17 @@ QImage readBmp(const QByteArray& data, const QString& name) {
             raiseCutShort(name);
         return decodeRle(l, pixels, available, name);
     }
-    const qint64 needed = qint64(dibStride(quint64(l.width), quint64(l.bitCount))) * l.height;
+    const qint64 needed = uncompressedSize(l);
     if (available < needed)
         raiseCutShort(name);
     QImage image = dibToImage(reinterpret_cast<const uchar*>(l.info.constData()),
                               size_t(l.info.size()), pixels, size_t(needed));
     if (image.isNull())
         raiseNoMemory(name);
-    if (image.format() == QImage::Format_ARGB32) {
-        // The fourth byte of a BMP's 32-bit pixel is reserved, not alpha: Windows shows the
-        // picture opaque, whatever a writer left there.
-        for (int y = 0; y < image.height(); ++y) {
-            auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-            for (int x = 0; x < image.width(); ++x)
-                row[x] |= 0xFF000000u;
-        }
-        image.reinterpretAsFormat(QImage::Format_RGB32);
-    }
-    return image;
+    return opaque(std::move(image));
 }
 
-QImage readBmpFile(const QString& path) {
+QImage readBmpFile(const QString& path, const std::function<QRect(QSize)>& partOf) {
     QFile file;
     const int fd = openRegularFile(path);
     if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
@@ -286,6 +320,19 @@ QImage readBmpFile(const QString& path) {
     // A BMP bigger than the largest picture we read can only be damaged or hostile.
     if (file.size() > kMaxPicturePixels * 4 + 65536)
         raiseInvalid(path);
+    if (partOf) {
+        // Headers and colour tables end well within this.
+        constexpr qint64 kHeadBytes = 4096;
+        const BmpLayout l = readLayout(file.read(kHeadBytes), file.size(), path);
+        const QRect part = partOf(QSize(int(l.width), int(l.height)));
+        if (l.compression != kBiRle8 && l.compression != kBiRle4 && !part.isEmpty() &&
+            QRect(0, 0, int(l.width), int(l.height)).contains(part))
+            return readUncompressedPart(file, l, part, path);
+        if (!file.seek(0))
+            raiseCutShort(path);
+        const QImage whole = readBmp(file.readAll(), path);
+        return part.size() == whole.size() || part.isEmpty() ? whole : whole.copy(part);
+    }
     return readBmp(file.readAll(), path);
 }
 

@@ -2,7 +2,10 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QRect>
 #include <QString>
+
+#include <functional>
 
 namespace tesselvane {
 
@@ -12,7 +15,10 @@ namespace tesselvane {
 // skips are colour 0. Raises PictureError, with `name` in its message, for a damaged file, one
 // that ends before its pixels do, or one over the pixel limit; a file too short for its picture
 // is refused before the picture is made.
-QImage readBmpFile(const QString& path);
+//
+// With `partOf`, only the part of the picture it gives for the picture's size (within the
+// picture) comes back, and an uncompressed file is read only as far as the rows of that part.
+QImage readBmpFile(const QString& path, const std::function<QRect(QSize)>& partOf = {});
 QImage readBmp(const QByteArray& data, const QString& name);
 
 }  // namespace tesselvane

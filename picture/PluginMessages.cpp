@@ -48,6 +48,11 @@ std::optional<PluginOutcome> outcomeOf(std::int32_t result) {
     }
 }
 
+// A decode request's last number when it asks for a cut rather than a fit (whose styles are
+// small numbers).
+constexpr std::int64_t kCutCentred = 0x100;
+constexpr std::int64_t kCutTiled = 0x101;
+
 }  // namespace
 
 PluginMessage SpiInfoRequest::toMessage() const {
@@ -115,6 +120,10 @@ PluginMessage SpiDecodeRequest::toMessage() const {
         m.number[1] = fitScreen.width();
         m.number[2] = fitScreen.height();
         m.number[3] = static_cast<std::int64_t>(fitStyle);
+    } else if (!largestMonitor.isEmpty()) {
+        m.number[1] = largestMonitor.width();
+        m.number[2] = largestMonitor.height();
+        m.number[3] = placement == WallpaperStyle::Tiled ? kCutTiled : kCutCentred;
     }
     return m;
 }
@@ -123,12 +132,21 @@ std::optional<SpiDecodeRequest> SpiDecodeRequest::from(const PluginMessage& m) {
     const auto fields = fieldsOf(m, PluginCall::SpiDecode, 2);
     if (!fields)
         return std::nullopt;
-    SpiDecodeRequest request{fields->at(0), fields->at(1), m.number[0], QSize(), FitStyle::Stretch};
+    SpiDecodeRequest request{
+        fields->at(0), fields->at(1),           m.number[0], QSize(), FitStyle::Stretch,
+        QSize(),       WallpaperStyle::Centered};
     // A screen no larger than any there is; anything else is no screen.
     constexpr std::int64_t kLargestSide = 1 << 16;
-    if (m.number[1] > 0 && m.number[1] <= kLargestSide && m.number[2] > 0 &&
-        m.number[2] <= kLargestSide) {
-        request.fitScreen = QSize(static_cast<int>(m.number[1]), static_cast<int>(m.number[2]));
+    if (m.number[1] <= 0 || m.number[1] > kLargestSide || m.number[2] <= 0 ||
+        m.number[2] > kLargestSide)
+        return request;
+    const QSize screen(static_cast<int>(m.number[1]), static_cast<int>(m.number[2]));
+    if (m.number[3] == kCutCentred || m.number[3] == kCutTiled) {
+        request.largestMonitor = screen;
+        request.placement =
+            m.number[3] == kCutTiled ? WallpaperStyle::Tiled : WallpaperStyle::Centered;
+    } else {
+        request.fitScreen = screen;
         request.fitStyle = fitStyleFromStored(static_cast<int>(m.number[3] & 0xFF));
     }
     return request;

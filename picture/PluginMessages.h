@@ -69,6 +69,10 @@ struct SpiDecodeRequest {
     std::int64_t offset = 0;
     QSize fitScreen;  // not empty: the picture comes fitted to this screen
     FitStyle fitStyle = FitStyle::Stretch;
+    // Not empty (and no fitScreen): the picture comes cut to what monitors of at most this
+    // size show of it, placed as `placement` says.
+    QSize largestMonitor;
+    WallpaperStyle placement = WallpaperStyle::Centered;
     PluginMessage toMessage() const;
     static std::optional<SpiDecodeRequest> from(const PluginMessage& message);
 };

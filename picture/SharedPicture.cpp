@@ -60,33 +60,93 @@ qsizetype minimalBytesPerLine(int width, QImage::Format format) {
     return ((static_cast<qsizetype>(width) * depth + 31) / 32) * 4;
 }
 
-// Row `y` of a picture dibToImage made, as 32-bit colours.
-void rowAsRgb32(const QImage& picture, int y, QRgb* out) {
+// Pixels [from, from + count) of row `y` of a picture dibToImage made, as 32-bit colours.
+void rowAsRgb32(const QImage& picture, int y, int from, int count, QRgb* out) {
     const uchar* in = picture.constScanLine(y);
-    const int width = picture.width();
     switch (picture.format()) {
         case QImage::Format_Indexed8: {
             const QList<QRgb> table = picture.colorTable();
-            for (int x = 0; x < width; ++x)
+            in += from;
+            for (int x = 0; x < count; ++x)
                 out[x] = in[x] < table.size() ? table[in[x]] | 0xFF000000u : qRgb(0, 0, 0);
             break;
         }
         case QImage::Format_RGB888:
-            for (int x = 0; x < width; ++x)
+            in += 3 * from;
+            for (int x = 0; x < count; ++x)
                 out[x] = qRgb(in[3 * x], in[3 * x + 1], in[3 * x + 2]);
             break;
         default:  // RGB32, or ARGB32 whose alpha the wallpaper does not keep
-            for (int x = 0; x < width; ++x)
-                out[x] = reinterpret_cast<const QRgb*>(in)[x] | 0xFF000000u;
+            for (int x = 0; x < count; ++x)
+                out[x] = reinterpret_cast<const QRgb*>(in)[from + x] | 0xFF000000u;
             break;
     }
 }
 
-// The fitted picture's block, once every row is resampled into it, and its layout.
-int finishFitted(RowResampler& resampler, SharedBlock& block, QSize target,
-                 std::size_t bytesPerLine, SharedPictureLayout& layout) {
-    resampler.finish();
-    layout = {target.width(),       target.height(),
+// Rows of `part` of the DIB, top first, as 32-bit colours: `rowFor(y)` gives where row `y`
+// (counted in the whole picture) goes, `done(y)` hears that it is there. Rows the block does
+// not reach are black. False when memory is short.
+template <class RowFor, class Done>
+bool dibRowsAsRgb32(const DibHeader& header, const unsigned char* info, std::size_t infoSize,
+                    const unsigned char* pixels, std::size_t pixelsSize, QRect part, RowFor rowFor,
+                    Done done) {
+    const int width = header.width;
+    const int height = header.height < 0 ? -header.height : header.height;
+    const std::uint64_t stride = dibStride(static_cast<std::uint64_t>(width), header.bitCount);
+    const bool topDown = header.height < 0;
+    // The usual 24-bit rows are read as they are, in one pass.
+    if (header.bitCount == 24 && header.compression == kBiRgb) {
+        for (int y = part.top(); y <= part.bottom(); ++y) {
+            const auto stored = static_cast<std::uint64_t>(topDown ? y : height - 1 - y);
+            QRgb* row = rowFor(y);
+            if ((stored + 1) * stride <= pixelsSize)
+                dib24RowToRgb32(pixels + stored * stride + 3 * std::uint64_t(part.left()), row,
+                                part.width());
+            else
+                std::fill(row, row + part.width(), qRgb(0, 0, 0));
+            done(y);
+        }
+        return true;
+    }
+    // Any other: each band is a DIB of its own, the same header and colours, fewer rows.
+    std::vector<unsigned char> bandInfo(info, info + infoSize);
+    constexpr int kBandRows = 32;
+    QImage band;  // one block for every band: a fresh one each time would be faulted in anew
+    for (int top = part.top(); top <= part.bottom(); top += kBandRows) {
+        const int rows = std::min(kBandRows, part.bottom() + 1 - top);
+        // The band's first row in the block: bottom-up, the lowest of its rows.
+        const std::uint64_t firstStored = topDown ? static_cast<std::uint64_t>(top)
+                                                  : static_cast<std::uint64_t>(height - top - rows);
+        const std::uint64_t offset = firstStored * stride;
+        const std::size_t held = offset < pixelsSize
+                                     ? static_cast<std::size_t>(std::min<std::uint64_t>(
+                                           pixelsSize - offset, stride * rows))
+                                     : 0;
+        qToLittleEndian<std::int32_t>(topDown ? -rows : rows, bandInfo.data() + 8);
+        qToLittleEndian<std::uint32_t>(0, bandInfo.data() + 20);
+        QImage made = dibToImage(bandInfo.data(), bandInfo.size(),
+                                 held > 0 ? pixels + offset : pixels, held, DibWidth::Rgb32, &band);
+        if (made.isNull())
+            return false;
+        for (int r = 0; r < rows; ++r) {
+            rowAsRgb32(made, r, part.left(), part.width(), rowFor(top + r));
+            done(top + r);
+        }
+        band = std::move(made);
+    }
+    return true;
+}
+
+// A sealed block of `size` 32-bit pixels, filled by `fill(block, bytesPerLine)`, and its
+// layout; -1 when memory is short or `fill` fails.
+template <class Fill>
+int sharedRgb32(QSize size, SharedPictureLayout& layout, Fill fill) {
+    const auto bytesPerLine = static_cast<std::size_t>(size.width()) * 4;
+    SharedBlock block =
+        SharedBlock::writable(bytesPerLine * static_cast<std::size_t>(size.height()));
+    if (!block.isValid() || !fill(block.data(), bytesPerLine))
+        return -1;
+    layout = {size.width(),         size.height(),
               QImage::Format_RGB32, static_cast<std::int64_t>(bytesPerLine),
               QByteArray(),         std::nullopt};
     return block.sealed();
@@ -142,64 +202,45 @@ int shareFittedDib(const unsigned char* info, std::size_t infoSize, const unsign
     const auto header = readDibHeader(info, infoSize);
     if (!header)
         return -1;
-    const int width = header->width;
-    const int height = header->height < 0 ? -header->height : header->height;
-    const QSize target = fittedRect(QSize(width, height), screen, style).size();
-    if (target.isEmpty() || target == QSize(width, height) ||
+    const QSize size(header->width, header->height < 0 ? -header->height : header->height);
+    const QSize target = fittedRect(size, screen, style).size();
+    if (target.isEmpty() || target == size ||
         static_cast<std::int64_t>(target.width()) * target.height() > kMaxPicturePixels)
         return shareDecodedDib(info, infoSize, pixels, pixelsSize, layout);
-
-    const auto bytesPerLine = static_cast<std::size_t>(target.width()) * 4;
-    SharedBlock block =
-        SharedBlock::writable(bytesPerLine * static_cast<std::size_t>(target.height()));
-    RowResampler resampler;
-    if (!block.isValid() || !resampler.start(width, height, target.width(), target.height(),
-                                             block.data(), bytesPerLine, nullptr))
-        return -1;
-    const std::uint64_t stride = dibStride(static_cast<std::uint64_t>(width), header->bitCount);
-    const bool topDown = header->height < 0;
-    // The usual 24-bit rows go to the resampler as they are read, in one pass.
-    if (header->bitCount == 24 && header->compression == kBiRgb) {
-        for (int y = 0; y < height; ++y) {
-            const auto stored = static_cast<std::uint64_t>(topDown ? y : height - 1 - y);
-            auto* row = reinterpret_cast<QRgb*>(resampler.rowFor(y));
-            if ((stored + 1) * stride <= pixelsSize)
-                dib24RowToRgb32(pixels + stored * stride, row, width);
-            else
-                std::fill(row, row + width, qRgb(0, 0, 0));  // beyond the block: black
-            resampler.publish(y);
-        }
-        return finishFitted(resampler, block, target, bytesPerLine, layout);
-    }
-    // Any other: each band is a DIB of its own, the same header and colours, fewer rows.
-    std::vector<unsigned char> bandInfo(info, info + infoSize);
-    constexpr int kBandRows = 32;
-    QImage band;  // one block for every band: a fresh one each time would be faulted in anew
-    for (int top = 0; top < height; top += kBandRows) {
-        const int rows = std::min(kBandRows, height - top);
-        // The band's first row in the block: bottom-up, the lowest of its rows.
-        const std::uint64_t firstStored = topDown ? static_cast<std::uint64_t>(top)
-                                                  : static_cast<std::uint64_t>(height - top - rows);
-        const std::uint64_t offset = firstStored * stride;
-        const std::size_t held = offset < pixelsSize
-                                     ? static_cast<std::size_t>(std::min<std::uint64_t>(
-                                           pixelsSize - offset, stride * rows))
-                                     : 0;
-        qToLittleEndian<std::int32_t>(topDown ? -rows : rows, bandInfo.data() + 8);
-        qToLittleEndian<std::uint32_t>(0, bandInfo.data() + 20);
-        QImage made = dibToImage(bandInfo.data(), bandInfo.size(),
-                                 held > 0 ? pixels + offset : pixels, held, DibWidth::Rgb32, &band);
-        if (made.isNull()) {
+    return sharedRgb32(target, layout, [&](uchar* block, std::size_t bytesPerLine) {
+        RowResampler resampler;
+        if (!resampler.start(size.width(), size.height(), target.width(), target.height(), block,
+                             bytesPerLine, nullptr))
+            return false;
+        const bool read = dibRowsAsRgb32(
+            *header, info, infoSize, pixels, pixelsSize, QRect(QPoint(0, 0), size),
+            [&](int y) { return reinterpret_cast<QRgb*>(resampler.rowFor(y)); },
+            [&](int y) { resampler.publish(y); });
+        if (!read) {
             resampler.release();
-            return -1;
+            return false;
         }
-        for (int r = 0; r < rows; ++r) {
-            rowAsRgb32(made, r, reinterpret_cast<QRgb*>(resampler.rowFor(top + r)));
-            resampler.publish(top + r);
-        }
-        band = std::move(made);
-    }
-    return finishFitted(resampler, block, target, bytesPerLine, layout);
+        resampler.finish();
+        return true;
+    });
+}
+
+int shareDrawnDib(const unsigned char* info, std::size_t infoSize, const unsigned char* pixels,
+                  std::size_t pixelsSize, QSize largest, WallpaperStyle style,
+                  SharedPictureLayout& layout) {
+    const auto header = readDibHeader(info, infoSize);
+    if (!header)
+        return -1;
+    const QSize size(header->width, header->height < 0 ? -header->height : header->height);
+    const QRect part = drawnPart(size, largest, style);
+    if (part.size() == size)
+        return shareDecodedDib(info, infoSize, pixels, pixelsSize, layout);
+    return sharedRgb32(part.size(), layout, [&](uchar* block, std::size_t bytesPerLine) {
+        return dibRowsAsRgb32(
+            *header, info, infoSize, pixels, pixelsSize, part,
+            [&](int y) { return reinterpret_cast<QRgb*>(block + bytesPerLine * (y - part.top())); },
+            [](int) {});
+    });
 }
 
 QImage sharedPicture(const SharedPictureLayout& layout, int fd,

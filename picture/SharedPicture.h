@@ -29,6 +29,12 @@ int shareFittedDib(const unsigned char* info, std::size_t infoSize, const unsign
                    std::size_t pixelsSize, QSize screen, FitStyle style,
                    SharedPictureLayout& layout);
 
+// The same for a picture that is not going to be fitted: only drawnPart of it, in 32-bit
+// pixels, when monitors of at most `largest` show less than the whole.
+int shareDrawnDib(const unsigned char* info, std::size_t infoSize, const unsigned char* pixels,
+                  std::size_t pixelsSize, QSize largest, WallpaperStyle style,
+                  SharedPictureLayout& layout);
+
 // The program's side: the picture a layout describes over the block `fd` (taken over), with
 // the palette its header asked for. A null image when the description does not fit the block
 // or is not a picture this program makes.

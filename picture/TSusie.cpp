@@ -152,7 +152,7 @@ void TSusie::LoadPicture(const QString& fileName) {
     const QString extension = upperExtension(fileName);
 
     if (extension == QLatin1String(".BMP")) {
-        QImage image = readBmpFile(fileName);
+        QImage image = readBmpFile(fileName, drawnPartOf(reduce));
         if (reduce)
             image = reduceColors(image);
         bitmap_.palette = paletteOfIndexed(image);
@@ -175,6 +175,14 @@ void TSusie::LoadPicture(const QString& fileName) {
         return;
     }
     loadWithPlugins(fileName, reduce);
+}
+
+std::function<QRect(QSize)> TSusie::drawnPartOf(bool reduce) const {
+    if (reduce || !pluginFitScreen.isEmpty() || largestMonitor.isEmpty())
+        return {};
+    return [largest = largestMonitor, style = placement](QSize picture) {
+        return drawnPart(picture, largest, style);
+    };
 }
 
 bool TSusie::readsBuiltIn(const QString& fileName) const {
@@ -238,10 +246,15 @@ void TSusie::loadWithPlugins(const QString& fileName, bool reduce) {
     if (!reader)
         return;
 
-    // Fitted in the helper when it is going to be: only the pixels drawn cross.
+    // Fitted or cut in the helper when it is going to be: only the pixels drawn cross.
     const bool fitted = !pluginFitScreen.isEmpty() && !reduce;
-    const SpiDecodeRequest request{QFile::encodeName(reader->file), name, offset,
-                                   fitted ? pluginFitScreen : QSize(), pluginFitStyle};
+    const SpiDecodeRequest request{QFile::encodeName(reader->file),
+                                   name,
+                                   offset,
+                                   fitted ? pluginFitScreen : QSize(),
+                                   pluginFitStyle,
+                                   reduce || fitted ? QSize() : largestMonitor,
+                                   placement};
     int pictureFd = -1;
     const QString readerFile = reader->file;
     SpiDecodeAnswer answer;

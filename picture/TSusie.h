@@ -52,6 +52,11 @@ public:
     // only the pixels drawn cross to the program.
     QSize pluginFitScreen;
     FitStyle pluginFitStyle = FitStyle::Stretch;
+    // Else, when not empty, the largest monitor a picture is going to be placed on unfitted, as
+    // `placement` says: a BMP, or a picture read by a decoder plug-in (as RGB32), comes back
+    // cut to the part the monitors show (drawnPart), and only that part is ever whole.
+    QSize largestMonitor;
+    WallpaperStyle placement = WallpaperStyle::Centered;
 
     // Loads a picture into Bitmap. A missing file, or one that no reader accepts, leaves
     // Bitmap empty; a damaged BMP or JPEG raises PictureError.
@@ -78,6 +83,8 @@ private:
     // Leaves a plug-in that hung out of this host, and of every scan for the rest of the run.
     void leaveOut(const QString& file);
     void loadWithPlugins(const QString& fileName, bool reduce);
+    // drawnPart for the picture sizes it is given, as the host is set; none when not cutting.
+    std::function<QRect(QSize)> drawnPartOf(bool reduce) const;
 
     std::function<int()> screenDepth_;
     QString filter_;

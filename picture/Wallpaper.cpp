@@ -143,9 +143,17 @@ PictureError unreadable(const QString& fileName) {
             .arg(fileName));
 }
 
+// Where an unfitted picture goes: the largest monitor and the placement. Empty where the
+// monitors are not known.
+struct Placement {
+    QSize largest;
+    WallpaperStyle style = WallpaperStyle::Centered;
+};
+
 // The picture of a file as the host reads it; a null image for no file chosen, or none there.
-// A JPEG to be fitted to `screen` is decoded at the size it is drawn.
-QImage loadForWallpaper(const QString& fileName, QSize screen) {
+// A JPEG to be fitted to `screen` is decoded at the size it is drawn; a plug-in's picture comes
+// fitted, or cut to what the monitors show of it.
+QImage loadForWallpaper(const QString& fileName, QSize screen, const Placement& unfitted) {
     const QFileInfo file(fileName);
     if (fileName.isEmpty() || !file.exists())
         return {};
@@ -158,12 +166,16 @@ QImage loadForWallpaper(const QString& fileName, QSize screen) {
         host.jpegSizeHint = jpegFitTarget(fileName, screen, style);
         host.pluginFitScreen = screen;
         host.pluginFitStyle = style;
+    } else {
+        host.largestMonitor = unfitted.largest;
+        host.placement = unfitted.style;
     }
     host.wideJpeg = true;
     const auto forget = [&host] {
         host.wideJpeg = false;
         host.jpegSizeHint = QSize();
         host.pluginFitScreen = QSize();
+        host.largestMonitor = QSize();
     };
     try {
         host.LoadPicture(fileName);
@@ -185,10 +197,18 @@ void ChangeWallpaper(const QString& fileName) {
     desktop().setFit({MyOption.FitScreen, fitStyleFromStored(MyOption.FitStyle)});
     desktop().warm();  // while the picture is read
     const QSize screen = MyOption.FitScreen ? fitScreenSize() : QSize();
-    QImage working = loadForWallpaper(fileName, screen);
+    Placement unfitted;
+    if (!MyOption.FitScreen)
+        unfitted = {largestMonitorSize(), desktop().placement()};
+    QImage working = loadForWallpaper(fileName, screen, unfitted);
     if (working.isNull()) {
         desktop().setWallpaper(DesktopService::kNone, MyOption.UpdateReg);
     } else {
+        // What no monitor shows costs memory in every step after, and room in the file: cut
+        // before the colours are widened (a built-in reader's picture; a plug-in's comes cut).
+        if (const QRect part = drawnPart(working.size(), unfitted.largest, unfitted.style);
+            part.size() != working.size())
+            working = working.copy(part);
         // 24-bit colour: RGB888, or RGB32 (its pixels padded to 32 bits) when it is going to
         // be stretched, which is several times faster to scale.
         if (working.format() != QImage::Format_RGB32)

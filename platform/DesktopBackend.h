@@ -26,8 +26,6 @@ public:
     using DesktopError::DesktopError;
 };
 
-enum class WallpaperStyle { Centered, Tiled };
-
 // Whether the picture handed to a back end was made to fit the primary monitor
 // (Option\FitScreen), and by which rule (Option\FitStyle).
 struct WallpaperFit {

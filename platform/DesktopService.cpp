@@ -74,15 +74,12 @@ std::unique_ptr<PreparedWallpaper> DesktopService::prepareWallpaper(const QStrin
                                                                     bool updateIniFile,
                                                                     const QImage& picture) {
     const bool none = name.isEmpty() || name == kNone;
-    // Windows' default: centred.
-    const int tile =
-        storedText(store_, kDesktopKey, QStringLiteral("TileWallpaper")).trimmed().toInt();
     WallpaperRequest request;
     if (!none) {
         request.file = name;
         request.picture = picture;
     }
-    request.style = tile == 1 ? WallpaperStyle::Tiled : WallpaperStyle::Centered;
+    request.style = placement();
     request.fit = fit_;
     request.background = backgroundColour(store_);
     request.persist = updateIniFile;
@@ -99,6 +96,13 @@ std::unique_ptr<PreparedWallpaper> DesktopService::prepareWallpaper(const QStrin
                                 RegValue::text(QStringLiteral("Wallpaper"), none ? kNone : name));
             }
         });
+}
+
+WallpaperStyle DesktopService::placement() const {
+    // Windows' default: centred.
+    const int tile =
+        storedText(store_, kDesktopKey, QStringLiteral("TileWallpaper")).trimmed().toInt();
+    return tile == 1 ? WallpaperStyle::Tiled : WallpaperStyle::Centered;
 }
 
 void DesktopService::warm() {

@@ -33,6 +33,8 @@ public:
     DesktopBackend& backend();
     // The desktop's colour, Background in "Control Panel\Colors".
     QColor background() const;
+    // How a picture is placed: TileWallpaper in "Control Panel\Desktop", centred by default.
+    WallpaperStyle placement() const;
     // How the pictures to come were fitted to the screen; the back end fits them again to
     // monitors of other sizes. The options may change in memory long before they are stored,
     // so the one who fits says so, rather than the store.

@@ -1,5 +1,7 @@
 #include "platform/Screen.h"
 
+#include "platform/desktop/X11Monitors.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -20,6 +22,22 @@ int screenColorDepth() {
         return screenOverride->depth;
     const QScreen* screen = primaryScreen();
     return screen ? screen->depth() : 24;
+}
+
+QSize largestMonitorSize() {
+    if (const auto& screenOverride = currentScreenOverride())
+        return screenOverride->size;
+    QSize largest;
+    if (const auto monitors = x11MonitorsOfSession()) {
+        for (const QRect& monitor : *monitors)
+            largest = largest.expandedTo(monitor.size());
+        return largest;
+    }
+    if (!primaryScreen())
+        return largest;
+    for (const QScreen* screen : QGuiApplication::screens())
+        largest = largest.expandedTo(screen->geometry().size() * screen->devicePixelRatio());
+    return largest;
 }
 
 QRect desktopRect() {

@@ -18,6 +18,12 @@ QRect desktopRect();
 // GUI. nullopt when there is no X display; the override's size when one is set.
 std::optional<QSize> primaryMonitorSize();
 
+// The largest width and the largest height among the monitors, in device pixels: the most of
+// an unfitted picture that any one of them shows. X11's monitors where there is an X display
+// (as primaryMonitorSize), else the screens Qt knows; empty when there are none. The
+// override's size when one is set.
+QSize largestMonitorSize();
+
 // False when no GUI can start: no X display, no Wayland display, and no Qt platform named.
 bool guiSessionPossible();
 

@@ -4,8 +4,6 @@
 
 #include "platform/desktop/X11Monitors.h"
 
-#include <X11/Xlib.h>
-
 namespace tesselvane {
 
 namespace {
@@ -31,12 +29,10 @@ bool guiSessionPossible() {
 std::optional<QSize> primaryMonitorSize() {
     if (screenOverride)
         return screenOverride->size;
-    Display* display = XOpenDisplay(nullptr);
-    if (!display)
+    const auto monitors = x11MonitorsOfSession();
+    if (!monitors)
         return std::nullopt;
-    const QSize size = x11Monitors(display, DefaultScreen(display)).front().size();
-    XCloseDisplay(display);
-    return size;
+    return monitors->front().size();
 }
 
 }  // namespace tesselvane

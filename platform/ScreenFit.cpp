@@ -35,4 +35,27 @@ QRect fittedRect(QSize picture, QSize screen, FitStyle style) {
     return QRect((screen.width() - width) / 2, (screen.height() - height) / 2, width, height);
 }
 
+QRect drawnPart(QSize picture, QSize largest, WallpaperStyle style) {
+    const QRect whole(QPoint(0, 0), picture);
+    if (largest.isEmpty() || picture.isEmpty())
+        return whole;
+    const auto side = [style](int length, int shown, int& from, int& kept) {
+        from = 0;
+        kept = length;
+        if (shown >= length)
+            return;
+        if (style == WallpaperStyle::Tiled) {
+            kept = shown;
+            return;
+        }
+        // An even overflow: half of it is the same whole number on every monitor's centring.
+        kept = std::min(length, shown + (length - shown) % 2);
+        from = (length - kept) / 2;
+    };
+    int left = 0, width = 0, top = 0, height = 0;
+    side(picture.width(), largest.width(), left, width);
+    side(picture.height(), largest.height(), top, height);
+    return {left, top, width, height};
+}
+
 }  // namespace tesselvane

@@ -14,6 +14,16 @@ enum class FitStyle {
     Cover = 2,    // the whole screen covered; what overflows is cut equally on both sides
 };
 
+// How a picture that is not fitted is placed on each monitor.
+enum class WallpaperStyle { Centered, Tiled };
+
+// The part of an unfitted picture that monitors of at most `largest` in each direction show:
+// the middle for Centered, the top-left corner for Tiled (tiles start at each monitor's
+// corner), the whole picture where it is no larger. A middle part keeps the same parity of
+// overflow as the picture, so that each monitor, centring it, shows the same pixels as it
+// would of the whole picture. The whole picture when `largest` is empty.
+QRect drawnPart(QSize picture, QSize largest, WallpaperStyle style);
+
 // A stored Option\FitStyle: anything but 1 and 2 is Stretch, the look stored settings had
 // before there was a choice.
 FitStyle fitStyleFromStored(int value);

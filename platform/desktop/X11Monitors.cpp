@@ -67,4 +67,13 @@ std::vector<QRect> x11Monitors(Display* display, int screen) {
     return monitors;
 }
 
+std::optional<std::vector<QRect>> x11MonitorsOfSession() {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return std::nullopt;
+    std::vector<QRect> monitors = x11Monitors(display, DefaultScreen(display));
+    XCloseDisplay(display);
+    return monitors;
+}
+
 }  // namespace tesselvane

@@ -2,6 +2,7 @@
 
 #include <QRect>
 
+#include <optional>
 #include <vector>
 
 struct _XDisplay;  // NOLINT(bugprone-reserved-identifier): Xlib's own name for Display
@@ -13,5 +14,8 @@ namespace tesselvane {
 // past the root are cut off; a layout of fewer than two monitors is the whole root, so one monitor
 // shows exactly what a screen without monitors would.
 std::vector<QRect> x11Monitors(_XDisplay* display, int screen);
+
+// x11Monitors of the default screen of the display DISPLAY names; nullopt when there is none.
+std::optional<std::vector<QRect>> x11MonitorsOfSession();
 
 }  // namespace tesselvane

@@ -237,10 +237,12 @@ SpiDecodeAnswer PluginServer::spiDecode(const SpiDecodeRequest& request, int* re
             reply.outcome = PluginOutcome::BadPicture;
             reply.reason = problem->toUtf8();
         } else {
-            *replyFd = request.fitScreen.isEmpty()
-                           ? shareDecodedDib(header, infoSize, pixels, pixelSize, reply.picture)
-                           : shareFittedDib(header, infoSize, pixels, pixelSize, request.fitScreen,
-                                            request.fitStyle, reply.picture);
+            *replyFd =
+                !request.fitScreen.isEmpty()
+                    ? shareFittedDib(header, infoSize, pixels, pixelSize, request.fitScreen,
+                                     request.fitStyle, reply.picture)
+                    : shareDrawnDib(header, infoSize, pixels, pixelSize, request.largestMonitor,
+                                    request.placement, reply.picture);
             reply.outcome = *replyFd >= 0 ? PluginOutcome::Done : PluginOutcome::NoMemory;
         }
     }

@@ -87,6 +87,17 @@ TEST_P(BmpGolden, DecodesEveryPixelExactly) {
     // Qt widens 5- and 6-bit channels by shifting alone: 31 becomes 248, not 255.
     const bool sixteenBits = QString::fromLatin1(GetParam()).startsWith("rgb5");
     EXPECT_LE(d.largest, sixteenBits ? 7 : 0);
+
+    // A part of it, uncompressed rows read alone, is the same part of the whole.
+    QRect asked;
+    const QImage part = readBmpFile(base + ".bmp", [&asked](QSize size) {
+        asked = QRect(size.width() / 4, size.height() / 3, size.width() / 2, size.height() / 2);
+        return asked;
+    });
+    ASSERT_FALSE(asked.isEmpty());
+    const ImageDifference p = compareImages(part, reference.copy(asked));
+    EXPECT_FALSE(p.sizeDiffers);
+    EXPECT_LE(p.largest, sixteenBits ? 7 : 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Variants, BmpGolden,

@@ -243,6 +243,16 @@ TEST_F(ExtensionPluginFaultTest, ACrashOrAPictureThatDoesNotFitItsBlockIsAnError
     expectTheNextChangeWorks();
 }
 
+TEST_F(ExtensionPluginFaultTest, APictureInAHugeBlockCrossesAtTheSizeItsHeaderNeeds) {
+    LoadPlugIns(folderWith({"hugeblock", "blocksize"}));
+    const QImage result = executePlugIns(grey(), 0);
+    // The next plug-in was given a copy of the picture, not of the 1 GiB around it.
+    EXPECT_THAT(calls(), ElementsAre("hugeblock:Execute 4x3 50,50,50",
+                                     "blocksize:Execute 1x1 255,0,0 in a small block"));
+    ASSERT_EQ(result.size(), QSize(1, 1));
+    EXPECT_EQ(result.pixel(0, 0), qRgb(255, 0, 0));
+}
+
 TEST_F(ExtensionPluginFaultTest, APluginThatNeverReturnsIsEndedAfterTheTimeLimit) {
     PluginHost::setTimeLimitForTesting(std::chrono::milliseconds(1000));
     LoadPlugIns(folderWith({"hangexecute"}));

@@ -152,13 +152,20 @@ TEST(PluginMessages, EveryRequestAndAnswerIsReadAsWritten) {
     EXPECT_TRUE(spiInfo->importFilter && spiInfo->readsPictures);
     EXPECT_EQ(spiInfo->types.size(), 2);
     EXPECT_EQ(spiInfo->types[1].second, "*.x");
-    const auto decode =
-        overTheWire(SpiDecodeRequest{path, "/p.png", 128, {800, 600}, FitStyle::Cover});
+    const auto decode = overTheWire(SpiDecodeRequest{
+        path, "/p.png", 128, {800, 600}, FitStyle::Cover, {}, WallpaperStyle::Centered});
     ASSERT_TRUE(decode);
     EXPECT_EQ(decode->plugin, path);
     EXPECT_EQ(decode->offset, 128);
     EXPECT_EQ(decode->fitScreen, QSize(800, 600));
     EXPECT_EQ(decode->fitStyle, FitStyle::Cover);
+    EXPECT_TRUE(decode->largestMonitor.isEmpty());
+    const auto cut = overTheWire(SpiDecodeRequest{
+        path, "/p.png", 0, {}, FitStyle::Stretch, {1920, 1200}, WallpaperStyle::Tiled});
+    ASSERT_TRUE(cut);
+    EXPECT_TRUE(cut->fitScreen.isEmpty());
+    EXPECT_EQ(cut->largestMonitor, QSize(1920, 1200));
+    EXPECT_EQ(cut->placement, WallpaperStyle::Tiled);
     const auto picture = overTheWire(SpiDecodeAnswer{
         PluginOutcome::Done, {3, 2, QImage::Format_Indexed8, 4, "ff0000 ", "ff "}, {}});
     ASSERT_TRUE(picture);

@@ -11,6 +11,7 @@
 #include "platform/RegistryStore.h"
 #include "platform/Screen.h"
 #include "platform/Sound.h"
+#include "platform/desktop/DesktopComposition.h"
 #include "settings/Options.h"
 
 #include <QDir>
@@ -215,10 +216,10 @@ TEST_F(WallpaperTest, FitScreenStretchesLargeJpegsWhileDecodingThem) {
     flat.fill(QColor(30, 60, 90));
     EXPECT_LE(compareImages(wallpaper(), flat).largest, 3);  // JPEG's loss only
     EXPECT_TRUE(Susie1->Bitmap().isEmpty());                 // handed over, not kept twice
-    // Without FitScreen the picture keeps its size.
+    // Without FitScreen the picture keeps its size, as far as the screen shows it.
     MyOption.FitScreen = false;
     ChangeWallpaper(scratchFolder() + "big.jpg");
-    EXPECT_EQ(wallpaper().size(), QSize(4000, 3000));
+    EXPECT_EQ(wallpaper().size(), QSize(1024, 768));
 }
 
 TEST_F(WallpaperTest, OnScreensOf8BitsTheFileIsAPalettePictureOfAtMost236Colours) {
@@ -345,6 +346,38 @@ TEST_F(WallpaperTest, ADamagedPictureOrOneNoReaderTakesRaisesBeforeAnythingChang
     }
     EXPECT_TRUE(calls_->isEmpty());
     EXPECT_FALSE(QFile::exists(WallpaperFile()));
+}
+
+TEST_F(WallpaperTest, APictureLargerThanTheScreenIsWrittenOnlyAsFarAsTheScreenShowsIt) {
+    // Every pixel its own colour, 1024 x 768 screen: an odd overflow across, an even one down.
+    QImage whole(2001, 1000, QImage::Format_RGB888);
+    for (int y = 0; y < whole.height(); ++y) {
+        for (int x = 0; x < whole.width(); ++x)
+            whole.setPixel(x, y, qRgb(x % 256, y % 256, (x / 256) * 16 + y / 256));
+    }
+    // Read by the program itself, and by a decoder plug-in in the helper.
+    for (const char* name : {"big.bmp", "big.png"}) {
+        ASSERT_TRUE(whole.save(scratchFolder() + name));
+        for (const int tile : {0, 1}) {
+            SCOPED_TRACE(testing::Message() << name << " tile " << tile);
+            store_->setValue("Control Panel\\Desktop",
+                             RegValue::text("TileWallpaper", QString::number(tile)));
+            ChangeWallpaper(scratchFolder() + name);
+            const QImage written = wallpaper();
+            EXPECT_LE(written.width(), 1025);
+            EXPECT_EQ(written.height(), 768);
+            const auto style = tile ? WallpaperStyle::Tiled : WallpaperStyle::Centered;
+            EXPECT_EQ(composeDesktop(written, {1024, 768}, style, Qt::black),
+                      composeDesktop(whole, {1024, 768}, style, Qt::black));
+        }
+    }
+    // 35 bytes that make a picture of the largest size read, 16384 x 16384: its file is no
+    // larger than the screen's.
+    writeFile(scratchFolder() + "canvas.gif",
+              QByteArray::fromHex("47494638396100400040800000ff00000000ff2c000000000100010000"
+                                  "02024401003b"));
+    ChangeWallpaper(scratchFolder() + "canvas.gif");
+    EXPECT_EQ(wallpaper().size(), QSize(1024, 768));
 }
 
 TEST_F(WallpaperTest, DesktopErrorsReachTheCaller) {

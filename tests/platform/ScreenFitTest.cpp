@@ -1,4 +1,5 @@
 #include "platform/ScreenFit.h"
+#include "platform/desktop/DesktopComposition.h"
 
 #include <gtest/gtest.h>
 
@@ -72,3 +73,37 @@ TEST(ScreenFitTest, TheFittedPictureHasBarsOfTheBackgroundOrIsCutEqually) {
 }
 
 }  // namespace
+
+// Every pixel its own colour, so that a part taken one pixel off shows.
+QImage numbered(QSize size) {
+    QImage picture(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        for (int x = 0; x < size.width(); ++x)
+            picture.setPixel(x, y, qRgb(x % 256, y % 256, (x / 256) * 16 + y / 256));
+    }
+    return picture;
+}
+
+TEST(ScreenFitTest, EachMonitorShowsTheSameOfTheDrawnPartAsOfTheWholePicture) {
+    // Odd and even overflows, monitors of both parities smaller than the largest, a picture
+    // larger in one direction only.
+    const std::vector<QRect> monitors = {{0, 0, 40, 30}, {40, 0, 27, 19}, {67, 0, 33, 8}};
+    const QSize desktop(100, 30);
+    for (const QSize size : {QSize(101, 61), QSize(100, 60), QSize(45, 33), QSize(20, 90)}) {
+        const QImage whole = numbered(size);
+        for (const WallpaperStyle style : {WallpaperStyle::Centered, WallpaperStyle::Tiled}) {
+            const QRect part = drawnPart(size, {40, 30}, style);
+            SCOPED_TRACE(testing::Message()
+                         << size.width() << "x" << size.height() << " " << int(style));
+            EXPECT_LE(part.width(), std::min(size.width(), 41));
+            EXPECT_LE(part.height(), std::min(size.height(), 31));
+            const QImage drawn = whole.copy(part);
+            const auto onEach = [&](const QImage& picture) {
+                return composeDesktop(std::vector<QImage>(monitors.size(), picture), monitors,
+                                      desktop, style, Qt::black);
+            };
+            EXPECT_EQ(onEach(drawn), onEach(whole));
+        }
+    }
+    EXPECT_EQ(drawnPart({5000, 3000}, QSize(), WallpaperStyle::Centered), QRect(0, 0, 5000, 3000));
+}

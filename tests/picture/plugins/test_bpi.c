@@ -8,12 +8,15 @@
  *   TEST_CRASH_IN, TEST_HANG_IN   the call (IN_...) that crashes or never returns
  *   TEST_SHORT_DIB   ExecutePlugIn returns a new picture whose header claims more rows than
  *                    its block holds
+ *   TEST_HUGE_BLOCK  ExecutePlugIn returns a new 1x1 red picture at the start of a 1 GiB block
+ *   TEST_LOG_BLOCK   ExecutePlugIn also logs the size of the block it was given
  * Calls are logged to $TESSELVANE_TEST_BPI_LOG with what the plug-in saw.
  */
 #include "tesselvane_bpi.h"
 #include "tesselvane_dib.h"
 #include "test_plugin_faults.h"
 
+#include <malloc.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -89,6 +92,10 @@ TESSELVANE_SPI_EXPORT int32_t ExecutePlugIn(uintptr_t window, const char* key, v
     char text[128];
     describe(*dib, seen, sizeof seen);
     snprintf(text, sizeof text, "Execute %s", seen);
+#ifdef TEST_LOG_BLOCK
+    snprintf(text, sizeof text, "Execute %s in %s", seen,
+             malloc_usable_size(*dib) < 4096 ? "a small block" : "a large block");
+#endif
     log_line(text);
     fault(IN_EXECUTE);
     const SpiBitmapInfoHeader* in = (const SpiBitmapInfoHeader*)*dib;
@@ -115,6 +122,20 @@ TESSELVANE_SPI_EXPORT int32_t ExecutePlugIn(uintptr_t window, const char* key, v
             row[x] = (uint8_t)(255 - src[(size_t)inStride * (size_t)y + (size_t)x]);
     }
     *dib = out; /* the host frees the old block */
+#elif defined(TEST_HUGE_BLOCK)
+    // Untouched past the picture: the pages cost nothing until someone copies them.
+    SpiBitmapInfoHeader* h = malloc((size_t)1 << 30);
+    if (!h)
+        return 1;
+    memset(h, 0, sizeof *h + 4);
+    h->biSize = sizeof *h;
+    h->biWidth = 1;
+    h->biHeight = 1;
+    h->biPlanes = 1;
+    h->biBitCount = 24;
+    uint8_t* pixel = (uint8_t*)(h + 1);
+    pixel[2] = 255;
+    *dib = h;
 #elif defined(TEST_SHORT_DIB)
     SpiBitmapInfoHeader* h = calloc(1, sizeof *h + 16);
     if (!h)
