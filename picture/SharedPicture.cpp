@@ -4,6 +4,7 @@
 #include "picture/DibRows.h"
 #include "picture/PictureLimits.h"
 #include "picture/RowResampler.h"
+#include "platform/HeapPolicy.h"
 
 #include <QtEndian>
 
@@ -171,6 +172,33 @@ int shareDecodedDib(const unsigned char* info, std::size_t infoSize, const unsig
                                               static_cast<std::size_t>(height));
     if (!block.isValid())
         return -1;
+    const auto stride = static_cast<std::size_t>(dibStride(std::uint64_t(width), 24));
+    if (format == QImage::Format_RGB888 && header->bitCount == 24 &&
+        header->compression == kBiRgb && header->height > 0 &&
+        pixelsSize >= stride * static_cast<std::size_t>(height)) {
+        // The usual plug-in picture, bottom-up: its rows go top first, so the block is read
+        // from its end, and what is read is let go, so that the two are never whole at once.
+        constexpr int kRowsPerRelease = 64;
+        std::size_t kept = stride * static_cast<std::size_t>(height);
+        for (int y = 0; y < height; ++y) {
+            const std::size_t at = stride * static_cast<std::size_t>(height - 1 - y);
+            const unsigned char* in = pixels + at;
+            uchar* out = block.data() + bytesPerLine * y;
+            for (int x = 0; x < width; ++x) {
+                out[3 * x] = in[3 * x + 2];
+                out[3 * x + 1] = in[3 * x + 1];
+                out[3 * x + 2] = in[3 * x];
+            }
+            if (y % kRowsPerRelease == kRowsPerRelease - 1) {
+                releasePagesWithin(pixels + at, kept - at);
+                kept = at;
+            }
+        }
+        layout = {width, height, format, bytesPerLine, QByteArray(), std::nullopt};
+        if (const auto palette = MakePalette(*header, info, infoSize))
+            layout.palette = colours(*palette);
+        return block.sealed();
+    }
     QImage image;
     {
         QImage target(block.data(), width, height, bytesPerLine, format);

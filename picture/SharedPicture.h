@@ -17,7 +17,8 @@ namespace tesselvane {
 // and the program takes that memory as its picture. One conversion, and no copy on either side.
 
 // The helper's side: the picture of the blocks (as dibToImage makes it) in a shared block,
-// described in `layout`. The block's descriptor, or -1 when memory is short.
+// described in `layout`. The block's descriptor, or -1 when memory is short. The pixel block
+// may be given back to the system as it is read: it is for freeing afterwards, not reading.
 int shareDecodedDib(const unsigned char* info, std::size_t infoSize, const unsigned char* pixels,
                     std::size_t pixelsSize, SharedPictureLayout& layout);
 

@@ -2,6 +2,7 @@
 
 #include <malloc.h>
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -27,6 +28,15 @@ void* mallocForPicture(std::size_t size) {
     if (block && last > first)
         ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
     return block;
+}
+
+void releasePagesWithin(const void* from, std::size_t size) {
+    static const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto start = reinterpret_cast<std::uintptr_t>(from);
+    const std::uintptr_t first = (start + page - 1) & ~(page - 1);
+    const std::uintptr_t last = (start + size) & ~(page - 1);
+    if (last > first)
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
 }
 
 }  // namespace tesselvane

@@ -14,4 +14,9 @@ void keepHeapCompact();
 // more than writing the picture. nullptr when memory is short.
 void* mallocForPicture(std::size_t size);
 
+// Gives the whole pages within [from, from + size) back to the system, for a block that is
+// read once, back to front, and then freed: what is behind the reading need not stay. What
+// was there reads as zeros afterwards.
+void releasePagesWithin(const void* from, std::size_t size);
+
 }  // namespace tesselvane

@@ -25,6 +25,8 @@ tests=(
   xvfb x11-apps x11-utils xdotool faketime time sqlite3
   # the peers the benchmarks time the program beside
   hsetroot xwallpaper
+  # cwebp, for the benchmark of the largest pictures
+  webp
   # xrandr, for the benchmark of two monitors
   x11-xserver-utils
   clang libclang-rt-14-dev clang-format clang-tidy

@@ -117,6 +117,41 @@ TEST(SharedPicture, TheProgramGetsThePictureTheBlocksHold) {
     EXPECT_EQ(image.pixel(0, 0), qRgb(255, 0, 0));
 }
 
+TEST(SharedPicture, ATwentyFourBitPictureComesWholeTopRowFirst) {
+    // Tall enough that the rows already read are let go on the way.
+    constexpr int kWidth = 400, kHeight = 300;
+    const auto stride = static_cast<std::size_t>(dibStride(kWidth, 24));
+    std::vector<unsigned char> info(40, 0), pixels(stride * kHeight, 0);
+    info[0] = 40;
+    info[4] = kWidth & 0xff;
+    info[5] = kWidth >> 8;
+    info[8] = kHeight & 0xff;
+    info[9] = kHeight >> 8;
+    info[12] = 1;
+    info[14] = 24;
+    for (int y = 0; y < kHeight; ++y) {  // bottom-up: stored row y is picture row 299 - y
+        for (int x = 0; x < kWidth; ++x) {
+            unsigned char* bgr = &pixels[stride * std::size_t(y) + 3 * std::size_t(x)];
+            bgr[0] = static_cast<unsigned char>(x & 0xff);
+            bgr[1] = static_cast<unsigned char>(y);
+            bgr[2] = static_cast<unsigned char>(y >> 8);
+        }
+    }
+    SharedPictureLayout layout;
+    const int fd = shareDecodedDib(info.data(), info.size(), pixels.data(), pixels.size(), layout);
+    std::optional<QList<QRgb>> palette;
+    const QImage image = sharedPicture(layout, fd, &palette);
+    ASSERT_EQ(image.size(), QSize(kWidth, kHeight));
+    EXPECT_EQ(image.format(), QImage::Format_RGB888);
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            const int stored = kHeight - 1 - y;
+            ASSERT_EQ(image.pixel(x, y), qRgb(stored >> 8, stored & 0xff, x & 0xff))
+                << x << "," << y;
+        }
+    }
+}
+
 TEST(SharedPicture, ADescriptionThatDoesNotFitItsBlockGivesNoPicture) {
     Dib8 dib;
     using Number = std::int64_t SharedPictureLayout::*;
