@@ -2,6 +2,8 @@
 
 #include "platform/FileSearch.h"
 
+#include <algorithm>
+
 namespace tesselvane {
 
 namespace {
@@ -26,6 +28,39 @@ int nextListIndex(int count, int current, bool random, bool back, const RandomDr
     if (!back)
         return current < last && current >= -1 ? current + 1 : 0;
     return current > 0 && current <= last ? current - 1 : last;
+}
+
+std::vector<int> otherMonitorIndices(int count, int primary, int others, bool random,
+                                     const std::vector<int>& before, const RandomDraw& draw) {
+    std::vector<int> chosen;
+    if (count <= 0)
+        return chosen;
+    for (int k = 0; k < others; ++k) {
+        const int following = (primary + 1 + k) % count;
+        if (!random) {
+            chosen.push_back(following);
+            continue;
+        }
+        const int last = k < int(before.size()) ? before[size_t(k)] : -1;
+        const auto taken = [&](int i, bool withLast) {
+            return i == primary || std::find(chosen.begin(), chosen.end(), i) != chosen.end() ||
+                   (withLast && i == last);
+        };
+        int picked = following;
+        for (const bool withLast : {true, false}) {
+            std::vector<int> free;
+            for (int i = 0; i < count; ++i) {
+                if (!taken(i, withLast))
+                    free.push_back(i);
+            }
+            if (!free.empty()) {
+                picked = free[size_t(draw(int(free.size())))];
+                break;
+            }
+        }
+        chosen.push_back(picked);
+    }
+    return chosen;
 }
 
 int weekOfYear(QDate today) {

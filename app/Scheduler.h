@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 namespace tesselvane {
 
@@ -20,6 +21,15 @@ using RandomDraw = std::function<int(int count)>;
 //  - backwards: the previous position, wrapping to the last; from 0, -1 or past the end of
 //    the list (after the list became shorter): the last.
 int nextListIndex(int count, int current, bool random, bool back, const RandomDraw& draw);
+
+// The positions of the pictures for the monitors after the primary, whose picture is at
+// `primary` of `count`, `others` of them:
+//  - in order: the ones after the primary's, wrapping;
+//  - at random: distinct draws, none the primary's nor another's of this change nor, where the
+//    list allows, the one that monitor showed last (`before[k]`, -1 or absent for none).
+// A list shorter than the monitors repeats its pictures.
+std::vector<int> otherMonitorIndices(int count, int primary, int others, bool random,
+                                     const std::vector<int>& before, const RandomDraw& draw);
 
 // The number a date-numbered picture of a date mode carries for `today`: Day "MMDD", Weekday
 // "001" (Sunday) to "007", Week "001" to "052", Month "0MM"; empty for the other modes.

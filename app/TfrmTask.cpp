@@ -1,5 +1,7 @@
 #include "app/TfrmTask.h"
 
+#include "platform/DesktopService.h"
+
 #include "controls/ErrorReport.h"
 #include "controls/ManualHelp.h"
 #include "controls/MessageBoxes.h"
@@ -84,9 +86,13 @@ TfrmTask::TfrmTask(Environment environment) : env_(std::move(environment)) {
     VersionInfo1->URL = QStringLiteral("https://morvanti.example/tesselvane/");
     FormCreate();
     watchForTray();
+    if (desktopService)
+        desktopService->setRedrawOwnPictures([this] { redrawOwnPictures(); });
 }
 
 TfrmTask::~TfrmTask() {
+    if (desktopService)
+        desktopService->setRedrawOwnPictures({});
     // The plug-ins asked about at load are not left being asked after the window.
     try {
         waitForPlugIns();

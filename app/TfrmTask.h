@@ -83,6 +83,9 @@ public:
     void dropFiles(const QStringList& paths);
 
     void NextPicture(bool back);
+    // Every monitor's own picture (Option\MonitorPictures) drawn again for the monitors there
+    // are now: one that came since gets its own.
+    void redrawOwnPictures();
     void Timer1Timer();
     void LoadGroupNames();
     void AddTrayIcon();
@@ -154,6 +157,9 @@ private:
     // The pictures of the current group: the start's listing while a run that changes once
     // holds one, PictureList otherwise.
     qsizetype pictureCount() const;
+    // The pictures of a change whose primary picture is at `primary`: one per monitor when
+    // each has its own (otherIndices_ chosen for the others), else that one.
+    QStringList changeFiles(int primary);
     RunningCopyAnswer statusAnswer() const;
     void openToolbarMenu(QPoint at);
 
@@ -170,6 +176,10 @@ private:
     QElapsedTimer iconifiedSince_;
     int trayAttempt_ = 0;
     QString attempted_;  // the picture the last change tried, for its error
+    // The pictures the last change of the list gave the monitors, the primary's first, and
+    // the other monitors' positions in the list.
+    QStringList currentFiles_;
+    std::vector<int> otherIndices_;
     QPointer<QWidget> timedErrorBox_;
     bool refusalSaid_ = false;  // a desktop's lasting refusal is said once a run
     QPointer<QWindow> watchedWindow_;

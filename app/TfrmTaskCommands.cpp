@@ -54,11 +54,47 @@ void TfrmTask::NextPicture(bool back) {
         return;
     PictureIndex = nextListIndex(static_cast<int>(pictureCount()), PictureIndex, MyOption.Random,
                                  back, env_.random);
-    const QString path =
-        startListing_ ? startListing_->at(PictureIndex) : PictureList.at(PictureIndex);
-    attempted_ = path;
-    ChangeWallpaper(path);
-    CurrentFile = path;
+    const QStringList files = changeFiles(PictureIndex);
+    attempted_ = files.first();
+    currentFiles_.clear();
+    ChangeWallpapers(files);
+    CurrentFile = files.first();
+    currentFiles_ = files;
+}
+
+QStringList TfrmTask::changeFiles(int primary) {
+    const auto at = [this](int i) {
+        return startListing_ ? startListing_->at(i) : PictureList.at(i);
+    };
+    QStringList files{at(primary)};
+    const int others = picturesPerChange() - 1;
+    if (others <= 0)
+        return files;
+    otherIndices_ = otherMonitorIndices(static_cast<int>(pictureCount()), primary, others,
+                                        MyOption.Random, otherIndices_, env_.random);
+    for (const int i : otherIndices_)
+        files.append(at(i));
+    return files;
+}
+
+void TfrmTask::redrawOwnPictures() {
+    const int count = static_cast<int>(pictureCount());
+    if (currentFiles_.size() < 2 || PictureIndex < 0 || PictureIndex >= count)
+        return;
+    const qsizetype wanted = picturesPerChange();
+    if (wanted > currentFiles_.size()) {
+        // The monitors there were keep their pictures; a new one gets one of its own.
+        const std::vector<int> kept = otherIndices_;
+        const QStringList shown = currentFiles_;
+        currentFiles_ = changeFiles(PictureIndex);
+        for (qsizetype k = 1; k < shown.size() && k < currentFiles_.size(); ++k) {
+            currentFiles_[k] = shown[k];
+            if (size_t(k - 1) < kept.size())
+                otherIndices_[size_t(k - 1)] = kept[size_t(k - 1)];
+        }
+    }
+    ChangeUnderWay underWay(changing_);
+    ChangeWallpapers(currentFiles_);
 }
 
 void TfrmTask::Timer1Timer() {
@@ -108,7 +144,11 @@ void TfrmTask::arrangeWallpaper(int tile) {
         return;
     const QString wallpaper = desktop.ReadString(section, QStringLiteral("Wallpaper"), QString());
     desktop.WriteInteger(section, QStringLiteral("TileWallpaper"), tile);
-    ChangeWallpaper(wallpaper);
+    // Each monitor's own picture is placed anew; the file holds them composed.
+    if (currentFiles_.size() > 1)
+        ChangeWallpapers(currentFiles_);
+    else
+        ChangeWallpaper(wallpaper);
 }
 
 void TfrmTask::spbtnTileClick() {
@@ -175,6 +215,10 @@ void TfrmTask::pmnuStopClick() {
 }
 
 void TfrmTask::N5Click() {
+    if (currentFiles_.size() > 1) {
+        redrawOwnPictures();
+        return;
+    }
     ChangeUnderWay underWay(changing_);
     ChangeWallpaper(CurrentFile);
 }

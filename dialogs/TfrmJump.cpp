@@ -136,11 +136,14 @@ void TfrmJump::btnOKClick() {
     const int row = lstList->currentRow();
     if (row < 0 || row >= jumpList_.size())
         return;
-    const QString path = jumpList_.at(row);
+    // With a picture of its own on each monitor, the others get the ones that follow.
+    QStringList files;
+    for (qsizetype k = 0; k < picturesPerChange(); ++k)
+        files.append(jumpList_.at((row + k) % jumpList_.size()));
     mainGroupBox_.setCurrentIndex(cboGroup->currentIndex());
     mainGroupChanged_();
     PictureIndex = row;
-    ChangeWallpaper(path);
+    ChangeWallpapers(files);
     close();
 }
 

@@ -78,6 +78,7 @@ void TfrmOption::FormShow() {
     ui_->chkFitScreen->setChecked(MyOption.FitScreen);
     ui_->cboFitStyle->setCurrentIndex(static_cast<int>(fitStyleFromStored(MyOption.FitStyle)));
     ui_->cboFitStyle->setEnabled(MyOption.FitScreen);
+    ui_->cboMonitors->setCurrentIndex(MyOption.MonitorPictures ? 1 : 0);
     (MyOption.SlideMode == 1 ? ui_->optManual : ui_->optAuto)->setChecked(true);
     ui_->speTime->setValue(MyOption.SlideTime);
     ui_->edtPlugPath->setText(MyOption.PluginPath);
@@ -170,6 +171,7 @@ void TfrmOption::btnUpdateClick() {
     MyOption.Random = ui_->chkRandom->isChecked();
     MyOption.FitScreen = ui_->chkFitScreen->isChecked();
     MyOption.FitStyle = ui_->cboFitStyle->currentIndex();
+    MyOption.MonitorPictures = ui_->cboMonitors->currentIndex() == 1;
     MyOption.SlideMode = ui_->optAuto->isChecked() ? 0 : 1;
     MyOption.SlideTime = static_cast<std::int32_t>(ui_->speTime->Value());
     MyOption.PluginPath = ui_->edtPlugPath->text();

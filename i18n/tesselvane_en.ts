@@ -923,6 +923,18 @@ Exit status: 0 success, 1 failure, 2 a wrong switch, 3 no running Tesselvane
         <source>Susieプラグインの存在場所</source>
         <translation>Where the Susie plug-ins are</translation>
     </message>
+    <message>
+        <source>モニター</source>
+        <translation>Monitors</translation>
+    </message>
+    <message>
+        <source>すべてのモニターに同じ壁紙</source>
+        <translation>One wallpaper for all monitors</translation>
+    </message>
+    <message>
+        <source>モニターごとに別の壁紙</source>
+        <translation>A wallpaper for each monitor</translation>
+    </message>
 </context>
 <context>
     <name>TfrmPreview</name>

@@ -13,6 +13,7 @@
 #include "platform/Screen.h"
 #include "platform/ScreenFit.h"
 #include "platform/Sound.h"
+#include "platform/desktop/DesktopComposition.h"
 #include "settings/Options.h"
 
 #include <QDir>
@@ -89,7 +90,7 @@ void writeWallpaper(const QImage& picture, const QString& file) {
 
 // Writes the file while the desktop makes the picture ready, and shows it only once the file
 // is whole: a failed write leaves both the old file and the old wallpaper.
-void showWrittenWallpaper(const QImage& picture) {
+void showWrittenWallpaper(const QImage& picture, std::vector<QImage> monitorPictures = {}) {
     const QString file = WallpaperFile();
     std::exception_ptr writeError;
     std::thread writer([&] {
@@ -101,7 +102,8 @@ void showWrittenWallpaper(const QImage& picture) {
     });
     std::unique_ptr<PreparedWallpaper> prepared;
     try {
-        prepared = desktop().prepareWallpaper(file, MyOption.UpdateReg, picture);
+        prepared = desktop().prepareWallpaper(file, MyOption.UpdateReg, picture,
+                                              std::move(monitorPictures));
     } catch (...) {
         writer.join();
         throw;
@@ -190,37 +192,93 @@ QImage loadForWallpaper(const QString& fileName, QSize screen, const Placement& 
     return picture;
 }
 
+// A file's picture made ready for the desktop: read, fitted to `screen` when the options say
+// so, else cut to what monitors of at most `unfitted.largest` show, passed through the
+// extension plug-ins, reduced on screens of 8 bits or fewer. Null for no file chosen or none
+// there.
+QImage wallpaperPicture(const QString& fileName, QSize screen, const Placement& unfitted) {
+    QImage working = loadForWallpaper(fileName, screen, unfitted);
+    if (working.isNull())
+        return working;
+    // What no monitor shows costs memory in every step after, and room in the file: cut
+    // before the colours are widened (a built-in reader's picture; a plug-in's comes cut).
+    if (const QRect part = drawnPart(working.size(), unfitted.largest, unfitted.style);
+        part.size() != working.size())
+        working = working.copy(part);
+    // 24-bit colour: RGB888, or RGB32 (its pixels padded to 32 bits) when it is going to
+    // be stretched, which is several times faster to scale.
+    if (working.format() != QImage::Format_RGB32)
+        working = working.convertToFormat(QImage::Format_RGB888);
+    if (MyOption.FitScreen)
+        fitToMonitor(working, screen);
+    working = executePlugIns(std::move(working), applicationWindow);
+    if (screenColorDepth() <= 8)
+        working = reduceColors(working);
+    return working;
+}
+
+// Each monitor's own picture, `fileNames` in monitorPictureOrder, each made for its monitor,
+// and the desktop they make together (what a desktop given one file shows).
+void showOwnPictures(const QStringList& fileNames, const std::vector<QRect>& monitors) {
+    const std::vector<size_t> rank = monitorPictureOrder(monitors);
+    const WallpaperStyle style = desktop().placement();
+    const QColor background = desktop().background();
+    std::vector<QImage> own(std::min(monitors.size(), size_t(fileNames.size())));
+    for (size_t i = 0; i < monitors.size(); ++i) {
+        if (rank[i] >= own.size())
+            continue;
+        const QSize size = monitors[i].size();
+        QImage picture = wallpaperPicture(fileNames.at(qsizetype(rank[i])),
+                                          MyOption.FitScreen ? size : QSize(), {size, style});
+        if (picture.isNull()) {  // nothing there: this monitor shows the desktop's colour
+            picture = QImage(size, QImage::Format_RGB32);
+            picture.fill(background);
+        }
+        own[rank[i]] = std::move(picture);
+    }
+    QRect bounds;
+    for (const QRect& monitor : monitors)
+        bounds |= monitor;
+    std::vector<QRect> placed;
+    std::vector<QImage> onEach;
+    for (size_t i = 0; i < monitors.size(); ++i) {
+        placed.push_back(monitors[i].translated(-bounds.topLeft()));
+        onEach.push_back(rank[i] < own.size() ? own[rank[i]] : own.front());
+    }
+    showWrittenWallpaper(composeDesktop(onEach, placed, bounds.size(), style, background),
+                         std::move(own));
+}
+
 }  // namespace
 
 void ChangeWallpaper(const QString& fileName) {
+    ChangeWallpapers({fileName});
+}
+
+void ChangeWallpapers(const QStringList& fileNames) {
     playIf(0);
     desktop().setFit({MyOption.FitScreen, fitStyleFromStored(MyOption.FitStyle)});
     desktop().warm();  // while the picture is read
-    const QSize screen = MyOption.FitScreen ? fitScreenSize() : QSize();
-    Placement unfitted;
-    if (!MyOption.FitScreen)
-        unfitted = {largestMonitorSize(), desktop().placement()};
-    QImage working = loadForWallpaper(fileName, screen, unfitted);
-    if (working.isNull()) {
-        desktop().setWallpaper(DesktopService::kNone, MyOption.UpdateReg);
+    const std::vector<QRect> monitors =
+        fileNames.size() > 1 ? monitorRects() : std::vector<QRect>();
+    if (monitors.size() > 1) {
+        showOwnPictures(fileNames, monitors);
     } else {
-        // What no monitor shows costs memory in every step after, and room in the file: cut
-        // before the colours are widened (a built-in reader's picture; a plug-in's comes cut).
-        if (const QRect part = drawnPart(working.size(), unfitted.largest, unfitted.style);
-            part.size() != working.size())
-            working = working.copy(part);
-        // 24-bit colour: RGB888, or RGB32 (its pixels padded to 32 bits) when it is going to
-        // be stretched, which is several times faster to scale.
-        if (working.format() != QImage::Format_RGB32)
-            working = working.convertToFormat(QImage::Format_RGB888);
-        if (MyOption.FitScreen)
-            fitToMonitor(working, screen);
-        working = executePlugIns(std::move(working), applicationWindow);
-        if (screenColorDepth() <= 8)
-            working = reduceColors(working);
-        showWrittenWallpaper(working);
+        const QSize screen = MyOption.FitScreen ? fitScreenSize() : QSize();
+        Placement unfitted;
+        if (!MyOption.FitScreen)
+            unfitted = {largestMonitorSize(), desktop().placement()};
+        const QImage working = wallpaperPicture(fileNames.value(0), screen, unfitted);
+        if (working.isNull())
+            desktop().setWallpaper(DesktopService::kNone, MyOption.UpdateReg);
+        else
+            showWrittenWallpaper(working);
     }
     playIf(1);
+}
+
+int picturesPerChange() {
+    return MyOption.MonitorPictures ? std::max<int>(1, int(monitorRects().size())) : 1;
 }
 
 void StretchToScreen(QImage& bitmap) {

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -23,6 +24,15 @@ extern std::uintptr_t applicationWindow;
 // end. A missing or unreadable file gives no wallpaper ("(なし)"). A damaged picture, a file
 // that cannot be written or a desktop that refuses raise their error before anything changed.
 void ChangeWallpaper(const QString& fileName);
+
+// The same with each monitor its own picture: `fileNames` for the monitors in
+// monitorPictureOrder (the primary first), each fitted or cut to its own monitor and passed
+// through the extension plug-ins on its own; WallpaperFile holds the whole layout composed.
+// With one file, or one monitor, as ChangeWallpaper of the first.
+void ChangeWallpapers(const QStringList& fileNames);
+
+// How many pictures a change takes: one, or with Option\MonitorPictures one per monitor.
+int picturesPerChange();
 
 // Makes a picture the primary monitor's size, smoothly, as FitStyle says: stretched whatever its
 // shape, the whole picture on bars of the desktop's colour, or the screen covered and the

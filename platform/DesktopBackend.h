@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace tesselvane {
 
@@ -41,6 +42,10 @@ struct WallpaperRequest {
     WallpaperFit fit;               // how `picture` was fitted to the primary monitor
     QColor background = Qt::black;  // the desktop's colour, around or instead of the picture
     bool persist = false;  // to be kept beyond this session, where the desktop tells the two
+    // Each monitor's own picture (Option\MonitorPictures), in monitorPictureOrder, each fitted
+    // to its monitor as `fit` says; `file` and `picture` then hold the whole layout composed.
+    // Empty: `picture` on every monitor.
+    std::vector<QImage> monitorPictures;
 };
 
 // A wallpaper made ready to show; dropping it without show() leaves the desktop as it was.

@@ -70,14 +70,16 @@ private:
 
 }  // namespace
 
-std::unique_ptr<PreparedWallpaper> DesktopService::prepareWallpaper(const QString& name,
-                                                                    bool updateIniFile,
-                                                                    const QImage& picture) {
+std::unique_ptr<PreparedWallpaper> DesktopService::prepareWallpaper(
+    const QString& name, bool updateIniFile, const QImage& picture,
+    std::vector<QImage> monitorPictures) {
     const bool none = name.isEmpty() || name == kNone;
     WallpaperRequest request;
+    const bool own = !none && !monitorPictures.empty();
     if (!none) {
         request.file = name;
         request.picture = picture;
+        request.monitorPictures = std::move(monitorPictures);
     }
     request.style = placement();
     request.fit = fit_;
@@ -85,8 +87,9 @@ std::unique_ptr<PreparedWallpaper> DesktopService::prepareWallpaper(const QStrin
     request.persist = updateIniFile;
     auto prepared = backend().prepare(request);
     return std::make_unique<RememberedWallpaper>(
-        std::move(prepared), [this, none, name, updateIniFile] {
+        std::move(prepared), [this, none, own, name, updateIniFile] {
             shown_ = none ? QString() : name;
+            shownOwnPictures_ = own;
             if (!watching_) {
                 watching_ = true;
                 backend_->watchLayout([this] { redisplay(); });
@@ -117,6 +120,10 @@ void DesktopService::redisplay() {
     if (shown_.isEmpty())
         return;
     try {
+        if (shownOwnPictures_ && redrawOwn_) {
+            redrawOwn_();
+            return;
+        }
         setWallpaper(shown_, false);
     } catch (...) {
         // The file went, or the display: the next change reports it.

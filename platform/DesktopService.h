@@ -5,7 +5,9 @@
 #include <QImage>
 #include <QString>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 namespace tesselvane {
 
@@ -27,8 +29,11 @@ public:
     void setWallpaper(const QString& name, bool updateIniFile, const QImage& picture = QImage());
     // The same in two steps: the work that need not wait for the file, then, once it is
     // written, show(). Dropped without show(), nothing changes.
+    // With `monitorPictures`, each monitor's own (see WallpaperRequest), `picture` is them all
+    // composed.
     std::unique_ptr<PreparedWallpaper> prepareWallpaper(const QString& name, bool updateIniFile,
-                                                        const QImage& picture = QImage());
+                                                        const QImage& picture = QImage(),
+                                                        std::vector<QImage> monitorPictures = {});
 
     DesktopBackend& backend();
     // The desktop's colour, Background in "Control Panel\Colors".
@@ -42,14 +47,18 @@ public:
     // See DesktopBackend::warm; never raises.
     void warm();
     // Shows the last wallpaper shown again, as the settings say now (for a new monitor
-    // layout); nothing when none was shown. Never raises.
+    // layout); nothing when none was shown. Never raises. When it gave each monitor its own
+    // picture, `redrawOwnPictures` (when set) chooses and shows them for the new layout.
     void redisplay();
+    void setRedrawOwnPictures(std::function<void()> redraw) { redrawOwn_ = std::move(redraw); }
 
 private:
     RegistryStore& store_;
     std::unique_ptr<DesktopBackend> backend_;
     WallpaperFit fit_;
     QString shown_;  // the last name shown
+    bool shownOwnPictures_ = false;
+    std::function<void()> redrawOwn_;
     bool watching_ = false;
 };
 

@@ -24,19 +24,32 @@ int screenColorDepth() {
     return screen ? screen->depth() : 24;
 }
 
-QSize largestMonitorSize() {
-    if (const auto& screenOverride = currentScreenOverride())
-        return screenOverride->size;
-    QSize largest;
-    if (const auto monitors = x11MonitorsOfSession()) {
-        for (const QRect& monitor : *monitors)
-            largest = largest.expandedTo(monitor.size());
-        return largest;
+std::vector<QRect> monitorRects() {
+    if (const auto& screenOverride = currentScreenOverride()) {
+        if (!screenOverride->monitors.empty())
+            return screenOverride->monitors;
+        return {QRect(QPoint(0, 0), screenOverride->size)};
     }
+    if (auto monitors = x11MonitorsOfSession())
+        return std::move(*monitors);
+    std::vector<QRect> monitors;
     if (!primaryScreen())
-        return largest;
-    for (const QScreen* screen : QGuiApplication::screens())
-        largest = largest.expandedTo(screen->geometry().size() * screen->devicePixelRatio());
+        return monitors;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const qreal ratio = screen->devicePixelRatio();
+        const QRect logical = screen->geometry();
+        const QRect device(QPoint(qRound(logical.x() * ratio), qRound(logical.y() * ratio)),
+                           logical.size() * ratio);
+        monitors.insert(screen == primary ? monitors.begin() : monitors.end(), device);
+    }
+    return monitors;
+}
+
+QSize largestMonitorSize() {
+    QSize largest;
+    for (const QRect& monitor : monitorRects())
+        largest = largest.expandedTo(monitor.size());
     return largest;
 }
 

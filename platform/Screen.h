@@ -3,6 +3,7 @@
 #include <QRect>
 
 #include <optional>
+#include <vector>
 
 namespace tesselvane {
 
@@ -18,10 +19,13 @@ QRect desktopRect();
 // GUI. nullopt when there is no X display; the override's size when one is set.
 std::optional<QSize> primaryMonitorSize();
 
-// The largest width and the largest height among the monitors, in device pixels: the most of
-// an unfitted picture that any one of them shows. X11's monitors where there is an X display
-// (as primaryMonitorSize), else the screens Qt knows; empty when there are none. The
-// override's size when one is set.
+// The monitors as rectangles of the desktop in device pixels, the primary first: X11's where
+// there is an X display (as primaryMonitorSize), else the screens Qt knows; none when there
+// are none. The override's monitors (else its one screen) when one is set.
+std::vector<QRect> monitorRects();
+
+// The largest width and the largest height among monitorRects: the most of an unfitted
+// picture that any one of them shows. Empty when there are none.
 QSize largestMonitorSize();
 
 // False when no GUI can start: no X display, no Wayland display, and no Qt platform named.
@@ -32,6 +36,7 @@ bool guiSessionPossible();
 struct ScreenOverride {
     int depth = 24;
     QSize size;
+    std::vector<QRect> monitors;  // none: one monitor of `size`
 };
 void setScreenOverride(std::optional<ScreenOverride> screen);
 const std::optional<ScreenOverride>& currentScreenOverride();

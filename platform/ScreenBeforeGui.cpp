@@ -27,8 +27,10 @@ bool guiSessionPossible() {
 }
 
 std::optional<QSize> primaryMonitorSize() {
-    if (screenOverride)
-        return screenOverride->size;
+    if (screenOverride) {
+        return screenOverride->monitors.empty() ? screenOverride->size
+                                                : screenOverride->monitors.front().size();
+    }
     const auto monitors = x11MonitorsOfSession();
     if (!monitors)
         return std::nullopt;

@@ -50,6 +50,7 @@ inline constexpr OptionField<TMyOption> kOptionFields[] = {
     {.name = QLatin1String("Random"), .field = &TMyOption::Random},
     {.name = QLatin1String("FitScreen"), .field = &TMyOption::FitScreen},
     {.name = QLatin1String("FitStyle"), .field = &TMyOption::FitStyle, .min = 0, .max = 2},
+    {.name = QLatin1String("MonitorPictures"), .field = &TMyOption::MonitorPictures},
     {.name = QLatin1String("SlideMode"), .field = &TMyOption::SlideMode, .min = 0, .max = 1},
     {.name = QLatin1String("SlideTime"),
      .field = &TMyOption::SlideTime,

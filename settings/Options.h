@@ -46,9 +46,10 @@ struct TMyOption {
     bool UpdateReg = true;
     bool Random = false;
     bool FitScreen = false;
-    std::int32_t FitStyle = 0;   // with FitScreen: 0 stretch, 1 whole picture inside, 2 cover
-    std::uint8_t SlideMode = 0;  // 0 automatic, 1 manual
-    std::int32_t SlideTime = 3;  // seconds per picture
+    std::int32_t FitStyle = 0;     // with FitScreen: 0 stretch, 1 whole picture inside, 2 cover
+    bool MonitorPictures = false;  // each monitor its own picture of the group
+    std::uint8_t SlideMode = 0;    // 0 automatic, 1 manual
+    std::int32_t SlideTime = 3;    // seconds per picture
     QString PluginPath;
     bool UseJpeg = true;
     bool UseSound = false;

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <numeric>
+#include <utility>
 
 namespace tesselvane {
 
@@ -87,10 +89,35 @@ QImage composeDesktop(const std::vector<QImage>& pictures, const std::vector<QRe
     return canvas;
 }
 
-std::vector<QImage> picturesForMonitors(const QImage& picture, const std::vector<QRect>& monitors,
-                                        const WallpaperFit& fit, const QColor& background) {
+std::vector<size_t> monitorPictureOrder(const std::vector<QRect>& monitors) {
+    std::vector<size_t> byPlace(monitors.size());
+    std::iota(byPlace.begin(), byPlace.end(), size_t{0});
+    if (byPlace.size() > 1) {
+        std::stable_sort(byPlace.begin() + 1, byPlace.end(), [&](size_t a, size_t b) {
+            return std::pair(monitors[a].x(), monitors[a].y()) <
+                   std::pair(monitors[b].x(), monitors[b].y());
+        });
+    }
+    std::vector<size_t> rank(monitors.size());
+    for (size_t place = 0; place < byPlace.size(); ++place)
+        rank[byPlace[place]] = place;
+    return rank;
+}
+
+const QImage& pictureOfMonitor(const WallpaperRequest& request, const QImage& picture,
+                               const std::vector<QRect>& monitors, size_t i) {
+    const std::vector<QImage>& own = request.monitorPictures;
+    if (own.empty())
+        return picture;
+    const size_t rank = monitorPictureOrder(monitors).at(i);
+    return rank < own.size() ? own[rank] : own.front();
+}
+
+std::vector<QImage> picturesForMonitors(const WallpaperRequest& request, const QImage& picture,
+                                        const std::vector<QRect>& monitors) {
     return eachMonitor(monitors.size(), [&](size_t i) {
-        return pictureForMonitor(picture, monitors[i].size(), fit, background);
+        return pictureForMonitor(pictureOfMonitor(request, picture, monitors, i),
+                                 monitors[i].size(), request.fit, request.background);
     });
 }
 

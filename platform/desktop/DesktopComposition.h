@@ -31,9 +31,19 @@ QImage composeDesktop(const std::vector<QImage>& pictures, const std::vector<QRe
 QImage pictureForMonitor(const QImage& picture, QSize monitor, const WallpaperFit& fit,
                          const QColor& background);
 
-// pictureForMonitor for each of `monitors`, each on a thread of its own.
-std::vector<QImage> picturesForMonitors(const QImage& picture, const std::vector<QRect>& monitors,
-                                        const WallpaperFit& fit, const QColor& background);
+// The rank of each of `monitors` (the primary first) in the order monitors are given their
+// own pictures: the primary, then the others from left to right, then top to bottom.
+std::vector<size_t> monitorPictureOrder(const std::vector<QRect>& monitors);
+
+// What monitor `i` of `monitors` shows before it is fitted to it: its own picture when the
+// request has them (the primary's for a monitor that came after they were chosen), else
+// `picture`, the request's.
+const QImage& pictureOfMonitor(const WallpaperRequest& request, const QImage& picture,
+                               const std::vector<QRect>& monitors, size_t i);
+
+// pictureForMonitor of pictureOfMonitor for each of `monitors`, each on a thread of its own.
+std::vector<QImage> picturesForMonitors(const WallpaperRequest& request, const QImage& picture,
+                                        const std::vector<QRect>& monitors);
 
 // Pixels [from, from + count) of row `y` of `picture` as 32-bit colours; fast for the formats
 // the program produces.

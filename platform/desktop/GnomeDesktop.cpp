@@ -62,9 +62,8 @@ QString composedDesktopFile(const WallpaperRequest& request) {
     for (QRect& monitor : monitors)
         monitor.translate(-bounds.topLeft());
     const QImage picture = requestPicture(request);
-    const QImage desktop =
-        composeDesktop(picturesForMonitors(picture, monitors, request.fit, request.background),
-                       monitors, bounds.size(), request.style, request.background);
+    const QImage desktop = composeDesktop(picturesForMonitors(request, picture, monitors), monitors,
+                                          bounds.size(), request.style, request.background);
     return writeDataPicture(desktop, QStringLiteral("desktop.bmp"));
 }
 

@@ -43,12 +43,13 @@ QString writeDataPicture(const QImage& image, const QString& name) {
 
 std::vector<QString> monitorFiles(const WallpaperRequest& request,
                                   const std::vector<QRect>& monitors, const QString& stem) {
-    // Only a picture fitted to the primary monitor differs from one monitor to another.
-    if (request.file.isEmpty() || !request.fit.fitScreen || monitors.size() < 2)
+    // Only a picture fitted to the primary monitor, or each monitor's own, differs from one
+    // monitor to another.
+    if (request.file.isEmpty() || monitors.size() < 2 ||
+        (!request.fit.fitScreen && request.monitorPictures.empty()))
         return {};
-    const QImage picture = requestPicture(request);
-    const std::vector<QImage> pictures =
-        picturesForMonitors(picture, monitors, request.fit, request.background);
+    const QImage picture = request.monitorPictures.empty() ? requestPicture(request) : QImage();
+    const std::vector<QImage> pictures = picturesForMonitors(request, picture, monitors);
     std::vector<QString> files;
     bool fitted = false;
     for (size_t i = 0; i < pictures.size(); ++i) {

@@ -238,10 +238,11 @@ void SwayDesktop::apply(const WallpaperRequest& wallpaper) {
     IpcSocket socket(socketPath);
     const QDeadlineTimer deadline(kTimeoutMs);
     // sway centres and tiles on each output itself; only a picture fitted to the focused
-    // output is fitted anew to each of the others.
+    // output is fitted anew to each of the others, and each output's own is its own.
     std::vector<Output> shownOn;
     std::vector<QString> files;
-    if (!wallpaper.file.isEmpty() && wallpaper.fit.fitScreen) {
+    if (!wallpaper.file.isEmpty() &&
+        (wallpaper.fit.fitScreen || !wallpaper.monitorPictures.empty())) {
         shownOn = outputs(exchange(socket, message({}, GetOutputs), GetOutputs, deadline));
         std::vector<QRect> rects;
         for (const Output& output : shownOn)

@@ -210,7 +210,8 @@ void drawOnServer(Display* d, Pixmap pixmap, GC gc, const WallpaperRequest& requ
         return;
     const std::vector<Piece> pieces = eachMonitor(layout.monitors.size(), [&](size_t i) {
         const QRect area = layout.monitors[i];
-        return pieceFor(pictureForMonitor(picture, area.size(), request.fit, request.background),
+        return pieceFor(pictureForMonitor(pictureOfMonitor(request, picture, layout.monitors, i),
+                                          area.size(), request.fit, request.background),
                         area, request.style, layout.kind, layout.channels);
     });
     // The first (primary) monitor last: where monitors overlap, as mirrors do, it wins.
@@ -309,8 +310,7 @@ std::unique_ptr<PreparedWallpaper> X11Desktop::prepare(const WallpaperRequest& r
             if (none)
                 return drawn;
             const QImage canvas =
-                composeDesktop(picturesForMonitors(request.picture, layout.monitors, request.fit,
-                                                   request.background),
+                composeDesktop(picturesForMonitors(request, request.picture, layout.monitors),
                                layout.monitors, layout.screen, request.style, request.background);
             drawn.pixmap = drawPixmap(shown, layout, [&](Pixmap pixmap, GC gc) {
                 drawByPixel(shown, screen, pixmap, gc, pixelOf, canvas);

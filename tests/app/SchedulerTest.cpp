@@ -65,6 +65,19 @@ TEST(NextListIndex, RandomDrawsOverOneFewerThanTheListAndNeverRepeats) {
     EXPECT_THAT(draws.counts, ElementsAre(4, 4, 4, 2));
 }
 
+TEST(OtherMonitorIndices, InOrderTheFollowingOnesAtRandomDistinctAndNotTheSameAsLastTime) {
+    EXPECT_THAT(otherMonitorIndices(3, 1, 2, false, {}, nullptr), ElementsAre(2, 0));
+    EXPECT_THAT(otherMonitorIndices(2, 0, 3, false, {}, nullptr), ElementsAre(1, 0, 1));
+    // Five pictures, the primary on 2; the second monitor showed 0, the third 4. The draws
+    // pick among what is free: {1, 3, 4} for the second, then {0, 1} for the third.
+    Draws draws({1, 0});
+    EXPECT_THAT(otherMonitorIndices(5, 2, 2, true, {0, 4}, draws.source()), ElementsAre(3, 0));
+    EXPECT_THAT(draws.counts, ElementsAre(3, 2));
+    // Two pictures on three monitors: the one shown last is allowed again, then they repeat.
+    Draws few({0});
+    EXPECT_THAT(otherMonitorIndices(2, 0, 2, true, {1, 1}, few.source()), ElementsAre(1, 0));
+}
+
 TEST(NextListIndex, RandomOverOneOrTwoPictures) {
     Draws draws({0, 0, 0, 0, 0});
     const RandomDraw draw = draws.source();

@@ -134,6 +134,22 @@ TEST_F(TfrmOptionTest, HowToFitIsChosenOnlyWhileFittingIsOnAndApplyTakesIt) {
     EXPECT_EQ(MyOption.FitStyle, 1);
 }
 
+TEST_F(TfrmOptionTest, APictureForEachMonitorIsChosenAndTakenByApplyAndOk) {
+    MyOption.MonitorPictures = true;
+    dialog_->show();
+    auto* monitors = child<QComboBox>("cboMonitors");
+    EXPECT_EQ(monitors->accessibleName(), "モニター");
+    EXPECT_EQ(monitors->itemText(0), "すべてのモニターに同じ壁紙");
+    EXPECT_EQ(monitors->itemText(1), "モニターごとに別の壁紙");
+    EXPECT_EQ(monitors->currentIndex(), 1);
+    monitors->setCurrentIndex(0);
+    press("btnUpdate");
+    EXPECT_FALSE(MyOption.MonitorPictures);
+    monitors->setCurrentIndex(1);
+    press("btnOk");
+    EXPECT_TRUE(MyOption.MonitorPictures);
+}
+
 TEST_F(TfrmOptionTest, WithoutTheSoundItsControlsRestButKeepAndWriteBackTheirContents) {
     MyOption.UseSound = false;
     MyOption.SoundFile = "/sounds/chime.wav";

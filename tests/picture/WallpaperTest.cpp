@@ -41,7 +41,7 @@ protected:
         desktop_ = std::make_unique<DesktopService>(*store_, std::move(backend));
         desktopService = desktop_.get();
         dataModule_ = std::make_unique<TDataModule1>();
-        setScreenOverride(ScreenOverride{24, QSize(1024, 768)});
+        setScreenOverride(ScreenOverride{24, QSize(1024, 768), {}});
         setSoundObserver([this](const QString& file) { events_.append("sound " + file); });
     }
     void TearDown() override {
@@ -223,7 +223,7 @@ TEST_F(WallpaperTest, FitScreenStretchesLargeJpegsWhileDecodingThem) {
 }
 
 TEST_F(WallpaperTest, OnScreensOf8BitsTheFileIsAPalettePictureOfAtMost236Colours) {
-    setScreenOverride(ScreenOverride{8, QSize(1024, 768)});
+    setScreenOverride(ScreenOverride{8, QSize(1024, 768), {}});
     QImage rainbow(64, 64, QImage::Format_RGB888);
     for (int y = 0; y < 64; ++y) {
         for (int x = 0; x < 64; ++x)
@@ -386,7 +386,7 @@ TEST_F(WallpaperTest, DesktopErrorsReachTheCaller) {
 }
 
 TEST_F(WallpaperTest, PreviewsAreReducedOnScreensOf8Bits) {
-    setScreenOverride(ScreenOverride{8, QSize(1024, 768)});
+    setScreenOverride(ScreenOverride{8, QSize(1024, 768), {}});
     TBitmap preview;
     LoadPreviewPicture(preview, bmp("p.bmp", QSize(30, 20), QColor(12, 200, 99)));
     EXPECT_EQ(preview.image.format(), QImage::Format_Indexed8);

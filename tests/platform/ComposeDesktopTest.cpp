@@ -88,17 +88,37 @@ TEST(PicturesForMonitors, OnlyAFittedPictureIsFittedAgainToMonitorsOfAnotherSize
     const QImage picture = quadrants(QSize(40, 20));
     const std::vector<QRect> monitors = {QRect(0, 0, 40, 20), QRect(40, 0, 20, 20),
                                          QRect(60, 0, 40, 20)};
-    const auto asIs = picturesForMonitors(picture, monitors, {}, Qt::black);
+    WallpaperRequest request;
+    const auto asIs = picturesForMonitors(request, picture, monitors);
     ASSERT_EQ(asIs.size(), 3u);
     for (const QImage& image : asIs)
         EXPECT_EQ(image.size(), QSize(40, 20));
-    const auto inside =
-        picturesForMonitors(picture, monitors, {true, FitStyle::Inside}, QColor(1, 2, 3));
+    request.fit = {true, FitStyle::Inside};
+    request.background = QColor(1, 2, 3);
+    const auto inside = picturesForMonitors(request, picture, monitors);
     EXPECT_EQ(inside[0].cacheKey(), picture.cacheKey());  // the primary's own, untouched
     EXPECT_EQ(inside[1].size(), QSize(20, 20));
     EXPECT_EQ(inside[1].pixel(10, 2), qRgb(1, 2, 3));  // a bar above the 20 x 10 picture
     EXPECT_EQ(inside[1].pixel(2, 7), qRgb(255, 0, 0));
     EXPECT_EQ(inside[2].size(), QSize(40, 20));
+}
+
+TEST(PicturesForMonitors, EachMonitorGetsItsOwnPrimaryFirstThenFromLeftToRightAndTopToBottom) {
+    // The primary in the middle; the others listed out of order, one below another.
+    const std::vector<QRect> monitors = {QRect(100, 0, 10, 10), QRect(200, 0, 10, 10),
+                                         QRect(0, 50, 10, 10), QRect(0, 0, 10, 10)};
+    EXPECT_EQ(monitorPictureOrder(monitors), (std::vector<size_t>{0, 3, 2, 1}));
+    WallpaperRequest request;
+    for (const QRgb colour : {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)}) {
+        QImage own(10, 10, QImage::Format_RGB32);
+        own.fill(colour);
+        request.monitorPictures.push_back(own);
+    }
+    const auto shown = picturesForMonitors(request, QImage(), monitors);
+    // A monitor beyond the pictures chosen (one plugged in since) shows the primary's.
+    const QRgb expected[] = {qRgb(255, 0, 0), qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(0, 255, 0)};
+    for (size_t i = 0; i < monitors.size(); ++i)
+        EXPECT_EQ(shown[i].pixel(5, 5), expected[i]) << i;
 }
 
 TEST(Dither, KeepsTheMeanOfEachPatternAndTheExtremes) {

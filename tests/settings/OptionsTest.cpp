@@ -32,6 +32,7 @@ TEST_F(OptionsTest, FirstRunTakesEveryDefaultAndSavesThemSpelledOut) {
     EXPECT_FALSE(o.Random);
     EXPECT_FALSE(o.FitScreen);
     EXPECT_EQ(o.FitStyle, 0);
+    EXPECT_FALSE(o.MonitorPictures);
     EXPECT_EQ(o.SlideMode, 0);
     EXPECT_EQ(o.SlideTime, 3);
     EXPECT_EQ(o.PluginPath, kProgramFolder);
@@ -50,9 +51,9 @@ TEST_F(OptionsTest, FirstRunTakesEveryDefaultAndSavesThemSpelledOut) {
     SaveOptions(*ini_, o);
     QStringList names;
     ini_->ReadSection("Option", names);
-    EXPECT_THAT(
-        names, ElementsAre("UpdateReg", "Random", "FitScreen", "FitStyle", "SlideMode", "SlideTime",
-                           "PluginPath", "UseJpeg", "UseSound", "SoundFile", "SoundPos"));
+    EXPECT_THAT(names, ElementsAre("UpdateReg", "Random", "FitScreen", "FitStyle",
+                                   "MonitorPictures", "SlideMode", "SlideTime", "PluginPath",
+                                   "UseJpeg", "UseSound", "SoundFile", "SoundPos"));
     ini_->ReadSection("Time", names);
     EXPECT_THAT(names, ElementsAre("Option", "Path", "Scale", "Value", "TimeBoot", "SetWeekday"));
     EXPECT_EQ(stored("Option", "PluginPath"), kProgramFolder);

@@ -40,7 +40,7 @@ protected:
         recording_ = recording.get();
         desktop_ = std::make_unique<DesktopService>(*store_, std::move(recording));
         desktopService = desktop_.get();
-        setScreenOverride(ScreenOverride{24, QSize(800, 600)});
+        setScreenOverride(ScreenOverride{24, QSize(800, 600), {}});
         setMessageBoxHook([this](MessageKind kind, const QString& caption, const QString& text) {
             boxes_.push_back({kind, caption, text});
         });
