@@ -56,4 +56,41 @@ TEST(SwayOutputs, EachOutputShowsThePictureFittedToItselfAlsoOnePluggedInLater) 
     ASSERT_TRUE(program.process.waitForFinished(10000));
 }
 
+TEST(SwayOutputs, EachOutputShowsItsOwnPictureOfTheGroup) {
+    HeadlessSway sway(HeadlessSway::Bus::None, {"320x240", "240x320"}, 2);
+    if (!sway.skipReason().isEmpty())
+        GTEST_SKIP() << sway.skipReason().toStdString();
+    if (!QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::PluginsPath) +
+                           "/platforms/libqwayland-generic.so"))
+        GTEST_SKIP() << "Qt's Wayland platform is not installed (qt6-wayland)";
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("TESSELVANE_DESKTOP");
+    env.insert("WAYLAND_DISPLAY", sway.waylandDisplay());
+    env.insert("SWAYSOCK", sway.socket());
+    env.insert("XDG_CURRENT_DESKTOP", "sway");
+    env.insert("QT_QPA_PLATFORM", "wayland");
+    const QRgb red = qRgb(255, 0, 0), blue = qRgb(0, 0, 255), green = qRgb(0, 255, 0);
+    oneGroupOf(QString());
+    int number = 0;
+    for (const QRgb colour : {red, blue, green}) {
+        QImage solid(16, 16, QImage::Format_RGB888);
+        solid.fill(colour);
+        const QString path = scratchFolder() + QString::number(number) + ".bmp";
+        ASSERT_TRUE(solid.save(path));
+        setStored(kProgramKey + "\\Files\\g",
+                  QStringLiteral("File%1").arg(number++, 4, 10, QLatin1Char('0')), path);
+    }
+    setStored(kProgramKey + "\\Option", "MonitorPictures", "1");
+    // The focused output is the primary: the first picture there, the second on the other.
+    for (const auto& shown : {std::vector<Expected>{{{160, 120}, red}, {{440, 160}, blue}},
+                              std::vector<Expected>{{{160, 120}, blue}, {{440, 160}, green}}}) {
+        const ProcessResult r = runBuiltProgram("tesselvane", {"-C"}, {}, 60000, env);
+        ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+        if (!waitUntil([&] { return shows(sway.screenshot(), shown, false); })) {
+            EXPECT_TRUE(shows(sway.screenshot(), shown, true));
+        }
+    }
+}
+
 }  // namespace

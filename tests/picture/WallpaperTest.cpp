@@ -380,6 +380,30 @@ TEST_F(WallpaperTest, APictureLargerThanTheScreenIsWrittenOnlyAsFarAsTheScreenSh
     EXPECT_EQ(wallpaper().size(), QSize(1024, 768));
 }
 
+TEST_F(WallpaperTest, EachMonitorsOwnPictureIsFittedToItAndTheFileHoldsTheLayout) {
+    // The primary on the right; the other smaller, on the left.
+    setScreenOverride(
+        ScreenOverride{24, QSize(1000, 400), {QRect(400, 0, 600, 400), QRect(0, 0, 400, 300)}});
+    MyOption.FitScreen = true;
+    MyOption.FitStyle = 1;  // whole, on bars of the desktop's colour
+    store_->setValue("Control Panel\\Colors", RegValue::text("Background", "0 0 255"));
+    ChangeWallpapers(
+        {bmp("red.bmp", QSize(300, 300), Qt::red), bmp("green.bmp", QSize(400, 100), Qt::green)});
+    ASSERT_EQ(calls_->size(), 1);
+    EXPECT_EQ(calls_->at(0).monitorPictureSizes, (std::vector<QSize>{{600, 400}, {400, 300}}));
+    const QImage layout = wallpaper();
+    ASSERT_EQ(layout.size(), QSize(1000, 400));
+    EXPECT_EQ(layout.pixel(700, 200), qRgb(255, 0, 0));
+    EXPECT_EQ(layout.pixel(450, 200), qRgb(0, 0, 255));  // the bars of the square one
+    EXPECT_EQ(layout.pixel(200, 150), qRgb(0, 255, 0));
+    EXPECT_EQ(layout.pixel(200, 20), qRgb(0, 0, 255));
+    EXPECT_EQ(layout.pixel(200, 350), qRgb(0, 0, 255));  // beneath the smaller monitor
+    // Only one file: one picture on every monitor, as without the option.
+    calls_->clear();
+    ChangeWallpapers({bmp("blue.bmp", QSize(8, 8), Qt::blue)});
+    EXPECT_TRUE(calls_->at(0).monitorPictureSizes.empty());
+}
+
 TEST_F(WallpaperTest, DesktopErrorsReachTheCaller) {
     backend_->failWith = QStringLiteral("X ディスプレイ :99 に接続できません");
     EXPECT_THROW(ChangeWallpaper(""), DesktopError);

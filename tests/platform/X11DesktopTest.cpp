@@ -136,7 +136,9 @@ void show(X11Desktop& desktop, const QImage& picture, WallpaperStyle style, Wall
                    .picture = picture,
                    .style = style,
                    .fit = fit,
-                   .background = QColor(kBackground)});
+                   .background = QColor(kBackground),
+                   .persist = false,
+                   .monitorPictures = {}});
 }
 
 TEST(X11Monitors, EachMonitorCentresOrTilesThePictureInItself) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace tesselvane::test {
 
@@ -20,6 +21,7 @@ public:
         QColor background;
         bool persist;
         WallpaperFit fit;
+        std::vector<QSize> monitorPictureSizes;
     };
 
     explicit RecordingDesktop(std::shared_ptr<QList<Call>> calls) : calls_(std::move(calls)) {}
@@ -29,8 +31,11 @@ public:
             throw DesktopRefusal(*failWith);
         if (failWith)
             throw DesktopError(*failWith);
+        std::vector<QSize> own;
+        for (const QImage& picture : request.monitorPictures)
+            own.push_back(picture.size());
         calls_->append({request.file, request.picture.size(), request.style, request.background,
-                        request.persist, request.fit});
+                        request.persist, request.fit, own});
     }
     void watchLayout(std::function<void()> changed) override { layoutChanged = std::move(changed); }
 
