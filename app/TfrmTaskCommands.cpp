@@ -57,7 +57,7 @@ void TfrmTask::NextPicture(bool back) {
     const QStringList files = changeFiles(PictureIndex);
     attempted_ = files.first();
     currentFiles_.clear();
-    ChangeWallpapers(files);
+    changeWallpapers(files);
     CurrentFile = files.first();
     currentFiles_ = files;
 }
@@ -94,7 +94,7 @@ void TfrmTask::redrawOwnPictures() {
         }
     }
     ChangeUnderWay underWay(changing_);
-    ChangeWallpapers(currentFiles_);
+    changeWallpapers(currentFiles_);
 }
 
 void TfrmTask::Timer1Timer() {
@@ -146,7 +146,7 @@ void TfrmTask::arrangeWallpaper(int tile) {
     desktop.WriteInteger(section, QStringLiteral("TileWallpaper"), tile);
     // Each monitor's own picture is placed anew; the file holds them composed.
     if (currentFiles_.size() > 1)
-        ChangeWallpapers(currentFiles_);
+        changeWallpapers(currentFiles_);
     else
         ChangeWallpaper(wallpaper);
 }

@@ -143,7 +143,7 @@ void TfrmJump::btnOKClick() {
     mainGroupBox_.setCurrentIndex(cboGroup->currentIndex());
     mainGroupChanged_();
     PictureIndex = row;
-    ChangeWallpapers(files);
+    changeWallpapers(files);
     close();
 }
 

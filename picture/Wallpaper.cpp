@@ -252,10 +252,10 @@ void showOwnPictures(const QStringList& fileNames, const std::vector<QRect>& mon
 }  // namespace
 
 void ChangeWallpaper(const QString& fileName) {
-    ChangeWallpapers({fileName});
+    changeWallpapers({fileName});
 }
 
-void ChangeWallpapers(const QStringList& fileNames) {
+void changeWallpapers(const QStringList& fileNames) {
     playIf(0);
     desktop().setFit({MyOption.FitScreen, fitStyleFromStored(MyOption.FitStyle)});
     desktop().warm();  // while the picture is read

@@ -29,7 +29,7 @@ void ChangeWallpaper(const QString& fileName);
 // monitorPictureOrder (the primary first), each fitted or cut to its own monitor and passed
 // through the extension plug-ins on its own; WallpaperFile holds the whole layout composed.
 // With one file, or one monitor, as ChangeWallpaper of the first.
-void ChangeWallpapers(const QStringList& fileNames);
+void changeWallpapers(const QStringList& fileNames);
 
 // How many pictures a change takes: one, or with Option\MonitorPictures one per monitor.
 int picturesPerChange();

@@ -31,10 +31,10 @@ void* mallocForPicture(std::size_t size) {
 }
 
 void releasePagesWithin(const void* from, std::size_t size) {
-    static const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    static const auto kPage = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
     const auto start = reinterpret_cast<std::uintptr_t>(from);
-    const std::uintptr_t first = (start + page - 1) & ~(page - 1);
-    const std::uintptr_t last = (start + size) & ~(page - 1);
+    const std::uintptr_t first = (start + kPage - 1) & ~(kPage - 1);
+    const std::uintptr_t last = (start + size) & ~(kPage - 1);
     if (last > first)
         ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
 }

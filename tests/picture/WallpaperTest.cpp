@@ -387,7 +387,7 @@ TEST_F(WallpaperTest, EachMonitorsOwnPictureIsFittedToItAndTheFileHoldsTheLayout
     MyOption.FitScreen = true;
     MyOption.FitStyle = 1;  // whole, on bars of the desktop's colour
     store_->setValue("Control Panel\\Colors", RegValue::text("Background", "0 0 255"));
-    ChangeWallpapers(
+    changeWallpapers(
         {bmp("red.bmp", QSize(300, 300), Qt::red), bmp("green.bmp", QSize(400, 100), Qt::green)});
     ASSERT_EQ(calls_->size(), 1);
     EXPECT_EQ(calls_->at(0).monitorPictureSizes, (std::vector<QSize>{{600, 400}, {400, 300}}));
@@ -400,7 +400,7 @@ TEST_F(WallpaperTest, EachMonitorsOwnPictureIsFittedToItAndTheFileHoldsTheLayout
     EXPECT_EQ(layout.pixel(200, 350), qRgb(0, 0, 255));  // beneath the smaller monitor
     // Only one file: one picture on every monitor, as without the option.
     calls_->clear();
-    ChangeWallpapers({bmp("blue.bmp", QSize(8, 8), Qt::blue)});
+    changeWallpapers({bmp("blue.bmp", QSize(8, 8), Qt::blue)});
     EXPECT_TRUE(calls_->at(0).monitorPictureSizes.empty());
 }
 
