@@ -72,6 +72,17 @@ TEST(GnomeShellDesktop, EachMonitorShowsThePicturePlacedOnItselfOnTheDesktopColo
     if (!waitUntil([&] { return shows(shell.screenshot(), fitted, false); })) {
         EXPECT_TRUE(shows(shell.screenshot(), fitted, true));
     }
+
+    // Each monitor its own picture, centred on it.
+    ownPictureGroupOf({red, blue});
+    setStored(kProgramKey + "\\Option", "FitScreen", "0");
+    const ProcessResult r =
+        runBuiltProgram("tesselvane", {"-C"}, {}, 60000, shell.clientEnvironment());
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    const std::vector<Expected> own{{{400, 300}, red}, {{1120, 240}, blue}, {{10, 590}, green}};
+    if (!waitUntil([&] { return shows(shell.screenshot(), own, false); })) {
+        EXPECT_TRUE(shows(shell.screenshot(), own, true));
+    }
 }
 
 }  // namespace

@@ -261,6 +261,16 @@ TEST(PlasmaDesktop, OnWaylandEachScreenShowsThePictureFittedToItself) {
     if (!waitUntil([&] { return shows(kwinScreenshot(address), expected, false); })) {
         EXPECT_TRUE(shows(kwinScreenshot(address), expected, true));
     }
+
+    // Each screen its own picture, centred on it.
+    ownPictureGroupOf({red, blue});
+    setStored(kProgramKey + "\\Option", "FitScreen", "0");
+    const ProcessResult own = runBuiltProgram("tesselvane", {"-C"}, {}, 60000, env);
+    ASSERT_EQ(own.exitCode, 0) << own.errText().toStdString();
+    const std::vector<Expected> each{{{400, 300}, red}, {{1100, 400}, blue}};
+    if (!waitUntil([&] { return shows(kwinScreenshot(address), each, false); })) {
+        EXPECT_TRUE(shows(kwinScreenshot(address), each, true));
+    }
     endPlasmaSession(session);
 }
 

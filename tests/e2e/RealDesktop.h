@@ -31,6 +31,22 @@ inline void oneGroupOf(const QString& picture) {
     setStored("Control Panel\\Colors", "Background", "0 255 0");
 }
 
+// oneGroupOf small squares of `colours` in turn, each monitor its own: the primary shows the
+// first at the next change, the other the second (a 16x16 square in the middle of each).
+inline void ownPictureGroupOf(const std::vector<QRgb>& colours) {
+    oneGroupOf(QString());
+    for (size_t i = 0; i < colours.size(); ++i) {
+        QImage square(16, 16, QImage::Format_RGB888);
+        square.fill(colours[i]);
+        const QString path = scratchFolder() + QStringLiteral("own%1.bmp").arg(i);
+        EXPECT_TRUE(square.save(path));
+        setStored(kProgramKey + "\\Files\\g",
+                  QStringLiteral("File%1").arg(i, 4, 10, QLatin1Char('0')), path);
+    }
+    setStored(kProgramKey + "\\Option", "MonitorPictures", "1");
+    setStored(kProgramKey + "\\Task", "Index", "-1");  // the next change starts at the first
+}
+
 // A 300x150 picture, red on its left half and blue on its right: where a tile starts shows.
 inline QString halves() {
     QImage image(300, 150, QImage::Format_RGB888);

@@ -71,17 +71,7 @@ TEST(SwayOutputs, EachOutputShowsItsOwnPictureOfTheGroup) {
     env.insert("XDG_CURRENT_DESKTOP", "sway");
     env.insert("QT_QPA_PLATFORM", "wayland");
     const QRgb red = qRgb(255, 0, 0), blue = qRgb(0, 0, 255), green = qRgb(0, 255, 0);
-    oneGroupOf(QString());
-    int number = 0;
-    for (const QRgb colour : {red, blue, green}) {
-        QImage solid(16, 16, QImage::Format_RGB888);
-        solid.fill(colour);
-        const QString path = scratchFolder() + QString::number(number) + ".bmp";
-        ASSERT_TRUE(solid.save(path));
-        setStored(kProgramKey + "\\Files\\g",
-                  QStringLiteral("File%1").arg(number++, 4, 10, QLatin1Char('0')), path);
-    }
-    setStored(kProgramKey + "\\Option", "MonitorPictures", "1");
+    ownPictureGroupOf({red, blue, green});
     // The focused output is the primary: the first picture there, the second on the other.
     for (const auto& shown : {std::vector<Expected>{{{160, 120}, red}, {{440, 160}, blue}},
                               std::vector<Expected>{{{160, 120}, blue}, {{440, 160}, green}}}) {
