@@ -14,6 +14,7 @@
 #include <cstring>
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace tesselvane::spi {
 namespace {
@@ -236,6 +237,59 @@ void toDibOrder(uint8_t* pixels, uint64_t count, bool alpha) {
     }
 }
 
+// The usual photo: 8-bit RGB or grey, without alpha, in strips, stored upright. Read a row at
+// a time straight into a 24-bit DIB: libtiff decodes each row from the compressed strip as it
+// goes, where its RGBA reader first decodes a whole strip into a block of its own (for a picture
+// in one strip, a second picture's worth) and then asks 32 bits a pixel.
+bool readsByRows(TIFF* tiff, uint16_t orientation) {
+    uint16_t bits = 0, samples = 0, photometric = 0, planar = 0, compression = 0, extra = 0;
+    uint16_t* extraKinds = nullptr;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planar);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_EXTRASAMPLES, &extra, &extraKinds);
+    if (TIFFGetField(tiff, TIFFTAG_PHOTOMETRIC, &photometric) != 1)
+        return false;
+    const bool rgb = photometric == PHOTOMETRIC_RGB && samples == 3;
+    const bool grey =
+        (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE) &&
+        samples == 1;
+    return (rgb || grey) && bits == 8 && extra == 0 && planar == PLANARCONFIG_CONTIG &&
+           !TIFFIsTiled(tiff) && compression != COMPRESSION_JPEG &&
+           compression != COMPRESSION_OJPEG && orientation == ORIENTATION_TOPLEFT;
+}
+
+int32_t decodeByRows(TIFF* tiff, uint32_t width, uint32_t height, Dib& dib) {
+    const int32_t allocated =
+        dib.allocate(static_cast<int32_t>(width), static_cast<int32_t>(height), 24);
+    if (allocated != SPI_SUCCESS)
+        return allocated;
+    uint16_t photometric = 0;
+    TIFFGetField(tiff, TIFFTAG_PHOTOMETRIC, &photometric);
+    const tmsize_t lineSize = TIFFScanlineSize(tiff);
+    const bool rgb = photometric == PHOTOMETRIC_RGB;
+    if (lineSize < static_cast<tmsize_t>(width) * (rgb ? 3 : 1))
+        return SPI_BROKEN_DATA;
+    std::vector<uint8_t> line(static_cast<size_t>(lineSize));
+    const bool inverted = photometric == PHOTOMETRIC_MINISWHITE;
+    for (uint32_t y = 0; y < height; ++y) {
+        if (TIFFReadScanline(tiff, line.data(), y, 0) < 0)
+            return SPI_BROKEN_DATA;
+        uint8_t* out = dib.row(static_cast<int32_t>(y));
+        for (uint32_t x = 0; x < width; ++x, out += 3) {
+            if (rgb) {
+                out[0] = line[3 * x + 2];
+                out[1] = line[3 * x + 1];
+                out[2] = line[3 * x];
+            } else {
+                out[0] = out[1] = out[2] = inverted ? static_cast<uint8_t>(255 - line[x]) : line[x];
+            }
+        }
+    }
+    return SPI_SUCCESS;
+}
+
 int32_t decode(const uint8_t* data, size_t size, Dib& dib, const Progress&) {
     TiffFile file(data, size);
     if (const int32_t result = file.open(); result != SPI_SUCCESS)
@@ -243,6 +297,13 @@ int32_t decode(const uint8_t* data, size_t size, Dib& dib, const Progress&) {
     uint32_t width = 0;
     uint32_t height = 0;
     if (const int32_t result = checkPage(file.get(), width, height); result != SPI_SUCCESS) {
+        return result;
+    }
+    uint16_t storedOrientation = ORIENTATION_TOPLEFT;
+    TIFFGetFieldDefaulted(file.get(), TIFFTAG_ORIENTATION, &storedOrientation);
+    if (readsByRows(file.get(), storedOrientation)) {
+        const int32_t result = decodeByRows(file.get(), width, height, dib);
+        dib.setDensity(densityOf(file.get()));
         return result;
     }
     RgbaReader reader;
