@@ -128,6 +128,8 @@ void TfrmGroup::btnGroupAddClick() {
     }
     SaveGroupNames(ini_, names + QStringList{check.name});
     lstGroup->addItem(check.name);
+    // Chosen at once: what a new group wants next is its pictures (設定...).
+    lstGroup->setCurrentRow(lstGroup->count() - 1);
     edtGroup->clear();
     UpdateControls();
 }

@@ -12,12 +12,15 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardPaths>
 
 namespace tesselvane {
 
@@ -313,7 +316,14 @@ void TfrmGroupSet::chkPreviewClick() {
 
 void TfrmGroupSet::btnRefClick() {
     SelectFolderDialog1->setInitialFolder(TSpecialFolder::sfCustom);
-    SelectFolderDialog1->setInitFolderName(edtDir->text());
+    // With nothing typed yet, the user's own pictures, as a desktop's tree starts with them.
+    QString start = edtDir->text();
+    if (start.trimmed().isEmpty()) {
+        start = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+        if (!QFileInfo(start).isDir())
+            start = QDir::homePath();
+    }
+    SelectFolderDialog1->setInitFolderName(start);
     SelectFolderDialog1->setRootFolder(TSpecialFolder::sfDesktop);
     if (SelectFolderDialog1->Execute())
         edtDir->setText(SelectFolderDialog1->FolderName());

@@ -1,6 +1,7 @@
 #include "dialogs/TfrmJump.h"
 
 #include "controls/ErrorReport.h"
+#include "controls/MessageBoxes.h"
 #include "picture/PictureError.h"
 #include "picture/Wallpaper.h"
 #include "settings/Groups.h"
@@ -140,7 +141,17 @@ void TfrmJump::btnOKClick() {
     QStringList files;
     for (qsizetype k = 0; k < picturesPerChange(); ++k)
         files.append(jumpList_.at((row + k) % jumpList_.size()));
-    mainGroupBox_.setCurrentIndex(cboGroup->currentIndex());
+    // The group by the name shown here: the main window's list may have changed since.
+    const int group = cboGroup->currentIndex() < 0
+                          ? -1
+                          : mainGroupBox_.findText(cboGroup->currentText(),
+                                                   Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (group < 0) {
+        showWarning(this, QCoreApplication::translate("TfrmJump", "グループ %1 はもうありません")
+                              .arg(cboGroup->currentText()));
+        return;
+    }
+    mainGroupBox_.setCurrentIndex(group);
     mainGroupChanged_();
     PictureIndex = row;
     changeWallpapers(files);

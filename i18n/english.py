@@ -47,6 +47,8 @@ ENGLISH = {
     '壁紙 %1 がありません': 'The wallpaper %1 does not exist',
     'GSettings のスキーマ %1 がありません': 'The GSettings schema %1 is missing',
     'グループ名に \\ は使えません': 'A group name cannot contain \\',
+    'グループ %1 はもうありません': 'The group %1 no longer exists',
+    'グループ名に改行やタブなどの制御文字は使えません': 'A group name cannot contain a line break, a tab or other control characters',
     'グループ名が長すぎます（半角30文字、全角15文字まで）': 'The group name is too long (at most 30 narrow or 15 wide characters)',
     '二重登録です': 'That name is already in the list',
     'JPEG 画像を作れません (%1)': 'Cannot make the JPEG picture (%1)',

@@ -299,6 +299,10 @@ Exit status: 0 success, 1 failure, 2 a wrong switch, 3 no running Tesselvane
         <source>二重登録です</source>
         <translation>That name is already in the list</translation>
     </message>
+    <message>
+        <source>グループ名に改行やタブなどの制御文字は使えません</source>
+        <translation>A group name cannot contain a line break, a tab or other control characters</translation>
+    </message>
 </context>
 <context>
     <name>JpegCodec</name>
@@ -783,6 +787,10 @@ Exit status: 0 success, 1 failure, 2 a wrong switch, 3 no running Tesselvane
     <message>
         <source>ｷｬﾝｾﾙ</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>グループ %1 はもうありません</source>
+        <translation>The group %1 no longer exists</translation>
     </message>
 </context>
 <context>

@@ -7,6 +7,8 @@
 #include "settings/PictureListing.h"
 #include "settings/RegIni.h"
 
+#include <algorithm>
+
 namespace tesselvane {
 
 namespace {
@@ -66,6 +68,14 @@ GroupNameCheck checkNewGroupName(const QString& typed, const QStringList& existi
     if (check.name.contains(u'\\')) {
         check.result = Result::HasBackslash;
         check.message = interfaceText("Groups", "グループ名に \\ は使えません");
+        return check;
+    }
+    if (std::any_of(check.name.cbegin(), check.name.cend(), [](QChar c) {
+            return c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+                   c == QChar::ParagraphSeparator;
+        })) {
+        check.result = Result::HasControl;
+        check.message = interfaceText("Groups", "グループ名に改行やタブなどの制御文字は使えません");
         return check;
     }
     if (groupNameBytes(check.name) > kMaxGroupNameBytes) {

@@ -21,7 +21,7 @@ void SaveGroupNames(RegIni& ini, const QStringList& names);
 
 // The verdict on a name typed for a new group.
 struct GroupNameCheck {
-    enum class Result { Accepted, Empty, Duplicate, TooLong, HasBackslash };
+    enum class Result { Accepted, Empty, Duplicate, TooLong, HasBackslash, HasControl };
     Result result = Result::Empty;
     QString name;     // the typed text without leading and trailing blanks and control codes
     QString message;  // for the user when refused (empty for Empty: nothing to say)
@@ -32,8 +32,9 @@ constexpr int kMaxGroupNameBytes = 30;
 int groupNameBytes(const QString& name);
 
 // Trims the typed text and refuses an empty name, one over kMaxGroupNameBytes, one with a
-// backslash (it would nest keys of the store), and one equal to an existing name as the store
-// compares key names, without letter case ("二重登録です").
+// backslash (it would nest keys of the store), one with a control character inside (a line
+// break or a tab: no caption, list or exported file shows it), and one equal to an existing name as
+// the store compares key names, without letter case ("二重登録です").
 GroupNameCheck checkNewGroupName(const QString& typed, const QStringList& existingNames);
 
 // Replaces `list` with the pictures of the named group: the stored files of a file-list group,

@@ -18,6 +18,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardPaths>
 
 #include <gmock/gmock.h>
 
@@ -104,6 +105,9 @@ TEST_F(GroupDialogsTest, NamesAreAddedTrimmedOnceAndWithinTheirLength) {
     add("  Lakes \t");
     add("Hills");
     EXPECT_THAT(storedNames(), ElementsAre("Lakes", "Hills"));
+    // The new one is chosen, ready for 設定...
+    EXPECT_EQ(group_->lstGroup->currentItem()->text(), "Hills");
+    EXPECT_TRUE(group_->btnSet->isEnabled());
     EXPECT_TRUE(group_->edtGroup->text().isEmpty());
     EXPECT_FALSE(group_->btnGroupAdd->isEnabled());
 
@@ -114,6 +118,8 @@ TEST_F(GroupDialogsTest, NamesAreAddedTrimmedOnceAndWithinTheirLength) {
     EXPECT_EQ(group_->edtGroup->text(), "LAKES");  // kept, to be corrected
     add("a\\b");
     EXPECT_EQ(boxes_.size(), 2u);
+    add("Sea\nside");  // pasted with a line break
+    EXPECT_EQ(boxes_.size(), 3u);
     EXPECT_THAT(storedNames(), ElementsAre("Lakes", "Hills"));
 
     // Blanks only enable the button but add nothing.
@@ -240,9 +246,16 @@ TEST_F(GroupDialogsTest, AFolderReplacesTheFilesOnlyOnOk) {
         EXPECT_TRUE(set.isVisible());
         EXPECT_TRUE(set.edtDir->hasFocus() || !set.isActiveWindow());
 
+        // Nothing typed yet: the chooser starts at the user's pictures.
+        const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+        QDir().mkpath(pictures);
         onNextModal([&](QWidget*) {
             auto* files = set.SelectFolderDialog1->DialogHandle()->findChild<QFileDialog*>();
             ASSERT_TRUE(files);
+            const QStringList chosen = files->selectedFiles();
+            EXPECT_TRUE(files->directory().absolutePath() == pictures ||
+                        (!chosen.isEmpty() && chosen.first() == pictures))
+                << files->directory().absolutePath().toStdString();
             files->setDirectory(scratchFolder());
             files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText("album");
             QMetaObject::invokeMethod(files, "accept");

@@ -116,6 +116,34 @@ TEST_F(TfrmJumpTest, DecidingMakesThePictureTheWallpaperAndTheGroupTheMainWindow
     EXPECT_NE(ini_->ReadString("Jump", "Left", "-"), "-");
 }
 
+TEST_F(TfrmJumpTest, TheGroupIsTakenByItsNameAndOneThatWentIsSaid) {
+    jump_->showJump();
+    child<QComboBox>("cboGroup")->setCurrentIndex(1);
+    jump_->cboGroupClick();
+    child<QListWidget>("lstList")->setCurrentRow(0);
+    // A group above it went while the dialog was open: "two" is now first.
+    mainBox_.removeItem(0);
+    mainBox_.insertItem(1, "three");
+    child<QPushButton>("btnOK")->click();
+    EXPECT_EQ(mainBox_.currentText(), "two");
+    ASSERT_EQ(calls_->size(), 1);
+
+    // And the group itself went: said, and nothing changes.
+    jump_->showJump();
+    child<QComboBox>("cboGroup")->setCurrentIndex(0);
+    jump_->cboGroupClick();
+    child<QListWidget>("lstList")->setCurrentRow(0);
+    mainBox_.clear();
+    mainBox_.addItem("three");
+    const int index = PictureIndex;
+    child<QPushButton>("btnOK")->click();
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].text, "グループ two はもうありません");
+    EXPECT_EQ(calls_->size(), 1);
+    EXPECT_EQ(PictureIndex, index);
+    EXPECT_TRUE(jump_->isVisible());
+}
+
 TEST_F(TfrmJumpTest, OpensOnTheFifthPictureAndPreviewsIt) {
     QStringList six;
     for (int i = 0; i < 6; ++i)

@@ -111,6 +111,14 @@ TEST_F(GroupsTest, NamesWithABackslashOrTooManyBytesAreRefused) {
     const GroupNameCheck c = checkNewGroupName("a\\b", {});
     EXPECT_EQ(c.result, Result::HasBackslash);
     EXPECT_FALSE(c.message.isEmpty());
+    // Inside the name, any control character: a line break, a tab, DEL, a C1 code, the
+    // Unicode line separator.
+    for (const QString& typed : {QString("a\nb"), QString("a\tb"), QString("a\x7f"),
+                                 QString("a") + QChar(0x85) + "b", QString("a") + QChar(0x2028)}) {
+        const GroupNameCheck control = checkNewGroupName(typed, {});
+        EXPECT_EQ(control.result, Result::HasControl) << typed.toStdString();
+        EXPECT_FALSE(control.message.isEmpty());
+    }
 
     EXPECT_EQ(checkNewGroupName(QString(30, u'x'), {}).result, Result::Accepted);
     EXPECT_EQ(checkNewGroupName(QString(31, u'x'), {}).result, Result::TooLong);
