@@ -51,10 +51,19 @@ protected:
         QPainter painter(this);
         if (stretch) {
             painter.drawImage(rect(), picture);
-        } else {
-            const QPoint corner((width() - picture.width()) / 2, (height() - picture.height()) / 2);
-            painter.drawImage(corner, picture);
+            return;
         }
+        // One picture pixel to one device pixel, whatever the scale factor: centred in device
+        // pixels, so that an odd overflow falls as it does at 1.
+        // (Device pixels per unit as this painter draws: on screen the backing store's ratio.)
+        const qreal scale = painter.deviceTransform().m11();
+        const qreal ratio = scale > 0 ? scale : 1.0;
+        QImage shown = picture;
+        shown.setDevicePixelRatio(ratio);
+        const QSize device = size() * ratio;
+        painter.drawImage(QPointF((device.width() - picture.width()) / 2 / ratio,
+                                  (device.height() - picture.height()) / 2 / ratio),
+                          shown);
     }
     void mousePressEvent(QMouseEvent* event) override {
         if (event->button() == Qt::LeftButton)
@@ -314,7 +323,7 @@ void TMorvSlide::readAheadNext() {
     const QString file = files_.value(next);
     if (!QFileInfo::exists(file) || !susie_->readsBuiltIn(file))
         return;
-    const QSize window = surface_->size();
+    const QSize window = surface_->size() * surface_->devicePixelRatioF();
     readAhead_->prepare(readAheadKey(next, window), [file, size = size_, window] {
         // Read exactly as at its turn, on this thread.
         const QSize scaledTo = scaledReadSize(file, size, window);
@@ -353,7 +362,8 @@ void TMorvSlide::ShowCurrent() {
         surface_->hide();
         surface_->picture = QImage();
         surface_->stretch = size_ == TSize::szFull;
-        surface_->picture = pictureFor(currentIndex_, surface_->size());
+        surface_->picture =
+            pictureFor(currentIndex_, surface_->size() * surface_->devicePixelRatioF());
         surface_->update();
     }
     readAheadNext();

@@ -264,6 +264,26 @@ TEST_F(TMorvSlideTest, FitCoversTheWindowKeepingTheAspect) {
     EXPECT_NE(slide_->surface()->grab().toImage().pixelColor(0, 0), QColor(Qt::red));
 }
 
+TEST_F(TMorvSlideTest, APictureAtItsOwnSizeTakesOneDevicePixelPerPixelOnEveryScale) {
+    slide_->setFiles({picture("square.bmp", Qt::red, QSize(101, 100))});
+    owner_->show();
+    slide_->setSize(TSize::szNormal);
+    slide_->Start();
+    for (const qreal ratio : {1.0, 2.0, 1.5}) {
+        QImage target(QSize(800, 600) * ratio, QImage::Format_RGB32);
+        target.setDevicePixelRatio(ratio);
+        target.fill(Qt::black);
+        slide_->surface()->render(&target);
+        int wide = 0, high = 0;
+        for (int x = 0; x < target.width(); ++x)
+            wide += target.pixelColor(x, target.height() / 2) == QColor(Qt::red);
+        for (int y = 0; y < target.height(); ++y)
+            high += target.pixelColor(target.width() / 2, y) == QColor(Qt::red);
+        EXPECT_EQ(wide, 101) << ratio;
+        EXPECT_EQ(high, 100) << ratio;
+    }
+}
+
 TEST_F(TMorvSlideTest, MissingUnreadableAndDamagedFilesShowNothingAndTheShowGoesOn) {
     const QString damaged = scratchFolder() + "damaged.bmp";
     {
