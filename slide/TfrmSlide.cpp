@@ -74,11 +74,15 @@ void TfrmSlide::setVisible(bool visible) {
 }
 
 void TfrmSlide::FormShow() {
-    // The screen's device pixels in the window's own units.
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const qreal ratio = screen ? screen->devicePixelRatio() : 1.0;
-    const QSize size = desktopRect().size() / ratio;
-    setGeometry(0, 0, size.width(), size.height());
+    // The whole of the monitor the toolbar is on, as a full-screen window of the desktop's
+    // (_NET_WM_STATE_FULLSCREEN, xdg_toplevel's full screen), so that panels go below it.
+    const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+    QScreen* screen = owner && owner->screen() ? owner->screen() : QGuiApplication::primaryScreen();
+    if (screen) {
+        setScreen(screen);
+        setGeometry(screen->geometry());
+    }
+    setWindowState(windowState() | Qt::WindowFullScreen);
     MorvSlide1->setInterval(MyOption.SlideTime * 1000);
     MorvSlide1->setFiles(PictureList);
     // In list order, whatever the wallpaper's own order is.

@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QTimer>
 #include <QtTest/QTest>
@@ -101,11 +102,14 @@ TEST_F(TfrmSlideTest, AnAutomaticShowStepsByTimeAndByClickPausesAndSetsTheWallpa
     MyOption.SlideMode = 0;
     MyOption.Random = true;  // the wallpaper's order; the show keeps the list's
     show([&] {
-        EXPECT_EQ(frmSlide_->geometry(), QRect(0, 0, 800, 600));
+        // The whole monitor, full screen as the desktop knows it.
+        const QRect monitor = QGuiApplication::primaryScreen()->geometry();
+        EXPECT_EQ(frmSlide_->geometry(), monitor);
+        EXPECT_TRUE(frmSlide_->windowState() & Qt::WindowFullScreen);
         EXPECT_TRUE(frmSlide_->windowFlags() & Qt::FramelessWindowHint);
         EXPECT_EQ(frmSlide_->palette().color(QPalette::Window), QColor(Qt::black));
         EXPECT_TRUE(slide().surface()->isVisible());
-        EXPECT_EQ(slide().surface()->geometry(), QRect(0, 0, 800, 600));
+        EXPECT_EQ(slide().surface()->geometry(), QRect(QPoint(0, 0), monitor.size()));
         EXPECT_FALSE(slide().Random());
         EXPECT_EQ(slide().Size(), TSize::szNormal);
         EXPECT_EQ(slide().Files(), PictureList);

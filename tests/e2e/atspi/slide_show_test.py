@@ -3,6 +3,7 @@ pictures of the chosen group full screen, stepping by itself and by a click, pau
 menu, one of them made the wallpaper, and the show left for the toolbar again."""
 
 import os
+import subprocess
 import time
 
 import tesselvane_session
@@ -28,6 +29,13 @@ def test_slide_show(session):
     session.press(session.find(toolbar, "push button", "ｽﾗｲﾄﾞ"))
     wait_until(lambda: session.pixel(*CENTRE) == RED, "the first picture, full screen")
     assert session.pixel(5, 5) == (0, 0, 0), "the show covers the screen in black"
+    # A full-screen window as the window manager knows one: panels go below it.
+    active = subprocess.run(["xdotool", "getactivewindow"], env=session.env, check=True,
+                            capture_output=True, text=True).stdout.strip()
+    state = subprocess.run(["xprop", "-display", session.display, "-id", active,
+                            "_NET_WM_STATE"], env=session.env, check=True, capture_output=True,
+                           text=True).stdout
+    assert "_NET_WM_STATE_FULLSCREEN" in state, f"the show's window state: {state}"
     wait_until(lambda: session.pixel(*CENTRE) == GREEN, "the show to step by itself")
 
     session.context_menu(*CENTRE)
