@@ -71,7 +71,7 @@ struct SpiDecodeRequest {
     FitStyle fitStyle = FitStyle::Stretch;
     // Not empty (and no fitScreen): the picture comes cut to what monitors of at most this
     // size show of it, placed as `placement` says.
-    QSize largestMonitor;
+    QSize largestMonitor = {};
     WallpaperStyle placement = WallpaperStyle::Centered;
     PluginMessage toMessage() const;
     static std::optional<SpiDecodeRequest> from(const PluginMessage& message);

@@ -45,7 +45,7 @@ struct WallpaperRequest {
     // Each monitor's own picture (Option\MonitorPictures), in monitorPictureOrder, each fitted
     // to its monitor as `fit` says; `file` and `picture` then hold the whole layout composed.
     // Empty: `picture` on every monitor.
-    std::vector<QImage> monitorPictures;
+    std::vector<QImage> monitorPictures = {};
 };
 
 // A wallpaper made ready to show; dropping it without show() leaves the desktop as it was.

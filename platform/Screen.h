@@ -36,7 +36,7 @@ bool guiSessionPossible();
 struct ScreenOverride {
     int depth = 24;
     QSize size;
-    std::vector<QRect> monitors;  // none: one monitor of `size`
+    std::vector<QRect> monitors = {};  // none: one monitor of `size`
 };
 void setScreenOverride(std::optional<ScreenOverride> screen);
 const std::optional<ScreenOverride>& currentScreenOverride();
