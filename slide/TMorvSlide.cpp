@@ -61,9 +61,9 @@ protected:
         QImage shown = picture;
         shown.setDevicePixelRatio(ratio);
         const QSize device = size() * ratio;
-        painter.drawImage(QPointF((device.width() - picture.width()) / 2 / ratio,
-                                  (device.height() - picture.height()) / 2 / ratio),
-                          shown);
+        const int left = (device.width() - picture.width()) / 2;
+        const int top = (device.height() - picture.height()) / 2;
+        painter.drawImage(QPointF(left / ratio, top / ratio), shown);
     }
     void mousePressEvent(QMouseEvent* event) override {
         if (event->button() == Qt::LeftButton)
