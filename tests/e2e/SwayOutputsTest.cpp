@@ -15,15 +15,18 @@ using namespace tesselvane::test;
 
 namespace {
 
-TEST(SwayOutputs, EachOutputShowsThePictureFittedToItselfAlsoOnePluggedInLater) {
-    // Landscape at 0, portrait at 320, and later a larger one at 560, which shows the desktop
-    // colour around the picture unless the picture is fitted to it anew.
-    HeadlessSway sway(HeadlessSway::Bus::None, {"320x240", "240x320", "400x300"}, 2);
+// Why the program cannot run as a Wayland client of `sway` here; empty when it can.
+QString whyNot(const HeadlessSway& sway) {
     if (!sway.skipReason().isEmpty())
-        GTEST_SKIP() << sway.skipReason().toStdString();
+        return sway.skipReason();
     if (!QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::PluginsPath) +
                            "/platforms/libqwayland-generic.so"))
-        GTEST_SKIP() << "Qt's Wayland platform is not installed (qt6-wayland)";
+        return QStringLiteral("Qt's Wayland platform is not installed (qt6-wayland)");
+    return {};
+}
+
+// The program's environment as a Wayland client of `sway`.
+QProcessEnvironment clientOf(const HeadlessSway& sway) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("DISPLAY");
     env.remove("TESSELVANE_DESKTOP");
@@ -31,6 +34,16 @@ TEST(SwayOutputs, EachOutputShowsThePictureFittedToItselfAlsoOnePluggedInLater) 
     env.insert("SWAYSOCK", sway.socket());
     env.insert("XDG_CURRENT_DESKTOP", "sway");
     env.insert("QT_QPA_PLATFORM", "wayland");
+    return env;
+}
+
+TEST(SwayOutputs, EachOutputShowsThePictureFittedToItselfAlsoOnePluggedInLater) {
+    // Landscape at 0, portrait at 320, and later a larger one at 560, which shows the desktop
+    // colour around the picture unless the picture is fitted to it anew.
+    HeadlessSway sway(HeadlessSway::Bus::None, {"320x240", "240x320", "400x300"}, 2);
+    if (const QString skip = whyNot(sway); !skip.isEmpty())
+        GTEST_SKIP() << skip.toStdString();
+    const QProcessEnvironment env = clientOf(sway);
     oneGroupOf(halves());
     setStored(kProgramKey + "\\Option", "FitScreen", "1");
     const QRgb red = qRgb(255, 0, 0), blue = qRgb(0, 0, 255);
@@ -58,18 +71,9 @@ TEST(SwayOutputs, EachOutputShowsThePictureFittedToItselfAlsoOnePluggedInLater) 
 
 TEST(SwayOutputs, EachOutputShowsItsOwnPictureOfTheGroup) {
     HeadlessSway sway(HeadlessSway::Bus::None, {"320x240", "240x320"}, 2);
-    if (!sway.skipReason().isEmpty())
-        GTEST_SKIP() << sway.skipReason().toStdString();
-    if (!QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::PluginsPath) +
-                           "/platforms/libqwayland-generic.so"))
-        GTEST_SKIP() << "Qt's Wayland platform is not installed (qt6-wayland)";
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY");
-    env.remove("TESSELVANE_DESKTOP");
-    env.insert("WAYLAND_DISPLAY", sway.waylandDisplay());
-    env.insert("SWAYSOCK", sway.socket());
-    env.insert("XDG_CURRENT_DESKTOP", "sway");
-    env.insert("QT_QPA_PLATFORM", "wayland");
+    if (const QString skip = whyNot(sway); !skip.isEmpty())
+        GTEST_SKIP() << skip.toStdString();
+    const QProcessEnvironment env = clientOf(sway);
     const QRgb red = qRgb(255, 0, 0), blue = qRgb(0, 0, 255), green = qRgb(0, 255, 0);
     ownPictureGroupOf({red, blue, green});
     // The focused output is the primary: the first picture there, the second on the other.
