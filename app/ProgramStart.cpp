@@ -178,7 +178,8 @@ int runProgram(int argc, char* argv[], EarlyStart early) {
         std::unique_ptr<TfrmGroup> frmGroup;
         // A dialog blocks the window that opens it, and that window's opener, as the toolbar's
         // dialogs block the toolbar: the icon's menu and the jump dialog stay usable beside
-        // them. (The windows are deleted before their openers, in closeDialogs.)
+        // them, and so does the preview window beside the group contents dialog. (The windows
+        // are deleted before their openers, in closeDialogs.)
         const auto modalTo = [](QDialog& dialog, QWidget* opener) {
             dialog.setParent(opener, dialog.windowFlags());
             dialog.setWindowModality(Qt::WindowModal);

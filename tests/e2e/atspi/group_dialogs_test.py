@@ -83,5 +83,44 @@ def test_group_dialogs(session):
     assert session.reg_query(KEY + r"\GroupSet", "Left") is not None
 
 
+def test_the_preview_is_dragged_and_sized_beside_its_dialog(session):
+    lake = os.path.join(session.folder, "lake.bmp")
+    solid_bmp(lake, (0, 90, 200))
+    session.reg_add(KEY + r"\GroupName", "Group0", "Lakes")
+    session.reg_add(KEY + r"\Files\Lakes", "File0000", lake)
+    session.reg_add(KEY + r"\Preview", "Left", "600")
+    session.reg_add(KEY + r"\Preview", "Top", "100")
+    session.launch()
+    toolbar = session.wait_for_window("Tesselvane")
+    session.press(session.find(toolbar, "push button", "ｸﾞﾙｰﾌﾟの編集"))
+    groups = session.wait_for_window("グループメンテナンス", active=True)
+    session.choose(session.find(groups, "list", "グループ"), "Lakes")
+    session.press(session.find(groups, "push button", "設定..."))
+    contents = session.wait_for_window("グループ「Lakes」の設定", active=True)
+    session.choose(session.find(contents, "list", "ファイル"), "lake.bmp")
+    preview_box = session.find(contents, "check box", "Preview")
+    session.set_checked(preview_box)
+    wait_until(lambda: session.window_geometry("Preview") == (600, 100, 128, 128),
+               "the preview at its stored place")
+
+    # Anywhere on the picture moves it; its bottom-right corner sizes it.
+    def dragged(start, end, geometry):
+        session.drag(start, end, lambda: session.window_geometry("Preview") == geometry,
+                     lambda: f"the preview at {geometry} (it is at "
+                     f"{session.window_geometry('Preview')})")
+
+    dragged((664, 164), (714, 464), (650, 400, 128, 128))
+    dragged((776, 526), (836, 566), (650, 400, 188, 168))
+
+    # Hidden, it keeps its place.
+    session.click(preview_box)
+    wait_until(lambda: session.window_state("Preview") is None, "the preview to hide")
+    assert [session.reg_query(KEY + r"\Preview", name) for name in
+            ("Left", "Top", "Width", "Height")] == ["650", "400", "188", "168"]
+    session.click(session.find(contents, "push button", "OK"))
+    session.wait_for_window_gone(contents)
+
+
 if __name__ == "__main__":
-    tesselvane_session.main(test_group_dialogs)
+    tesselvane_session.main(test_group_dialogs,
+                            test_the_preview_is_dragged_and_sized_beside_its_dialog)

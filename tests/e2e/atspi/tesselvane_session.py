@@ -835,7 +835,8 @@ class Session:
     def x_window(self, name, timeout=None):
         """The X window id of the program's mapped top-level window titled `name`."""
         def find():
-            found = self._xdotool_quiet("search", "--onlyvisible", "--pid",
+            # --all: without it xdotool matches the pid or the name.
+            found = self._xdotool_quiet("search", "--all", "--onlyvisible", "--pid",
                                         str(self.program.pid), "--name",
                                         "^" + re.escape(name) + "$").split()
             return found[0] if len(found) == 1 else None
@@ -882,6 +883,32 @@ class Session:
                             info)}
         return (value["Absolute upper-left X"] - value["Relative upper-left X"],
                 value["Absolute upper-left Y"] - value["Relative upper-left Y"])
+
+    def window_geometry(self, name):
+        """(x, y, width, height) of the window titled `name`, its frame's corner and its own
+        size."""
+        info = subprocess.run(["xwininfo", "-id", self.x_window(name)], env=self.env,
+                              capture_output=True, text=True, timeout=DEFAULT_TIMEOUT).stdout
+        size = tuple(int(re.search(key + r":\s+(\d+)", info).group(1))
+                     for key in ("Width", "Height"))
+        return self.frame_origin(name) + size
+
+    def drag(self, start, end, done, what):
+        """Drags with the left button from `start` to `end` (screen points) until `done()`, as
+        a hand does: a window manager that takes a drag over sees only the moves after its
+        grab, so the pointer goes on moving about `end` until the window follows."""
+        self._xdotool("mousemove", "--sync", *map(str, start), "mousedown", "1")
+        x, y = end
+
+        def followed():
+            self._xdotool("mousemove", "--sync", str(x - 1), str(y - 1),
+                          "mousemove", "--sync", str(x), str(y))
+            return done()
+
+        try:
+            wait_until(followed, what)
+        finally:
+            self._xdotool("mouseup", "1")
 
     def _grab(self):
         # xwd fails (BadMatch) when the root window's picture is replaced while it reads, as a
