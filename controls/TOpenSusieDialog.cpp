@@ -126,12 +126,16 @@ protected:
         const QSize size = picture_.size().scaled(area.size(), Qt::KeepAspectRatio);
         if (size.isEmpty())
             return;
-        // Scaled once per size: a photo of many megapixels would be slow to scale per paint.
-        if (scaled_.size() != size) {
+        // Scaled once per size, at the screen's own pixels: a photo of many megapixels would
+        // be slow to scale per paint, and a logical-sized one blurs on a scaled desktop.
+        const qreal ratio = devicePixelRatioF();
+        const QSize device = picture_.size().scaled(area.size() * ratio, Qt::KeepAspectRatio);
+        if (scaled_.size() != device) {
             // Small pictures are enlarged without blur, as icons and pixel art want.
-            const auto mode =
-                size.width() < picture_.width() ? Qt::SmoothTransformation : Qt::FastTransformation;
-            scaled_ = QPixmap::fromImage(picture_.scaled(size, Qt::KeepAspectRatio, mode));
+            const auto mode = device.width() < picture_.width() ? Qt::SmoothTransformation
+                                                                : Qt::FastTransformation;
+            scaled_ = QPixmap::fromImage(picture_.scaled(device, Qt::KeepAspectRatio, mode));
+            scaled_.setDevicePixelRatio(ratio);
         }
         QPainter painter(this);
         painter.drawPixmap(QStyle::alignedRect(layoutDirection(), Qt::AlignCenter, size, area),

@@ -129,8 +129,12 @@ void TfrmJump::lstListClick() {
     if (picture.isEmpty())
         return;
     QImage image = picture.image;
-    FitBitmap(image, Image1->size());
-    Image1->setPixmap(QPixmap::fromImage(image));
+    // Fitted at the screen's own pixels: on a scaled desktop a logical-sized picture blurs.
+    const qreal ratio = Image1->devicePixelRatioF();
+    FitBitmap(image, Image1->size() * ratio);
+    QPixmap fitted = QPixmap::fromImage(image);
+    fitted.setDevicePixelRatio(ratio);
+    Image1->setPixmap(fitted);
 }
 
 void TfrmJump::btnOKClick() {

@@ -71,8 +71,12 @@ void TfrmPreview::showFitted() {
         return;
     }
     const QColor background = desktopService ? desktopService->background() : QColor(Qt::black);
-    imgPreview->setPixmap(
-        QPixmap::fromImage(fitToScreen(picture_, imgPreview->size(), style, background)));
+    // Fitted at the screen's own pixels: on a scaled desktop a logical-sized picture blurs.
+    const qreal ratio = imgPreview->devicePixelRatioF();
+    QPixmap fitted =
+        QPixmap::fromImage(fitToScreen(picture_, imgPreview->size() * ratio, style, background));
+    fitted.setDevicePixelRatio(ratio);
+    imgPreview->setPixmap(fitted);
 }
 
 void TfrmPreview::setVisible(bool visible) {

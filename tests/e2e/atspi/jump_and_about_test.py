@@ -3,6 +3,7 @@ from the menu of the program's icon in a notification area. A jump makes another
 picture the wallpaper at once; the about box names the program and its version."""
 
 import os
+import struct
 
 import tesselvane_session
 from tesselvane_session import solid_bmp, wait_until
@@ -68,5 +69,54 @@ def test_jump_and_about(session):
     assert session.reg_query(KEY + r"\Jump", "Left") is not None
 
 
+def striped_bmp(path, width, height):
+    """Columns of red and blue, one pixel each: enlarged they blur or widen."""
+    row = b"".join(bytes((255, 0, 0) if x % 2 else (0, 0, 255)) for x in range(width))
+    row += b"\0" * ((4 - len(row) % 4) % 4)
+    header = struct.pack("<2sIHHI", b"BM", 54 + len(row) * height, 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, 0, 0, 0, 0, 0)
+    with open(path, "wb") as file:
+        file.write(header + info + row * height)
+
+
+def stripes_on_screen(session):
+    """How many screen pixels differ in colour from their neighbours on the left, red beside
+    blue, in the screen's busiest row."""
+    width, _, rows = session._grab()
+    best = 0
+    for row in rows:
+        line = [tuple(row[x * 3:x * 3 + 3]) for x in range(width)]
+        best = max(best, sum(1 for left, right in zip(line, line[1:])
+                             if {left, right} == {RED, BLUE}))
+    return best
+
+
+def test_the_jump_preview_shows_every_screen_pixel_on_a_scaled_desktop(session):
+    # The preview is 151×111 at a scale of 2: a picture of 302×222 fits it pixel for pixel.
+    stripes = os.path.join(session.folder, "stripes.bmp")
+    striped_bmp(stripes, 302, 222)
+    plain = os.path.join(session.folder, "plain.bmp")
+    solid_bmp(plain, GREEN)
+    for index, (group, path) in enumerate((("Plain", plain), ("Stripes", stripes))):
+        session.reg_add(KEY + r"\GroupName", f"Group{index}", group)
+        session.reg_add(KEY + r"\Files" + "\\" + group, "File0000", path)
+    session.reg_add(KEY + r"\Task", "Default", "0")
+    session.launch(env={"QT_SCALE_FACTOR": "2"})
+    wait_until(lambda: session.window_state("Tesselvane") == "Iconic", "the program resident")
+    session.start_again("--jump")
+    jump = session.wait_for_window("ジャンプ", active=True)
+    # By keys, from the group box, which has the focus: the accessible extents of a scaled
+    # desktop are not the screen's.
+    groups = session.find(jump, "combo box")
+    session.keys("Down")
+    wait_until(lambda: session.chosen(groups) == "Stripes", "the striped group")
+    session.keys("Tab", "Down")
+    wait_until(lambda: stripes_on_screen(session) > 290,
+               lambda: f"the stripes one screen pixel wide ({stripes_on_screen(session)} seen)")
+    session.press(session.find(jump, "push button", "ｷｬﾝｾﾙ"))
+    session.wait_for_window_gone(jump)
+
+
 if __name__ == "__main__":
-    tesselvane_session.main(test_jump_and_about)
+    tesselvane_session.main(test_jump_and_about,
+                            test_the_jump_preview_shows_every_screen_pixel_on_a_scaled_desktop)
