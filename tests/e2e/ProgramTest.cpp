@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -365,7 +366,21 @@ TEST_F(ProgramTest, AnInstalledCopyFindsItsPluginsAndManual) {
     ASSERT_TRUE(install.waitForFinished(120000));
     ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().toStdString();
     const QString programFolder = prefix + "/" TESSELVANE_PROGRAM_DIR "/";
-    EXPECT_TRUE(QFile::exists(prefix + "/" TESSELVANE_DOC_DIR "/TESSEL.html"));
+    // Every picture the manuals show is installed beside them.
+    const QString docFolder = prefix + "/" TESSELVANE_DOC_DIR "/";
+    for (const char* manual : {"TESSEL.html", "TESSEL.en.html"}) {
+        QFile html(docFolder + manual);
+        ASSERT_TRUE(html.open(QIODevice::ReadOnly)) << manual;
+        const QString text = QString::fromUtf8(html.readAll());
+        const QRegularExpression image(QStringLiteral("<img src=\"([^\"]+)\""));
+        int images = 0;
+        for (const auto& match : image.globalMatch(text)) {
+            ++images;
+            EXPECT_TRUE(QFile::exists(docFolder + match.captured(1)))
+                << match.captured(1).toStdString();
+        }
+        EXPECT_GE(images, 5) << manual;
+    }
     EXPECT_TRUE(QFile::exists(programFolder + "tesselvane-sound.so"));  // loaded on a sound
     EXPECT_TRUE(QFile::exists(programFolder + "tesselvane-main.so"));   // loaded at every start
     EXPECT_TRUE(
