@@ -462,19 +462,28 @@ class Session:
                 return
         self.context_menu(x + width // 2, y + height // 2, timeout)
 
-    def _shown_windows(self):
-        return set(self._xdotool_quiet("search", "--onlyvisible", "--pid",
-                                       str(self.program.pid), "").split())
+    def _shown_menus(self):
+        """The program's windows on the screen but its tooltips: what a click or a key adds is
+        its menu. (Qt 6.4 gives a menu the normal window type.)"""
+        menus = set()
+        for window in self._xdotool_quiet("search", "--all", "--onlyvisible", "--pid",
+                                          str(self.program.pid), "--name", "").split():
+            kind = subprocess.run(["xprop", "-id", window, "_NET_WM_WINDOW_TYPE"], env=self.env,
+                                  capture_output=True, text=True,
+                                  timeout=DEFAULT_TIMEOUT).stdout
+            if "TOOLTIP" not in kind:
+                menus.add(window)
+        return menus
 
     def context_menu(self, x, y, timeout=None, missing_ok=False):
         """Clicks the right mouse button at (x, y) and waits until a menu of the program is on
         the screen; True when one came (False only with missing_ok). Qt leaves a popup menu out
         of the accessible tree: choose its commands by their underlined letters (keys())."""
-        before = self._shown_windows()
+        before = self._shown_menus()
         # Not --sync: with the pointer there already, xdotool would wait for ever for a move.
         self._xdotool("mousemove", str(x), str(y), "click", "3")
         try:
-            wait_until(lambda: self._shown_windows() - before, "a menu to open", timeout)
+            wait_until(lambda: self._shown_menus() - before, "a menu to open", timeout)
         except HarnessError:
             if missing_ok:
                 return False
@@ -484,9 +493,9 @@ class Session:
     def menu_by_keys(self, *keys, timeout=None):
         """Presses keys that open a menu of the program (Menu, shift+F10) and waits until it is
         on the screen."""
-        before = self._shown_windows()
+        before = self._shown_menus()
         self.keys(*keys)
-        wait_until(lambda: self._shown_windows() - before, "a menu to open", timeout)
+        wait_until(lambda: self._shown_menus() - before, "a menu to open", timeout)
 
     def launch(self, *arguments, env=None):
         """Starts the installed tesselvane on the session's display, with its accessibility
