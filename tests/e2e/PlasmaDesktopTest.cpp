@@ -72,6 +72,7 @@ QString startPlasmaSession(Helper& session, const QProcessEnvironment& env, cons
     session.process.start("unshare", {"--pid", "--fork", "--kill-child", "--", "sh", "-c", script,
                                       addressFile, argument});
     QString address;
+    QString desktops;
     const bool up =
         session.process.waitForStarted(10000) && waitUntil([&] {
             QFile file(addressFile);
@@ -79,12 +80,16 @@ QString startPlasmaSession(Helper& session, const QProcessEnvironment& env, cons
                                                      : QString();
             return !address.isEmpty();
         }) &&
-        waitUntil([&] { return shellScript(address, "print(desktops().length)") == ready; },
-                  120000);
+        waitUntil(
+            [&] { return (desktops = shellScript(address, "print(desktops().length)")) == ready; },
+            120000);
     if (!up) {
         QFile output(log);
         if (output.open(QIODevice::ReadOnly))
             std::fprintf(stderr, "%s\n", output.readAll().right(4000).constData());
+        // Which side stopped: no shell on the bus, or a shell with other desktops.
+        std::fprintf(stderr, "the shell's last answer for its desktops: \"%s\"\n",
+                     qPrintable(desktops));
     }
     return up ? address : QString();
 }
