@@ -35,14 +35,8 @@ def walk(session, lang):
     def shoot(step):
         """The active window, with its frame, as images/<step>[.en].png."""
         window = session._xdotool("getactivewindow").strip()
-        info = subprocess.run(["xwininfo", "-id", window], env=session.env, capture_output=True,
-                              text=True, check=True).stdout
-        value = {key.strip(): int(number) for key, number in
-                 (line.split(":", 1) for line in info.splitlines() if ":" in line)
-                 if number.strip().lstrip("-").isdigit()}
-        left, top = value["Relative upper-left X"], value["Relative upper-left Y"]
-        x, y = value["Absolute upper-left X"] - left, value["Absolute upper-left Y"] - top
-        width, height = value["Width"] + 2 * left, value["Height"] + top + left
+        x, y, width, height, left, top = session.frame_of(window)
+        width, height = width + 2 * left, height + top + left
         screen = session.screenshot()
         suffix = "" if lang == "ja" else ".en"
         subprocess.run(["convert", screen, "-crop", f"{width}x{height}+{x}+{y}", "+repage",

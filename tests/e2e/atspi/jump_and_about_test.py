@@ -3,10 +3,9 @@ from the menu of the program's icon in a notification area. A jump makes another
 picture the wallpaper at once; the about box names the program and its version."""
 
 import os
-import struct
 
 import tesselvane_session
-from tesselvane_session import solid_bmp, wait_until
+from tesselvane_session import solid_bmp, wait_until, write_bmp
 
 KEY = r"HKCU\SOFTWARE\Morvanti\TESSEL"
 RED, GREEN, BLUE = (255, 0, 0), (0, 255, 0), (0, 0, 255)
@@ -69,16 +68,6 @@ def test_jump_and_about(session):
     assert session.reg_query(KEY + r"\Jump", "Left") is not None
 
 
-def striped_bmp(path, width, height):
-    """Columns of red and blue, one pixel each: enlarged they blur or widen."""
-    row = b"".join(bytes((255, 0, 0) if x % 2 else (0, 0, 255)) for x in range(width))
-    row += b"\0" * ((4 - len(row) % 4) % 4)
-    header = struct.pack("<2sIHHI", b"BM", 54 + len(row) * height, 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, 0, 0, 0, 0, 0)
-    with open(path, "wb") as file:
-        file.write(header + info + row * height)
-
-
 def stripes_on_screen(session):
     """How many screen pixels differ in colour from their neighbours on the left, red beside
     blue, in the screen's busiest row."""
@@ -94,7 +83,8 @@ def stripes_on_screen(session):
 def test_the_jump_preview_shows_every_screen_pixel_on_a_scaled_desktop(session):
     # The preview is 151×111 at a scale of 2: a picture of 302×222 fits it pixel for pixel.
     stripes = os.path.join(session.folder, "stripes.bmp")
-    striped_bmp(stripes, 302, 222)
+    # Columns of red and blue, one pixel each: enlarged they blur or widen.
+    write_bmp(stripes, 302, 222, lambda x, y: RED if x % 2 else BLUE)
     plain = os.path.join(session.folder, "plain.bmp")
     solid_bmp(plain, GREEN)
     for index, (group, path) in enumerate((("Plain", plain), ("Stripes", stripes))):

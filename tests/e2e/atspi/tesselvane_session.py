@@ -202,14 +202,20 @@ def xwd_to_rgb(xwd):
     return width, height, rows
 
 
-def solid_bmp(path, colour, size=8):
-    """A 24-bit BMP of one colour: which picture is the wallpaper shows on the screen."""
-    row = bytes((colour[2], colour[1], colour[0])) * size + b"\0" * ((4 - size * 3 % 4) % 4)
-    pixels = row * size
+def write_bmp(path, width, height, colour_at):
+    """A 24-bit BMP whose pixel (x, y) is colour_at(x, y), an (r, g, b)."""
+    padding = b"\0" * ((4 - width * 3 % 4) % 4)
+    pixels = b"".join(b"".join(bytes(colour_at(x, y)[::-1]) for x in range(width)) + padding
+                      for y in reversed(range(height)))
     header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, size, size, 1, 24, 0, len(pixels), 0, 0, 0, 0)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 0, 0, 0, 0)
     with open(path, "wb") as file:
         file.write(header + info + pixels)
+
+
+def solid_bmp(path, colour, size=8):
+    """A 24-bit BMP of one colour: which picture is the wallpaper shows on the screen."""
+    write_bmp(path, size, size, lambda x, y: colour)
 
 
 class Session:
@@ -885,22 +891,25 @@ class Session:
 
     def frame_origin(self, name):
         """The top-left corner of the window manager's frame around the window titled `name`."""
-        info = subprocess.run(["xwininfo", "-id", self.x_window(name)], env=self.env,
-                              capture_output=True, text=True, timeout=DEFAULT_TIMEOUT).stdout
-        value = {key: int(number) for key, number in
-                 re.findall(r"(Absolute upper-left [XY]|Relative upper-left [XY]):\s+(-?\d+)",
-                            info)}
-        return (value["Absolute upper-left X"] - value["Relative upper-left X"],
-                value["Absolute upper-left Y"] - value["Relative upper-left Y"])
+        return self.window_geometry(name)[:2]
 
     def window_geometry(self, name):
         """(x, y, width, height) of the window titled `name`, its frame's corner and its own
         size."""
-        info = subprocess.run(["xwininfo", "-id", self.x_window(name)], env=self.env,
-                              capture_output=True, text=True, timeout=DEFAULT_TIMEOUT).stdout
-        size = tuple(int(re.search(key + r":\s+(\d+)", info).group(1))
-                     for key in ("Width", "Height"))
-        return self.frame_origin(name) + size
+        x, y, width, height, _, _ = self.frame_of(self.x_window(name))
+        return x, y, width, height
+
+    def frame_of(self, window):
+        """(x, y, width, height, left, top) of the X window `window`: its frame's corner, its
+        own size, and where it sits in its frame."""
+        info = subprocess.run(["xwininfo", "-id", window], env=self.env, capture_output=True,
+                              text=True, timeout=DEFAULT_TIMEOUT).stdout
+        value = {key: int(number) for key, number in
+                 re.findall(r"(Absolute upper-left [XY]|Relative upper-left [XY]|Width|Height):"
+                            r"\s+(-?\d+)", info)}
+        left, top = value["Relative upper-left X"], value["Relative upper-left Y"]
+        return (value["Absolute upper-left X"] - left, value["Absolute upper-left Y"] - top,
+                value["Width"], value["Height"], left, top)
 
     def drag(self, start, end, done, what):
         """Drags with the left button from `start` to `end` (screen points) until `done()`, as
